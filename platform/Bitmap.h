@@ -1,0 +1,47 @@
+#pragma once
+// A 24-bit off-screen bitmap: rows top to bottom, 3 bytes a pixel in the order blue, green, red.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "Geometry.h"
+
+namespace quillo {
+
+// No picture may hold more pixels than this; decoders refuse larger headers before allocating.
+constexpr std::uint64_t kMaxPicturePixels = std::uint64_t(1) << 28;
+
+class Bitmap {
+public:
+    Bitmap() = default;
+    // A black bitmap. Throws InvalidGraphic for negative sizes or more than kMaxPicturePixels.
+    Bitmap(int width, int height);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return width_ == 0 || height_ == 0; }
+    std::size_t stride() const { return std::size_t(width_) * 3; }
+    Rect rect() const { return {0, 0, width_, height_}; }
+
+    std::uint8_t* row(int r) { return data_.data() + std::size_t(r) * stride(); }
+    const std::uint8_t* row(int r) const { return data_.data() + std::size_t(r) * stride(); }
+    std::uint8_t* data() { return data_.data(); }
+    const std::uint8_t* data() const { return data_.data(); }
+    std::size_t byteSize() const { return data_.size(); }
+
+    // Changes the size, keeping the overlapping top-left pixels; new pixels are black.
+    void setSize(int width, int height);
+    void fill(Color c);
+    void fillRect(const Rect& r, Color c);
+    Color pixel(int x, int y) const;
+    void setPixel(int x, int y, Color c);
+
+    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint8_t> data_;
+};
+
+}  // namespace quillo

@@ -1,0 +1,104 @@
+#include "Picture.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "BmpDecoder.h"
+#include "Errors.h"
+#include "JpegImage.h"
+
+namespace quillo {
+
+namespace {
+
+int g_screenDepth = 24;
+
+class BitmapGraphic : public Graphic {
+public:
+    explicit BitmapGraphic(Bitmap b) : bitmap_(std::move(b)) {}
+    int width() const override { return bitmap_.width(); }
+    int height() const override { return bitmap_.height(); }
+    const Bitmap& bitmap() const override { return bitmap_; }
+
+private:
+    Bitmap bitmap_;
+};
+
+// The extension after the last dot of the file name, lower-cased; "" when there is none.
+std::string extensionOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return ext;
+}
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw InvalidGraphic("Cannot open the picture file " + path);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw InvalidGraphic("Not a picture file: " + path);
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(std::size_t(st.st_size));
+    std::uint8_t buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            throw InvalidGraphic("Cannot read the picture file " + path);
+        }
+        if (n == 0) break;
+        bytes.insert(bytes.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
+void setScreenColorDepth(int bitsPerPixel) { g_screenDepth = bitsPerPixel; }
+int screenColorDepth() { return g_screenDepth; }
+
+Picture::Picture(Bitmap bitmap)
+    : kind_(Kind::Bitmap), graphic_(std::make_shared<BitmapGraphic>(std::move(bitmap))) {}
+
+void Picture::loadFromFile(const std::string& path) {
+    const std::string ext = extensionOf(path);
+    if (ext == "bmp") {
+        const std::vector<std::uint8_t> bytes = readWholeFile(path);
+        graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));
+        kind_ = Kind::Bitmap;
+    } else if (ext == "jpg" || ext == "jpeg") {
+        graphic_ = std::make_shared<JpegImage>(readWholeFile(path));
+        kind_ = Kind::Jpeg;
+    } else {
+        throw InvalidGraphic("Unknown picture file extension (." + ext + ")");
+    }
+}
+
+void Picture::makeEmptyJpeg() {
+    graphic_.reset();
+    kind_ = Kind::Jpeg;
+}
+
+void Picture::clear() {
+    graphic_.reset();
+    kind_ = Kind::Empty;
+}
+
+const Bitmap& Picture::bitmap() const {
+    static const Bitmap kEmpty;
+    return graphic_ ? graphic_->bitmap() : kEmpty;
+}
+
+}  // namespace quillo

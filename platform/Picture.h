@@ -1,0 +1,58 @@
+#pragma once
+// A picture as the display and the dialog hold it: empty, a bitmap, or a JPEG picture whose
+// pixels are decoded on first use. Copies share the immutable file data, so copying is cheap
+// and a copy stays intact when its source is cleared or reloaded.
+#include <memory>
+#include <string>
+
+#include "Bitmap.h"
+
+namespace quillo {
+
+// A decoded or decodable image. Implementations: a plain bitmap and a lazily decoded JPEG.
+class Graphic {
+public:
+    virtual ~Graphic() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // The pixels as a 24-bit bitmap of the picture's size; decodes on first call and keeps the
+    // result. Throws JpegError when the image data cannot be decoded.
+    virtual const Bitmap& bitmap() const = 0;
+};
+
+class Picture {
+public:
+    enum class Kind { Empty, Bitmap, Jpeg };
+
+    Picture() = default;
+    explicit Picture(Bitmap bitmap);
+
+    // Loads by extension, in any letter case: "jpg" and "jpeg" as JPEG, "bmp" as bitmap.
+    // Throws InvalidGraphic (other extension, unreadable file, invalid bitmap) or JpegError
+    // (bad JPEG header); on failure the picture keeps what it held.
+    void loadFromFile(const std::string& path);
+
+    // Makes this an empty JPEG picture (no size, no pixels), as a fresh JPEG object is.
+    void makeEmptyJpeg();
+
+    Kind kind() const { return kind_; }
+    bool empty() const { return width() == 0 || height() == 0; }
+    int width() const { return graphic_ ? graphic_->width() : 0; }
+    int height() const { return graphic_ ? graphic_->height() : 0; }
+    void clear();
+
+    // The picture as a 24-bit bitmap of its own size and colours (empty for an empty picture).
+    // Decodes a JPEG on first use and keeps the pixels; throws JpegError when decoding fails.
+    const Bitmap& bitmap() const;
+
+private:
+    Kind kind_ = Kind::Empty;
+    std::shared_ptr<const Graphic> graphic_;
+};
+
+// Screens of 8 bits per pixel or fewer make JPEG decoding quantise to a palette. The host sets
+// the depth once at start-up; the default is a true-colour screen.
+void setScreenColorDepth(int bitsPerPixel);
+int screenColorDepth();
+
+}  // namespace quillo

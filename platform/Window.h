@@ -1,0 +1,135 @@
+#pragma once
+// The window model: a full-screen form with a background colour, image controls in stacking
+// order and labels, painted into a 24-bit framebuffer. A change of the background colour (to a
+// different value) or of a visible control asks for a repaint, served at the next message
+// handling. Direct drawing writes into the framebuffer at once and is presented at once; the next
+// repaint erases it.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Bitmap.h"
+#include "Host.h"
+#include "Picture.h"
+#include "Region.h"
+
+namespace quillo {
+
+class Form;
+
+class Control {
+public:
+    explicit Control(Form& owner, Rect bounds) : owner_(owner), bounds_(bounds) {}
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    bool visible() const { return visible_; }
+    void setVisible(bool v);
+    const Rect& bounds() const { return bounds_; }
+    int left() const { return bounds_.left; }
+    int top() const { return bounds_.top; }
+    int width() const { return bounds_.width(); }
+    int height() const { return bounds_.height(); }
+    void setBounds(int left, int top, int width, int height);
+    void setLeft(int left) { setBounds(left, top(), width(), height()); }
+    void setTop(int top) { setBounds(left(), top, width(), height()); }
+    void setWidth(int w) { setBounds(left(), top(), w, height()); }
+    void setHeight(int h) { setBounds(left(), top(), width(), h); }
+    void bringToFront();
+
+    virtual void paint(Bitmap& target) = 0;
+
+protected:
+    void changed();  // asks for a repaint when visible
+
+private:
+    Form& owner_;
+    Rect bounds_;
+    bool visible_ = false;
+};
+
+// An image control: shows its picture stretched over its rectangle, or at natural size from its
+// top-left corner, clipped to it.
+class ImageControl : public Control {
+public:
+    using Control::Control;
+
+    bool stretch() const { return stretch_; }
+    void setStretch(bool s);
+    const Picture& picture() const { return picture_; }
+    void setPicture(const Picture& p);
+    void clearPicture() { setPicture(Picture()); }
+    // Loads by extension (see Picture); on failure the control keeps its picture.
+    void loadPicture(const std::string& path);
+
+    void paint(Bitmap& target) override;
+
+private:
+    Picture picture_;
+    bool stretch_ = false;
+};
+
+class Label : public Control {
+public:
+    Label(Form& owner, Rect bounds, Host& host) : Control(owner, bounds), host_(host) {}
+
+    const std::string& text() const { return text_; }
+    void setText(const std::string& text);
+    Font font;
+    Color color = clBlack;
+
+    void paint(Bitmap& target) override;
+
+private:
+    Host& host_;
+    std::string text_;
+};
+
+class Form {
+public:
+    explicit Form(Host& host);
+
+    Host& host() { return host_; }
+    Bitmap& framebuffer() { return framebuffer_; }
+    const Bitmap& framebuffer() const { return framebuffer_; }
+    int width() const { return framebuffer_.width(); }
+    int height() const { return framebuffer_.height(); }
+
+    Color color() const { return color_; }
+    void setColor(Color c);
+
+    // Controls are created in stacking order, bottom first.
+    ImageControl& addImage(Rect bounds);
+    Label& addLabel(Rect bounds);
+    void bringToFront(Control& c);
+    const std::vector<Control*>& stackingOrder() const { return order_; }
+
+    void invalidate() { repaintPending_ = true; }
+    bool repaintPending() const { return repaintPending_; }
+    // Fills the background, paints the visible controls bottom to top and presents it all.
+    void repaint();
+
+    // Direct drawing, clipped to the window and to a selected clip region, presented at once.
+    void drawBitmap(int x, int y, const Bitmap& bitmap);
+    void copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect);
+    void setPixel(int x, int y, Color c);
+    // Direct draws are clipped to the selected region until it is released.
+    void selectClip(Region region) { clip_ = std::move(region); }
+    void releaseClip() { clip_.reset(); }
+    bool clipped() const { return clip_.has_value(); }
+
+private:
+    void present(const Rect& r);
+
+    Host& host_;
+    Bitmap framebuffer_;
+    Color color_ = clBlack;
+    bool repaintPending_ = true;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<Control*> order_;
+    std::optional<Region> clip_;
+};
+
+}  // namespace quillo

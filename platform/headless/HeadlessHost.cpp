@@ -1,0 +1,98 @@
+#include "HeadlessHost.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+namespace quillo {
+
+HeadlessHost::HeadlessHost(Size screen, int depth) : screen_(screen), depth_(depth) {}
+
+void HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
+    open_ = true;
+    title_ = title;
+    frame_ = &framebuffer;
+}
+
+void HeadlessHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
+                            const Font& font, Color color) {
+    const int cellW = std::max(1, font.pixelHeight / 2), cellH = std::max(1, font.pixelHeight);
+    int x = area.left, y = area.top;
+    for (char ch : text) {
+        if (x + cellW > area.right) {  // wrap at the rectangle's edge
+            x = area.left;
+            y += cellH;
+        }
+        if (y + cellH > area.bottom) break;
+        if (ch != ' ')
+            target.fillRect(Rect::fromSize(x + 1, y + 2, cellW - 2, cellH - 4).intersected(area),
+                            color);
+        x += cellW;
+    }
+}
+
+void HeadlessHost::pumpInput(std::vector<Message>& out) {
+    out.insert(out.end(), input_.begin(), input_.end());
+    input_.clear();
+}
+
+void HeadlessHost::waitForInput(int timeoutMs) {
+    if (timeoutMs > 0) now_ += std::uint64_t(timeoutMs);
+}
+
+void HeadlessHost::sleepMs(int ms) {
+    if (ms <= 0) return;
+    now_ += std::uint64_t(ms);
+    slept_ += std::uint64_t(ms);
+}
+
+MessageResult HeadlessHost::show(MessageKind kind, const std::string& text, MessageButtons) {
+    const char* title = kind == MessageKind::Plain ? "Plain" : messageTitle(kind);
+    boxes.push_back(std::string(title) + "|" + text);
+    if (boxAnswers.empty()) return MessageResult::Ok;
+    MessageResult r = boxAnswers.front();
+    boxAnswers.pop_front();
+    return r;
+}
+
+void HeadlessHost::saveFrame(const std::string& path) const {
+    if (frame_) writeBmp24(path, *frame_);
+}
+
+void writeBmp24(const std::string& path, const Bitmap& bitmap) {
+    const std::uint32_t rowBytes = (std::uint32_t(bitmap.width()) * 3 + 3) & ~3u;
+    const std::uint32_t imageBytes = rowBytes * std::uint32_t(bitmap.height());
+    auto le32 = [](std::string& s, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) s.push_back(char(v >> (8 * i) & 0xFF));
+    };
+    auto le16 = [](std::string& s, std::uint16_t v) {
+        s.push_back(char(v & 0xFF));
+        s.push_back(char(v >> 8));
+    };
+    std::string out = "BM";
+    le32(out, 54 + imageBytes);
+    le32(out, 0);
+    le32(out, 54);
+    le32(out, 40);
+    le32(out, std::uint32_t(bitmap.width()));
+    le32(out, std::uint32_t(bitmap.height()));
+    le16(out, 1);
+    le16(out, 24);
+    le32(out, 0);
+    le32(out, imageBytes);
+    le32(out, 2835);
+    le32(out, 2835);
+    le32(out, 0);
+    le32(out, 0);
+    const std::string pad(rowBytes - std::uint32_t(bitmap.width()) * 3, '\0');
+    for (int r = bitmap.height() - 1; r >= 0; --r) {
+        out.append(reinterpret_cast<const char*>(bitmap.row(r)), bitmap.stride());
+        out += pad;
+    }
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(out.data(), std::streamsize(out.size()));
+    if (!f) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace quillo

@@ -1,0 +1,70 @@
+#pragma once
+// The test host: the same window model with a manual clock, queued input and readable frames.
+// Nothing here touches a display; time moves only when the test moves it.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "Host.h"
+
+namespace quillo {
+
+class HeadlessHost : public Host {
+public:
+    explicit HeadlessHost(Size screen = {640, 480}, int depth = 24);
+
+    // Test controls.
+    void queueInput(const Message& m) { input_.push_back(m); }
+    void setCursorPos(Point p) { cursor_ = p; }
+    void advance(std::uint64_t ms) { now_ += ms; }
+    std::uint64_t sleptMs() const { return slept_; }
+    int cursorCount() const { return cursorCount_; }
+    bool windowOpen() const { return open_; }
+    const std::string& windowTitle() const { return title_; }
+    const std::vector<Rect>& presented() const { return presented_; }
+    void clearPresented() { presented_.clear(); }
+    // Every box shown, as "<kind>|<text>"; answers come from the script (Ok when empty).
+    std::vector<std::string> boxes;
+    std::deque<MessageResult> boxAnswers;
+    // The framebuffer as the window shows it (the model's own bitmap).
+    const Bitmap* frame() const { return frame_; }
+    // Writes the framebuffer as a 24-bit bottom-up BMP file.
+    void saveFrame(const std::string& path) const;
+
+    // Host.
+    Size screenSize() override { return screen_; }
+    int screenDepth() override { return depth_; }
+    Point cursorPos() override { return cursor_; }
+    int showCursor(bool show) override { return cursorCount_ += show ? 1 : -1; }
+    void openWindow(const std::string& title, const Bitmap& framebuffer) override;
+    void closeWindow() override { open_ = false; }
+    void present(const Rect& dirty) override { presented_.push_back(dirty); }
+    // Text is drawn as one solid cell per visible character, so tests can see where it went.
+    void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
+                  Color color) override;
+    void pumpInput(std::vector<Message>& out) override;
+    // Never blocks: with a timeout the clock jumps to it, so a run loop always makes progress.
+    void waitForInput(int timeoutMs) override;
+    void wake() override {}
+    std::uint64_t nowMs() override { return now_; }
+    void sleepMs(int ms) override;
+    MessageResult show(MessageKind kind, const std::string& text, MessageButtons buttons) override;
+
+private:
+    Size screen_;
+    int depth_;
+    Point cursor_;
+    int cursorCount_ = 0;
+    bool open_ = false;
+    std::string title_;
+    const Bitmap* frame_ = nullptr;
+    std::deque<Message> input_;
+    std::vector<Rect> presented_;
+    std::uint64_t now_ = 0;
+    std::uint64_t slept_ = 0;
+};
+
+// Writes any bitmap as a 24-bit BMP file (for looking at frames and as test input).
+void writeBmp24(const std::string& path, const Bitmap& bitmap);
+
+}  // namespace quillo

@@ -1,0 +1,57 @@
+#pragma once
+// The settings file: where it lives, its defaults, and the dialog's option load and save.
+#include <string>
+
+#include "MediaSlots.h"
+
+namespace quillo {
+
+class MessageBoxes;
+
+// Set by InitSettingsPaths; one pair per process.
+extern std::string SettingsDir;
+extern std::string SettingsFile;
+
+// Sets SettingsDir (application-data folder + "/Quillo") and SettingsFile (+ "/quillo51.ini"),
+// creating the folder when missing; a failure shows the folder warning and goes on.
+void InitSettingsPaths(MessageBoxes& boxes);
+
+// Writes a complete new file with the defaults and marks every slot of both tables free.
+// slots may be null (the saver keeps no slot tables).
+void CreateDefaultSettings(SlotTables* slots);
+
+// The option controls of the dialog, as plain state the dialog binds to its widgets.
+struct OptionsState {
+    bool soundOn = false;   // radsndon checked, else radsndof
+    bool inOrder = true;    // Radseq checked, else Radran
+    int color = 4;          // the checked colour-set button, 1..4
+    int picdis = 11;        // the checked display-mode button, 1..11; 0 when none is checked
+    std::string lblDelay = "2";  // Lbldelay: the delay in whole seconds
+    std::string lblWidth = "25";
+    std::string lblHeight = "25";
+    int delayPosition = 1;  // ScrollbarDelay, 1..800
+    int widthPosition = 25;   // ScrollBarW, 25..widthMax
+    int heightPosition = 25;  // ScrollBarH, 25..heightMax
+    int widthMax = 25;        // the screen width
+    int heightMax = 25;       // the screen height
+};
+
+// The state the dialog shows right after it created a new file.
+OptionsState defaultDialogOptions(int screenWidth, int screenHeight);
+
+// Reads "Options" into the option state (scroll maxima must already be set) and both slot tables.
+void LoadSettings(OptionsState& options, SlotTables& slots);
+
+// "Ok - Save": writes the options from the state, in their order. Throws SettingsWriteError.
+void SaveOptions(const OptionsState& options);
+
+// "History"/"Last Dir": the folder to start the picture open dialog in, or fallback when the
+// stored folder does not exist.
+std::string ReadLastDir(const std::string& fallback);
+// Stores the folder part of path (up to and including its last '/').
+void WriteLastDir(const std::string& path);
+
+// Round half to even, as the delay label needs.
+long long roundHalfEven(double value);
+
+}  // namespace quillo

@@ -1,0 +1,88 @@
+#pragma once
+// Shared helpers for the test programs: temporary folders, environment overrides, scripted
+// message boxes and a fake of the operating-system services.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MessageBox.h"
+#include "SystemServices.h"
+
+namespace quillo::test {
+
+// A fresh folder under the temp folder, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Sets an environment variable for the scope, restoring the old value afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+
+// Records every box shown and answers from a script (Ok when the script is empty).
+class ScriptedBoxes : public MessageBoxes {
+public:
+    struct Shown {
+        MessageKind kind;
+        std::string text;
+        MessageButtons buttons;
+    };
+    MessageResult show(MessageKind kind, const std::string& text,
+                       MessageButtons buttons) override;
+    std::vector<Shown> shown;
+    std::deque<MessageResult> answers;
+};
+
+// Operating-system services with a Windows-9x-like configurable answer set.
+class FakeSystemServices : public SystemServices {
+public:
+    bool nt = true;
+    std::string systemDir = "C:\\WINDOWS\\SYSTEM";
+    std::string windowsDir = "C:\\WINDOWS";
+    bool keyExists = true;
+    std::map<std::string, std::optional<std::int32_t>> values;  // nullopt: not an integer
+    bool libraryLoads = true;
+    bool hasVerifyExport = true;
+    std::deque<int> passwordAnswers;  // VerifyScreenSavePwd results, in order
+
+    // What happened.
+    std::vector<std::string> loadedLibraries;
+    int verifyCalls = 0;
+    int changePasswordCalls = 0;
+    void* lastOwner = reinterpret_cast<void*>(1);
+    std::string lastProvider;
+    std::vector<bool> runningStates;
+    int keysOpened = 0;
+
+    bool IsNTPlatform() override { return nt; }
+    std::string systemDirectory() override { return systemDir; }
+    std::string windowsDirectory() override { return windowsDir; }
+    std::unique_ptr<PasswordLibrary> loadLibrary(const std::string& path) override;
+    std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string& path) override;
+    void setScreenSaverRunning(bool running) override { runningStates.push_back(running); }
+};
+
+}  // namespace quillo::test
