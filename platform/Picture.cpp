@@ -66,6 +66,16 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
 
 }  // namespace
 
+bool IsBitmapFile(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    std::string ext = path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    return ext == ".BMP";
+}
+
 void setScreenColorDepth(int bitsPerPixel) { g_screenDepth = bitsPerPixel; }
 int screenColorDepth() { return g_screenDepth; }
 

@@ -50,6 +50,10 @@ private:
     std::shared_ptr<const Graphic> graphic_;
 };
 
+// True when the extension of the file name (from its last dot), with a to z upper-cased, is
+// ".BMP": such a file is loaded as a bitmap, any other as a JPEG picture.
+bool IsBitmapFile(const std::string& path);
+
 // Screens of 8 bits per pixel or fewer make JPEG decoding quantise to a palette. The host sets
 // the depth once at start-up; the default is a true-colour screen.
 void setScreenColorDepth(int bitsPerPixel);
