@@ -1,0 +1,20 @@
+#pragma once
+// Choosing the mode from the command line, and the password change.
+#include <optional>
+#include <string>
+
+#include "SystemServices.h"
+
+namespace quillo {
+
+enum class Mode { None, Saver, Settings, PasswordChange };
+
+// The mode for the first argument (nullopt: no argument). "/S" only as a whole; "/C" and "/A" by
+// their first two characters; ASCII letters compared without regard to case.
+Mode chooseMode(const std::optional<std::string>& firstArgument);
+
+// Loads "MPR.DLL" from the system folder and asks it to change the saver's password; silent when
+// the library or its export is missing (always, on Linux).
+void runPasswordChange(SystemServices& services);
+
+}  // namespace quillo

@@ -1,0 +1,34 @@
+#include "SaverMode.h"
+
+#include <QApplication>
+
+#include "EventLoop.h"
+#include "InstanceLock.h"
+#include "Picture.h"
+#include "QtHost.h"
+#include "SaverWindow.h"
+
+namespace quillo {
+
+int runSaverMode(SystemServices& services) {
+    QApplication::setApplicationDisplayName(kSaverApplicationTitle);
+    QtHost host;
+    host.watchTerminationSignals();
+    setScreenColorDepth(host.screenDepth());
+    EventLoop loop(host);
+    loop.setErrorDisplay(
+        [&host](const std::exception& e) { host.show(MessageKind::Error, e.what()); });
+
+    // The lock marks a saver on the screen from the window's creation until the process ends.
+    InstanceLock lock;
+    lock.acquire();
+    TForm1 form(host, loop, services);
+    // A failed start (the settings file cannot be written, say) is reported and leaves the window
+    // as far as it got: it still shows and input still ends it.
+    loop.guarded([&] { form.FormCreate(); });
+    form.Show();
+    loop.run();
+    return 0;
+}
+
+}  // namespace quillo

@@ -1,0 +1,27 @@
+#pragma once
+// The running saver's mark: an exclusive flock on $XDG_RUNTIME_DIR/quillo/saver.lock (or a
+// per-user file under the temp folder), held from window creation until the process exits.
+#include <string>
+
+namespace quillo {
+
+class InstanceLock {
+public:
+    InstanceLock() = default;
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Takes the lock without waiting; false when another process holds it (or it can't be made).
+    bool acquire();
+    bool held() const { return fd_ >= 0; }
+
+    // True while some process holds the lock: a saver is on the screen.
+    static bool saverRunning();
+    static std::string lockPath();
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace quillo

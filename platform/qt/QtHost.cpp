@@ -1,0 +1,270 @@
+#include "QtHost.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWheelEvent>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace quillo {
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    // Only async-signal-safe calls here; a full pipe already holds a pending request.
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+QImage wrap(const Bitmap& b) {
+    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
+}
+
+QImage wrap(Bitmap& b) {
+    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
+}
+
+std::int64_t pointOf(const QPointF& global) {
+    return msg::pointParam(int(global.x()), int(global.y()));
+}
+
+bool isSystemKey(const QKeyEvent* e) {
+    return (e->modifiers() & Qt::AltModifier) || e->key() == Qt::Key_Alt || e->key() == Qt::Key_F10;
+}
+
+}  // namespace
+
+SaverWidget::SaverWidget(QtHost& host, const Bitmap& framebuffer)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      host_(host),
+      framebuffer_(framebuffer) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void SaverWidget::paintEvent(QPaintEvent* e) {
+    QPainter p(this);
+    const QRect r = e->rect();
+    p.drawImage(r, wrap(framebuffer_), r);
+}
+
+void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
+    host_.deliver({msg::MouseMove, 0, pointOf(e->globalPosition())});
+}
+
+void SaverWidget::mousePressEvent(QMouseEvent* e) {
+    std::uint32_t m = 0x020B;  // extra buttons: like Windows' X buttons, they end nothing
+    if (e->button() == Qt::LeftButton) m = msg::LButtonDown;
+    if (e->button() == Qt::RightButton) m = msg::RButtonDown;
+    if (e->button() == Qt::MiddleButton) m = msg::MButtonDown;
+    host_.deliver({m, 0, pointOf(e->globalPosition())});
+}
+
+void SaverWidget::mouseReleaseEvent(QMouseEvent* e) {
+    std::uint32_t m = 0x020C;
+    if (e->button() == Qt::LeftButton) m = msg::LButtonUp;
+    if (e->button() == Qt::RightButton) m = msg::RButtonUp;
+    if (e->button() == Qt::MiddleButton) m = msg::MButtonUp;
+    host_.deliver({m, 0, pointOf(e->globalPosition())});
+}
+
+void SaverWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    host_.deliver({msg::LButtonDblClk, 0, pointOf(e->globalPosition())});
+}
+
+void SaverWidget::wheelEvent(QWheelEvent* e) {
+    host_.deliver({msg::MouseWheel, 0, pointOf(e->globalPosition())});
+}
+
+void SaverWidget::keyPressEvent(QKeyEvent* e) {
+    host_.deliver({isSystemKey(e) ? msg::SysKeyDown : msg::KeyDown,
+                   std::uint64_t(e->nativeVirtualKey()), 0});
+}
+
+void SaverWidget::keyReleaseEvent(QKeyEvent* e) {
+    host_.deliver({isSystemKey(e) ? msg::SysKeyUp : msg::KeyUp,
+                   std::uint64_t(e->nativeVirtualKey()), 0});
+}
+
+void SaverWidget::focusOutEvent(QFocusEvent*) { host_.deliver({msg::KillFocus, 0, 0}); }
+
+void SaverWidget::closeEvent(QCloseEvent* e) {
+    // Closed from outside (a window manager's close): end the saver the ordinary way.
+    e->ignore();
+    host_.deliver({msg::Terminate, 0, 0});
+}
+
+QtHost::QtHost() = default;
+
+QtHost::~QtHost() {
+    if (g_signalPipe[0] >= 0) {
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
+    }
+}
+
+void QtHost::watchTerminationSignals() {
+    if (g_signalPipe[0] >= 0) return;
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    signalNotifier_ = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    connect(signalNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        char buf[64];
+        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        deliver({msg::Terminate, 0, 0});
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+Size QtHost::screenSize() {
+    const QRect g = QGuiApplication::primaryScreen()->geometry();
+    return {g.width(), g.height()};
+}
+
+int QtHost::screenDepth() { return QGuiApplication::primaryScreen()->depth(); }
+
+Point QtHost::cursorPos() {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+int QtHost::showCursor(bool show) {
+    cursorCount_ += show ? 1 : -1;
+    applyCursor();
+    return cursorCount_;
+}
+
+void QtHost::applyCursor() {
+    if (widget_) widget_->setCursor(cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor);
+}
+
+void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
+    widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
+    widget_->setWindowTitle(QString::fromStdString(title));
+    // Without a window manager nothing maximises the window, so place it over the screen.
+    widget_->setGeometry(QGuiApplication::primaryScreen()->geometry());
+    applyCursor();
+    widget_->show();
+    widget_->raise();
+    widget_->activateWindow();
+    widget_->setFocus();
+    // A saver must see every key, whichever window had the focus before.
+    widget_->grabKeyboard();
+}
+
+void QtHost::closeWindow() {
+    if (!widget_) return;
+    widget_->releaseKeyboard();
+    widget_->hide();
+    widget_.reset();
+}
+
+void QtHost::present(const Rect& dirty) {
+    if (!widget_) return;
+    // Synchronous: a direct draw is on the screen before the drawing code goes on.
+    widget_->repaint(QRect(dirty.left, dirty.top, dirty.width(), dirty.height()));
+}
+
+void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
+                      const Font& font, Color color) {
+    QImage image = wrap(target);
+    QPainter p(&image);
+    QFont f;
+    // Classic bitmap UI faces are not installed here; take the nearest sans-serif.
+    f.setFamilies({QString::fromStdString(font.family), "Liberation Sans", "DejaVu Sans"});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(font.pixelHeight);
+    f.setBold(font.bold);
+    p.setFont(f);
+    p.setPen(QColor(redOf(color), greenOf(color), blueOf(color)));
+    const QRect r(area.left, area.top, area.width(), area.height());
+    p.setClipRect(r);
+    p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(text));
+}
+
+void QtHost::deliver(const Message& m) {
+    pending_.push_back(m);
+    if (waiting_) waiting_->quit();
+}
+
+void QtHost::pumpInput(std::vector<Message>& out) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    out.insert(out.end(), pending_.begin(), pending_.end());
+    pending_.clear();
+}
+
+void QtHost::waitForInput(int timeoutMs) {
+    if (!pending_.empty() || timeoutMs == 0) return;
+    QEventLoop loop;
+    QTimer timer;
+    if (timeoutMs > 0) {
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs);
+    }
+    waiting_ = &loop;
+    loop.exec();
+    waiting_ = nullptr;
+}
+
+void QtHost::wake() {
+    // Safe from any thread: the call is queued to this object's thread.
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (waiting_) waiting_->quit();
+        },
+        Qt::QueuedConnection);
+}
+
+std::uint64_t QtHost::nowMs() {
+    using namespace std::chrono;
+    return std::uint64_t(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void QtHost::sleepMs(int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    QMessageBox box;
+    QString title = messageTitle(kind);
+    if (kind == MessageKind::Plain) title = QApplication::applicationDisplayName();
+    box.setWindowTitle(title);
+    box.setText(QString::fromStdString(text));
+    switch (kind) {
+        case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
+        case MessageKind::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageKind::Confirmation: box.setIcon(QMessageBox::Question); break;
+        case MessageKind::Plain: break;
+    }
+    box.setStandardButtons(buttons == MessageButtons::OkCancel
+                               ? QMessageBox::Ok | QMessageBox::Cancel
+                               : QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+}
+
+}  // namespace quillo

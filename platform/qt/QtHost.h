@@ -1,0 +1,77 @@
+#pragma once
+// The real host: shows the window model full screen with Qt and turns Qt's input into messages.
+#include <QEventLoop>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "Host.h"
+
+namespace quillo {
+
+class QtHost;
+
+// The saver's window: paints the framebuffer and reports every input event to the host.
+class SaverWidget : public QWidget {
+    Q_OBJECT
+public:
+    SaverWidget(QtHost& host, const Bitmap& framebuffer);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QtHost& host_;
+    const Bitmap& framebuffer_;
+};
+
+class QtHost : public QObject, public Host {
+    Q_OBJECT
+public:
+    QtHost();
+    ~QtHost() override;
+
+    // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does.
+    void watchTerminationSignals();
+
+    Size screenSize() override;
+    int screenDepth() override;
+    Point cursorPos() override;
+    int showCursor(bool show) override;
+    void openWindow(const std::string& title, const Bitmap& framebuffer) override;
+    void closeWindow() override;
+    void present(const Rect& dirty) override;
+    void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
+                  Color color) override;
+    void pumpInput(std::vector<Message>& out) override;
+    void waitForInput(int timeoutMs) override;
+    void wake() override;
+    std::uint64_t nowMs() override;
+    void sleepMs(int ms) override;
+    MessageResult show(MessageKind kind, const std::string& text, MessageButtons buttons) override;
+
+    // Called by the widget.
+    void deliver(const Message& m);
+
+private:
+    void applyCursor();
+
+    std::unique_ptr<SaverWidget> widget_;
+    std::vector<Message> pending_;
+    QEventLoop* waiting_ = nullptr;
+    int cursorCount_ = 0;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
+};
+
+}  // namespace quillo

@@ -1,0 +1,221 @@
+#include "SaverWindow.h"
+
+#include <cstdlib>
+
+#include "IniFile.h"
+#include "MediaSlots.h"
+#include "Paths.h"
+#include "SettingsFile.h"
+
+namespace quillo {
+
+bool StopFlag = false;
+
+namespace {
+
+constexpr int kMoveTolerance = 55;
+constexpr const char* kMissingPicture1 =
+    "Please enter your own photos or sound files. You can easily add your own photos by "
+    "selecting the settings button, then you can remove any listed pictures and add your own. "
+    "File ";
+constexpr const char* kMissingPicture2 =
+    " does not exist in the location listed, so remove the listing or ";
+constexpr const char* kMissingPicture3 = "re-add it.";
+
+}  // namespace
+
+TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
+    : host_(host),
+      loop_(loop),
+      services_(services),
+      form_(host),
+      Timer1(loop, 1000),
+      lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
+      imagjunk(form_.addImage(Rect::fromSize(0, 0, 72, 65))),
+      Image1(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
+      Image3(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
+      Image5(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
+      Image4(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
+      Image2(form_.addImage(Rect::fromSize(0, 0, 105, 105))) {
+    lblinfo.setText(kNoPicturesText);
+    lblinfo.font = Font{"MS Sans Serif", 16, true};
+    lblinfo.color = clBlack;
+    imagjunk.setStretch(true);
+    Timer1.OnTimer = [this] { Timer1Timer(); };
+    loop_.setForm(&form_);
+    loop_.setDispatcher([this](const Message& m) { dispatch(m); });
+}
+
+TForm1::~TForm1() { loop_.setForm(nullptr); }
+
+void TForm1::FormCreate() {
+    InitSettingsPaths(host_);
+    StartCursorPos = host_.cursorPos();
+    services_.setScreenSaverRunning(true);
+    if (!fileExists(SettingsFile)) CreateDefaultSettings(nullptr);
+    FirstTick = true;
+    Seq = true;
+    FadeFirst = true;
+    ExitCheckActive = false;
+    Sound = false;
+    host_.showCursor(false);
+    Picdis = 3;
+    Color = 4;
+    SequencePos = 0;
+    ColorCount = 0;
+    form_.setColor(clBlack);
+    loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
+    LoadSaverSettings();
+    if (Sound && !SoundList.empty()) {
+        NextSoundFile = SoundList.front();
+        StartSound();
+    }
+    if (!PictureList.empty()) {
+        TileState = 1;
+        Timer1.setEnabled(true);
+    } else {
+        lblinfo.setVisible(true);
+        form_.setColor(clWhite);
+    }
+}
+
+void TForm1::Show() {
+    if (shown_ || closed_) return;
+    shown_ = true;
+    host_.openWindow(kSaverTitle, form_.framebuffer());
+    form_.invalidate();
+}
+
+void TForm1::LoadSaverSettings() {
+    IniFile ini(SettingsFile);
+    ini.writeBool("Options", "Status", true);
+
+    Sound = ini.readBool("Options", "Sound", true);
+    Seq = ini.readBool("Options", "Seq", true);
+    const int color = ini.readInteger("Options", "Color", -1);
+    Color = color >= 1 && color <= 3 ? color : 4;
+    const int picdis = ini.readInteger("Options", "Picdis", -1);
+    Picdis = picdis >= 1 && picdis <= 11 ? picdis : 8;
+    Time = ini.readInteger("Options", "Time", 8000);
+    Height = ini.readInteger("Options", "Height", -1);
+    Width = ini.readInteger("Options", "Width", -1);
+
+    PictureList.clear();
+    SoundList.clear();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const std::string picture = ini.readString(kPictureSection, slotKey(n), " ");
+        if (!isFreeMarker(picture)) {
+            if (fileExists(picture)) {
+                PictureList.push_back(picture);
+            } else {
+                lblinfo.setText(kMissingPicture1 + picture + kMissingPicture2 + kMissingPicture3);
+                PictureList.clear();
+                n = kSlotCount;  // this pass still reads its sound slot
+            }
+        }
+        if (Sound) {
+            const std::string sound = ini.readString(kSoundSection, slotKey(n), " ");
+            if (isFreeMarker(sound)) continue;
+            if (fileExists(sound)) {
+                SoundList.push_back(sound);
+            } else {
+                SoundList.clear();
+                Sound = false;
+                n = kSlotCount;
+            }
+        }
+    }
+}
+
+void TForm1::StartSound() {
+    // Sound playback is not wired to an audio device yet; the saver runs silent.
+}
+
+void TForm1::Timer1Timer() {
+    // The display tick: pictures are not shown yet, so a tick only keeps its first-tick rule.
+    if (FirstTick) {
+        FirstTick = false;
+        Timer1.setInterval(std::uint32_t(Time));
+    }
+}
+
+bool TForm1::endsSaver(const Message& m) const {
+    switch (m.message) {
+        case msg::MouseMove: {
+            const int x = int(std::uint32_t(m.lParam) & 0xFFFF);
+            const int y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
+            return std::abs(x - StartCursorPos.x) > kMoveTolerance ||
+                   std::abs(y - StartCursorPos.y) > kMoveTolerance;
+        }
+        case msg::KeyDown:
+        case msg::KeyUp:
+        case msg::SysKeyDown:
+        case msg::SysKeyUp:
+        case msg::LButtonDown:
+        case msg::RButtonDown:
+        case msg::MButtonDown:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TForm1::deactivate(Message& m, bool& /*handled*/) {
+    if (ExitCheckActive) return;
+    ExitCheckActive = endsSaver(m);
+    // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
+    struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+    } clear{ExitCheckActive};
+    if (!ExitCheckActive) return;
+    if (services_.IsNTPlatform())
+        StopSaver();
+    else
+        ExitCheck();
+}
+
+void TForm1::ExitCheck() {
+    std::unique_ptr<RegistryKey> key = services_.openCurrentUserKey("Control Panel\\desktop");
+    if (!key) {
+        StopSaver();
+        return;
+    }
+    // A value that is not a 32-bit integer cannot ask for a password: treat it as none.
+    const std::optional<std::int32_t> usePassword =
+        key->hasValue("ScreenSaveUsePassword") ? key->readInteger("ScreenSaveUsePassword")
+                                               : std::nullopt;
+    if (!usePassword || *usePassword == 0) {
+        StopSaver();
+        return;
+    }
+    host_.showCursor(true);
+    std::string path = services_.systemDirectory();
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += "PASSWORD.CPL";
+    if (std::unique_ptr<PasswordLibrary> lib = services_.loadLibrary(path)) {
+        // A library without the export cannot check a password; the saver must stay closable.
+        if (!lib->hasExport("VerifyScreenSavePwd") || lib->VerifyScreenSavePwd(&form_) != 0)
+            StopSaver();
+    } else {
+        StopSaver();
+    }
+    host_.showCursor(false);
+}
+
+void TForm1::StopSaver() {
+    Timer1.setEnabled(false);
+    StopFlag = true;
+    services_.setScreenSaverRunning(false);
+    if (closed_) return;
+    closed_ = true;
+    host_.closeWindow();
+    loop_.quit();
+}
+
+void TForm1::dispatch(const Message& m) {
+    // Idle managers end the saver with SIGTERM: end as input would, without a password check.
+    if (m.message == msg::Terminate) StopSaver();
+}
+
+}  // namespace quillo

@@ -1,0 +1,89 @@
+# Helpers for end-to-end tests: a private Xvfb display, a private settings folder, screenshots.
+# Source it; the quillo binary is "$1" of the test script.
+set -euo pipefail
+
+QUILLO=${1:?usage: test.sh path/to/quillo}
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quillo-e2e-XXXXXX")
+export XDG_CONFIG_HOME="$E2E_TMP/config"
+export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# SDL must never try a real sound card here.
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_TMP/audio.raw"
+unset QT_QPA_PLATFORM
+XVFB_PID=
+E2E_PIDS=()
+
+cleanup() {
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# start_xvfb WIDTHxHEIGHT: a display nobody else uses, no window manager.
+start_xvfb() {
+    local geometry=${1:-1024x768}
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 1 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+    done
+    fail "Xvfb did not start"
+}
+
+# wait_window NAME [SECONDS]: waits until a visible window of that title exists.
+wait_window() {
+    local name=$1 limit=${2:-15}
+    for _ in $(seq 1 $((limit * 10))); do
+        xdotool search --onlyvisible --name "^$name\$" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    fail "no window named '$name'"
+}
+
+# wait_exit PID [SECONDS]: true when the process ended in time.
+wait_exit() {
+    local pid=$1 limit=${2:-10}
+    for _ in $(seq 1 $((limit * 10))); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# pixel X Y [FILE]: "r,g,b" of a screenshot pixel (takes a new screenshot without FILE).
+screenshot() { import -window root "$1"; }
+pixel() {
+    local file=${3:-}
+    if [ -z "$file" ]; then
+        file="$E2E_TMP/shot.png"
+        screenshot "$file"
+    fi
+    convert "$file" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+
+# count_colour FILE X Y W H R,G,B: how many pixels of the area have exactly that colour.
+count_colour() {
+    local file=$1 x=$2 y=$3 w=$4 h=$5 rgb=$6
+    convert "$file" -crop "${w}x${h}+${x}+${y}" +repage -fill white +opaque "rgb($rgb)" \
+        -fill black -opaque "rgb($rgb)" -negate -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+
+start_quillo() {
+    "$QUILLO" "$@" >>"$E2E_TMP/quillo.log" 2>&1 &
+    QUILLO_PID=$!
+    E2E_PIDS+=("$QUILLO_PID")
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillo needs to build, run and test, skipping what is there.
+# Usage: tools/deps.sh [--update]   (--update runs apt-get update first)
+set -euo pipefail
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config clang-format
+    qt6-base-dev libgl-dev
+    libsdl2-mixer-dev fluid-soundfont-gm
+    libjpeg-dev libjpeg-turbo-progs
+    libgtest-dev libbenchmark-dev
+    xvfb xauth x11-utils xdotool imagemagick xdg-utils
+    fonts-liberation fonts-dejavu-core
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ "${1:-}" = "--update" ] || [ ${#missing[@]} -gt 0 ] || exit 0
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+if [ "${1:-}" = "--update" ] || [ ${#missing[@]} -gt 0 ]; then
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+fi
