@@ -25,6 +25,9 @@ constexpr Color clGreen = rgb(0, 128, 0);
 constexpr Color clAqua = rgb(0, 255, 255);
 constexpr Color clFuchsia = rgb(255, 0, 255);
 constexpr Color clYellow = rgb(255, 255, 0);
+constexpr Color clRed = rgb(255, 0, 0);
+constexpr Color clLime = rgb(0, 255, 0);
+constexpr Color clBlue = rgb(0, 0, 255);
 
 struct Point {
     int x = 0;

@@ -7,9 +7,10 @@
 
 namespace quillo {
 
-// The source index that destination index d samples when srcLen cells are spread over dstLen.
+// The source index that destination index d samples when srcLen cells are spread over dstLen:
+// the first cell maps to the first, and each source cell covers an equal run of destination cells.
 constexpr int nearestSource(int d, int dstLen, int srcLen) {
-    return int((2 * (long long)d + 1) * srcLen / (2 * (long long)dstLen));
+    return int((long long)d * srcLen / dstLen);
 }
 
 // Copies srcRect of src onto dstRect of dst, scaled by nearest neighbour, writing only pixels

@@ -48,7 +48,8 @@ public:
     void wake() override {}
     std::uint64_t nowMs() override { return now_; }
     void sleepMs(int ms) override;
-    MessageResult show(MessageKind kind, const std::string& text, MessageButtons buttons) override;
+    MessageResult show(MessageKind kind, const std::string& text,
+                       MessageButtons buttons = MessageButtons::Ok) override;
 
 private:
     Size screen_;

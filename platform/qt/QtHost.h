@@ -59,7 +59,8 @@ public:
     void wake() override;
     std::uint64_t nowMs() override;
     void sleepMs(int ms) override;
-    MessageResult show(MessageKind kind, const std::string& text, MessageButtons buttons) override;
+    MessageResult show(MessageKind kind, const std::string& text,
+                       MessageButtons buttons = MessageButtons::Ok) override;
 
     // Called by the widget.
     void deliver(const Message& m);
