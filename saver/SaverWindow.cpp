@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "FallbackPicture.h"
 #include "IniFile.h"
 #include "MediaSlots.h"
 #include "Paths.h"
@@ -40,6 +41,7 @@ TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
     lblinfo.setText(kNoPicturesText);
     lblinfo.font = Font{"MS Sans Serif", 16, true};
     lblinfo.color = clBlack;
+    imagjunk.setPicture(Picture(fallbackPicture()));
     imagjunk.setStretch(true);
     Timer1.OnTimer = [this] { Timer1Timer(); };
     loop_.setForm(&form_);
