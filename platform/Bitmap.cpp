@@ -9,8 +9,7 @@ namespace quillo {
 
 namespace {
 void checkSize(int width, int height) {
-    if (width < 0 || height < 0 ||
-        std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels)
+    if (width < 0 || height < 0 || std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels)
         throw InvalidGraphic("The picture is too large");
 }
 }  // namespace
@@ -30,7 +29,9 @@ void Bitmap::setSize(int width, int height) {
     *this = std::move(resized);
 }
 
-void Bitmap::fill(Color c) { fillRect(rect(), c); }
+void Bitmap::fill(Color c) {
+    fillRect(rect(), c);
+}
 
 void Bitmap::fillRect(const Rect& area, Color c) {
     const Rect r = area.intersected(rect());

@@ -11,7 +11,9 @@ Timer::Timer(EventLoop& loop, std::uint32_t interval) : loop_(loop), interval_(i
     loop_.timers_.push_back(this);
 }
 
-Timer::~Timer() { std::erase(loop_.timers_, this); }
+Timer::~Timer() {
+    std::erase(loop_.timers_, this);
+}
 
 void Timer::setEnabled(bool on) {
     if (on == enabled_) return;
@@ -25,7 +27,9 @@ void Timer::setInterval(std::uint32_t ms) {
     if (enabled_) restart();
 }
 
-void Timer::restart() { dueAt_ = loop_.host_.nowMs() + interval_; }
+void Timer::restart() {
+    dueAt_ = loop_.host_.nowMs() + interval_;
+}
 
 EventLoop::EventLoop(Host& host) : host_(host) {}
 

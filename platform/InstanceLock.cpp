@@ -27,7 +27,9 @@ int openLockFile() {
 
 }  // namespace
 
-std::string InstanceLock::lockPath() { return lockFolder() + "/saver.lock"; }
+std::string InstanceLock::lockPath() {
+    return lockFolder() + "/saver.lock";
+}
 
 InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock

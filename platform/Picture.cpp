@@ -1,11 +1,11 @@
 #include "Picture.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 #include "BmpDecoder.h"
 #include "Errors.h"
@@ -76,8 +76,12 @@ bool IsBitmapFile(const std::string& path) {
     return ext == ".BMP";
 }
 
-void setScreenColorDepth(int bitsPerPixel) { g_screenDepth = bitsPerPixel; }
-int screenColorDepth() { return g_screenDepth; }
+void setScreenColorDepth(int bitsPerPixel) {
+    g_screenDepth = bitsPerPixel;
+}
+int screenColorDepth() {
+    return g_screenDepth;
+}
 
 Picture::Picture(Bitmap bitmap)
     : kind_(Kind::Bitmap), graphic_(std::make_shared<BitmapGraphic>(std::move(bitmap))) {}

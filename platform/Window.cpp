@@ -19,7 +19,9 @@ void Control::setBounds(int left, int top, int width, int height) {
     changed();
 }
 
-void Control::bringToFront() { owner_.bringToFront(*this); }
+void Control::bringToFront() {
+    owner_.bringToFront(*this);
+}
 
 void Control::changed() {
     if (visible_) owner_.invalidate();
@@ -61,7 +63,9 @@ void Label::setText(const std::string& text) {
     changed();
 }
 
-void Label::paint(Bitmap& target) { host_.drawText(target, bounds(), text_, font, color); }
+void Label::paint(Bitmap& target) {
+    host_.drawText(target, bounds(), text_, font, color);
+}
 
 Form::Form(Host& host) : host_(host) {
     const Size s = host.screenSize();

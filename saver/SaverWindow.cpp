@@ -48,7 +48,9 @@ TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
     loop_.setDispatcher([this](const Message& m) { dispatch(m); });
 }
 
-TForm1::~TForm1() { loop_.setForm(nullptr); }
+TForm1::~TForm1() {
+    loop_.setForm(nullptr);
+}
 
 void TForm1::FormCreate() {
     InitSettingsPaths(host_);
@@ -184,9 +186,9 @@ void TForm1::ExitCheck() {
         return;
     }
     // A value that is not a 32-bit integer cannot ask for a password: treat it as none.
-    const std::optional<std::int32_t> usePassword =
-        key->hasValue("ScreenSaveUsePassword") ? key->readInteger("ScreenSaveUsePassword")
-                                               : std::nullopt;
+    const std::optional<std::int32_t> usePassword = key->hasValue("ScreenSaveUsePassword")
+                                                        ? key->readInteger("ScreenSaveUsePassword")
+                                                        : std::nullopt;
     if (!usePassword || *usePassword == 0) {
         StopSaver();
         return;

@@ -92,16 +92,18 @@ void SaverWidget::wheelEvent(QWheelEvent* e) {
 }
 
 void SaverWidget::keyPressEvent(QKeyEvent* e) {
-    host_.deliver({isSystemKey(e) ? msg::SysKeyDown : msg::KeyDown,
-                   std::uint64_t(e->nativeVirtualKey()), 0});
+    host_.deliver(
+        {isSystemKey(e) ? msg::SysKeyDown : msg::KeyDown, std::uint64_t(e->nativeVirtualKey()), 0});
 }
 
 void SaverWidget::keyReleaseEvent(QKeyEvent* e) {
-    host_.deliver({isSystemKey(e) ? msg::SysKeyUp : msg::KeyUp,
-                   std::uint64_t(e->nativeVirtualKey()), 0});
+    host_.deliver(
+        {isSystemKey(e) ? msg::SysKeyUp : msg::KeyUp, std::uint64_t(e->nativeVirtualKey()), 0});
 }
 
-void SaverWidget::focusOutEvent(QFocusEvent*) { host_.deliver({msg::KillFocus, 0, 0}); }
+void SaverWidget::focusOutEvent(QFocusEvent*) {
+    host_.deliver({msg::KillFocus, 0, 0});
+}
 
 void SaverWidget::closeEvent(QCloseEvent* e) {
     // Closed from outside (a window manager's close): end the saver the ordinary way.
@@ -141,7 +143,9 @@ Size QtHost::screenSize() {
     return {g.width(), g.height()};
 }
 
-int QtHost::screenDepth() { return QGuiApplication::primaryScreen()->depth(); }
+int QtHost::screenDepth() {
+    return QGuiApplication::primaryScreen()->depth();
+}
 
 Point QtHost::cursorPos() {
     const QPoint p = QCursor::pos();
@@ -185,8 +189,8 @@ void QtHost::present(const Rect& dirty) {
     widget_->repaint(QRect(dirty.left, dirty.top, dirty.width(), dirty.height()));
 }
 
-void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
-                      const Font& font, Color color) {
+void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
+                      Color color) {
     QImage image = wrap(target);
     QPainter p(&image);
     QFont f;
@@ -231,7 +235,8 @@ void QtHost::waitForInput(int timeoutMs) {
 void QtHost::wake() {
     // Safe from any thread: the call is queued to this object's thread.
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
             if (waiting_) waiting_->quit();
         },
         Qt::QueuedConnection);
@@ -254,11 +259,20 @@ MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageBut
     box.setWindowTitle(title);
     box.setText(QString::fromStdString(text));
     switch (kind) {
-        case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
-        case MessageKind::Information: box.setIcon(QMessageBox::Information); break;
-        case MessageKind::Confirmation: box.setIcon(QMessageBox::Question); break;
-        case MessageKind::Plain: break;
+        case MessageKind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageKind::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageKind::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageKind::Confirmation:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MessageKind::Plain:
+            break;
     }
     box.setStandardButtons(buttons == MessageButtons::OkCancel
                                ? QMessageBox::Ok | QMessageBox::Cancel

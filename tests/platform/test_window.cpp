@@ -91,8 +91,8 @@ TEST(Window, ClipRegionAppliesUntilReleased) {
 }
 
 TEST(Region, ShapesAreSymmetricContainedAndCornersSized) {
-    for (const Rect r : {Rect::fromSize(3, 5, 40, 21), Rect::fromSize(0, 0, 7, 7),
-                         Rect::fromSize(-4, 2, 1, 9)}) {
+    for (const Rect r :
+         {Rect::fromSize(3, 5, 40, 21), Rect::fromSize(0, 0, 7, 7), Rect::fromSize(-4, 2, 1, 9)}) {
         const Region e = Region::ellipse(r);
         const Region rr = Region::roundRect(r, 12, 8);
         for (int y = r.top - 1; y <= r.bottom; ++y)

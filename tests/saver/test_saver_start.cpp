@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "EventLoop.h"
+#include "HeadlessHost.h"
+#include "IniFile.h"
+#include "SaverWindow.h"
+#include "SettingsFile.h"
+#include "TestSupport.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+struct StartedSaver {
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
+    HeadlessHost host{{800, 600}};
+    EventLoop loop{host};
+    FakeSystemServices services;
+    TForm1 form{host, loop, services};
+    std::vector<std::string> errors;
+
+    StartedSaver() {
+        loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
+    }
+    std::string ini() const { return dir / "Quillo/quillo51.ini"; }
+    void start() {
+        host.setCursorPos({100, 100});
+        loop.guarded([&] { form.FormCreate(); });
+        form.Show();
+        loop.processMessages();
+    }
+    void writeIni(const std::string& text) {
+        mkdir((dir / "Quillo").c_str(), 0700);
+        writeFile(ini(), text);
+    }
+};
+
+}  // namespace
+
+TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
+    StartedSaver s;
+    s.start();
+    const std::string file = readFile(s.ini());
+    EXPECT_EQ(file.rfind("[Options]\nSound=0\nStatus=1\nSeq=0\nRepeat=0\nTime=2000\n", 0), 0u);
+    EXPECT_TRUE(s.host.windowOpen());
+    EXPECT_EQ(s.host.windowTitle(), "zadarovi");
+    EXPECT_EQ(s.host.cursorCount(), -1);
+    EXPECT_EQ(s.services.runningStates, std::vector<bool>{true});
+    EXPECT_EQ(s.form.StartCursorPos, (Point{100, 100}));
+    EXPECT_FALSE(s.form.Timer1.enabled());
+    EXPECT_TRUE(s.form.lblinfo.visible());
+    EXPECT_EQ(s.form.lblinfo.text(), kNoPicturesText);
+    const Bitmap& frame = *s.host.frame();
+    EXPECT_EQ(frame.pixel(0, 0), clWhite);
+    EXPECT_EQ(frame.pixel(799, 599), clWhite);
+    int textPixels = 0;
+    for (int y = 223; y < 329; ++y)
+        for (int x = 60; x < 529; ++x) textPixels += frame.pixel(x, y) == clBlack;
+    EXPECT_GT(textPixels, 100);
+    // Time passes: no timer runs, a key still ends it.
+    s.host.advance(60'000);
+    s.loop.processMessages();
+    s.host.queueInput({msg::KeyDown, 0, 0});
+    s.loop.processMessages();
+    EXPECT_TRUE(s.form.closed());
+    EXPECT_EQ(s.services.runningStates, (std::vector<bool>{true, false}));
+}
+
+TEST(SaverStart, ReadsOptionsAndListsOnce) {
+    StartedSaver s;
+    const std::string a = s.dir / "a.jpg", b = s.dir / "b.bmp", c = s.dir / "c c.jpeg";
+    for (const auto& p : {a, b, c}) writeFile(p, "x");
+    // Every slot must be present: a missing key reads as a blank, which is a missing file.
+    std::string text = "[Options]\nSound=0\nSeq=0\nColor=0x2\nPicdis=12\nTime=abc\n[JpegConfig]\n";
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string value = n == 3      ? a
+                                  : n == 7    ? b
+                                  : n == 1000 ? c
+                                  : n == 2    ? "null"
+                                              : "NULL";
+        text += "Name" + std::to_string(n) + "=" + value + "\n";
+    }
+    s.writeIni(text);
+    s.start();
+    EXPECT_EQ(s.form.PictureList, (std::vector<std::string>{a, b, c}));
+    EXPECT_FALSE(s.form.Seq);
+    EXPECT_EQ(s.form.Color, 2);
+    EXPECT_EQ(s.form.Picdis, 8);
+    EXPECT_EQ(s.form.Time, 8000);
+    EXPECT_TRUE(s.form.Timer1.enabled());
+    EXPECT_FALSE(s.form.lblinfo.visible());
+    EXPECT_NE(readFile(s.ini()).find("Status=1"), std::string::npos);
+    // The first tick comes after 1000 ms and switches to the configured delay.
+    s.host.advance(1000);
+    s.loop.processMessages();
+    EXPECT_FALSE(s.form.FirstTick);
+    EXPECT_EQ(s.form.Timer1.interval(), 8000u);
+}
+
+TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
+    StartedSaver s;
+    const std::string one = s.dir / "one.jpg";
+    writeFile(one, "x");
+    std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
+    for (int n = 1; n <= 10; ++n) text += "Name" + std::to_string(n) + "=" + one + "\n";
+    text += "[WavConfig]\nName1=" + one + "\nName2=" + one + "\nName3=" + s.dir / "gone.mp3" + "\n";
+    s.writeIni(text);
+    s.start();
+    // A missing sound file stops reading both lists at its slot and turns sound off.
+    EXPECT_EQ(s.form.PictureList.size(), 3u);
+    EXPECT_TRUE(s.form.SoundList.empty());
+    EXPECT_FALSE(s.form.Sound);
+
+    StartedSaver m;
+    m.writeIni("[Options]\nSound=0\n[JpegConfig]\nName1=" + one + "\nName2=/nowhere/x.jpg\n");
+    m.start();
+    EXPECT_TRUE(m.form.PictureList.empty());
+    EXPECT_EQ(m.form.lblinfo.text(),
+              "Please enter your own photos or sound files. You can easily add your own photos by "
+              "selecting the settings button, then you can remove any listed pictures and add "
+              "your own. File /nowhere/x.jpg does not exist in the location listed, so remove "
+              "the listing or re-add it.");
+    EXPECT_EQ(m.host.frame()->pixel(0, 0), clWhite);
+}
+
+TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
+    if (geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
+    StartedSaver s;
+    s.writeIni("[Options]\nPicdis=1\n");
+    chmod(s.ini().c_str(), 0444);
+    s.start();
+    ASSERT_EQ(s.errors, std::vector<std::string>{"Unable to write to " + s.ini()});
+    EXPECT_TRUE(s.host.windowOpen());
+    EXPECT_EQ(s.host.frame()->pixel(0, 0), clBlack);
+    EXPECT_FALSE(s.form.lblinfo.visible());
+    EXPECT_FALSE(s.form.Timer1.enabled());
+    s.host.queueInput({msg::LButtonDown, 0, 0});
+    s.loop.processMessages();
+    EXPECT_TRUE(s.form.closed());
+}
+
+TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
+    StartedSaver s;
+    ScopedEnv config("XDG_CONFIG_HOME", "/proc/quillo-cannot-exist");
+    s.start();
+    ASSERT_FALSE(s.host.boxes.empty());
+    EXPECT_EQ(s.host.boxes.front().rfind("Warning|Could not create a folder", 0), 0u);
+    EXPECT_TRUE(s.host.windowOpen());
+    EXPECT_EQ(s.errors.size(), 1u);  // the defaults cannot be written either
+}
