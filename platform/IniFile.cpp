@@ -281,8 +281,6 @@ std::string IniFile::readString(std::string_view section, std::string_view key,
 
 std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
                                   std::int32_t def) const {
-    const Line* line = image().findKey(section, key);
-    if (!line) return def;
     return parseIniInteger(readString(section, key, "")).value_or(def);
 }
 

@@ -51,16 +51,7 @@ int clampInt(long long v, int lo, int hi) {
 
 // The number a label holds; labels are set by the program, so anything else counts as 0.
 long long labelNumber(const std::string& text) {
-    if (text.empty()) return 0;
-    std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    if (i == text.size()) return 0;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return 0;
-        v = v * 10 + (text[i] - '0');
-        if (v > INT64_MAX / 100) return 0;
-    }
-    return text[0] == '-' ? -v : v;
+    return parseIniInteger(text).value_or(0);
 }
 
 std::int32_t toInt32(long long v) {
