@@ -9,10 +9,12 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec build/app/quillo /S
 fi
 shot="$PWD/quillo-screenshot.png"
-Xvfb :77 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+fifo=$(mktemp -u) && mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=:77
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r display <"$fifo"
+export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 build/app/quillo /S &
 saver=$!

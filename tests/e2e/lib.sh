@@ -23,25 +23,26 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -s "$E2E_TMP/quillo.log" ] && sed 's/^/quillo: /' "$E2E_TMP/quillo.log" >&2
     exit 1
 }
 
-# start_xvfb WIDTHxHEIGHT: a display nobody else uses, no window manager.
+# start_xvfb WIDTHxHEIGHT: a display of our own (Xvfb picks a free number), no window manager.
 start_xvfb() {
     local geometry=${1:-1024x768}
+    local fifo="$E2E_TMP/displayfd"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp 3>"$fifo" \
+        >"$E2E_TMP/xvfb.log" 2>&1 &
+    XVFB_PID=$!
     local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "${geometry}x24" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        for _ in $(seq 1 50); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
+    read -r -t 20 n <"$fifo" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=":$n"
+    for _ in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.1
     done
-    fail "Xvfb did not start"
+    fail "Xvfb :$n does not answer"
 }
 
 # wait_window NAME [SECONDS]: waits until a visible window of that title exists.
