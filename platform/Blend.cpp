@@ -15,12 +15,22 @@ int blendWeight(float t) {
 
 namespace {
 
-// One row: plain indexed loop over bytes with 16-bit arithmetic so the compiler vectorises it.
+// One row of bytes with 16-bit arithmetic (the sum never exceeds 65280). The fixed-length inner
+// loop lets the compiler vectorise it even at -O2, where it only vectorises loops it can replace
+// entirely; the tail is done byte by byte.
+inline std::uint8_t mix(std::uint8_t o, std::uint8_t n, std::uint16_t F, std::uint16_t G) {
+    return std::uint8_t(std::uint16_t(o * G + n * F) >> 8);
+}
+
 void blendRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict oldRow,
               const std::uint8_t* __restrict newRow, std::size_t bytes, std::uint16_t F,
               std::uint16_t G) {
-    for (std::size_t i = 0; i < bytes; ++i)
-        out[i] = std::uint8_t(std::uint16_t(oldRow[i] * G + newRow[i] * F) >> 8);
+    constexpr std::size_t kChunk = 32;
+    std::size_t i = 0;
+    for (; i + kChunk <= bytes; i += kChunk)
+        for (std::size_t k = 0; k < kChunk; ++k)
+            out[i + k] = mix(oldRow[i + k], newRow[i + k], F, G);
+    for (; i < bytes; ++i) out[i] = mix(oldRow[i], newRow[i], F, G);
 }
 
 }  // namespace

@@ -42,6 +42,18 @@ void installErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err) {
     err.pub.output_message = outputMessage;
 }
 
+// A progressive file may repeat scans without end, each one a pass over the whole image, so a
+// few kilobytes could keep the decoder busy for minutes. Real files have about ten scans.
+constexpr int kMaxScans = 500;
+
+void limitScans(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        cinfo->err->msg_code = JERR_BAD_PROGRESSION;
+        errorExit(cinfo);
+    }
+}
+
 struct HeaderInfo {
     int width;
     int height;
@@ -115,6 +127,8 @@ void expandPaletteRow(const jpeg_decompress_struct& cinfo, const std::uint8_t* i
 int decode(const DecodeJob* job) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = limitScans;
     installErrorManager(cinfo, err);
     if (setjmp(err.jump)) {
         const int code = err.pub.msg_code;
@@ -122,6 +136,7 @@ int decode(const DecodeJob* job) {
         return code;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
     jpeg_read_header(&cinfo, TRUE);
     setDecodeParameters(cinfo, job->quantize);

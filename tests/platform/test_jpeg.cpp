@@ -195,3 +195,30 @@ TEST(Jpeg, WarningsAreIgnored) {
     const JpegImage jpeg(bytes);
     EXPECT_EQ(differingPixels(jpeg.bitmap(), djpeg(path)), 0);
 }
+
+// A progressive file whose last scan is repeated endlessly would keep the decoder busy for a long
+// time; past 500 scans the decode stops with an error. A modest repetition still decodes.
+TEST(Jpeg, EndlessScansAreCut) {
+    TempDir dir;
+    const std::string path = dir / "p.jpg";
+    ASSERT_TRUE(makeJpeg(path, makeTestImage(32, 32), "-progressive"));
+    const std::vector<std::uint8_t> bytes = readBytes(path);
+    std::size_t lastScan = std::string::npos;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) lastScan = i;
+    ASSERT_NE(lastScan, std::string::npos);
+    const std::vector<std::uint8_t> scan(bytes.begin() + long(lastScan), bytes.end() - 2);
+    auto repeated = [&](int times) {
+        std::vector<std::uint8_t> out(bytes.begin(), bytes.end() - 2);
+        for (int i = 0; i < times; ++i) out.insert(out.end(), scan.begin(), scan.end());
+        out.insert(out.end(), {0xFF, 0xD9});
+        return out;
+    };
+    EXPECT_EQ(JpegImage(repeated(20)).bitmap().width(), 32);
+    try {
+        JpegImage(repeated(600)).bitmap();
+        ADD_FAILURE() << "decoded 600 extra scans";
+    } catch (const JpegError& e) {
+        EXPECT_EQ(e.code(), JERR_BAD_PROGRESSION);
+    }
+}

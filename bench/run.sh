@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the benchmarks, runs them with JSON output and prints one line per ratio. Each ratio
+# compares two measurements of the same run (medians of three repetitions). Extra arguments go
+# to every benchmark program (for example --benchmark_filter=Blend).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-bench"
+
+cmake -S "$root" -B "$build" -G Ninja -DQUILLO_BENCH=ON >/dev/null
+programs=()
+for source in "$root"/bench/bench_*.cpp; do
+    programs+=("$(basename "$source" .cpp)")
+done
+ninja -C "$build" -j2 "${programs[@]}" >/dev/null
+
+results=()
+for program in "${programs[@]}"; do
+    out="$build/$program.json"
+    "$build/bench/$program" --benchmark_format=json --benchmark_out="$out" \
+        --benchmark_out_format=json "$@" >/dev/null
+    results+=("$out")
+done
+
+python3 - "${results[@]}" <<'PY'
+import json
+import sys
+
+median = {}
+skipped = {}
+for path in sys.argv[1:]:
+    with open(path) as f:
+        data = json.load(f)
+    for b in data.get("benchmarks", []):
+        name = b["run_name"].split("/")[0]
+        if b.get("error_occurred"):
+            skipped[name] = b.get("error_message", "error")
+        elif b.get("run_type") == "aggregate" and b.get("aggregate_name") == "median":
+            median[name] = b
+
+
+def ms(b, key):
+    # Times are reported in the benchmark's unit; counters (child_cpu) are already in ms.
+    factor = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+    return b[key] * factor
+
+
+def line(label, ours, base, goal=None, ours_key="real_time", base_key="real_time"):
+    if ours not in median or base not in median:
+        why = skipped.get(ours) or skipped.get(base) or "not run"
+        print(f"{label}: skipped ({why})")
+        return
+    a = ms(median[ours], ours_key)
+    b = median[base][base_key] if base_key == "child_cpu" else ms(median[base], base_key)
+    text = f"{label}: {a / b:.2f}  ({a:.2f} ms / {b:.2f} ms)"
+    if goal is not None:
+        text += f" (goal <= {goal})"
+    print(text)
+
+
+for size in ("4K", "6000x4000"):
+    ours = f"BM_JpegLoadConvert_{size}"
+    line(f"jpeg {size} load+convert / djpeg", ours, f"BM_Djpeg_{size}", 1.05)
+    line(f"jpeg {size} load+convert / djpeg, processor time", ours, f"BM_Djpeg_{size}", 1.05,
+         ours_key="cpu_time", base_key="child_cpu")
+    line(f"jpeg {size} load+convert / libjpeg in-process", ours, f"BM_LibjpegInProcess_{size}")
+line("libjpeg 6000x4000 into a whole picture / into one row", "BM_LibjpegWholeImage_6000x4000",
+     "BM_LibjpegInProcess_6000x4000")
+line("bmp 4K load+convert / 4K copy", "BM_BmpLoadConvert_4K", "BM_Copy_4K")
+line("blend 4K / copy", "BM_Blend_4K", "BM_Copy_4K", 1.3)
+line("blend 640x480 / copy, in the caches", "BM_Blend_VGA", "BM_Copy_VGA")
+PY
