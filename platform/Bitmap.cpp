@@ -14,11 +14,17 @@ void checkSize(int width, int height) {
 }
 }  // namespace
 
-Bitmap::Bitmap(int width, int height) {
+Bitmap Bitmap::uninitialized(int width, int height) {
     checkSize(width, height);
-    width_ = width;
-    height_ = height;
-    data_.assign(std::size_t(width) * std::size_t(height) * 3, 0);
+    Bitmap b;
+    b.width_ = width;
+    b.height_ = height;
+    b.data_.resize(std::size_t(width) * std::size_t(height) * 3);
+    return b;
+}
+
+Bitmap::Bitmap(int width, int height) : Bitmap(uninitialized(width, height)) {
+    std::memset(data_.data(), 0, data_.size());
 }
 
 void Bitmap::setSize(int width, int height) {

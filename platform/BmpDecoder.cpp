@@ -321,7 +321,9 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
 Bitmap decodeBmp(std::span<const std::uint8_t> file) {
     const BmpHeader h = readHeader(file);
     const Palette palette = readPalette(h, file);
-    Bitmap out(h.columns, h.rows);
+    // RLE may leave pixels unset (black); every other form writes each pixel.
+    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    Bitmap out = rle ? Bitmap(h.columns, h.rows) : Bitmap::uninitialized(h.columns, h.rows);
     switch (h.compression) {
         case kRle8:
         case kRle4:

@@ -182,7 +182,7 @@ const Bitmap& JpegImage::bitmap() const {
     int code = 0;
     Bitmap out;
     try {
-        out = Bitmap(width_, height_);
+        out = Bitmap::uninitialized(width_, height_);
         std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height_));
         for (int y = 0; y < height_; ++y) rows[std::size_t(y)] = out.row(y);
         std::vector<std::uint8_t> indexRow(quantize ? static_cast<std::size_t>(width_) : 0u);
