@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <filesystem>
+#include <functional>
+
+#include "Errors.h"
+#include "IniFile.h"
+#include "TestSupport.h"
+
+using namespace quillo;
+using quillo::test::readFile;
+using quillo::test::TempDir;
+using quillo::test::writeFile;
+
+namespace {
+
+std::vector<std::string> folderEntries(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+// Runs body in a child process without the capabilities that let root ignore file permission
+// bits, so permission tests mean the same for root as for a user. The child's exit code is
+// returned (0: body returned true).
+int runWithoutOverride(const std::function<bool()>& body) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) == 0) {
+            for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+                data[cap / 32].effective &= ~(1u << (cap % 32));
+                data[cap / 32].permitted &= ~(1u << (cap % 32));
+            }
+            syscall(SYS_capset, &header, data);
+        }
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool refusesWith(const std::string& path) {
+    try {
+        IniFile f(path);
+        f.writeString("Options", "Time", "1");
+    } catch (const SettingsWriteError& e) {
+        return std::string(e.what()) == "Unable to write to " + path;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(IniFile, ReadingRules) {
+    TempDir dir;
+    std::string path = dir / "a.ini";
+    writeFile(path,
+              "Orphan=before any section\n"
+              "; a comment\n"
+              "garbage line\n"
+              "[ options ]  trailing\n"
+              ";Time=1\n"
+              "Time\n"
+              "  TIME  =  \" 2500 \"  \n"
+              "time=9\n"
+              "Single='x'\n"
+              "Mixed=\"x'\n"
+              "Empty=\n"
+              "Long=" +
+                  std::string(3000, 'L') +
+                  "\n"
+                  "[Options]\n"
+                  "Other=second section never matches\n");
+    IniFile f(path);
+    EXPECT_EQ(f.readString("OPTIONS", "time", "d"), " 2500 ");
+    EXPECT_EQ(f.readInteger("Options", "Time", -1), -1);  // " 2500 " is not a number
+    EXPECT_EQ(f.readString("Options", "Single", "d"), "x");
+    EXPECT_EQ(f.readString("Options", "Mixed", "d"), "\"x'");
+    EXPECT_EQ(f.readString("Options", "Empty", "d"), "");
+    EXPECT_EQ(f.readString("Options", "Long", "d"), std::string(2047, 'L'));
+    EXPECT_EQ(f.readString("Options", "Other", "d"), "d");
+    EXPECT_EQ(f.readString("Options", "Orphan", "d"), "d");
+    EXPECT_EQ(f.readString("Options", "; a comment", "d"), "d");
+    EXPECT_EQ(f.readString("Options", ";Time", "d"), "d");
+    EXPECT_EQ(f.readString("Missing", "Time", "d"), "d");
+    EXPECT_EQ(IniFile(dir / "none.ini").readString("Options", "Time", "d"), "d");
+    EXPECT_TRUE(IniFile(dir / "none.ini").readBool("Options", "Sound", true));
+}
+
+TEST(IniFile, IntegerRule) {
+    EXPECT_EQ(parseIniInteger("0x7D0"), 2000);
+    EXPECT_EQ(parseIniInteger("0X7d0"), 2000);
+    EXPECT_EQ(parseIniInteger("0x1"), 1);
+    EXPECT_EQ(parseIniInteger("0xFFFFFFFF"), -1);
+    EXPECT_EQ(parseIniInteger("0x100000000"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("0x"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("0xG"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("-0x10"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("+42"), 42);
+    EXPECT_EQ(parseIniInteger("-2147483648"), INT32_MIN);
+    EXPECT_EQ(parseIniInteger("2147483647"), INT32_MAX);
+    EXPECT_EQ(parseIniInteger("2147483648"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("99999999999999999999"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("12a"), std::nullopt);
+    EXPECT_EQ(parseIniInteger("-"), std::nullopt);
+    EXPECT_EQ(parseIniInteger(""), std::nullopt);
+
+    TempDir dir;
+    writeFile(dir / "a.ini", "[Options]\nSound=word\nSeq=0\nTime=\"0x7D0\"\n");
+    IniFile f(dir / "a.ini");
+    EXPECT_TRUE(f.readBool("Options", "Sound", true));
+    EXPECT_FALSE(f.readBool("Options", "Seq", true));
+    EXPECT_EQ(f.readInteger("Options", "Time", 8000), 2000);
+}
+
+TEST(IniFile, WritePlacement) {
+    TempDir dir;
+    std::string path = dir / "a.ini";
+    {
+        IniFile f(path);  // a new file is written with LF
+        f.writeInteger("Options", "Time", 2000);
+        f.writeBool("Options", "Sound", false);
+        f.writeString("Other", "Key", "v");
+    }
+    EXPECT_EQ(readFile(path), "[Options]\nTime=2000\nSound=0\n[Other]\nKey=v\n");
+
+    writeFile(path, "[A]\r\nx=1\r\n\r\n; note\r\n\r\n[B]\r\n  Y = old  \r\n[A]\r\nz=1");
+    {
+        IniFile f(path);
+        f.writeString("a", "New", "2");  // after the last non-blank line of the first [A]
+        f.writeString("b", "y", "new");  // the key keeps its spelling
+        f.writeString("C", "k", "3");    // final line end added first, file's CRLF used
+        EXPECT_EQ(f.readString("A", "new", ""), "2");
+    }
+    EXPECT_EQ(readFile(path),
+              "[A]\r\nx=1\r\n\r\n; note\r\nNew=2\r\n\r\n[B]\r\n  Y =new\r\n[A]\r\nz=1\r\n"
+              "[C]\r\nk=3\r\n");
+}
+
+TEST(IniFile, ValuesRoundTripExactly) {
+    TempDir dir;
+    std::string path = dir / "a.ini";
+    const std::vector<std::string> values = {
+        " lead",     "trail ", "\"quoted\"", "'single'", "\"half",
+        "a = b ; c", "",       "\t",         "\"",       "/home/u/My Pictures/it's \"x\".jpg"};
+    for (const auto& v : values) {
+        IniFile(path).writeString("S", "K", v);
+        EXPECT_EQ(IniFile(path).readString("S", "K", "default"), v) << v;
+    }
+    std::string before = readFile(path);
+    for (std::string bad : {std::string("a\nb"), std::string("a\rb"), std::string("a\0b", 3)}) {
+        IniFile f(path);
+        EXPECT_THROW(f.writeString("S", "K", bad), SettingsWriteError);
+    }
+    EXPECT_EQ(readFile(path), before);
+}
+
+TEST(IniFile, UnwrittenBytesSurvive) {
+    TempDir dir;
+    std::string path = dir / "a.ini";
+    std::string longLine(100000, 'x');
+    std::string nul("nul\0byte=1", 10);
+    std::string head = "\xEF\xBB\xBF[Options]\r\nTime=1\r\n" + nul + "\rcr=1\r" + longLine + "\n";
+    std::string tail = "[JpegConfig]\nName1=\xE9t\xE9.jpg\n\n";
+    writeFile(path, head + tail);
+    chmod(path.c_str(), 0640);
+    {
+        IniFile f(path);
+        EXPECT_EQ(f.readString("OPTIONS", "cr", ""), "1");  // the BOM does not hide [Options]
+        f.writeString("Options", "Sound", "1");
+        f.writeString("JpegConfig", "Name1", "b.jpg");
+    }
+    EXPECT_EQ(readFile(path), head + "Sound=1\n[JpegConfig]\nName1=b.jpg\n\n");
+    // Replaced atomically: the mode is kept and no temporary file is left behind.
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.ini"});
+}
+
+TEST(IniFile, BatchWritesOnce) {
+    TempDir dir;
+    std::string path = dir / "a.ini";
+    {
+        IniFile f(path);
+        IniFile::Batch batch(f);
+        f.writeString("S", "A", "1");
+        f.writeString("S", "B", "2");
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_EQ(f.readString("S", "A", ""), "1");
+    }
+    EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
+    try {
+        IniFile f(path);
+        IniFile::Batch batch(f);
+        f.writeString("S", "A", "changed");
+        throw std::runtime_error("abandon");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
+}
+
+TEST(IniFile, RefusedWrites) {
+    TempDir dir;
+    // Missing folder.
+    EXPECT_TRUE(refusesWith(dir / "missing/a.ini"));
+    // A folder where the file should be, or an unreadable file, is never overwritten.
+    std::filesystem::create_directory(dir / "isdir");
+    EXPECT_TRUE(refusesWith(dir / "isdir"));
+
+    // Read-only file in a writable folder, and a file in a read-only folder.
+    std::string ro = dir / "ro.ini";
+    writeFile(ro, "[Options]\nTime=5\n");
+    chmod(ro.c_str(), 0444);
+    std::filesystem::create_directory(dir / "rodir");
+    std::string inRoDir = dir / "rodir/a.ini";
+    writeFile(inRoDir, "[Options]\nTime=5\n");
+    chmod((dir / "rodir").c_str(), 0555);
+    EXPECT_EQ(runWithoutOverride([&] { return refusesWith(ro) && refusesWith(inRoDir); }), 0);
+    EXPECT_EQ(readFile(ro), "[Options]\nTime=5\n");
+    EXPECT_EQ(readFile(inRoDir), "[Options]\nTime=5\n");
+    EXPECT_EQ(folderEntries(dir / "rodir"), std::vector<std::string>{"a.ini"});
+
+    // A failed write leaves the object reading the file as it is.
+    chmod((dir / "rodir").c_str(), 0755);
+    IniFile f(dir / "missing/b.ini");
+    EXPECT_THROW(f.writeString("S", "K", "v"), SettingsWriteError);
+    EXPECT_EQ(f.readString("S", "K", "d"), "d");
+}
+
+TEST(IniFile, WritesThroughSymbolicLink) {
+    TempDir dir;
+    writeFile(dir / "real.ini", "[S]\nK=1\n");
+    std::filesystem::create_symlink(dir / "real.ini", dir / "link.ini");
+    IniFile(dir / "link.ini").writeString("S", "K", "2");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(readFile(dir / "real.ini"), "[S]\nK=2\n");
+}

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include "Errors.h"
+#include "IniFile.h"
+#include "MediaSlots.h"
+#include "SettingsFile.h"
+#include "TestSupport.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+class FakeListBox : public ListBox {
+public:
+    std::vector<std::string> lines;
+    int selected = -1;
+    int count() const override { return int(lines.size()); }
+    std::string line(int i) const override { return lines.at(std::size_t(i)); }
+    int selectedIndex() const override { return selected; }
+    void append(const std::string& text) override { lines.push_back(text); }
+    void remove(int i) override {
+        lines.erase(lines.begin() + i);
+        selected = -1;
+    }
+    void select(int i) override { selected = i; }
+    void clear() override {
+        lines.clear();
+        selected = -1;
+    }
+};
+
+const std::string kFullText =
+    "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
+    "another.";
+
+class MediaSlotsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
+    ScriptedBoxes boxes;
+    FakeListBox pictures, sounds;
+    MediaLists lists{SlotTables(), pictures, sounds};
+
+    void SetUp() override {
+        InitSettingsPaths(boxes);
+        CreateDefaultSettings(nullptr);
+    }
+    // Sets slots in the file, then opens the lists as the dialog does.
+    void open(const std::vector<std::tuple<const char*, int, std::string>>& slots = {}) {
+        {
+            IniFile f(SettingsFile);
+            IniFile::Batch batch(f);
+            for (const auto& [section, n, value] : slots) f.writeString(section, slotKey(n), value);
+        }
+        pictures.clear();
+        sounds.clear();
+        lists.PictureCount = lists.SoundCount = 0;
+        OptionsState o = defaultDialogOptions(800, 600);
+        LoadSettings(o, lists.slots);
+        FillLists(lists);
+    }
+    std::string slot(const char* section, int n) {
+        return IniFile(SettingsFile).readString(section, slotKey(n), "<missing>");
+    }
+};
+
+}  // namespace
+
+TEST_F(MediaSlotsTest, NewFileIsEmptyAndMarkerIsCaseFree) {
+    open();
+    EXPECT_TRUE(pictures.lines.empty());
+    EXPECT_TRUE(sounds.lines.empty());
+    EXPECT_EQ(lists.PictureCount, 0);
+    EXPECT_EQ(lists.SoundCount, 0);
+
+    open({{kPictureSection, 1, "null"}, {kPictureSection, 2, "NULL"}, {kPictureSection, 3, "/a"}});
+    EXPECT_EQ(pictures.lines, std::vector<std::string>{"/a"});
+    EXPECT_EQ(pictures.selected, 0);
+    ASSERT_TRUE(AddPictureEntry(lists, boxes, "/b", true));
+    EXPECT_EQ(slot(kPictureSection, 1), "/b");
+    EXPECT_FALSE(isFreeMarker("Null "));
+    EXPECT_FALSE(isFreeMarker(" "));
+}
+
+TEST_F(MediaSlotsTest, LowestFreeSlotIsReused) {
+    std::vector<std::tuple<const char*, int, std::string>> used;
+    for (int n = 1; n <= 10; ++n)
+        if (n != 5) used.emplace_back(kPictureSection, n, "/p" + std::to_string(n));
+    open(used);
+    ASSERT_TRUE(AddPictureEntry(lists, boxes, "/new", true));
+    EXPECT_EQ(slot(kPictureSection, 5), "/new");
+    EXPECT_EQ(lists.slots.PictureSlots[4], "/new");
+    EXPECT_EQ(pictures.lines.back(), "/new");
+    EXPECT_EQ(lists.PictureCount, 10);
+    EXPECT_EQ(pictures.selected, 0);
+    open();
+    EXPECT_EQ(pictures.lines.at(4), "/new");
+}
+
+TEST_F(MediaSlotsTest, FullListThenRemoveAndAdd) {
+    std::vector<std::tuple<const char*, int, std::string>> all;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        all.emplace_back(kPictureSection, n, "/p" + std::to_string(n));
+        all.emplace_back(kSoundSection, n, "/s" + std::to_string(n));
+    }
+    open(all);
+    std::string before = readFile(SettingsFile);
+    EXPECT_FALSE(AddPictureEntry(lists, boxes, "/quiet", false));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(AddPictureEntry(lists, boxes, "/x", true));
+    EXPECT_FALSE(AddSoundEntry(lists, boxes, "/x"));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const auto& shown : boxes.shown) {
+        EXPECT_EQ(shown.kind, MessageKind::Confirmation);
+        EXPECT_EQ(shown.text, kFullText);
+    }
+    EXPECT_EQ(readFile(SettingsFile), before);
+    EXPECT_EQ(lists.PictureCount, 1000);
+
+    pictures.select(2);
+    ASSERT_TRUE(RemovePictureEntry(lists, boxes));
+    EXPECT_EQ(slot(kPictureSection, 3), "Null");
+    EXPECT_EQ(lists.PictureCount, 999);
+    EXPECT_EQ(pictures.selected, 0);
+    ASSERT_TRUE(AddPictureEntry(lists, boxes, "/again", true));
+    EXPECT_EQ(slot(kPictureSection, 3), "/again");
+
+    sounds.select(999);
+    ASSERT_TRUE(RemoveSoundEntry(lists, boxes));
+    EXPECT_EQ(slot(kSoundSection, 1000), "Null");
+    EXPECT_EQ(lists.SoundCount, 999);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
+TEST_F(MediaSlotsTest, BlankSlots) {
+    // A blank picture slot is listed and free; a blank sound slot is listed and not free.
+    open({{kPictureSection, 1, "\t "}, {kSoundSection, 1, " "}});
+    EXPECT_EQ(pictures.lines, std::vector<std::string>{"\t "});
+    EXPECT_EQ(sounds.lines, std::vector<std::string>{" "});
+    ASSERT_TRUE(AddPictureEntry(lists, boxes, "/p", true));
+    EXPECT_EQ(slot(kPictureSection, 1), "/p");
+    EXPECT_EQ(pictures.lines, (std::vector<std::string>{"\t ", "/p"}));
+    ASSERT_TRUE(AddSoundEntry(lists, boxes, "/s"));
+    EXPECT_EQ(slot(kSoundSection, 1), " ");
+    EXPECT_EQ(slot(kSoundSection, 2), "/s");
+}
+
+TEST_F(MediaSlotsTest, DuplicatesAndMissingEntries) {
+    open();
+    AddPictureEntry(lists, boxes, "/same", true);
+    AddPictureEntry(lists, boxes, "/same", true);
+    EXPECT_EQ(slot(kPictureSection, 2), "/same");
+    pictures.select(1);
+    ASSERT_TRUE(RemovePictureEntry(lists, boxes));
+    EXPECT_EQ(slot(kPictureSection, 1), "Null");
+    EXPECT_EQ(slot(kPictureSection, 2), "/same");
+    EXPECT_EQ(pictures.lines, std::vector<std::string>{"/same"});
+
+    // Changed outside the dialog (and case counts): the entry is not found, nothing is removed.
+    IniFile(SettingsFile).writeString(kPictureSection, "Name2", "/SAME");
+    pictures.select(0);
+    EXPECT_FALSE(RemovePictureEntry(lists, boxes));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(boxes.shown[0].text,
+              "An error occurred while looking for the string to delete. You may need to delete "
+              "your file and run the screen saver settings again which will re-create the file. "
+              "If this continues contact technical support.");
+    EXPECT_EQ(pictures.lines.size(), 1u);
+    EXPECT_EQ(lists.PictureCount, 1);
+}
+
+TEST_F(MediaSlotsTest, RefusedWriteChangesNothingAndClear) {
+    open();
+    AddPictureEntry(lists, boxes, "/a", true);
+    AddPictureEntry(lists, boxes, "/b", true);
+    AddSoundEntry(lists, boxes, "/s");
+
+    std::string good = SettingsFile;
+    SettingsFile = dir / "missing/quillo51.ini";
+    EXPECT_THROW(AddPictureEntry(lists, boxes, "/c", true), SettingsWriteError);
+    EXPECT_EQ(lists.slots.PictureSlots[2], "Null");
+    EXPECT_EQ(pictures.lines.size(), 2u);
+    EXPECT_EQ(lists.PictureCount, 2);
+    SettingsFile = good;
+
+    ClearPictureEntries(lists);
+    for (int n : {1, 2, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null");
+    EXPECT_EQ(slot(kSoundSection, 1), "/s");
+    EXPECT_TRUE(pictures.lines.empty());
+    EXPECT_EQ(lists.PictureCount, 0);
+    EXPECT_EQ(lists.slots.PictureSlots[0], "Null");
+}
