@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+// After jpeglib.h: the message codes libjpeg reports.
+#include <jerror.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Errors.h"
+#include "JpegTools.h"
+#include "Picture.h"
+#include "TestSupport.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+std::string makeJpegFile(const TempDir& dir, const std::string& name, int w, int h) {
+    const std::string path = dir / name;
+    EXPECT_TRUE(makeJpeg(path, makeTestImage(w, h), "-quality 90"));
+    return path;
+}
+
+// Expects the load to fail with InvalidGraphic and the picture to keep its 30 by 20 JPEG.
+void expectRefusedAndKept(Picture& p, const std::string& path) {
+    SCOPED_TRACE(path);
+    EXPECT_THROW(p.loadFromFile(path), InvalidGraphic);
+    EXPECT_EQ(p.kind(), Picture::Kind::Jpeg);
+    EXPECT_EQ(p.width(), 30);
+    EXPECT_EQ(p.height(), 20);
+}
+
+}  // namespace
+
+TEST(Picture, LoadsByExtensionInAnyCase) {
+    TempDir dir;
+    const std::string jpeg = makeJpegFile(dir, "base.jpg", 30, 20);
+    const std::string content = readFile(jpeg);
+    for (const char* name : {"a.JPG", "b.Jpeg", "c.jpeg", "d.x.jPg"}) {
+        SCOPED_TRACE(name);
+        writeFile(dir / name, content);
+        Picture p;
+        p.loadFromFile(dir / name);
+        EXPECT_EQ(p.kind(), Picture::Kind::Jpeg);
+        EXPECT_EQ(p.width(), 30);
+        EXPECT_EQ(p.height(), 20);
+        EXPECT_EQ(p.bitmap().width(), 30);
+    }
+
+    Picture p;
+    p.loadFromFile(jpeg);
+    // Extensions without a decoder, names without an extension or with the dot in a folder name.
+    for (const char* name : {"a.jpe", "a.png", "a.jpg.txt", "noext", "dir.jpg/inside"}) {
+        if (std::string(name) == "dir.jpg/inside") {
+            ASSERT_EQ(mkdir((dir / "dir.jpg").c_str(), 0700), 0);
+        }
+        writeFile(dir / name, content);
+        expectRefusedAndKept(p, dir / name);
+    }
+    // A JPEG named as a bitmap goes to the bitmap decoder, which refuses it.
+    writeFile(dir / "photo.BMP", content);
+    expectRefusedAndKept(p, dir / "photo.BMP");
+}
+
+TEST(Picture, UnreadableFilesFailAndKeepThePicture) {
+    TempDir dir;
+    Picture p;
+    p.loadFromFile(makeJpegFile(dir, "ok.jpg", 30, 20));
+    expectRefusedAndKept(p, dir / "missing.jpg");
+    ASSERT_EQ(mkdir((dir / "folder.jpg").c_str(), 0700), 0);
+    expectRefusedAndKept(p, dir / "folder.jpg");
+    const std::string locked = makeJpegFile(dir, "locked.jpg", 8, 8);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    if (geteuid() != 0) expectRefusedAndKept(p, locked);  // root reads it anyway
+
+    // A bad header is libjpeg's error, and the picture is kept as well.
+    writeFile(dir / "text.jpg", "hello, not a picture");
+    try {
+        p.loadFromFile(dir / "text.jpg");
+        ADD_FAILURE() << "loaded a text file";
+    } catch (const JpegError& e) {
+        EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(JERR_NO_SOI));
+    }
+    EXPECT_EQ(p.width(), 30);
+}
+
+TEST(Picture, SizesCopiesAndLazyDecoding) {
+    Picture empty;
+    EXPECT_EQ(empty.kind(), Picture::Kind::Empty);
+    EXPECT_EQ(empty.width(), 0);
+    EXPECT_EQ(empty.height(), 0);
+    EXPECT_TRUE(empty.bitmap().empty());
+    empty.makeEmptyJpeg();
+    EXPECT_EQ(empty.width(), 0);
+    EXPECT_TRUE(empty.empty());
+
+    TempDir dir;
+    Picture a;
+    a.loadFromFile(makeJpegFile(dir, "a.jpg", 45, 33));
+    const Picture copy = a;
+    a.clear();
+    EXPECT_EQ(a.width(), 0);
+    EXPECT_EQ(a.kind(), Picture::Kind::Empty);
+    EXPECT_EQ(copy.width(), 45);
+    EXPECT_EQ(copy.height(), 33);
+    EXPECT_EQ(differingPixels(copy.bitmap(), djpeg(dir / "a.jpg")), 0);
+
+    // Loading reads only the header: a file cut inside its image data loads with its size, and
+    // the JPEG error comes when the pixels are needed.
+    std::vector<std::uint8_t> bytes = readBytes(dir / "a.jpg");
+    bytes.resize(bytes.size() - 200);
+    writeBytes(dir / "cut.jpeg", bytes);
+    Picture cut;
+    cut.loadFromFile(dir / "cut.jpeg");
+    EXPECT_EQ(cut.width(), 45);
+    EXPECT_EQ(cut.height(), 33);
+    EXPECT_THROW(cut.bitmap(), JpegError);
+}
