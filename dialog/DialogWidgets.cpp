@@ -22,14 +22,11 @@ ExtentListWidget::ExtentListWidget(QWidget* parent) : QListWidget(parent) {
 
 void ExtentListWidget::setHorizontalExtent(int pixels) {
     extent_ = std::max(0, pixels);
-    updateGeometries();
-}
-
-void ExtentListWidget::updateGeometries() {
-    QListWidget::updateGeometries();
-    // The list's own range follows its items; the extent set by the program replaces it.
-    horizontalScrollBar()->setRange(0, std::max(0, extent_ - viewport()->width()));
-    horizontalScrollBar()->setPageStep(viewport()->width());
+    // The list lays its lines out in cells of the grid size, so a grid as wide as the extent
+    // makes the scrollable width exactly the extent, whatever the lines' own widths.
+    const int rowHeight =
+        count() > 0 ? std::max(1, sizeHintForRow(0)) : QFontMetrics(font()).height() + 2;
+    setGridSize(extent_ > 0 ? QSize(extent_, rowHeight) : QSize());
 }
 
 void ExtentListWidget::mouseDoubleClickEvent(QMouseEvent* event) {

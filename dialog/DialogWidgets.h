@@ -12,8 +12,9 @@ namespace quillo {
 struct ProgramChange;
 
 // A single-selection list whose horizontal scroll range is set by the program: the list can be
-// scrolled sideways far enough to show `horizontalExtent()` pixels of line width. The scroll
-// bar appears only when the extent is wider than the visible area, as with a classic list box.
+// scrolled sideways far enough to show `horizontalExtent()` pixels of line width (lines are
+// laid out in cells that wide). The scroll bar appears only when the extent is wider than the
+// visible area, as with a classic list box.
 class ExtentListWidget : public QListWidget {
     Q_OBJECT
 public:
@@ -28,7 +29,6 @@ Q_SIGNALS:
     void userSelectionChanged();
 
 protected:
-    void updateGeometries() override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
