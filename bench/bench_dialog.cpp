@@ -1,0 +1,177 @@
+// The settings dialog with full lists: opening it (FormCreate with 1000 pictures and 1000 sound
+// files) and "Add Entire Folder" on a folder of 1000 pictures. Each is paired with a baseline of
+// plain IniFile key accesses of the same count: the dialog's own cost is the difference.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "DialogServices.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "SettingsFile.h"
+#include "SystemServices.h"
+#include "TForm2.h"
+#include "Tfrmdisc.h"
+
+namespace {
+
+using namespace quillo;
+
+class QuietBoxes : public MessageBoxes {
+public:
+    MessageResult show(MessageKind, const std::string&, MessageButtons) override {
+        return MessageResult::Ok;
+    }
+};
+
+class BenchServices : public DialogServices {
+public:
+    std::string folder;
+    MessageBoxes& boxes() override { return boxes_; }
+    std::optional<std::string> openPicture(QWidget*, const std::string&) override { return {}; }
+    std::optional<std::string> openSound(QWidget*) override { return {}; }
+    std::optional<std::string> chooseFolder(QWidget*, const std::string&) override {
+        return folder;
+    }
+    int shellOpen(QWidget*, const std::string&) override { return 42; }
+    ScreenInfo screen() override { return {1920, 1080, 24}; }
+    void runModal(QDialog&) override {}
+
+private:
+    QuietBoxes boxes_;
+};
+
+class NoSystem : public SystemServices {
+public:
+    bool IsNTPlatform() override { return true; }
+    std::string systemDirectory() override { return "/"; }
+    std::string windowsDirectory() override { return "/tmp"; }
+    std::unique_ptr<PasswordLibrary> loadLibrary(const std::string&) override { return {}; }
+    std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string&) override { return {}; }
+    void setScreenSaverRunning(bool) override {}
+};
+
+// A settings folder of its own under the temp folder, set up once.
+struct Workspace {
+    std::string root;
+    Workspace() {
+        root = (std::filesystem::temp_directory_path() / "quillo-bench-dialog").string();
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root + "/config/Quillo");
+        std::filesystem::create_directories(root + "/folder");
+        setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+        QImage picture(32, 24, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        picture.save(QString::fromStdString(root + "/folder/0000.bmp"), "BMP");
+        const std::string bytes = [&] {
+            std::ifstream in(root + "/folder/0000.bmp", std::ios::binary);
+            return std::string(std::istreambuf_iterator<char>(in), {});
+        }();
+        for (int i = 1; i < 1000; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/folder/%04d.bmp", i);
+            std::ofstream(root + name, std::ios::binary) << bytes;
+        }
+    }
+    ~Workspace() { std::filesystem::remove_all(root); }
+    std::string ini() const { return root + "/config/Quillo/quillo51.ini"; }
+
+    void writeLists(bool full) {
+        std::ofstream out(ini(), std::ios::trunc);
+        out << "[Options]\nSound=1\nSeq=1\nColor=1\nPicdis=4\nTime=5000\nHeight=300\n"
+               "Width=400\n[JpegConfig]\n";
+        for (int n = 1; n <= 1000; ++n)
+            out << "Name" << n << "="
+                << (full ? root + "/folder/" + std::to_string(n) + ".jpg" : "Null") << "\n";
+        out << "[WavConfig]\n";
+        for (int n = 1; n <= 1000; ++n)
+            out << "Name" << n << "="
+                << (full ? "/music/track " + std::to_string(n) + ".mp3" : "Null") << "\n";
+    }
+};
+
+Workspace& workspace() {
+    static Workspace w;
+    return w;
+}
+
+void BM_OpenDialogFullLists(benchmark::State& state) {
+    Workspace& w = workspace();
+    w.writeLists(true);
+    BenchServices services;
+    NoSystem system;
+    Tfrmdisc about;
+    for (auto _ : state) {
+        TForm2 form(services, system, about);
+        form.FormCreate();
+        benchmark::DoNotOptimize(form.ListBox1->count());
+    }
+}
+BENCHMARK(BM_OpenDialogFullLists)->Unit(benchmark::kMillisecond);
+
+// Baseline: the 2000 slot reads of the opening, through one IniFile object.
+void BM_Baseline2000KeyReads(benchmark::State& state) {
+    Workspace& w = workspace();
+    w.writeLists(true);
+    InitSettingsPaths(*std::make_unique<QuietBoxes>());
+    for (auto _ : state) {
+        IniFile file(SettingsFile);
+        for (int n = 1; n <= 1000; ++n) {
+            benchmark::DoNotOptimize(file.readString("JpegConfig", slotKey(n), " "));
+            benchmark::DoNotOptimize(file.readString("WavConfig", slotKey(n), " "));
+        }
+    }
+}
+BENCHMARK(BM_Baseline2000KeyReads)->Unit(benchmark::kMillisecond);
+
+void BM_AddEntireFolder1000(benchmark::State& state) {
+    Workspace& w = workspace();
+    BenchServices services;
+    services.folder = w.root + "/folder";
+    NoSystem system;
+    Tfrmdisc about;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.writeLists(false);
+        auto form = std::make_unique<TForm2>(services, system, about);
+        form->FormCreate();
+        state.ResumeTiming();
+        form->BitBtn1Click();
+        state.PauseTiming();
+        if (form->ListBox1->count() != 1000) state.SkipWithError("not every picture was added");
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddEntireFolder1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Baseline: 1000 single-key writes, each through its own IniFile object as the slot adds do.
+void BM_Baseline1000KeyWrites(benchmark::State& state) {
+    Workspace& w = workspace();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.writeLists(false);
+        InitSettingsPaths(*std::make_unique<QuietBoxes>());
+        state.ResumeTiming();
+        for (int n = 1; n <= 1000; ++n) {
+            IniFile file(SettingsFile);
+            file.writeString("JpegConfig", slotKey(n), w.root + "/folder/x.bmp");
+        }
+    }
+}
+BENCHMARK(BM_Baseline1000KeyWrites)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The dialog's behaviour that needs no widgets: the thumbnail refresh, opening a listed file,
+// and finding the pictures of a folder. TForm2 wires these to its controls.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "MediaSlots.h"
+#include "MessageBox.h"
+#include "Picture.h"
+
+namespace quillo {
+
+inline constexpr const char* kBadBitmapText =
+    "This picture is corrupt or is not a valid image. This cannot be viewed";
+inline constexpr const char* kBadJpegText =
+    "This picture is corrupt or is not a valid jpeg. This cannot be viewed";
+inline constexpr const char* kNoPictureViewerText =
+    "We attempted to open your default picture viewer, but none could be found on your system. "
+    "You can view the picture thumbnail below.";
+inline constexpr const char* kNoSoundPlayerText =
+    "We attempted to open your default sound player, but none could be found on your system. ";
+inline constexpr const char* kNoImageViewerText =
+    "We attempted to open your default picture viewer to view this image at regular size, but no "
+    "viewer could be found on your system. You can only view the picture thumbnail.";
+
+// True when path names an existing entry that is not a folder.
+bool existingFile(const std::string& path);
+
+// Refreshes the thumbnail picture from the selected line of the picture list. An empty list
+// empties it; a missing file (or no selection) leaves it as it was; a bitmap that fails to load
+// leaves the previous picture with the "valid image" message; any other file is loaded as a JPEG
+// picture into an emptied thumbnail, which stays empty with the "valid jpeg" message on failure.
+void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes);
+
+// Opens the selected line of list through open (the shell's "open"); shows the warning
+// noAssociationText when the result says no program is associated. Nothing happens for an empty
+// list, no selection or a missing file.
+void OpenListedFile(const ListBox& list, const std::function<int(const std::string&)>& open,
+                    MessageBoxes& boxes, const char* noAssociationText);
+
+// Full paths of the files directly in folder whose extension is jpg, jpeg or bmp in any letter
+// case, sorted by name (ignoring ASCII case, then byte order). Sub-folders are not entered.
+std::vector<std::string> FolderPictures(const std::string& folder);
+
+}  // namespace quillo

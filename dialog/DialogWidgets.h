@@ -1,0 +1,82 @@
+#pragma once
+// The widgets the settings dialog needs beyond Qt's own: a list box with a settable sideways
+// scroll extent, its adapter to the slot operations' ListBox interface, and the thumbnail.
+#include <QListWidget>
+#include <QWidget>
+
+#include "MediaSlots.h"
+#include "Picture.h"
+
+namespace quillo {
+
+struct ProgramChange;
+
+// A single-selection list whose horizontal scroll range is set by the program: the list can be
+// scrolled sideways far enough to show `horizontalExtent()` pixels of line width (lines are
+// laid out in cells that wide). The scroll bar appears only when the extent is wider than the
+// visible area, as with a classic list box.
+class ExtentListWidget : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ExtentListWidget(QWidget* parent = nullptr);
+    void setHorizontalExtent(int pixels);
+    int horizontalExtent() const { return extent_; }
+
+Q_SIGNALS:
+    // A double click anywhere in the list, on a line or below the last one.
+    void doubleClicked();
+    // The user moved the selection by mouse or keyboard (never raised by the program's changes).
+    void userSelectionChanged();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    friend struct ProgramChange;
+    int extent_ = 0;
+    int programChange_ = 0;
+};
+
+// The slot operations' view of a list widget. Changes made through it are the program's and do
+// not raise userSelectionChanged.
+class QtListBox : public ListBox {
+public:
+    explicit QtListBox(ExtentListWidget& widget) : w_(widget) {}
+    int count() const override;
+    std::string line(int index) const override;
+    int selectedIndex() const override;
+    void append(const std::string& text) override;
+    void remove(int index) override;
+    void select(int index) override;
+    void clear() override;
+
+private:
+    ExtentListWidget& w_;
+};
+
+// Sets the list's horizontal extent to its widest line, measured in its own font, plus 100
+// pixels (0 plus 100 for an empty list).
+void FitListBoxExtent(ExtentListWidget& list);
+
+// The thumbnail: draws its picture stretched over the whole widget, with a hand cursor.
+class ThumbnailView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ThumbnailView(QWidget* parent = nullptr);
+    Picture& picture() { return picture_; }
+    const Picture& picture() const { return picture_; }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Picture picture_;
+    bool pressed_ = false;
+};
+
+}  // namespace quillo

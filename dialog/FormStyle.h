@@ -1,0 +1,21 @@
+#pragma once
+// The look shared by the settings dialog and its About box.
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+namespace quillo {
+
+// 14082270: red 222, green 224, blue 214.
+inline const QColor kFormColor(222, 224, 214);
+
+// A font given in points at 96 dots per inch, with the nearest installed family: the classic
+// bitmap "MS Sans Serif" becomes the desktop's sans-serif and Arial its metric twin
+// "Liberation Sans". Sizes are set in pixels so the layout does not depend on the screen's DPI.
+QFont formFont(const char* family, int points, bool bold = false, bool underline = false);
+
+// Background colour, fixed client size, and a position centred on the primary screen.
+void setFormColor(QWidget& form);
+void centreOnScreen(QWidget& window);
+
+}  // namespace quillo

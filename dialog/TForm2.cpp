@@ -1,0 +1,516 @@
+#include "TForm2.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
+#include <cstdlib>
+
+#include "DialogLogic.h"
+#include "DialogServices.h"
+#include "FormStyle.h"
+#include "MessageBox.h"
+#include "SystemServices.h"
+#include "Tfrmdisc.h"
+
+namespace quillo {
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const char* text, int x, int y, int w, int h) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
+    auto* button = new QPushButton(text, parent);
+    button->setFont(formFont("Arial", 8));
+    button->setAutoDefault(false);
+    button->setGeometry(x, y, w, h);
+    return button;
+}
+
+QPushButton* makeGlyphButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int x,
+                             int y, int w, int h) {
+    QPushButton* button = makeButton(parent, text, x, y, w, h);
+    button->setIcon(parent->style()->standardIcon(glyph));
+    button->setIconSize(QSize(12, 12));
+    return button;
+}
+
+QRadioButton* makeRadio(QWidget* parent, const char* text, int x, int y, int w, int h) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setFont(formFont("Arial", 8));
+    radio->setGeometry(x, y, w, h);
+    return radio;
+}
+
+QGroupBox* makeGroup(QWidget* parent, const char* title, int x, int y, int w, int h) {
+    auto* group = new QGroupBox(title, parent);
+    group->setFont(formFont("MS Sans Serif", 8, true));
+    group->setGeometry(x, y, w, h);
+    return group;
+}
+
+QScrollBar* makeScrollBar(QWidget* parent, int min, int max, int value, int x, int y, int w,
+                          int h) {
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setRange(min, max);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setValue(value);
+    bar->setGeometry(x, y, w, h);
+    return bar;
+}
+
+ExtentListWidget* makeList(QWidget* parent, const char* hint, int x, int y, int w, int h) {
+    auto* list = new ExtentListWidget(parent);
+    list->setFont(formFont("Arial", 8));
+    list->setToolTip(hint);
+    list->setGeometry(x, y, w, h);
+    return list;
+}
+
+// Radio buttons of one group all unchecked, which auto-exclusive buttons do not allow directly.
+void uncheckAll(std::initializer_list<QRadioButton*> buttons) {
+    for (QRadioButton* b : buttons) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+}
+
+}  // namespace
+
+TForm2::TForm2(DialogServices& services, SystemServices& system, Tfrmdisc& about, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      services_(services),
+      system_(system),
+      about_(about) {
+    setObjectName("Form2");
+    setWindowTitle(kDialogCaption);
+    setFixedSize(607, 518);
+    setFormColor(*this);
+    setFont(formFont("MS Sans Serif", 8));
+    buildControls();
+    listBox1_ = std::make_unique<QtListBox>(*ListBox1);
+    listBox2_ = std::make_unique<QtListBox>(*ListBox2);
+    lists_ = std::make_unique<MediaLists>(MediaLists{SlotTables{}, *listBox1_, *listBox2_});
+    connectHandlers();
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::buildControls() {
+    // Created in this order so that later controls lie above earlier ones where they overlap.
+    Label1 = makeLabel(this,
+                       "Listed below are your pictures.                              "
+                       "Listed below are your sound files.",
+                       5, 2, 582, 20);
+    Label1->setFont(formFont("MS Sans Serif", 8, true));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ListBox1 = makeList(this, "Double click to open picture", 4, 16, 290, 115);
+    ListBox2 = makeList(this, "Double click to play the sound file", 298, 16, 295, 115);
+
+    GroupBox2 = makeGroup(this, "Picture Options", 6, 135, 289, 121);
+    Button2 = makeGlyphButton(GroupBox2, "Add Picture", QStyle::SP_FileIcon, 10, 18, 130, 18);
+    Button3 = makeGlyphButton(GroupBox2, "Remove Picture", QStyle::SP_TrashIcon, 10, 44, 130, 18);
+    BitBtn1 =
+        makeGlyphButton(GroupBox2, "Add Entire Folder", QStyle::SP_DirOpenIcon, 10, 69, 130, 18);
+    CmdClearList =
+        makeGlyphButton(GroupBox2, "Clear The List", QStyle::SP_DialogResetButton, 10, 94, 130, 18);
+    Label5 = makeLabel(GroupBox2, "Total Images =", 149, 11, 91, 13);
+    LblCount = makeLabel(GroupBox2, "0", 243, 11, 39, 13);
+    Image1 = new ThumbnailView(GroupBox2);
+    Image1->setGeometry(152, 29, 126, 88);
+
+    GroupBox4 = makeGroup(this, "Sound Options", 300, 135, 293, 121);
+    cmdwav = makeButton(GroupBox4, "Add Sound File", 68, 18, 154, 17);
+    cmdwavd = makeButton(GroupBox4, "Remove Sound File", 68, 47, 154, 17);
+    radsndon = makeRadio(GroupBox4, "Sound ON", 63, 75, 90, 17);
+    radsndof = makeRadio(GroupBox4, "Sound OFF", 165, 76, 99, 17);
+
+    GroupBox6 = makeGroup(this, "Picture Displays", 6, 260, 289, 248);
+    radpicst = makeRadio(GroupBox6, "Stretch Picture Full Screen", 14, 15, 187, 17);
+    radpicde = makeRadio(GroupBox6, "Default Picture Size (Clearest Image)", 14, 31, 243, 17);
+    radpicti = makeRadio(GroupBox6, "Tiled Pictures", 14, 48, 195, 17);
+    radpicin = makeRadio(GroupBox6, "Picture in a Picture", 110, 54, 147, 17);
+    radpicin->hide();
+    Radoverlap = makeRadio(GroupBox6, "Picture Overlapping", 14, 64, 160, 17);
+    Radslide = makeRadio(GroupBox6, "Slide", 14, 80, 113, 17);
+    RadRollDown = makeRadio(GroupBox6, "Roll It Down", 14, 96, 113, 17);
+    RadRound = makeRadio(GroupBox6, "Rounded Corners", 14, 112, 147, 17);
+    RadCircle = makeRadio(GroupBox6, "Circle Frame", 14, 128, 113, 17);
+    RadFade = makeRadio(GroupBox6, "Fade / Blend", 14, 144, 113, 17);
+    Radpictcust = makeRadio(GroupBox6, "Customize Picture Size Below ", 14, 167, 203, 17);
+
+    GroupBox7 = makeGroup(GroupBox6, "Customize Your Picture Size", 18, 187, 256, 53);
+    Label3 = makeLabel(GroupBox7, "Picture Width", 6, 17, 94, 13);
+    Label3->setFont(formFont("MS Sans Serif", 8));
+    ScrollBarW = makeScrollBar(GroupBox7, 25, 100, 25, 6, 34, 68, 13);
+    ScrollBarW->setToolTip("Set picture width when customizing");
+    Lblwidth = makeLabel(GroupBox7, "25", 78, 34, 38, 13);
+    Label2 = makeLabel(GroupBox7, "Picture Height", 137, 17, 99, 13);
+    Label2->setFont(formFont("MS Sans Serif", 8));
+    ScrollBarH = makeScrollBar(GroupBox7, 25, 100, 25, 138, 34, 68, 13);
+    ScrollBarH->setToolTip("Set picture height when customizing");
+    Lblheight = makeLabel(GroupBox7, "25", 215, 34, 34, 13);
+
+    GroupBox3 = makeGroup(this, "Time Delay - Seconds", 300, 260, 156, 85);
+    ScrollbarDelay = makeScrollBar(GroupBox3, 1, 800, 1, 18, 26, 121, 13);
+    Label4 = makeLabel(GroupBox3, "Seconds:", 18, 44, 58, 15);
+    Label4->setFont(formFont("Arial", 9, false, true));
+    Lbldelay = makeLabel(GroupBox3, "2", 18, 58, 39, 17);
+    Lbldelay->setFont(formFont("Arial", 8, false, true));
+
+    GroupBox5 = makeGroup(this, "Picture Sequence", 460, 260, 132, 85);
+    Radseq = makeRadio(GroupBox5, "Display In Order", 4, 23, 123, 17);
+    Radran = makeRadio(GroupBox5, "Display Randomly", 4, 47, 123, 17);
+
+    GroupBox1 = makeGroup(this, "Background Colors ", 301, 350, 292, 77);
+    radcol1 = makeRadio(GroupBox1, "Black - Gray - Silver - White", 14, 14, 219, 17);
+    radcol2 = makeRadio(GroupBox1, "Navy - Black - Purple - Maroon", 14, 28, 259, 17);
+    radcol3 = makeRadio(GroupBox1, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
+    Radcol4 = makeRadio(GroupBox1, "No Color - Always Black", 14, 58, 155, 17);
+
+    cmdmore = makeButton(this, "Download Software", 480, 439, 109, 21);
+    cmdhelp = makeButton(this, "About", 480, 463, 109, 21);
+    cmdclose = makeButton(this, "Ok - Save", 479, 487, 109, 21);
+}
+
+void TForm2::connectHandlers() {
+    auto on = [this](QPushButton* button, void (TForm2::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(cmdclose, &TForm2::cmdcloseClick);
+    on(Button2, &TForm2::Button2Click);
+    on(Button3, &TForm2::Button3Click);
+    on(BitBtn1, &TForm2::BitBtn1Click);
+    on(CmdClearList, &TForm2::CmdClearListClick);
+    on(cmdwav, &TForm2::cmdwavClick);
+    on(cmdwavd, &TForm2::cmdwavdClick);
+    on(cmdhelp, &TForm2::cmdhelpClick);
+    on(cmdmore, &TForm2::cmdmoreClick);
+
+    // Program changes of the scroll positions are made with the bars' signals blocked, so these
+    // run only when the user moves a bar.
+    auto onScroll = [this](QScrollBar* bar, void (TForm2::*handler)()) {
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    onScroll(ScrollBarW, &TForm2::ScrollBarWScroll);
+    onScroll(ScrollBarH, &TForm2::ScrollBarHScroll);
+    onScroll(ScrollbarDelay, &TForm2::ScrollbarDelayScroll);
+
+    connect(ListBox1, &ExtentListWidget::userSelectionChanged, this,
+            [this] { guarded([this] { ListBox1Click(); }); });
+    connect(ListBox1, &ExtentListWidget::doubleClicked, this,
+            [this] { guarded([this] { ListBox1DblClick(); }); });
+    connect(ListBox2, &ExtentListWidget::doubleClicked, this,
+            [this] { guarded([this] { ListBox2DblClick(); }); });
+    connect(Image1, &ThumbnailView::clicked, this, [this] { guarded([this] { Image1Click(); }); });
+}
+
+void TForm2::guarded(const std::function<void()>& handler) noexcept {
+    try {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            services_.boxes().show(MessageKind::Error, e.what());
+        } catch (...) {
+            services_.boxes().show(MessageKind::Error, "An unexpected error occurred.");
+        }
+    } catch (...) {
+        // Showing the error failed as well; there is nobody left to tell.
+    }
+}
+
+QRadioButton* TForm2::displayModeButton(int value) const {
+    QRadioButton* const buttons[] = {radpicst,    radpicde,   radpicin, radpicti,
+                                     Radpictcust, Radoverlap, Radslide, RadRollDown,
+                                     RadRound,    RadCircle,  RadFade};
+    return value >= 1 && value <= 11 ? buttons[value - 1] : nullptr;
+}
+
+OptionsState TForm2::readOptions() const {
+    OptionsState o;
+    o.soundOn = radsndon->isChecked();
+    o.inOrder = Radseq->isChecked();
+    o.color = radcol1->isChecked() ? 1 : radcol2->isChecked() ? 2 : radcol3->isChecked() ? 3 : 4;
+    o.picdis = 0;
+    for (int value = 1; value <= 11; ++value)
+        if (displayModeButton(value)->isChecked()) {
+            o.picdis = value;
+            break;
+        }
+    o.lblDelay = Lbldelay->text().toStdString();
+    o.lblWidth = Lblwidth->text().toStdString();
+    o.lblHeight = Lblheight->text().toStdString();
+    o.delayPosition = ScrollbarDelay->value();
+    o.widthPosition = ScrollBarW->value();
+    o.heightPosition = ScrollBarH->value();
+    o.widthMax = ScrollBarW->maximum();
+    o.heightMax = ScrollBarH->maximum();
+    return o;
+}
+
+void TForm2::applyOptions(const OptionsState& o) {
+    (o.soundOn ? radsndon : radsndof)->setChecked(true);
+    (o.inOrder ? Radseq : Radran)->setChecked(true);
+    QRadioButton* const colors[] = {radcol1, radcol2, radcol3, Radcol4};
+    colors[o.color >= 1 && o.color <= 3 ? o.color - 1 : 3]->setChecked(true);
+    if (QRadioButton* mode = displayModeButton(o.picdis))
+        mode->setChecked(true);
+    else
+        uncheckAll({radpicst, radpicde, radpicin, radpicti, Radpictcust, Radoverlap, Radslide,
+                    RadRollDown, RadRound, RadCircle, RadFade});
+
+    Lbldelay->setText(QString::fromStdString(o.lblDelay));
+    Lblwidth->setText(QString::fromStdString(o.lblWidth));
+    Lblheight->setText(QString::fromStdString(o.lblHeight));
+    const QSignalBlocker blockW(ScrollBarW), blockH(ScrollBarH), blockD(ScrollbarDelay);
+    ScrollBarW->setMaximum(std::max(25, o.widthMax));
+    ScrollBarH->setMaximum(std::max(25, o.heightMax));
+    ScrollbarDelay->setValue(o.delayPosition);  // each bar clamps to its own range
+    ScrollBarW->setValue(o.widthPosition);
+    ScrollBarH->setValue(o.heightPosition);
+}
+
+void TForm2::refreshCount() {
+    LblCount->setText(QString::number(ListBox1->count()));
+}
+
+void TForm2::refreshThumbnail() {
+    ShowThumbnail(*listBox1_, Image1->picture(), services_.boxes());
+    Image1->update();
+}
+
+int TForm2::openWithShell(const std::string& target) {
+    return services_.shellOpen(this, target);
+}
+
+void TForm2::FormCreate() {
+    MessageBoxes& boxes = services_.boxes();
+    InitSettingsPaths(boxes);
+
+    const ScreenInfo screen = services_.screen();
+    if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
+
+    windowsDir_ = system_.windowsDirectory();
+    if (windowsDir_.empty()) {
+        const char* home = std::getenv("HOME");
+        windowsDir_ = home && *home ? home : "/";
+    }
+
+    MediaLists& lists = *lists_;
+    lists.PictureCount = 0;
+    lists.SoundCount = 0;
+    lists.slots.freeAll();
+
+    {
+        const QSignalBlocker blockW(ScrollBarW), blockH(ScrollBarH);
+        ScrollBarW->setMaximum(std::max(25, screen.width));
+        ScrollBarH->setMaximum(std::max(25, screen.height));
+    }
+
+    if (existingFile(SettingsFile)) {
+        OptionsState options = readOptions();
+        options.widthMax = ScrollBarW->maximum();
+        options.heightMax = ScrollBarH->maximum();
+        LoadSettings(options, lists.slots);
+        applyOptions(options);
+    } else {
+        CreateDefaultSettings(&lists.slots);
+        radsndof->setChecked(true);
+        Radseq->setChecked(true);
+        RadFade->setChecked(true);
+        Radcol4->setChecked(true);
+        Lbldelay->setText("2");
+        Lblheight->setText("25");
+        Lblwidth->setText("25");
+    }
+
+    FillLists(lists);
+    if (lists.SoundCount <= 0) {
+        radsndon->setEnabled(false);
+        radsndof->setEnabled(false);
+    }
+    refreshCount();
+    refreshThumbnail();
+    FitListBoxExtent(*ListBox1);
+    FitListBoxExtent(*ListBox2);
+}
+
+void TForm2::cmdcloseClick() {
+    SaveOptions(readOptions());
+    close();
+}
+
+void TForm2::Button2Click() {
+    const std::string initialDir = ReadLastDir(windowsDir_);
+    const std::optional<std::string> chosen = services_.openPicture(this, initialDir);
+    if (!chosen) return;
+    if (!chosen->empty()) AddPictureEntry(*lists_, services_.boxes(), *chosen, true);
+    refreshCount();
+    if (ListBox1->count() > 0) refreshThumbnail();
+    WriteLastDir(*chosen);
+    FitListBoxExtent(*ListBox1);
+}
+
+void TForm2::Button3Click() {
+    if (lists_->PictureCount <= 0) {
+        services_.boxes().show(MessageKind::Information, kNoPicturesText);
+        return;
+    }
+    RemovePictureEntry(*lists_, services_.boxes());
+    refreshCount();
+    refreshThumbnail();
+}
+
+void TForm2::BitBtn1Click() {
+    const std::optional<std::string> chosen =
+        services_.chooseFolder(this, ReadLastDir(windowsDir_));
+    if (!chosen || chosen->empty()) return;
+    std::string folder = *chosen;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+
+    const std::vector<std::string> files = FolderPictures(folder);
+    if (files.empty()) {
+        services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
+    } else {
+        std::unique_ptr<QProgressDialog> progress;
+        if (int(files.size()) > kFolderProgressThreshold) {
+            progress = std::make_unique<QProgressDialog>("Adding the pictures of the folder...",
+                                                         "Cancel", 0, int(files.size()), this);
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(500);
+        }
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (progress) {
+                progress->setValue(int(i));
+                if (progress->wasCanceled()) break;
+            }
+            if (!AddPictureEntry(*lists_, services_.boxes(), files[i], false)) {
+                // Reported once for the whole folder rather than once per picture left over.
+                services_.boxes().show(MessageKind::Confirmation, kListFullText);
+                break;
+            }
+        }
+        if (progress) progress->setValue(int(files.size()));
+    }
+    refreshCount();
+    if (ListBox1->count() > 0) refreshThumbnail();
+    FitListBoxExtent(*ListBox1);
+    WriteLastDir(folder == "/" ? folder : folder + "/");
+}
+
+void TForm2::CmdClearListClick() {
+    if (lists_->PictureCount <= 0) {
+        services_.boxes().show(MessageKind::Information, kNoPicturesText);
+        return;
+    }
+    if (services_.boxes().show(MessageKind::Warning, kConfirmClearText, MessageButtons::OkCancel) !=
+        MessageResult::Ok)
+        return;
+    ClearPictureEntries(*lists_);
+    refreshCount();
+    Image1->picture().clear();
+    Image1->update();
+}
+
+void TForm2::cmdwavClick() {
+    const std::optional<std::string> chosen = services_.openSound(this);
+    if (!chosen) return;
+    if (chosen->empty()) return;
+    AddSoundEntry(*lists_, services_.boxes(), *chosen);
+    radsndon->setEnabled(true);
+    radsndof->setEnabled(true);
+    FitListBoxExtent(*ListBox2);
+}
+
+void TForm2::cmdwavdClick() {
+    MessageBoxes& boxes = services_.boxes();
+    if (lists_->SoundCount <= 0) {
+        boxes.show(MessageKind::Information, kNoSoundsText);
+        return;
+    }
+    if (boxes.show(MessageKind::Warning, kConfirmSoundRemovalText, MessageButtons::OkCancel) !=
+        MessageResult::Ok)
+        return;
+    RemoveSoundEntry(*lists_, boxes);
+    if (lists_->SoundCount < 1) {
+        radsndof->setChecked(true);
+        radsndon->setEnabled(false);
+        radsndof->setEnabled(false);
+    }
+}
+
+void TForm2::cmdhelpClick() {
+    services_.runModal(about_);
+}
+
+void TForm2::cmdmoreClick() {
+    if (openWithShell(kDownloadAddress) < 32)
+        services_.boxes().show(MessageKind::Plain,
+                               std::string(kDownloadFailedText) + kDownloadAddress);
+}
+
+void TForm2::ScrollBarWScroll() {
+    Lblwidth->setText(QString::number(ScrollBarW->value()));
+}
+void TForm2::ScrollBarHScroll() {
+    Lblheight->setText(QString::number(ScrollBarH->value()));
+}
+void TForm2::ScrollbarDelayScroll() {
+    Lbldelay->setText(QString::number(ScrollbarDelay->value()));
+}
+
+void TForm2::ListBox1Click() {
+    refreshThumbnail();
+}
+
+void TForm2::ListBox1DblClick() {
+    OpenListedFile(
+        *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
+        kNoPictureViewerText);
+}
+
+void TForm2::ListBox2DblClick() {
+    OpenListedFile(
+        *listBox2_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
+        kNoSoundPlayerText);
+}
+
+void TForm2::Image1Click() {
+    OpenListedFile(
+        *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
+        kNoImageViewerText);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // Closing by the window manager leaves the options as they were in the file; list changes
+    // are already stored, so nothing the user did to the lists is lost.
+    event->accept();
+    Q_EMIT closed();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    // Escape must not close a dialog whose only way out is "Ok - Save".
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace quillo

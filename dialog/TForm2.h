@@ -1,0 +1,173 @@
+#pragma once
+// The settings dialog: the picture and sound lists, the options, the thumbnail and the buttons.
+// The widgets only show state; the settings functions do the work on the file, the slot tables
+// and the lists (through the ListBox adapters), and DialogServices does everything outside.
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "DialogWidgets.h"
+#include "MediaSlots.h"
+#include "SettingsFile.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace quillo {
+
+class DialogServices;
+class SystemServices;
+class Tfrmdisc;
+
+// The maker's web page, opened by "Download Software".
+inline constexpr const char* kDownloadAddress = "https://quillo.example.org/download";
+
+inline constexpr const char* kDialogCaption = "Quillo Screensaver Creator Settings";
+inline constexpr const char* kLowColorHint =
+    "Helpful Hint: It looks like your monitor is displaying colors at a low resolution. Your "
+    "images will look much clearer and better if you simply set your monitor to a higher "
+    "resolution. To do this, go into your control panel, select \"Display\", then click the "
+    "\"settings\" tab. Now simply change the color tab on the bottom to show 16-bit, 24-bit, or "
+    "higher (True color or normal color). You may ignore this message if you wish, but this is "
+    "just a hint to make your images look nicer.";
+inline constexpr const char* kNoPicturesText =
+    "There are no items in the list. Click ADD to add some pictures to the list.";
+inline constexpr const char* kNoSoundsText =
+    "There are no items in the list. Click ADD to add some sound files to the list.";
+inline constexpr const char* kConfirmSoundRemovalText =
+    "You are about to delete the highlighted item in the box above. Click OK to confirm. ";
+inline constexpr const char* kDownloadFailedText =
+    "You cannot view the download site because your browser would not open. You can still view "
+    "the download site by opening your web browser and pointing to ";
+inline constexpr const char* kListFullText =
+    "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
+    "another.";
+inline constexpr const char* kConfirmClearText =
+    "Remove every picture from the list? The picture files themselves are not deleted.";
+inline constexpr const char* kNoFolderPicturesText =
+    "There are no pictures (jpg, jpeg or bmp files) in this folder.";
+
+// Folders with more pictures than this show a progress box with a Cancel button while added.
+inline constexpr int kFolderProgressThreshold = 50;
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    // about is the hidden About box that "About" shows; it must outlive the dialog.
+    TForm2(DialogServices& services, SystemServices& system, Tfrmdisc& about,
+           QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Runs a handler the way the event loop does: a failure shows its text in an error box and
+    // ends the handler, and never reaches the toolkit.
+    void guarded(const std::function<void()>& handler) noexcept;
+
+    // Handlers; the buttons, lists and scroll bars reach them through guarded().
+    void FormCreate();
+    void cmdcloseClick();
+    void Button2Click();
+    void Button3Click();
+    void BitBtn1Click();
+    void CmdClearListClick();
+    void cmdwavClick();
+    void cmdwavdClick();
+    void cmdhelpClick();
+    void cmdmoreClick();
+    void ScrollBarWScroll();
+    void ScrollBarHScroll();
+    void ScrollbarDelayScroll();
+    void ListBox1Click();
+    void ListBox1DblClick();
+    void ListBox2DblClick();
+    void Image1Click();
+
+    // The option controls as the settings functions see them, and back.
+    OptionsState readOptions() const;
+    void applyOptions(const OptionsState& options);
+
+    // Controls, by the names the settings file's documentation uses.
+    QLabel* Label1;
+    ExtentListWidget* ListBox1;
+    ExtentListWidget* ListBox2;
+    QGroupBox* GroupBox2;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* BitBtn1;
+    QPushButton* CmdClearList;
+    QLabel* Label5;
+    QLabel* LblCount;
+    ThumbnailView* Image1;
+    QGroupBox* GroupBox4;
+    QPushButton* cmdwav;
+    QPushButton* cmdwavd;
+    QRadioButton* radsndon;
+    QRadioButton* radsndof;
+    QGroupBox* GroupBox6;
+    QRadioButton* radpicst;
+    QRadioButton* radpicde;
+    QRadioButton* radpicti;
+    QRadioButton* radpicin;
+    QRadioButton* Radoverlap;
+    QRadioButton* Radslide;
+    QRadioButton* RadRollDown;
+    QRadioButton* RadRound;
+    QRadioButton* RadCircle;
+    QRadioButton* RadFade;
+    QRadioButton* Radpictcust;
+    QGroupBox* GroupBox7;
+    QLabel* Label3;
+    QScrollBar* ScrollBarW;
+    QLabel* Lblwidth;
+    QLabel* Label2;
+    QScrollBar* ScrollBarH;
+    QLabel* Lblheight;
+    QGroupBox* GroupBox3;
+    QScrollBar* ScrollbarDelay;
+    QLabel* Label4;
+    QLabel* Lbldelay;
+    QGroupBox* GroupBox5;
+    QRadioButton* Radseq;
+    QRadioButton* Radran;
+    QGroupBox* GroupBox1;
+    QRadioButton* radcol1;
+    QRadioButton* radcol2;
+    QRadioButton* radcol3;
+    QRadioButton* Radcol4;
+    QPushButton* cmdmore;
+    QPushButton* cmdhelp;
+    QPushButton* cmdclose;
+
+    // The display-mode buttons in the order of their "Picdis" values 1 to 11.
+    QRadioButton* displayModeButton(int value) const;
+
+    MediaLists& lists() { return *lists_; }
+    const std::string& WindowsDir() const { return windowsDir_; }
+
+Q_SIGNALS:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void refreshCount();
+    void refreshThumbnail();
+    int openWithShell(const std::string& target);
+
+    DialogServices& services_;
+    SystemServices& system_;
+    Tfrmdisc& about_;
+    std::string windowsDir_;
+    std::unique_ptr<QtListBox> listBox1_;
+    std::unique_ptr<QtListBox> listBox2_;
+    std::unique_ptr<MediaLists> lists_;
+};
+
+}  // namespace quillo

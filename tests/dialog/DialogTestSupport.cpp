@@ -1,0 +1,98 @@
+#include "DialogTestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace quillo::test {
+
+QApplication& testApp() {
+    static int argc = 1;
+    static char name[] = "quillo_dialog_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        auto* a = new QApplication(argc, argv);
+        QApplication::setApplicationDisplayName("Quillo Screensaver");
+        return a;
+    }();
+    return *app;
+}
+
+std::optional<std::string> ScriptedDialogServices::openPicture(QWidget*,
+                                                               const std::string& initialDir) {
+    pictureDialogDirs.push_back(initialDir);
+    if (pictureAnswers.empty()) return {};
+    auto answer = pictureAnswers.front();
+    pictureAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedDialogServices::openSound(QWidget*) {
+    if (soundAnswers.empty()) return {};
+    auto answer = soundAnswers.front();
+    soundAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedDialogServices::chooseFolder(QWidget*,
+                                                                const std::string& initialDir) {
+    folderDialogDirs.push_back(initialDir);
+    if (folderAnswers.empty()) return {};
+    auto answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+int ScriptedDialogServices::shellOpen(QWidget*, const std::string& target) {
+    opened.push_back(target);
+    if (shellAnswers.empty()) return kShellOk;
+    const int r = shellAnswers.front();
+    shellAnswers.pop_front();
+    return r;
+}
+
+std::vector<std::string> ScriptedDialogServices::texts() const {
+    std::vector<std::string> out;
+    for (const auto& s : scriptedBoxes.shown) out.push_back(s.text);
+    return out;
+}
+
+DialogTest::DialogTest() : config("XDG_CONFIG_HOME", dir / "config"), home("HOME", dir / "home") {
+    testApp();
+    std::filesystem::create_directories(dir / "config");
+    std::filesystem::create_directories(dir / "home");
+    system.windowsDir = dir / "home";
+    about = std::make_unique<Tfrmdisc>();
+}
+
+DialogTest::~DialogTest() {
+    form.reset();
+    about.reset();
+}
+
+TForm2& DialogTest::open() {
+    form = std::make_unique<TForm2>(services, system, *about);
+    form->FormCreate();
+    return *form;
+}
+
+void DialogTest::writeIni(const std::string& text) {
+    std::filesystem::create_directories(dir / "config/Quillo");
+    writeFile(iniPath(), text);
+}
+
+std::string DialogTest::option(const std::string& key) const {
+    return IniFile(iniPath()).readString("Options", key, "<missing>");
+}
+
+std::string DialogTest::slot(const char* section, int n) const {
+    return IniFile(iniPath()).readString(section, "Name" + std::to_string(n), "<missing>");
+}
+
+std::vector<std::string> DialogTest::lines(const QListWidget& list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list.count(); ++i) out.push_back(list.item(i)->text().toStdString());
+    return out;
+}
+
+}  // namespace quillo::test

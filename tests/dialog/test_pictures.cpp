@@ -1,0 +1,229 @@
+// The thumbnail, opening listed files, "Add Entire Folder" and "Clear The List".
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <filesystem>
+
+#include "DialogLogic.h"
+#include "DialogTestSupport.h"
+
+namespace quillo::test {
+namespace {
+
+void savePicture(const std::string& path, const char* format, QColor colour, int w = 8, int h = 6) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), format)) << path;
+}
+
+class PictureDialogTest : public DialogTest {
+protected:
+    // Opens the dialog on a picture list of these paths, in slot order.
+    TForm2& openWith(const std::vector<std::string>& pictures,
+                     const std::vector<std::string>& sounds = {}) {
+        std::string ini = "[Options]\n[JpegConfig]\n";
+        for (int n = 1; n <= kSlotCount; ++n)
+            ini += "Name" + std::to_string(n) + "=" +
+                   (std::size_t(n) <= pictures.size() ? pictures[n - 1] : "Null") + "\n";
+        ini += "[WavConfig]\n";
+        for (int n = 1; n <= kSlotCount; ++n)
+            ini += "Name" + std::to_string(n) + "=" +
+                   (std::size_t(n) <= sounds.size() ? sounds[n - 1] : "Null") + "\n";
+        writeIni(ini);
+        return open();
+    }
+    // A selection change by the user, as a click on the line would make.
+    void userSelects(int row) { form->ListBox1->setCurrentRow(row); }
+    QColor thumbnailCentre() { return form->Image1->grab().toImage().pixelColor(63, 44); }
+};
+
+TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
+    const std::string good = dir / "good pic.bmp";
+    const std::string goodJpeg = dir / "Ünïcode 'q' \"x\".jpg";
+    const std::string badBmp = dir / "bad.BMP";
+    const std::string badJpeg = dir / "bad.jpg";
+    const std::string gif = dir / "pic.gif";
+    const std::string gone = dir / "gone.jpg";
+    savePicture(good, "BMP", QColor(200, 10, 10));
+    savePicture(goodJpeg, "JPG", QColor(10, 10, 200), 16, 16);
+    writeFile(badBmp, "not a bitmap");
+    writeFile(badJpeg, "not a jpeg");
+    writeFile(gif, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 13));
+
+    TForm2& f = openWith({good, badBmp, badJpeg, gone, gif, goodJpeg});
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+    ASSERT_EQ(f.Image1->picture().width(), 8);  // the first line, selected at start
+    const QColor red = thumbnailCentre();
+    EXPECT_GT(red.red(), 150);
+    EXPECT_LT(red.green(), 60);
+
+    userSelects(1);  // a broken bitmap: message, previous picture kept
+    EXPECT_EQ(services.texts(), std::vector<std::string>{kBadBitmapText});
+    EXPECT_EQ(services.scriptedBoxes.shown.back().kind, MessageKind::Information);
+    EXPECT_EQ(f.Image1->picture().width(), 8);
+
+    userSelects(2);  // a broken JPEG: message, thumbnail emptied
+    EXPECT_EQ(services.texts().back(), kBadJpegText);
+    EXPECT_TRUE(f.Image1->picture().empty());
+
+    userSelects(0);
+    ASSERT_EQ(f.Image1->picture().width(), 8);
+    userSelects(3);  // the file was deleted: nothing changes, no message
+    EXPECT_EQ(services.scriptedBoxes.shown.size(), 2u);
+    EXPECT_EQ(f.Image1->picture().width(), 8);
+
+    userSelects(4);  // no decoder for GIF: counts as a bad JPEG
+    EXPECT_EQ(services.texts().back(), kBadJpegText);
+    EXPECT_TRUE(f.Image1->picture().empty());
+
+    userSelects(5);
+    EXPECT_EQ(services.scriptedBoxes.shown.size(), 3u);
+    EXPECT_EQ(f.Image1->picture().kind(), Picture::Kind::Jpeg);
+    const QColor blue = thumbnailCentre();
+    EXPECT_GT(blue.blue(), 150);
+    EXPECT_LT(blue.red(), 60);
+
+    // Program selections never refresh the thumbnail: adding selects the first line quietly.
+    services.pictureAnswers = {badBmp};
+    f.Button2->click();
+    EXPECT_EQ(f.ListBox1->currentRow(), 0);
+    EXPECT_EQ(f.Image1->picture().width(), 8);  // the refresh after the add shows line 1
+    EXPECT_EQ(services.scriptedBoxes.shown.size(), 3u);
+}
+
+TEST_F(PictureDialogTest, DamagedJpegDataIsNotReportedAndDrawsNothing) {
+    const std::string jpeg = dir / "cut.jpg";
+    savePicture(jpeg, "JPG", Qt::red, 64, 64);
+    std::string bytes = readFile(jpeg);
+    // Keep the header up to the start of the scan, then garbage.
+    const auto sos = bytes.find("\xFF\xDA");
+    ASSERT_NE(sos, std::string::npos);
+    bytes = bytes.substr(0, sos + 14) + std::string(40, '\xFF') + "\xFF\xD9";
+    writeFile(jpeg, bytes);
+    TForm2& f = openWith({jpeg});
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+    f.Image1->grab();  // drawing must not throw, whatever the decoder makes of it
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+}
+
+TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
+    const std::string picture = dir / "a \"b\" 'c' ë.jpg";
+    const std::string sound = dir / "song é.mp3";
+    savePicture(picture, "JPG", Qt::red);
+    writeFile(sound, "x");
+    TForm2& f = openWith({picture, dir / "missing.jpg"}, {sound});
+
+    services.shellAnswers = {kShellNoAssociation, kShellNoAssociation, kShellNoAssociation};
+    Q_EMIT f.ListBox1->doubleClicked();
+    Q_EMIT f.Image1->clicked();
+    Q_EMIT f.ListBox2->doubleClicked();
+    EXPECT_EQ(services.opened, (std::vector<std::string>{picture, picture, sound}));
+    EXPECT_EQ(services.texts(), (std::vector<std::string>{kNoPictureViewerText, kNoImageViewerText,
+                                                          kNoSoundPlayerText}));
+    for (const auto& shown : services.scriptedBoxes.shown)
+        EXPECT_EQ(shown.kind, MessageKind::Warning);
+
+    services.scriptedBoxes.shown.clear();
+    services.shellAnswers = {kShellOk, kShellFileNotFound};
+    Q_EMIT f.ListBox1->doubleClicked();
+    Q_EMIT f.ListBox2->doubleClicked();
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());  // only "no association" is reported
+
+    // A missing file is not handed to the shell.
+    services.opened.clear();
+    userSelects(1);
+    Q_EMIT f.ListBox1->doubleClicked();
+    Q_EMIT f.Image1->clicked();
+    EXPECT_TRUE(services.opened.empty());
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+}
+
+TEST_F(PictureDialogTest, EmptyListsOpenNothing) {
+    TForm2& f = openWith({});
+    Q_EMIT f.ListBox1->doubleClicked();
+    Q_EMIT f.Image1->clicked();
+    Q_EMIT f.ListBox2->doubleClicked();
+    EXPECT_TRUE(services.opened.empty());
+    EXPECT_TRUE(f.Image1->picture().empty());
+}
+
+TEST_F(PictureDialogTest, AddEntireFolderAddsItsPicturesInNameOrder) {
+    const std::string folder = dir / "My \"Pics\" ä";
+    std::filesystem::create_directories(folder + "/sub.jpg");
+    std::filesystem::create_directories(folder + "/nested");
+    for (const char* name : {"b.JPG", "a.jpeg", "C.Bmp", "d.txt", "e.gif", "noext", ".jpg.txt"})
+        writeFile(folder + "/" + name, "x");
+    writeFile(folder + "/nested/f.jpg", "x");
+    TForm2& f = openWith({"/kept/first.jpg"});
+
+    services.folderAnswers = {std::nullopt, folder + "/"};
+    f.BitBtn1->click();  // cancelled
+    EXPECT_EQ(f.ListBox1->count(), 1);
+    f.BitBtn1->click();
+    EXPECT_EQ(services.folderDialogDirs.front(), dir / "home");
+    EXPECT_EQ(lines(*f.ListBox1), (std::vector<std::string>{"/kept/first.jpg", folder + "/a.jpeg",
+                                                            folder + "/b.JPG", folder + "/C.Bmp"}));
+    EXPECT_EQ(f.LblCount->text().toStdString(), "4");
+    EXPECT_EQ(slot(kPictureSection, 2), folder + "/a.jpeg");
+    EXPECT_EQ(slot(kPictureSection, 4), folder + "/C.Bmp");
+    EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), folder + "/");
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+
+    // A folder without pictures says so.
+    services.folderAnswers = {folder + "/nested/.."};
+    const std::string empty = dir / "empty";
+    std::filesystem::create_directories(empty);
+    services.folderAnswers = {empty};
+    f.BitBtn1->click();
+    EXPECT_EQ(services.texts(), std::vector<std::string>{kNoFolderPicturesText});
+    EXPECT_EQ(services.folderDialogDirs.back(), folder + "/");
+}
+
+TEST_F(PictureDialogTest, AddEntireFolderReportsAFullListOnce) {
+    std::vector<std::string> used;
+    for (int n = 1; n <= kSlotCount - 2; ++n) used.push_back("/p/" + std::to_string(n) + ".jpg");
+    const std::string folder = dir / "many";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 60; ++i) writeFile(folder + "/" + std::to_string(100 + i) + ".jpg", "x");
+    TForm2& f = openWith(used);
+    services.folderAnswers = {folder};
+    f.BitBtn1->click();
+    EXPECT_EQ(f.ListBox1->count(), kSlotCount);
+    EXPECT_EQ(slot(kPictureSection, 999), folder + "/100.jpg");
+    EXPECT_EQ(slot(kPictureSection, 1000), folder + "/101.jpg");
+    EXPECT_EQ(services.texts(), std::vector<std::string>{kListFullText});
+    EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Confirmation);
+}
+
+TEST_F(PictureDialogTest, ClearTheListAsksThenFreesEverySlot) {
+    const std::string picture = dir / "p.bmp";
+    savePicture(picture, "BMP", Qt::red);
+    TForm2& f = openWith({picture, "/x/2.jpg", "/x/3.jpg"});
+    ASSERT_FALSE(f.Image1->picture().empty());
+
+    services.scriptedBoxes.answers = {MessageResult::Cancel};
+    f.CmdClearList->click();
+    ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
+    EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(services.scriptedBoxes.shown[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(f.ListBox1->count(), 3);
+    EXPECT_EQ(slot(kPictureSection, 1), picture);
+
+    f.CmdClearList->click();
+    EXPECT_EQ(f.ListBox1->count(), 0);
+    EXPECT_EQ(f.lists().PictureCount, 0);
+    EXPECT_EQ(f.LblCount->text().toStdString(), "0");
+    EXPECT_TRUE(f.Image1->picture().empty());
+    for (int n : {1, 2, 3, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null") << n;
+
+    services.pictureAnswers = {"/y/new.jpg"};
+    f.Button2->click();
+    EXPECT_EQ(slot(kPictureSection, 1), "/y/new.jpg");
+}
+
+TEST(FolderPictures, MissingFolderGivesNothing) {
+    EXPECT_TRUE(FolderPictures("/no/such/folder/anywhere").empty());
+}
+
+}  // namespace
+}  // namespace quillo::test
