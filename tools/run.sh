@@ -9,12 +9,12 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec build/app/quillo /S
 fi
 shot="$PWD/quillo-screenshot.png"
-fifo=$(mktemp -u) && mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+number=$(mktemp)
+Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$fifo"' EXIT
-read -r display <"$fifo"
-export DISPLAY=":$display"
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$number"' EXIT
+for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$number")"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 build/app/quillo /S &
 saver=$!

@@ -23,6 +23,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    sed "s/^/xvfb: /" "$E2E_TMP/xvfb.log" >&2 || true
     [ -s "$E2E_TMP/quillo.log" ] && sed 's/^/quillo: /' "$E2E_TMP/quillo.log" >&2
     exit 1
 }
@@ -30,13 +31,21 @@ fail() {
 # start_xvfb WIDTHxHEIGHT: a display of our own (Xvfb picks a free number), no window manager.
 start_xvfb() {
     local geometry=${1:-1024x768}
-    local fifo="$E2E_TMP/displayfd"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp 3>"$fifo" \
+    # A plain file, not a pipe: Xvfb may write to it again later, and a pipe without a reader
+    # would kill it with SIGPIPE. -noreset keeps the server as it is between clients.
+    local numberFile="$E2E_TMP/display-number"
+    : >"$numberFile"
+    Xvfb -displayfd 3 -noreset -screen 0 "${geometry}x24" -nolisten tcp 3>"$numberFile" \
         >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
-    local n
-    read -r -t 20 n <"$fifo" || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    local n=
+    for _ in $(seq 1 200); do
+        n=$(head -n 1 "$numberFile")
+        [ -n "$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -n "$n" ] || fail "Xvfb did not start"
     export DISPLAY=":$n"
     for _ in $(seq 1 50); do
         xdpyinfo >/dev/null 2>&1 && return 0

@@ -1,47 +1,14 @@
 #!/usr/bin/env bash
 # The settings dialog of the real binary under Xvfb: it opens centred with its background
 # colour, "Ok - Save" writes the options and ends the program.
-# Usage: test_dialog.sh <path to quillo>
-set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+start_xvfb 1280x1024
+export HOME="$E2E_TMP/home"
+mkdir -p "$HOME"
 
-quillo=${1:?usage: test_dialog.sh <quillo binary>}
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A free display number: no lock file and no socket.
-display=
-for n in $(seq 90 150); do
-    if [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]]; then display=$n; break; fi
-done
-[[ -n $display ]] || fail "no free X display"
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-
-export XDG_CONFIG_HOME="$work/config"
-export HOME="$work/home"
-mkdir -p "$XDG_CONFIG_HOME" "$HOME"
-unset QT_QPA_PLATFORM
-"$quillo" /C >"$work/app.log" 2>&1 &
-app_pid=$!
-
-window=
-for _ in $(seq 200); do
-    window=$(xdotool search --name "Quillo Screensaver Creator Settings" 2>/dev/null | head -1 || true)
-    [[ -n $window ]] && break
-    sleep 0.1
-done
-[[ -n $window ]] || { cat "$work/app.log" >&2; fail "the settings dialog did not appear"; }
+start_quillo /C
+wait_window "Quillo Screensaver Creator Settings" 20
+window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
 sleep 1  # let it paint
 
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
@@ -49,23 +16,18 @@ eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
 [[ $X == $(((1280 - 607) / 2)) && $Y == $(((1024 - 518) / 2)) ]] ||
     fail "window at $X,$Y is not centred"
 
-import -window root "$work/shot.png"
-pixel() { convert "$work/shot.png" -format "%[pixel:p{$1,$2}]" info:; }
+shot="$E2E_TMP/dialog.png"
+screenshot "$shot"
 for offset in "600 100" "2 512" "300 430" "600 515"; do
     read -r dx dy <<<"$offset"
-    colour=$(pixel $((X + dx)) $((Y + dy)))
-    case $colour in
-        "srgb(222,224,214)") ;;
-        *) fail "background at +$dx,+$dy is $colour" ;;
-    esac
+    colour=$(pixel $((X + dx)) $((Y + dy)) "$shot")
+    [[ $colour == "222,224,214" ]] || fail "background at +$dx,+$dy is $colour"
 done
 
 # "Ok - Save": 479, 487, 109 x 21 within the window.
 xdotool mousemove $((X + 479 + 54)) $((Y + 487 + 10)) click 1
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after Ok - Save"
-wait "$app_pid" || fail "the program ended with an error"
-app_pid=
+wait_exit "$QUILLO_PID" 10 || fail "the program did not end after Ok - Save"
+wait "$QUILLO_PID" || fail "the program ended with an error"
 
 ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 [[ -f $ini ]] || fail "no settings file"
@@ -73,4 +35,4 @@ ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 for expected in Sound=0 Seq=1 Color=4 Picdis=11 Time=2000 Height=25 Width=25; do
     grep -qx "$expected" <(tr -d '\r' <"$ini") || fail "$expected not in the settings file"
 done
-echo "PASS"
+echo "e2e dialog: all checks passed"
