@@ -32,35 +32,6 @@ QStringList toQtNameFilters(const std::string& filter) {
     return result;
 }
 
-MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
-                                   MessageButtons buttons) {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (kind) {
-        case MessageKind::Warning:
-            icon = QMessageBox::Warning;
-            break;
-        case MessageKind::Error:
-            icon = QMessageBox::Critical;
-            break;
-        case MessageKind::Information:
-            icon = QMessageBox::Information;
-            break;
-        case MessageKind::Confirmation:
-            icon = QMessageBox::Question;
-            break;
-        case MessageKind::Plain:
-            break;
-    }
-    const QString title = kind == MessageKind::Plain ? QGuiApplication::applicationDisplayName()
-                                                     : QString(messageTitle(kind));
-    QMessageBox box(icon, title, QString::fromStdString(text),
-                    buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                        : QMessageBox::Ok,
-                    owner_);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
-}
-
 namespace {
 
 // Draws the highlighted file of the picture open dialog with our own loader, so the preview

@@ -5,6 +5,7 @@
 
 #include "DialogServices.h"
 #include "MessageBox.h"
+#include "QtMessageBoxes.h"
 
 namespace quillo {
 
@@ -12,17 +13,6 @@ namespace quillo {
 // Linux file names are case-sensitive, so the upper-case form of each pattern is added to match
 // the case-insensitive behaviour the filters were written for.
 QStringList toQtNameFilters(const std::string& filter);
-
-class QtMessageBoxes : public MessageBoxes {
-public:
-    explicit QtMessageBoxes(QWidget* owner = nullptr) : owner_(owner) {}
-    void setOwner(QWidget* owner) { owner_ = owner; }
-    MessageResult show(MessageKind kind, const std::string& text,
-                       MessageButtons buttons = MessageButtons::Ok) override;
-
-private:
-    QWidget* owner_;
-};
 
 class QtDialogServices : public DialogServices {
 public:

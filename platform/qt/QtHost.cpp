@@ -7,7 +7,6 @@
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -16,6 +15,8 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+
+#include "QtMessageBoxes.h"
 
 namespace quillo {
 
@@ -253,32 +254,9 @@ void QtHost::sleepMs(int ms) {
 }
 
 MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
-    QMessageBox box;
-    QString title = messageTitle(kind);
-    if (kind == MessageKind::Plain) title = QApplication::applicationDisplayName();
-    box.setWindowTitle(title);
-    box.setText(QString::fromStdString(text));
-    switch (kind) {
-        case MessageKind::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MessageKind::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MessageKind::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case MessageKind::Confirmation:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case MessageKind::Plain:
-            break;
-    }
-    box.setStandardButtons(buttons == MessageButtons::OkCancel
-                               ? QMessageBox::Ok | QMessageBox::Cancel
-                               : QMessageBox::Ok);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    QtMessageBoxes boxes(widget_.get());
+    boxes.setStayOnTop(true);
+    return boxes.show(kind, text, buttons);
 }
 
 }  // namespace quillo
