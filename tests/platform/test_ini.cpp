@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
 #include <functional>
@@ -14,6 +11,7 @@
 
 using namespace quillo;
 using quillo::test::readFile;
+using quillo::test::runWithoutOverride;
 using quillo::test::TempDir;
 using quillo::test::writeFile;
 
@@ -24,28 +22,6 @@ std::vector<std::string> folderEntries(const std::string& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir))
         names.push_back(e.path().filename().string());
     return names;
-}
-
-// Runs body in a child process without the capabilities that let root ignore file permission
-// bits, so permission tests mean the same for root as for a user. The child's exit code is
-// returned (0: body returned true).
-int runWithoutOverride(const std::function<bool()>& body) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-        __user_cap_data_struct data[2]{};
-        if (syscall(SYS_capget, &header, data) == 0) {
-            for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
-                data[cap / 32].effective &= ~(1u << (cap % 32));
-                data[cap / 32].permitted &= ~(1u << (cap % 32));
-            }
-            syscall(SYS_capset, &header, data);
-        }
-        _exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool refusesWith(const std::string& path) {

@@ -1,5 +1,10 @@
 #include "TestSupport.h"
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +53,25 @@ std::string readFile(const std::string& path) {
 void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+int runWithoutOverride(const std::function<bool()>& body) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) == 0) {
+            for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+                data[cap / 32].effective &= ~(1u << (cap % 32));
+                data[cap / 32].permitted &= ~(1u << (cap % 32));
+            }
+            syscall(SYS_capset, &header, data);
+        }
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 MessageResult ScriptedBoxes::show(MessageKind kind, const std::string& text,

@@ -3,6 +3,7 @@
 // message boxes and a fake of the operating-system services.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -40,6 +41,10 @@ private:
 };
 
 std::string readFile(const std::string& path);
+// Runs body in a child process without the capabilities that let root ignore file permission
+// bits, so permission tests mean the same for root as for a user. Returns the child's exit code
+// (0: body returned true).
+int runWithoutOverride(const std::function<bool()>& body);
 void writeFile(const std::string& path, const std::string& bytes);
 
 // Records every box shown and answers from a script (Ok when the script is empty).
@@ -50,8 +55,7 @@ public:
         std::string text;
         MessageButtons buttons;
     };
-    MessageResult show(MessageKind kind, const std::string& text,
-                       MessageButtons buttons) override;
+    MessageResult show(MessageKind kind, const std::string& text, MessageButtons buttons) override;
     std::vector<Shown> shown;
     std::deque<MessageResult> answers;
 };
