@@ -43,9 +43,6 @@ inline constexpr const char* kConfirmSoundRemovalText =
 inline constexpr const char* kDownloadFailedText =
     "You cannot view the download site because your browser would not open. You can still view "
     "the download site by opening your web browser and pointing to ";
-inline constexpr const char* kListFullText =
-    "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
-    "another.";
 inline constexpr const char* kConfirmClearText =
     "Remove every picture from the list? The picture files themselves are not deleted.";
 inline constexpr const char* kNoFolderPicturesText =

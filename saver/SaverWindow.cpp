@@ -38,7 +38,7 @@ TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
       Image5(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
       Image4(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
       Image2(form_.addImage(Rect::fromSize(0, 0, 105, 105))) {
-    lblinfo.setText(kNoPicturesText);
+    lblinfo.setText(kLblinfoText);
     lblinfo.font = Font{"MS Sans Serif", 16, true};
     lblinfo.color = clBlack;
     imagjunk.setPicture(Picture(fallbackPicture()));

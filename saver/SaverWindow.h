@@ -16,7 +16,7 @@ extern bool StopFlag;
 
 constexpr const char* kSaverTitle = "zadarovi";
 constexpr const char* kSaverApplicationTitle = "Quillo Screensaver Creator";
-constexpr const char* kNoPicturesText =
+constexpr const char* kLblinfoText =
     "You have not entered any pictures for display!  Go into screensaver \"settings\", and enter "
     "some pictures for viewing.";
 

@@ -8,9 +8,6 @@ namespace quillo {
 
 namespace {
 
-constexpr const char* kListFull =
-    "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
-    "another.";
 constexpr const char* kNotFound =
     "An error occurred while looking for the string to delete. You may need to delete your file "
     "and run the screen saver settings again which will re-create the file. If this continues "
@@ -112,13 +109,13 @@ void FillLists(MediaLists& lists) {
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull) {
     if (addEntry(pictures(lists), path, true)) return true;
-    if (reportFull) boxes.show(MessageKind::Confirmation, kListFull, MessageButtons::Ok);
+    if (reportFull) boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
 
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path) {
     if (addEntry(sounds(lists), path, false)) return true;
-    boxes.show(MessageKind::Confirmation, kListFull, MessageButtons::Ok);
+    boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
 

@@ -16,6 +16,11 @@ constexpr const char* kPictureSection = "JpegConfig";
 constexpr const char* kSoundSection = "WavConfig";
 constexpr const char* kFreeSlot = "Null";
 
+// Shown when no slot is free.
+inline constexpr const char* kListFullText =
+    "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
+    "another.";
+
 std::string slotKey(int n);          // "Name" + n
 bool isFreeMarker(const std::string& value);  // upper-cased value == "NULL"
 

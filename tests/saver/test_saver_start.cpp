@@ -52,7 +52,7 @@ TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
     EXPECT_EQ(s.form.StartCursorPos, (Point{100, 100}));
     EXPECT_FALSE(s.form.Timer1.enabled());
     EXPECT_TRUE(s.form.lblinfo.visible());
-    EXPECT_EQ(s.form.lblinfo.text(), kNoPicturesText);
+    EXPECT_EQ(s.form.lblinfo.text(), kLblinfoText);
     const Bitmap& frame = *s.host.frame();
     EXPECT_EQ(frame.pixel(0, 0), clWhite);
     EXPECT_EQ(frame.pixel(799, 599), clWhite);
