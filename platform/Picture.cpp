@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "BmpDecoder.h"
 #include "Errors.h"
@@ -28,52 +29,53 @@ private:
     Bitmap bitmap_;
 };
 
-// The extension after the last dot of the file name, lower-cased; "" when there is none.
-std::string extensionOf(const std::string& path) {
+// The part of the file name after its last dot; nullopt when the name has no dot.
+std::optional<std::string> extensionOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return ext;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::nullopt;
+    return path.substr(dot + 1);
+}
+
+std::string asciiCase(std::string s, bool upper) {
+    for (char& c : s) {
+        if (upper && c >= 'a' && c <= 'z') c = char(c - 32);
+        if (!upper && c >= 'A' && c <= 'Z') c = char(c + 32);
+    }
+    return s;
 }
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw InvalidGraphic("Cannot open the picture file " + path);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw InvalidGraphic("Not a picture file: " + path);
-    }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(std::size_t(st.st_size));
-    std::uint8_t buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+    // Read straight into a buffer of the file's size; a file that changes meanwhile just gives
+    // what was there.
+    std::vector<std::uint8_t> bytes(std::size_t(st.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            throw InvalidGraphic("Cannot read the picture file " + path);
-        }
+        if (n < 0) throw InvalidGraphic("Cannot read the picture file " + path);
         if (n == 0) break;
-        bytes.insert(bytes.end(), buf, buf + n);
+        done += std::size_t(n);
     }
-    ::close(fd);
+    bytes.resize(done);
     return bytes;
 }
 
 }  // namespace
 
 bool IsBitmapFile(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    std::string ext = path.substr(dot);
-    for (char& c : ext)
-        if (c >= 'a' && c <= 'z') c = char(c - 32);
-    return ext == ".BMP";
+    const std::optional<std::string> ext = extensionOf(path);
+    return ext && asciiCase(*ext, true) == "BMP";
 }
 
 void setScreenColorDepth(int bitsPerPixel) {
@@ -87,7 +89,7 @@ Picture::Picture(Bitmap bitmap)
     : kind_(Kind::Bitmap), graphic_(std::make_shared<BitmapGraphic>(std::move(bitmap))) {}
 
 void Picture::loadFromFile(const std::string& path) {
-    const std::string ext = extensionOf(path);
+    const std::string ext = asciiCase(extensionOf(path).value_or(""), false);
     if (ext == "bmp") {
         const std::vector<std::uint8_t> bytes = readWholeFile(path);
         graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));
