@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quillo needs to build, run and test, skipping what is there.
-# Usage: tools/deps.sh [--update]   (--update runs apt-get update first)
+# Usage: tools/deps.sh [--fuzz] [--update]   (--update runs apt-get update first)
 set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-qpa-plugins libgl-dev fontconfig
     libsdl2-mixer-dev fluid-soundfont-gm
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
     fonts-liberation fonts-dejavu-core
-    clang libclang-rt-14-dev
 )
+# Fuzzing only: tools/fuzz.sh asks for these with --fuzz.
+[ "${1:-}" = "--fuzz" ] && { PACKAGES+=(clang libclang-rt-14-dev); shift; }
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -3,6 +3,7 @@
 # Usage: tools/fuzz.sh [seconds] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/deps.sh --fuzz
 seconds=${1:-600}
 shift || true
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUILLO_FUZZ=ON \
