@@ -19,7 +19,8 @@ public:
 // libjpeg refused the file; the text is "JPEG error #<libjpeg's message code>".
 class JpegError : public QuilloError {
 public:
-    explicit JpegError(int code) : QuilloError("JPEG error #" + std::to_string(code)), code_(code) {}
+    explicit JpegError(int code)
+        : QuilloError("JPEG error #" + std::to_string(code)), code_(code) {}
     int code() const { return code_; }
 
 private:

@@ -10,9 +10,15 @@ using Color = std::uint32_t;
 constexpr Color rgb(int r, int g, int b) {
     return Color(r & 0xFF) | Color(g & 0xFF) << 8 | Color(b & 0xFF) << 16;
 }
-constexpr int redOf(Color c) { return int(c & 0xFF); }
-constexpr int greenOf(Color c) { return int(c >> 8 & 0xFF); }
-constexpr int blueOf(Color c) { return int(c >> 16 & 0xFF); }
+constexpr int redOf(Color c) {
+    return int(c & 0xFF);
+}
+constexpr int greenOf(Color c) {
+    return int(c >> 8 & 0xFF);
+}
+constexpr int blueOf(Color c) {
+    return int(c >> 16 & 0xFF);
+}
 
 constexpr Color clBlack = rgb(0, 0, 0);
 constexpr Color clGray = rgb(128, 128, 128);

@@ -4,11 +4,16 @@ namespace quillo {
 
 const char* messageTitle(MessageKind kind) {
     switch (kind) {
-        case MessageKind::Warning: return "Warning";
-        case MessageKind::Error: return "Error";
-        case MessageKind::Information: return "Information";
-        case MessageKind::Confirmation: return "Confirm";
-        case MessageKind::Plain: break;
+        case MessageKind::Warning:
+            return "Warning";
+        case MessageKind::Error:
+            return "Error";
+        case MessageKind::Information:
+            return "Information";
+        case MessageKind::Confirmation:
+            return "Confirm";
+        case MessageKind::Plain:
+            break;
     }
     return "";
 }

@@ -21,7 +21,7 @@ inline constexpr const char* kListFullText =
     "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
     "another.";
 
-std::string slotKey(int n);          // "Name" + n
+std::string slotKey(int n);                   // "Name" + n
 bool isFreeMarker(const std::string& value);  // upper-cased value == "NULL"
 
 // What the slot operations need of a list box; the dialog implements it with a real widget.
@@ -33,7 +33,7 @@ public:
     virtual int selectedIndex() const = 0;  // -1 when nothing is selected
     virtual void append(const std::string& text) = 0;
     virtual void remove(int index) = 0;
-    virtual void select(int index) = 0;     // a selection by the program: raises no click
+    virtual void select(int index) = 0;  // a selection by the program: raises no click
     virtual void clear() = 0;
 };
 

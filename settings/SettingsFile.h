@@ -22,14 +22,14 @@ void CreateDefaultSettings(SlotTables* slots);
 
 // The option controls of the dialog, as plain state the dialog binds to its widgets.
 struct OptionsState {
-    bool soundOn = false;   // radsndon checked, else radsndof
-    bool inOrder = true;    // Radseq checked, else Radran
-    int color = 4;          // the checked colour-set button, 1..4
-    int picdis = 11;        // the checked display-mode button, 1..11; 0 when none is checked
+    bool soundOn = false;        // radsndon checked, else radsndof
+    bool inOrder = true;         // Radseq checked, else Radran
+    int color = 4;               // the checked colour-set button, 1..4
+    int picdis = 11;             // the checked display-mode button, 1..11; 0 when none is checked
     std::string lblDelay = "2";  // Lbldelay: the delay in whole seconds
     std::string lblWidth = "25";
     std::string lblHeight = "25";
-    int delayPosition = 1;  // ScrollbarDelay, 1..800
+    int delayPosition = 1;    // ScrollbarDelay, 1..800
     int widthPosition = 25;   // ScrollBarW, 25..widthMax
     int heightPosition = 25;  // ScrollBarH, 25..heightMax
     int widthMax = 25;        // the screen width
