@@ -1,11 +1,35 @@
 #include "Bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 #include "Errors.h"
 
 namespace quillo {
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+}  // namespace
+
+void* allocatePixels(std::size_t bytes) {
+    if (bytes < 4 * kHugePage) return ::operator new(bytes);
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+    if (!p) throw std::bad_alloc();
+    ::madvise(p, rounded, MADV_HUGEPAGE);
+    return p;
+}
+
+void freePixels(void* p, std::size_t bytes) noexcept {
+    if (bytes < 4 * kHugePage)
+        ::operator delete(p);
+    else
+        std::free(p);
+}
 
 namespace {
 void checkSize(int width, int height) {

@@ -22,6 +22,8 @@ struct DefaultInitAllocator : std::allocator<T> {
         using other = DefaultInitAllocator<U>;
     };
     using std::allocator<T>::allocator;
+    T* allocate(std::size_t n);
+    void deallocate(T* p, std::size_t n) noexcept;
     template <class U>
     void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U;
@@ -31,6 +33,19 @@ struct DefaultInitAllocator : std::allocator<T> {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
 };
+
+// Large pixel buffers ask for huge pages: a fresh 72 MB photo otherwise costs ~18,000 page faults.
+void* allocatePixels(std::size_t bytes);
+void freePixels(void* p, std::size_t bytes) noexcept;
+
+template <class T>
+T* DefaultInitAllocator<T>::allocate(std::size_t n) {
+    return static_cast<T*>(allocatePixels(n * sizeof(T)));
+}
+template <class T>
+void DefaultInitAllocator<T>::deallocate(T* p, std::size_t n) noexcept {
+    freePixels(p, n * sizeof(T));
+}
 
 class Bitmap {
 public:
