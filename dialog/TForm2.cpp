@@ -188,37 +188,31 @@ void TForm2::buildControls() {
 }
 
 void TForm2::connectHandlers() {
-    auto on = [this](QPushButton* button, void (TForm2::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
+    // Every handler is entered through guarded(), so no exception reaches Qt's event loop.
+    auto on = [this](auto* sender, auto signal, void (TForm2::*handler)()) {
+        connect(sender, signal, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    on(cmdclose, &TForm2::cmdcloseClick);
-    on(Button2, &TForm2::Button2Click);
-    on(Button3, &TForm2::Button3Click);
-    on(BitBtn1, &TForm2::BitBtn1Click);
-    on(CmdClearList, &TForm2::CmdClearListClick);
-    on(cmdwav, &TForm2::cmdwavClick);
-    on(cmdwavd, &TForm2::cmdwavdClick);
-    on(cmdhelp, &TForm2::cmdhelpClick);
-    on(cmdmore, &TForm2::cmdmoreClick);
+    on(cmdclose, &QPushButton::clicked, &TForm2::cmdcloseClick);
+    on(Button2, &QPushButton::clicked, &TForm2::Button2Click);
+    on(Button3, &QPushButton::clicked, &TForm2::Button3Click);
+    on(BitBtn1, &QPushButton::clicked, &TForm2::BitBtn1Click);
+    on(CmdClearList, &QPushButton::clicked, &TForm2::CmdClearListClick);
+    on(cmdwav, &QPushButton::clicked, &TForm2::cmdwavClick);
+    on(cmdwavd, &QPushButton::clicked, &TForm2::cmdwavdClick);
+    on(cmdhelp, &QPushButton::clicked, &TForm2::cmdhelpClick);
+    on(cmdmore, &QPushButton::clicked, &TForm2::cmdmoreClick);
 
     // Program changes of the scroll positions are made with the bars' signals blocked, so these
     // run only when the user moves a bar.
-    auto onScroll = [this](QScrollBar* bar, void (TForm2::*handler)()) {
-        connect(bar, &QScrollBar::valueChanged, this,
-                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    onScroll(ScrollBarW, &TForm2::ScrollBarWScroll);
-    onScroll(ScrollBarH, &TForm2::ScrollBarHScroll);
-    onScroll(ScrollbarDelay, &TForm2::ScrollbarDelayScroll);
+    on(ScrollBarW, &QScrollBar::valueChanged, &TForm2::ScrollBarWScroll);
+    on(ScrollBarH, &QScrollBar::valueChanged, &TForm2::ScrollBarHScroll);
+    on(ScrollbarDelay, &QScrollBar::valueChanged, &TForm2::ScrollbarDelayScroll);
 
-    connect(ListBox1, &ExtentListWidget::userSelectionChanged, this,
-            [this] { guarded([this] { ListBox1Click(); }); });
-    connect(ListBox1, &ExtentListWidget::doubleClicked, this,
-            [this] { guarded([this] { ListBox1DblClick(); }); });
-    connect(ListBox2, &ExtentListWidget::doubleClicked, this,
-            [this] { guarded([this] { ListBox2DblClick(); }); });
-    connect(Image1, &ThumbnailView::clicked, this, [this] { guarded([this] { Image1Click(); }); });
+    on(ListBox1, &ExtentListWidget::userSelectionChanged, &TForm2::ListBox1Click);
+    on(ListBox1, &ExtentListWidget::doubleClicked, &TForm2::ListBox1DblClick);
+    on(ListBox2, &ExtentListWidget::doubleClicked, &TForm2::ListBox2DblClick);
+    on(Image1, &ThumbnailView::clicked, &TForm2::Image1Click);
 }
 
 void TForm2::guarded(const std::function<void()>& handler) noexcept {

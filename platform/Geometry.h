@@ -67,12 +67,6 @@ struct Rect {
         return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
                 std::min(bottom, o.bottom)};
     }
-    constexpr Rect united(const Rect& o) const {
-        if (empty()) return o;
-        if (o.empty()) return *this;
-        return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
-                std::max(bottom, o.bottom)};
-    }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 

@@ -14,7 +14,6 @@ public:
 
     // Takes the lock without waiting; false when another process holds it (or it can't be made).
     bool acquire();
-    bool held() const { return fd_ >= 0; }
 
     // True while some process holds the lock: a saver is on the screen.
     static bool saverRunning();

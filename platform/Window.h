@@ -118,7 +118,6 @@ public:
     // Direct draws are clipped to the selected region until it is released.
     void selectClip(Region region) { clip_ = std::move(region); }
     void releaseClip() { clip_.reset(); }
-    bool clipped() const { return clip_.has_value(); }
 
 private:
     void present(const Rect& r);

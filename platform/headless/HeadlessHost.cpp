@@ -44,7 +44,6 @@ void HeadlessHost::waitForInput(int timeoutMs) {
 void HeadlessHost::sleepMs(int ms) {
     if (ms <= 0) return;
     now_ += std::uint64_t(ms);
-    slept_ += std::uint64_t(ms);
 }
 
 MessageResult HeadlessHost::show(MessageKind kind, const std::string& text, MessageButtons) {

@@ -17,12 +17,10 @@ public:
     void queueInput(const Message& m) { input_.push_back(m); }
     void setCursorPos(Point p) { cursor_ = p; }
     void advance(std::uint64_t ms) { now_ += ms; }
-    std::uint64_t sleptMs() const { return slept_; }
     int cursorCount() const { return cursorCount_; }
     bool windowOpen() const { return open_; }
     const std::string& windowTitle() const { return title_; }
     const std::vector<Rect>& presented() const { return presented_; }
-    void clearPresented() { presented_.clear(); }
     // Every box shown, as "<kind>|<text>"; answers come from the script (Ok when empty).
     std::vector<std::string> boxes;
     std::deque<MessageResult> boxAnswers;
@@ -62,7 +60,6 @@ private:
     std::deque<Message> input_;
     std::vector<Rect> presented_;
     std::uint64_t now_ = 0;
-    std::uint64_t slept_ = 0;
 };
 
 // Writes any bitmap as a 24-bit BMP file (for looking at frames and as test input).
