@@ -22,7 +22,7 @@ int runSaverMode(SystemServices& services) {
     // The lock marks a saver on the screen from the window's creation until the process ends.
     InstanceLock lock;
     lock.acquire();
-    TForm1 form(host, loop, services);
+    SaverWindow form(host, loop, services);
     // A failed start (the settings file cannot be written, say) is reported and leaves the window
     // as far as it got: it still shows and input still ends it.
     loop.guarded([&] { form.FormCreate(); });

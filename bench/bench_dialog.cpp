@@ -14,8 +14,8 @@
 #include "MessageBox.h"
 #include "SettingsFile.h"
 #include "SystemServices.h"
-#include "TForm2.h"
-#include "Tfrmdisc.h"
+#include "SettingsDialog.h"
+#include "AboutBox.h"
 
 namespace {
 
@@ -104,9 +104,9 @@ void BM_OpenDialogFullLists(benchmark::State& state) {
     w.writeLists(true);
     BenchServices services;
     NoSystem system;
-    Tfrmdisc about;
+    AboutBox about;
     for (auto _ : state) {
-        TForm2 form(services, system, about);
+        SettingsDialog form(services, system, about);
         form.FormCreate();
         benchmark::DoNotOptimize(form.ListBox1->count());
     }
@@ -133,11 +133,11 @@ void BM_AddEntireFolder1000(benchmark::State& state) {
     BenchServices services;
     services.folder = w.root + "/folder";
     NoSystem system;
-    Tfrmdisc about;
+    AboutBox about;
     for (auto _ : state) {
         state.PauseTiming();
         w.writeLists(false);
-        auto form = std::make_unique<TForm2>(services, system, about);
+        auto form = std::make_unique<SettingsDialog>(services, system, about);
         form->FormCreate();
         state.ResumeTiming();
         form->BitBtn1Click();

@@ -1,6 +1,6 @@
 #pragma once
 // The dialog's behaviour that needs no widgets: the thumbnail refresh, opening a listed file,
-// and finding the pictures of a folder. TForm2 wires these to its controls.
+// and finding the pictures of a folder. SettingsDialog wires these to its controls.
 #include <functional>
 #include <string>
 #include <vector>

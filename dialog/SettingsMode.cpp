@@ -5,8 +5,8 @@
 #include "FormStyle.h"
 #include "Picture.h"
 #include "QtDialogServices.h"
-#include "TForm2.h"
-#include "Tfrmdisc.h"
+#include "SettingsDialog.h"
+#include "AboutBox.h"
 
 namespace quillo {
 
@@ -15,13 +15,13 @@ int runSettingsMode(SystemServices& system) {
     // Palette screens make JPEG pictures decode to a palette, for the thumbnail as well.
     setScreenColorDepth(services.screen().depth);
 
-    Tfrmdisc about;
-    TForm2 form(services, system, about);
+    AboutBox about;
+    SettingsDialog form(services, system, about);
     services.setOwner(&form);
     form.guarded([&form] { form.FormCreate(); });
 
     QEventLoop loop;
-    QObject::connect(&form, &TForm2::closed, &loop, &QEventLoop::quit);
+    QObject::connect(&form, &SettingsDialog::closed, &loop, &QEventLoop::quit);
     centreOnScreen(form);
     form.show();
     loop.exec();

@@ -25,7 +25,7 @@ constexpr const char* kMissingPicture3 = "re-add it.";
 
 }  // namespace
 
-TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
+SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services)
     : host_(host),
       loop_(loop),
       services_(services),
@@ -48,11 +48,11 @@ TForm1::TForm1(Host& host, EventLoop& loop, SystemServices& services)
     loop_.setDispatcher([this](const Message& m) { dispatch(m); });
 }
 
-TForm1::~TForm1() {
+SaverWindow::~SaverWindow() {
     loop_.setForm(nullptr);
 }
 
-void TForm1::FormCreate() {
+void SaverWindow::FormCreate() {
     InitSettingsPaths(host_);
     StartCursorPos = host_.cursorPos();
     services_.setScreenSaverRunning(true);
@@ -83,14 +83,14 @@ void TForm1::FormCreate() {
     }
 }
 
-void TForm1::Show() {
+void SaverWindow::Show() {
     if (shown_ || closed_) return;
     shown_ = true;
     host_.openWindow(kSaverTitle, form_.framebuffer());
     form_.invalidate();
 }
 
-void TForm1::LoadSaverSettings() {
+void SaverWindow::LoadSaverSettings() {
     IniFile ini(SettingsFile);
     ini.writeBool("Options", "Status", true);
 
@@ -131,11 +131,11 @@ void TForm1::LoadSaverSettings() {
     }
 }
 
-void TForm1::StartSound() {
+void SaverWindow::StartSound() {
     // Sound playback is not wired to an audio device yet; the saver runs silent.
 }
 
-void TForm1::Timer1Timer() {
+void SaverWindow::Timer1Timer() {
     // The display tick: pictures are not shown yet, so a tick only keeps its first-tick rule.
     if (FirstTick) {
         FirstTick = false;
@@ -143,7 +143,7 @@ void TForm1::Timer1Timer() {
     }
 }
 
-bool TForm1::endsSaver(const Message& m) const {
+bool SaverWindow::endsSaver(const Message& m) const {
     switch (m.message) {
         case msg::MouseMove: {
             const int x = int(std::uint32_t(m.lParam) & 0xFFFF);
@@ -164,7 +164,7 @@ bool TForm1::endsSaver(const Message& m) const {
     }
 }
 
-void TForm1::deactivate(Message& m, bool& /*handled*/) {
+void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
     if (ExitCheckActive) return;
     ExitCheckActive = endsSaver(m);
     // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
@@ -179,7 +179,7 @@ void TForm1::deactivate(Message& m, bool& /*handled*/) {
         ExitCheck();
 }
 
-void TForm1::ExitCheck() {
+void SaverWindow::ExitCheck() {
     std::unique_ptr<RegistryKey> key = services_.openCurrentUserKey("Control Panel\\desktop");
     if (!key) {
         StopSaver();
@@ -207,7 +207,7 @@ void TForm1::ExitCheck() {
     host_.showCursor(false);
 }
 
-void TForm1::StopSaver() {
+void SaverWindow::StopSaver() {
     Timer1.setEnabled(false);
     StopFlag = true;
     services_.setScreenSaverRunning(false);
@@ -217,7 +217,7 @@ void TForm1::StopSaver() {
     loop_.quit();
 }
 
-void TForm1::dispatch(const Message& m) {
+void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would, without a password check.
     if (m.message == msg::Terminate) StopSaver();
 }

@@ -20,10 +20,10 @@ constexpr const char* kLblinfoText =
     "You have not entered any pictures for display!  Go into screensaver \"settings\", and enter "
     "some pictures for viewing.";
 
-class TForm1 {
+class SaverWindow {
 public:
-    TForm1(Host& host, EventLoop& loop, SystemServices& services);
-    ~TForm1();
+    SaverWindow(Host& host, EventLoop& loop, SystemServices& services);
+    ~SaverWindow();
 
     // The start-up sequence; runs once, before the window is first shown.
     void FormCreate();

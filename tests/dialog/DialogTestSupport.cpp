@@ -62,7 +62,7 @@ DialogTest::DialogTest() : config("XDG_CONFIG_HOME", dir / "config"), home("HOME
     std::filesystem::create_directories(dir / "config");
     std::filesystem::create_directories(dir / "home");
     system.windowsDir = dir / "home";
-    about = std::make_unique<Tfrmdisc>();
+    about = std::make_unique<AboutBox>();
 }
 
 DialogTest::~DialogTest() {
@@ -70,8 +70,8 @@ DialogTest::~DialogTest() {
     about.reset();
 }
 
-TForm2& DialogTest::open() {
-    form = std::make_unique<TForm2>(services, system, *about);
+SettingsDialog& DialogTest::open() {
+    form = std::make_unique<SettingsDialog>(services, system, *about);
     form->FormCreate();
     return *form;
 }

@@ -13,9 +13,9 @@
 #include "DialogServices.h"
 #include "IniFile.h"
 #include "ShellOpen.h"
-#include "TForm2.h"
+#include "SettingsDialog.h"
 #include "TestSupport.h"
-#include "Tfrmdisc.h"
+#include "AboutBox.h"
 
 namespace quillo::test {
 
@@ -54,7 +54,7 @@ protected:
     ~DialogTest() override;
 
     // Creates the dialog and runs its start-up, as the settings mode does.
-    TForm2& open();
+    SettingsDialog& open();
     std::string iniPath() const { return dir / "config/Quillo/quillo51.ini"; }
     // Writes a settings file with the given text (creating the settings folder).
     void writeIni(const std::string& text);
@@ -68,8 +68,8 @@ protected:
     ScopedEnv home;
     ScriptedDialogServices services;
     FakeSystemServices system;
-    std::unique_ptr<Tfrmdisc> about;
-    std::unique_ptr<TForm2> form;
+    std::unique_ptr<AboutBox> about;
+    std::unique_ptr<SettingsDialog> form;
 };
 
 }  // namespace quillo::test

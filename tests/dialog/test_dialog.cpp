@@ -27,7 +27,7 @@ std::string freeSlots(const char* section) {
 
 TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     services.screenInfo.depth = 16;
-    TForm2& f = open();
+    SettingsDialog& f = open();
 
     EXPECT_TRUE(std::filesystem::exists(iniPath()));
     EXPECT_EQ(option("Seq"), "0");  // the file's default, though the dialog shows "in order"
@@ -81,7 +81,7 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
 TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
     services.screenInfo.depth = 8;
     system.windowsDir = "";  // the platform knows no such folder: the home folder stands in
-    TForm2& f = open();
+    SettingsDialog& f = open();
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Plain);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, kLowColorHint);
@@ -91,14 +91,14 @@ TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
 TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
     struct Case {
         std::string options;
-        std::function<void(TForm2&)> check;
+        std::function<void(SettingsDialog&)> check;
     };
     const std::vector<Case> cases = {
-        {"Time=2500", [](TForm2& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
-        {"Time=3500", [](TForm2& f) { EXPECT_EQ(text(f.Lbldelay), "4"); }},
-        {"Time=0x7D0", [](TForm2& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
+        {"Time=2500", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
+        {"Time=3500", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "4"); }},
+        {"Time=0x7D0", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
         {"Sound=1\nSeq=0\nColor=2\nPicdis=5\nTime=9000",
-         [](TForm2& f) {
+         [](SettingsDialog& f) {
              EXPECT_TRUE(f.radsndon->isChecked());
              EXPECT_TRUE(f.Radran->isChecked());
              EXPECT_TRUE(f.radcol2->isChecked());
@@ -106,23 +106,23 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
              EXPECT_EQ(f.ScrollbarDelay->value(), 9);
          }},
         {"",
-         [](TForm2& f) {  // every key missing
+         [](SettingsDialog& f) {  // every key missing
              EXPECT_EQ(text(f.Lbldelay), "8");
              EXPECT_EQ(f.ScrollbarDelay->value(), 8);
              EXPECT_TRUE(f.RadRollDown->isChecked());
              EXPECT_TRUE(f.Radcol4->isChecked());
              EXPECT_TRUE(f.radsndon->isChecked());
          }},
-        {"Picdis=8", [](TForm2& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
+        {"Picdis=8", [](SettingsDialog& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
         {"Picdis=0\nColor=5",
-         [](TForm2& f) {
+         [](SettingsDialog& f) {
              EXPECT_TRUE(f.RadRollDown->isChecked());
              EXPECT_TRUE(f.Radcol4->isChecked());
          }},
-        {"Picdis=12", [](TForm2& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
-        {"Sound=loud", [](TForm2& f) { EXPECT_TRUE(f.radsndon->isChecked()); }},
+        {"Picdis=12", [](SettingsDialog& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
+        {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.radsndon->isChecked()); }},
         {"Height=10\nWidth=3000",
-         [](TForm2& f) {
+         [](SettingsDialog& f) {
              EXPECT_EQ(text(f.Lblheight), "25");
              EXPECT_EQ(f.ScrollBarH->value(), 25);
              EXPECT_EQ(text(f.Lblwidth), "3000");
@@ -138,7 +138,7 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
 
 TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
     writeIni("[Options]\nPicdis=3\nWidth=3000\nHeight=700\nTime=2500\n");
-    TForm2& f = open();
+    SettingsDialog& f = open();
     EXPECT_TRUE(f.radpicin->isChecked());
     for (int v = 1; v <= 11; ++v) {
         if (v == 3) continue;
@@ -152,10 +152,10 @@ TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
 }
 
 TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     f.show();
     int closed = 0;
-    QObject::connect(&f, &TForm2::closed, [&closed] { ++closed; });
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
     f.cmdclose->click();
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.isVisible());
@@ -171,10 +171,10 @@ TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
 }
 
 TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     f.show();
     int closed = 0;
-    QObject::connect(&f, &TForm2::closed, [&closed] { ++closed; });
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
     f.Radran->click();
     // A plain file where the settings folder was refuses the write even to root.
     std::filesystem::remove_all(dir / "config/Quillo");
@@ -188,7 +188,7 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
 }
 
 TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     f.ScrollbarDelay->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(text(f.Lbldelay), "2");
     f.ScrollbarDelay->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -204,7 +204,7 @@ TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
 }
 
 TEST_F(DialogTest, RemovingFromEmptyListsOnlyExplains) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     const std::string before = readFile(iniPath());
     f.Button3->click();
     f.cmdwavd->click();
@@ -219,7 +219,7 @@ TEST_F(DialogTest, RemovingFromEmptyListsOnlyExplains) {
 }
 
 TEST_F(DialogTest, SoundButtonsFollowTheSoundList) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     const std::string first = "/music/a b/Ünïcode \"song\" 'one'.mp3";
     services.soundAnswers = {first, std::string("/music/two.wav"), std::nullopt};
     f.cmdwav->click();
@@ -255,7 +255,7 @@ TEST_F(DialogTest, SoundButtonsFollowTheSoundList) {
 TEST_F(DialogTest, AddPictureStartsInLastDirAndRemembersTheFolder) {
     std::filesystem::create_directories(dir / "pics/sub dir");
     const std::string picture = dir / "pics/sub dir/Été \"quoted\" 'x'.jpg";
-    TForm2& f = open();
+    SettingsDialog& f = open();
 
     f.Button2->click();  // cancelled: Last Dir stays unset
     EXPECT_EQ(services.pictureDialogDirs.back(), dir / "home");
@@ -282,7 +282,7 @@ TEST_F(DialogTest, AFullPictureListIsReportedAndStillStoresTheFolder) {
     for (int n = 1; n <= kSlotCount; ++n)
         ini += "Name" + std::to_string(n) + "=/p/" + std::to_string(n) + ".jpg\n";
     writeIni(ini);
-    TForm2& f = open();
+    SettingsDialog& f = open();
     EXPECT_EQ(text(f.LblCount), "1000");
     std::filesystem::create_directories(dir / "new");
     services.pictureAnswers = {dir / "new/extra.jpg"};
@@ -296,7 +296,7 @@ TEST_F(DialogTest, AFullPictureListIsReportedAndStillStoresTheFolder) {
 TEST_F(DialogTest, ListExtentFitsTheWidestLine) {
     const std::string wide = "/" + std::string(300, 'w') + ".jpg";
     writeIni("[JpegConfig]\nName1=/short.jpg\nName2=" + wide + "\n" + freeSlots(kSoundSection));
-    TForm2& f = open();
+    SettingsDialog& f = open();
     f.show();
     const int widest =
         QFontMetrics(f.ListBox1->font()).horizontalAdvance(QString::fromStdString(wide));
@@ -310,7 +310,7 @@ TEST_F(DialogTest, ListExtentFitsTheWidestLine) {
 }
 
 TEST_F(DialogTest, AboutDownloadAndClosing) {
-    TForm2& f = open();
+    SettingsDialog& f = open();
     f.cmdhelp->click();
     EXPECT_EQ(services.modalRuns, 1);
     EXPECT_EQ(about->size(), QSize(505, 336));
@@ -332,7 +332,7 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     // Escape does nothing; a close from the window manager ends without saving the options.
     f.show();
     int closed = 0;
-    QObject::connect(&f, &TForm2::closed, [&closed] { ++closed; });
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
     f.Radran->click();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&f, &escape);

@@ -19,7 +19,7 @@ void savePicture(const std::string& path, const char* format, QColor colour, int
 class PictureDialogTest : public DialogTest {
 protected:
     // Opens the dialog on a picture list of these paths, in slot order.
-    TForm2& openWith(const std::vector<std::string>& pictures,
+    SettingsDialog& openWith(const std::vector<std::string>& pictures,
                      const std::vector<std::string>& sounds = {}) {
         std::string ini = "[Options]\n[JpegConfig]\n";
         for (int n = 1; n <= kSlotCount; ++n)
@@ -50,7 +50,7 @@ TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
     writeFile(badJpeg, "not a jpeg");
     writeFile(gif, std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 13));
 
-    TForm2& f = openWith({good, badBmp, badJpeg, gone, gif, goodJpeg});
+    SettingsDialog& f = openWith({good, badBmp, badJpeg, gone, gif, goodJpeg});
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
     ASSERT_EQ(f.Image1->picture().width(), 8);  // the first line, selected at start
     const QColor red = thumbnailCentre();
@@ -100,7 +100,7 @@ TEST_F(PictureDialogTest, DamagedJpegDataIsNotReportedAndDrawsNothing) {
     ASSERT_NE(sos, std::string::npos);
     bytes = bytes.substr(0, sos + 14) + std::string(40, '\xFF') + "\xFF\xD9";
     writeFile(jpeg, bytes);
-    TForm2& f = openWith({jpeg});
+    SettingsDialog& f = openWith({jpeg});
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
     f.Image1->grab();  // drawing must not throw, whatever the decoder makes of it
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
@@ -111,7 +111,7 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
     const std::string sound = dir / "song é.mp3";
     savePicture(picture, "JPG", Qt::red);
     writeFile(sound, "x");
-    TForm2& f = openWith({picture, dir / "missing.jpg"}, {sound});
+    SettingsDialog& f = openWith({picture, dir / "missing.jpg"}, {sound});
 
     services.shellAnswers = {kShellNoAssociation, kShellNoAssociation, kShellNoAssociation};
     Q_EMIT f.ListBox1->doubleClicked();
@@ -139,7 +139,7 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
 }
 
 TEST_F(PictureDialogTest, EmptyListsOpenNothing) {
-    TForm2& f = openWith({});
+    SettingsDialog& f = openWith({});
     Q_EMIT f.ListBox1->doubleClicked();
     Q_EMIT f.Image1->clicked();
     Q_EMIT f.ListBox2->doubleClicked();
@@ -154,7 +154,7 @@ TEST_F(PictureDialogTest, AddEntireFolderAddsItsPicturesInNameOrder) {
     for (const char* name : {"b.JPG", "a.jpeg", "C.Bmp", "d.txt", "e.gif", "noext", ".jpg.txt"})
         writeFile(folder + "/" + name, "x");
     writeFile(folder + "/nested/f.jpg", "x");
-    TForm2& f = openWith({"/kept/first.jpg"});
+    SettingsDialog& f = openWith({"/kept/first.jpg"});
 
     services.folderAnswers = {std::nullopt, folder + "/"};
     f.BitBtn1->click();  // cancelled
@@ -185,7 +185,7 @@ TEST_F(PictureDialogTest, AddEntireFolderReportsAFullListOnce) {
     const std::string folder = dir / "many";
     std::filesystem::create_directories(folder);
     for (int i = 0; i < 60; ++i) writeFile(folder + "/" + std::to_string(100 + i) + ".jpg", "x");
-    TForm2& f = openWith(used);
+    SettingsDialog& f = openWith(used);
     services.folderAnswers = {folder};
     f.BitBtn1->click();
     EXPECT_EQ(f.ListBox1->count(), kSlotCount);
@@ -198,7 +198,7 @@ TEST_F(PictureDialogTest, AddEntireFolderReportsAFullListOnce) {
 TEST_F(PictureDialogTest, ClearTheListAsksThenFreesEverySlot) {
     const std::string picture = dir / "p.bmp";
     savePicture(picture, "BMP", Qt::red);
-    TForm2& f = openWith({picture, "/x/2.jpg", "/x/3.jpg"});
+    SettingsDialog& f = openWith({picture, "/x/2.jpg", "/x/3.jpg"});
     ASSERT_FALSE(f.Image1->picture().empty());
 
     services.scriptedBoxes.answers = {MessageResult::Cancel};

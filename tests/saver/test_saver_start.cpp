@@ -19,7 +19,7 @@ struct StartedSaver {
     HeadlessHost host{{800, 600}};
     EventLoop loop{host};
     FakeSystemServices services;
-    TForm1 form{host, loop, services};
+    SaverWindow form{host, loop, services};
     std::vector<std::string> errors;
 
     StartedSaver() {

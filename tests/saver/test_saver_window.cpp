@@ -14,7 +14,7 @@ struct Saver {
     HeadlessHost host{{800, 600}};
     EventLoop loop{host};
     FakeSystemServices services;
-    TForm1 form{host, loop, services};
+    SaverWindow form{host, loop, services};
 
     Saver() {
         StopFlag = false;

@@ -8,10 +8,10 @@ class QPushButton;
 
 namespace quillo {
 
-class Tfrmdisc : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit Tfrmdisc(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 
     QGroupBox* GroupBox1;
     QLabel* Label4;        // the heading line

@@ -21,7 +21,7 @@ namespace quillo {
 
 class DialogServices;
 class SystemServices;
-class Tfrmdisc;
+class AboutBox;
 
 // The maker's web page, opened by "Download Software".
 inline constexpr const char* kDownloadAddress = "https://quillo.example.org/download";
@@ -51,13 +51,13 @@ inline constexpr const char* kNoFolderPicturesText =
 // Folders with more pictures than this show a progress box with a Cancel button while added.
 inline constexpr int kFolderProgressThreshold = 50;
 
-class TForm2 : public QWidget {
+class SettingsDialog : public QWidget {
     Q_OBJECT
 public:
     // about is the hidden About box that "About" shows; it must outlive the dialog.
-    TForm2(DialogServices& services, SystemServices& system, Tfrmdisc& about,
+    SettingsDialog(DialogServices& services, SystemServices& system, AboutBox& about,
            QWidget* parent = nullptr);
-    ~TForm2() override;
+    ~SettingsDialog() override;
 
     // Runs a handler the way the event loop does: a failure shows its text in an error box and
     // ends the handler, and never reaches the toolkit.
@@ -160,7 +160,7 @@ private:
 
     DialogServices& services_;
     SystemServices& system_;
-    Tfrmdisc& about_;
+    AboutBox& about_;
     std::string windowsDir_;
     std::unique_ptr<QtListBox> listBox1_;
     std::unique_ptr<QtListBox> listBox2_;

@@ -1,4 +1,4 @@
-#include "Tfrmdisc.h"
+#include "AboutBox.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,7 +20,7 @@ QLabel* wrappedLabel(QWidget* parent, const char* text, int x, int y, int w, int
 
 }  // namespace
 
-Tfrmdisc::Tfrmdisc(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setWindowTitle("Quillo Screensaver Creator");
     setModal(true);
     setFixedSize(505, 336);
@@ -55,10 +55,10 @@ Tfrmdisc::Tfrmdisc(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Button1->setFont(formFont("Arial", 8));
     Button1->setGeometry(420, 303, 75, 22);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &Tfrmdisc::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &AboutBox::Button1Click);
 }
 
-void Tfrmdisc::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
     centreOnScreen(*this);
     QDialog::showEvent(event);
 }

@@ -1,4 +1,4 @@
-#include "TForm2.h"
+#include "SettingsDialog.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -18,7 +18,7 @@
 #include "FormStyle.h"
 #include "MessageBox.h"
 #include "SystemServices.h"
-#include "Tfrmdisc.h"
+#include "AboutBox.h"
 
 namespace quillo {
 
@@ -91,7 +91,7 @@ void uncheckAll(std::initializer_list<QRadioButton*> buttons) {
 
 }  // namespace
 
-TForm2::TForm2(DialogServices& services, SystemServices& system, Tfrmdisc& about, QWidget* parent)
+SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system, AboutBox& about, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       services_(services),
       system_(system),
@@ -108,9 +108,9 @@ TForm2::TForm2(DialogServices& services, SystemServices& system, Tfrmdisc& about
     connectHandlers();
 }
 
-TForm2::~TForm2() = default;
+SettingsDialog::~SettingsDialog() = default;
 
-void TForm2::buildControls() {
+void SettingsDialog::buildControls() {
     // Created in this order so that later controls lie above earlier ones where they overlap.
     Label1 = makeLabel(this,
                        "Listed below are your pictures.                              "
@@ -187,35 +187,35 @@ void TForm2::buildControls() {
     cmdclose = makeButton(this, "Ok - Save", 479, 487, 109, 21);
 }
 
-void TForm2::connectHandlers() {
+void SettingsDialog::connectHandlers() {
     // Every handler is entered through guarded(), so no exception reaches Qt's event loop.
-    auto on = [this](auto* sender, auto signal, void (TForm2::*handler)()) {
+    auto on = [this](auto* sender, auto signal, void (SettingsDialog::*handler)()) {
         connect(sender, signal, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    on(cmdclose, &QPushButton::clicked, &TForm2::cmdcloseClick);
-    on(Button2, &QPushButton::clicked, &TForm2::Button2Click);
-    on(Button3, &QPushButton::clicked, &TForm2::Button3Click);
-    on(BitBtn1, &QPushButton::clicked, &TForm2::BitBtn1Click);
-    on(CmdClearList, &QPushButton::clicked, &TForm2::CmdClearListClick);
-    on(cmdwav, &QPushButton::clicked, &TForm2::cmdwavClick);
-    on(cmdwavd, &QPushButton::clicked, &TForm2::cmdwavdClick);
-    on(cmdhelp, &QPushButton::clicked, &TForm2::cmdhelpClick);
-    on(cmdmore, &QPushButton::clicked, &TForm2::cmdmoreClick);
+    on(cmdclose, &QPushButton::clicked, &SettingsDialog::cmdcloseClick);
+    on(Button2, &QPushButton::clicked, &SettingsDialog::Button2Click);
+    on(Button3, &QPushButton::clicked, &SettingsDialog::Button3Click);
+    on(BitBtn1, &QPushButton::clicked, &SettingsDialog::BitBtn1Click);
+    on(CmdClearList, &QPushButton::clicked, &SettingsDialog::CmdClearListClick);
+    on(cmdwav, &QPushButton::clicked, &SettingsDialog::cmdwavClick);
+    on(cmdwavd, &QPushButton::clicked, &SettingsDialog::cmdwavdClick);
+    on(cmdhelp, &QPushButton::clicked, &SettingsDialog::cmdhelpClick);
+    on(cmdmore, &QPushButton::clicked, &SettingsDialog::cmdmoreClick);
 
     // Program changes of the scroll positions are made with the bars' signals blocked, so these
     // run only when the user moves a bar.
-    on(ScrollBarW, &QScrollBar::valueChanged, &TForm2::ScrollBarWScroll);
-    on(ScrollBarH, &QScrollBar::valueChanged, &TForm2::ScrollBarHScroll);
-    on(ScrollbarDelay, &QScrollBar::valueChanged, &TForm2::ScrollbarDelayScroll);
+    on(ScrollBarW, &QScrollBar::valueChanged, &SettingsDialog::ScrollBarWScroll);
+    on(ScrollBarH, &QScrollBar::valueChanged, &SettingsDialog::ScrollBarHScroll);
+    on(ScrollbarDelay, &QScrollBar::valueChanged, &SettingsDialog::ScrollbarDelayScroll);
 
-    on(ListBox1, &ExtentListWidget::userSelectionChanged, &TForm2::ListBox1Click);
-    on(ListBox1, &ExtentListWidget::doubleClicked, &TForm2::ListBox1DblClick);
-    on(ListBox2, &ExtentListWidget::doubleClicked, &TForm2::ListBox2DblClick);
-    on(Image1, &ThumbnailView::clicked, &TForm2::Image1Click);
+    on(ListBox1, &ExtentListWidget::userSelectionChanged, &SettingsDialog::ListBox1Click);
+    on(ListBox1, &ExtentListWidget::doubleClicked, &SettingsDialog::ListBox1DblClick);
+    on(ListBox2, &ExtentListWidget::doubleClicked, &SettingsDialog::ListBox2DblClick);
+    on(Image1, &ThumbnailView::clicked, &SettingsDialog::Image1Click);
 }
 
-void TForm2::guarded(const std::function<void()>& handler) noexcept {
+void SettingsDialog::guarded(const std::function<void()>& handler) noexcept {
     try {
         try {
             handler();
@@ -229,14 +229,14 @@ void TForm2::guarded(const std::function<void()>& handler) noexcept {
     }
 }
 
-QRadioButton* TForm2::displayModeButton(int value) const {
+QRadioButton* SettingsDialog::displayModeButton(int value) const {
     QRadioButton* const buttons[] = {radpicst,    radpicde,   radpicin, radpicti,
                                      Radpictcust, Radoverlap, Radslide, RadRollDown,
                                      RadRound,    RadCircle,  RadFade};
     return value >= 1 && value <= 11 ? buttons[value - 1] : nullptr;
 }
 
-OptionsState TForm2::readOptions() const {
+OptionsState SettingsDialog::readOptions() const {
     OptionsState o;
     o.soundOn = radsndon->isChecked();
     o.inOrder = Radseq->isChecked();
@@ -258,7 +258,7 @@ OptionsState TForm2::readOptions() const {
     return o;
 }
 
-void TForm2::applyOptions(const OptionsState& o) {
+void SettingsDialog::applyOptions(const OptionsState& o) {
     (o.soundOn ? radsndon : radsndof)->setChecked(true);
     (o.inOrder ? Radseq : Radran)->setChecked(true);
     QRadioButton* const colors[] = {radcol1, radcol2, radcol3, Radcol4};
@@ -280,20 +280,20 @@ void TForm2::applyOptions(const OptionsState& o) {
     ScrollBarH->setValue(o.heightPosition);
 }
 
-void TForm2::refreshCount() {
+void SettingsDialog::refreshCount() {
     LblCount->setText(QString::number(ListBox1->count()));
 }
 
-void TForm2::refreshThumbnail() {
+void SettingsDialog::refreshThumbnail() {
     ShowThumbnail(*listBox1_, Image1->picture(), services_.boxes());
     Image1->update();
 }
 
-int TForm2::openWithShell(const std::string& target) {
+int SettingsDialog::openWithShell(const std::string& target) {
     return services_.shellOpen(this, target);
 }
 
-void TForm2::FormCreate() {
+void SettingsDialog::FormCreate() {
     MessageBoxes& boxes = services_.boxes();
     InitSettingsPaths(boxes);
 
@@ -345,12 +345,12 @@ void TForm2::FormCreate() {
     FitListBoxExtent(*ListBox2);
 }
 
-void TForm2::cmdcloseClick() {
+void SettingsDialog::cmdcloseClick() {
     SaveOptions(readOptions());
     close();
 }
 
-void TForm2::Button2Click() {
+void SettingsDialog::Button2Click() {
     const std::string initialDir = ReadLastDir(windowsDir_);
     const std::optional<std::string> chosen = services_.openPicture(this, initialDir);
     if (!chosen) return;
@@ -361,7 +361,7 @@ void TForm2::Button2Click() {
     FitListBoxExtent(*ListBox1);
 }
 
-void TForm2::Button3Click() {
+void SettingsDialog::Button3Click() {
     if (lists_->PictureCount <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
@@ -371,7 +371,7 @@ void TForm2::Button3Click() {
     refreshThumbnail();
 }
 
-void TForm2::BitBtn1Click() {
+void SettingsDialog::BitBtn1Click() {
     const std::optional<std::string> chosen =
         services_.chooseFolder(this, ReadLastDir(windowsDir_));
     if (!chosen || chosen->empty()) return;
@@ -408,7 +408,7 @@ void TForm2::BitBtn1Click() {
     WriteLastDir(folder == "/" ? folder : folder + "/");
 }
 
-void TForm2::CmdClearListClick() {
+void SettingsDialog::CmdClearListClick() {
     if (lists_->PictureCount <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
@@ -422,7 +422,7 @@ void TForm2::CmdClearListClick() {
     Image1->update();
 }
 
-void TForm2::cmdwavClick() {
+void SettingsDialog::cmdwavClick() {
     const std::optional<std::string> chosen = services_.openSound(this);
     if (!chosen) return;
     if (chosen->empty()) return;
@@ -432,7 +432,7 @@ void TForm2::cmdwavClick() {
     FitListBoxExtent(*ListBox2);
 }
 
-void TForm2::cmdwavdClick() {
+void SettingsDialog::cmdwavdClick() {
     MessageBoxes& boxes = services_.boxes();
     if (lists_->SoundCount <= 0) {
         boxes.show(MessageKind::Information, kNoSoundsText);
@@ -449,56 +449,56 @@ void TForm2::cmdwavdClick() {
     }
 }
 
-void TForm2::cmdhelpClick() {
+void SettingsDialog::cmdhelpClick() {
     services_.runModal(about_);
 }
 
-void TForm2::cmdmoreClick() {
+void SettingsDialog::cmdmoreClick() {
     if (openWithShell(kDownloadAddress) < 32)
         services_.boxes().show(MessageKind::Plain,
                                std::string(kDownloadFailedText) + kDownloadAddress);
 }
 
-void TForm2::ScrollBarWScroll() {
+void SettingsDialog::ScrollBarWScroll() {
     Lblwidth->setText(QString::number(ScrollBarW->value()));
 }
-void TForm2::ScrollBarHScroll() {
+void SettingsDialog::ScrollBarHScroll() {
     Lblheight->setText(QString::number(ScrollBarH->value()));
 }
-void TForm2::ScrollbarDelayScroll() {
+void SettingsDialog::ScrollbarDelayScroll() {
     Lbldelay->setText(QString::number(ScrollbarDelay->value()));
 }
 
-void TForm2::ListBox1Click() {
+void SettingsDialog::ListBox1Click() {
     refreshThumbnail();
 }
 
-void TForm2::ListBox1DblClick() {
+void SettingsDialog::ListBox1DblClick() {
     OpenListedFile(
         *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
         kNoPictureViewerText);
 }
 
-void TForm2::ListBox2DblClick() {
+void SettingsDialog::ListBox2DblClick() {
     OpenListedFile(
         *listBox2_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
         kNoSoundPlayerText);
 }
 
-void TForm2::Image1Click() {
+void SettingsDialog::Image1Click() {
     OpenListedFile(
         *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
         kNoImageViewerText);
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void SettingsDialog::closeEvent(QCloseEvent* event) {
     // Closing by the window manager leaves the options as they were in the file; list changes
     // are already stored, so nothing the user did to the lists is lost.
     event->accept();
     Q_EMIT closed();
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event) {
+void SettingsDialog::keyPressEvent(QKeyEvent* event) {
     // Escape must not close a dialog whose only way out is "Ok - Save".
     if (event->key() == Qt::Key_Escape) {
         event->accept();
