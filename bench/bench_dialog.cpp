@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "AboutBox.h"
 #include "DialogServices.h"
 #include "IniFile.h"
 #include "MessageBox.h"
+#include "SettingsDialog.h"
 #include "SettingsFile.h"
 #include "SystemServices.h"
-#include "SettingsDialog.h"
-#include "AboutBox.h"
 
 namespace {
 

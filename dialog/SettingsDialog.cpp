@@ -13,12 +13,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogServices.h"
 #include "FormStyle.h"
 #include "MessageBox.h"
 #include "SystemServices.h"
-#include "AboutBox.h"
 
 namespace quillo {
 
@@ -91,7 +91,8 @@ void uncheckAll(std::initializer_list<QRadioButton*> buttons) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system, AboutBox& about, QWidget* parent)
+SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system, AboutBox& about,
+                               QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       services_(services),
       system_(system),

@@ -56,7 +56,7 @@ class SettingsDialog : public QWidget {
 public:
     // about is the hidden About box that "About" shows; it must outlive the dialog.
     SettingsDialog(DialogServices& services, SystemServices& system, AboutBox& about,
-           QWidget* parent = nullptr);
+                   QWidget* parent = nullptr);
     ~SettingsDialog() override;
 
     // Runs a handler the way the event loop does: a failure shows its text in an error box and

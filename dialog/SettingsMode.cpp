@@ -2,11 +2,11 @@
 
 #include <QEventLoop>
 
+#include "AboutBox.h"
 #include "FormStyle.h"
 #include "Picture.h"
 #include "QtDialogServices.h"
 #include "SettingsDialog.h"
-#include "AboutBox.h"
 
 namespace quillo {
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "AboutBox.h"
 #include "DialogServices.h"
 #include "IniFile.h"
-#include "ShellOpen.h"
 #include "SettingsDialog.h"
+#include "ShellOpen.h"
 #include "TestSupport.h"
-#include "AboutBox.h"
 
 namespace quillo::test {
 

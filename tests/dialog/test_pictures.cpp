@@ -20,7 +20,7 @@ class PictureDialogTest : public DialogTest {
 protected:
     // Opens the dialog on a picture list of these paths, in slot order.
     SettingsDialog& openWith(const std::vector<std::string>& pictures,
-                     const std::vector<std::string>& sounds = {}) {
+                             const std::vector<std::string>& sounds = {}) {
         std::string ini = "[Options]\n[JpegConfig]\n";
         for (int n = 1; n <= kSlotCount; ++n)
             ini += "Name" + std::to_string(n) + "=" +
