@@ -78,8 +78,10 @@ public:
     // Ends a waitForInput from any thread.
     virtual void wake() = 0;
 
-    // A monotonic clock in milliseconds, and a pause that handles no messages.
-    virtual std::uint64_t nowMs() = 0;
+    // A monotonic clock in nanoseconds (the random generator is seeded from its low 32 bits), and
+    // a pause that handles no messages.
+    virtual std::uint64_t nowNs() = 0;
+    std::uint64_t nowMs() { return nowNs() / 1'000'000; }
     virtual void sleepMs(int ms) = 0;
 };
 

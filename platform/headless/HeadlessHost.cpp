@@ -38,12 +38,12 @@ void HeadlessHost::pumpInput(std::vector<Message>& out) {
 }
 
 void HeadlessHost::waitForInput(int timeoutMs) {
-    if (timeoutMs > 0) now_ += std::uint64_t(timeoutMs);
+    if (timeoutMs > 0) advance(std::uint64_t(timeoutMs));
 }
 
 void HeadlessHost::sleepMs(int ms) {
     if (ms <= 0) return;
-    now_ += std::uint64_t(ms);
+    advance(std::uint64_t(ms));
 }
 
 MessageResult HeadlessHost::show(MessageKind kind, const std::string& text, MessageButtons) {

@@ -16,7 +16,7 @@ public:
     // Test controls.
     void queueInput(const Message& m) { input_.push_back(m); }
     void setCursorPos(Point p) { cursor_ = p; }
-    void advance(std::uint64_t ms) { now_ += ms; }
+    void advance(std::uint64_t ms) { nowNs_ += ms * 1'000'000; }
     int cursorCount() const { return cursorCount_; }
     bool windowOpen() const { return open_; }
     const std::string& windowTitle() const { return title_; }
@@ -44,7 +44,7 @@ public:
     // Never blocks: with a timeout the clock jumps to it, so a run loop always makes progress.
     void waitForInput(int timeoutMs) override;
     void wake() override {}
-    std::uint64_t nowMs() override { return now_; }
+    std::uint64_t nowNs() override { return nowNs_; }
     void sleepMs(int ms) override;
     MessageResult show(MessageKind kind, const std::string& text,
                        MessageButtons buttons = MessageButtons::Ok) override;
@@ -59,7 +59,7 @@ private:
     const Bitmap* frame_ = nullptr;
     std::deque<Message> input_;
     std::vector<Rect> presented_;
-    std::uint64_t now_ = 0;
+    std::uint64_t nowNs_ = 0;
 };
 
 // Writes any bitmap as a 24-bit BMP file (for looking at frames and as test input).

@@ -243,10 +243,10 @@ void QtHost::wake() {
         Qt::QueuedConnection);
 }
 
-std::uint64_t QtHost::nowMs() {
+std::uint64_t QtHost::nowNs() {
     using namespace std::chrono;
     return std::uint64_t(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void QtHost::sleepMs(int ms) {

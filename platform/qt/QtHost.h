@@ -57,7 +57,7 @@ public:
     void pumpInput(std::vector<Message>& out) override;
     void waitForInput(int timeoutMs) override;
     void wake() override;
-    std::uint64_t nowMs() override;
+    std::uint64_t nowNs() override;
     void sleepMs(int ms) override;
     MessageResult show(MessageKind kind, const std::string& text,
                        MessageButtons buttons = MessageButtons::Ok) override;
