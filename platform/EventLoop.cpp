@@ -57,7 +57,17 @@ void EventLoop::handle(Message& m) {
     });
 }
 
+void EventLoop::flushDrawing() {
+    if (form_) guarded([&] { form_->flush(); });
+}
+
+void EventLoop::sleep(int ms) {
+    flushDrawing();
+    host_.sleepMs(ms);
+}
+
 void EventLoop::processMessages() {
+    flushDrawing();
     // Input first, then notices posted by other threads, each in arrival order.
     std::vector<Message> batch;
     host_.pumpInput(batch);
@@ -73,6 +83,7 @@ void EventLoop::processMessages() {
     if (quit_) return;
     if (form_ && form_->repaintPending()) guarded([&] { form_->repaint(); });
     fireDueTimers();
+    flushDrawing();
 }
 
 void EventLoop::fireDueTimers() {

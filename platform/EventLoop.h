@@ -61,8 +61,12 @@ public:
 
     // Thread-safe: queues a message and wakes the loop.
     void post(const Message& m);
-    // Handles every pending message, a pending repaint and the due timers, then returns.
+    // Handles every pending message, a pending repaint and the due timers, then returns. Direct
+    // drawing is put on the screen first, and again after the timers.
     void processMessages();
+    // Puts direct drawing on the screen, then pauses without handling messages.
+    void sleep(int ms);
+    void flushDrawing();
     // Runs until quit().
     void run();
     void quit() { quit_ = true; }

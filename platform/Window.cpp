@@ -106,7 +106,24 @@ void Form::repaint() {
     framebuffer_.fill(color_);
     for (Control* c : order_)
         if (c->visible()) c->paint(framebuffer_);
+    dirty_ = {};
     present(framebuffer_.rect());
+}
+
+void Form::flush() {
+    const Rect area = dirty_;
+    dirty_ = {};
+    present(area);
+}
+
+void Form::markDirty(const Rect& r) {
+    if (r.empty()) return;
+    if (dirty_.empty()) {
+        dirty_ = r;
+        return;
+    }
+    dirty_ = {std::min(dirty_.left, r.left), std::min(dirty_.top, r.top),
+              std::max(dirty_.right, r.right), std::max(dirty_.bottom, r.bottom)};
 }
 
 void Form::present(const Rect& r) {
@@ -115,18 +132,18 @@ void Form::present(const Rect& r) {
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
-    present(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
+    markDirty(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
 }
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
-    present(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
+    markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
 }
 
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;
     framebuffer_.setPixel(x, y, c);
-    present(Rect::fromSize(x, y, 1, 1));
+    markDirty(Rect::fromSize(x, y, 1, 1));
 }
 
 }  // namespace quillo

@@ -2,8 +2,9 @@
 // The window model: a full-screen form with a background colour, image controls in stacking
 // order and labels, painted into a 24-bit framebuffer. A change of the background colour (to a
 // different value) or of a visible control asks for a repaint, served at the next message
-// handling. Direct drawing writes into the framebuffer at once and is presented at once; the next
-// repaint erases it.
+// handling. Direct drawing writes into the framebuffer at once; the area it touched is gathered
+// and presented by flush(), which the message loop calls before it sleeps, handles messages or
+// waits, so a row of single-pixel writes costs one present. The next repaint erases it.
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,16 +112,19 @@ public:
     // Fills the background, paints the visible controls bottom to top and presents it all.
     void repaint();
 
-    // Direct drawing, clipped to the window and to a selected clip region, presented at once.
+    // Direct drawing, clipped to the window and to a selected clip region; presented by flush().
     void drawBitmap(int x, int y, const Bitmap& bitmap);
     void copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect);
     void setPixel(int x, int y, Color c);
     // Direct draws are clipped to the selected region until it is released.
     void selectClip(Region region) { clip_ = std::move(region); }
     void releaseClip() { clip_.reset(); }
+    // Puts what direct drawing changed since the last flush on the screen.
+    void flush();
 
 private:
     void present(const Rect& r);
+    void markDirty(const Rect& r);
 
     Host& host_;
     Bitmap framebuffer_;
@@ -129,6 +133,7 @@ private:
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<Control*> order_;
     std::optional<Region> clip_;
+    Rect dirty_;  // bounding box of the direct draws not yet presented
 };
 
 }  // namespace quillo

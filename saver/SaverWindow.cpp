@@ -15,13 +15,6 @@ bool StopFlag = false;
 namespace {
 
 constexpr int kMoveTolerance = 55;
-constexpr const char* kMissingPicture1 =
-    "Please enter your own photos or sound files. You can easily add your own photos by "
-    "selecting the settings button, then you can remove any listed pictures and add your own. "
-    "File ";
-constexpr const char* kMissingPicture2 =
-    " does not exist in the location listed, so remove the listing or ";
-constexpr const char* kMissingPicture3 = "re-add it.";
 
 }  // namespace
 
@@ -30,14 +23,15 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services)
       loop_(loop),
       services_(services),
       form_(host),
+      random_(host),
       Timer1(loop, 1000),
       lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
-      imagjunk(form_.addImage(Rect::fromSize(0, 0, 72, 65))),
-      Image1(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
-      Image3(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
-      Image5(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
-      Image4(form_.addImage(Rect::fromSize(0, 0, 105, 105))),
-      Image2(form_.addImage(Rect::fromSize(0, 0, 105, 105))) {
+      imagjunk(form_.addImage(Rect::fromSize(579, 242, 30, 31))),
+      Image1(form_.addImage(Rect::fromSize(504, 40, 105, 105))),
+      Image3(form_.addImage(Rect::fromSize(504, 131, 105, 105))),
+      Image5(form_.addImage(Rect::fromSize(504, 200, 105, 105))),
+      Image4(form_.addImage(Rect::fromSize(368, 131, 105, 105))),
+      Image2(form_.addImage(Rect::fromSize(192, 128, 105, 105))) {
     lblinfo.setText(kLblinfoText);
     lblinfo.font = Font{"MS Sans Serif", 16, true};
     lblinfo.color = clBlack;
@@ -75,6 +69,7 @@ void SaverWindow::FormCreate() {
         StartSound();
     }
     if (!PictureList.empty()) {
+        display_ = makeDisplayMode(Picdis, *this);
         TileState = 1;
         Timer1.setEnabled(true);
     } else {
@@ -90,58 +85,11 @@ void SaverWindow::Show() {
     form_.invalidate();
 }
 
-void SaverWindow::LoadSaverSettings() {
-    IniFile ini(SettingsFile);
-    ini.writeBool("Options", "Status", true);
-
-    Sound = ini.readBool("Options", "Sound", true);
-    Seq = ini.readBool("Options", "Seq", true);
-    const int color = ini.readInteger("Options", "Color", -1);
-    Color = color >= 1 && color <= 3 ? color : 4;
-    const int picdis = ini.readInteger("Options", "Picdis", -1);
-    Picdis = picdis >= 1 && picdis <= 11 ? picdis : 8;
-    Time = ini.readInteger("Options", "Time", 8000);
-    Height = ini.readInteger("Options", "Height", -1);
-    Width = ini.readInteger("Options", "Width", -1);
-
-    PictureList.clear();
-    SoundList.clear();
-    for (int n = 1; n <= kSlotCount; ++n) {
-        const std::string picture = ini.readString(kPictureSection, slotKey(n), " ");
-        if (!isFreeMarker(picture)) {
-            if (fileExists(picture)) {
-                PictureList.push_back(picture);
-            } else {
-                lblinfo.setText(kMissingPicture1 + picture + kMissingPicture2 + kMissingPicture3);
-                PictureList.clear();
-                n = kSlotCount;  // this pass still reads its sound slot
-            }
-        }
-        if (Sound) {
-            const std::string sound = ini.readString(kSoundSection, slotKey(n), " ");
-            if (isFreeMarker(sound)) continue;
-            if (fileExists(sound)) {
-                SoundList.push_back(sound);
-            } else {
-                SoundList.clear();
-                Sound = false;
-                n = kSlotCount;
-            }
-        }
-    }
-}
-
 void SaverWindow::StartSound() {
     // Sound playback is not wired to an audio device yet; the saver runs silent.
 }
 
-void SaverWindow::Timer1Timer() {
-    // The display tick: pictures are not shown yet, so a tick only keeps its first-tick rule.
-    if (FirstTick) {
-        FirstTick = false;
-        Timer1.setInterval(std::uint32_t(Time));
-    }
-}
+void SaverWindow::SoundStep() {}
 
 bool SaverWindow::endsSaver(const Message& m) const {
     switch (m.message) {
@@ -210,6 +158,7 @@ void SaverWindow::ExitCheck() {
 void SaverWindow::StopSaver() {
     Timer1.setEnabled(false);
     StopFlag = true;
+    if (display_) display_->release();
     services_.setScreenSaverRunning(false);
     if (closed_) return;
     closed_ = true;

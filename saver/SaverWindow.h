@@ -1,11 +1,15 @@
 #pragma once
-// The saver window: start-up, the input test with its password check, and shutdown.
+// The saver window: owner of the controls, start-up, the input test with its password check, and
+// shutdown. The playlist (Playlist.cpp), the tick and colours (DisplayTick.cpp) and the display
+// modes (one file each, behind DisplayMode) work on its controls.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "DisplayMode.h"
 #include "EventLoop.h"
 #include "Host.h"
+#include "SaverRandom.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -32,9 +36,27 @@ public:
     // The message filter: sees every queued message before it is dispatched; never handles it.
     void deactivate(Message& msg, bool& handled);
     void StopSaver();
+    // The display tick.
     void Timer1Timer();
 
+    // The playlist: loads the next picture into Image5 (the fallback picture when it cannot be
+    // loaded) and picks the sound file that opens next.
+    void NextPicture();
+    // Sets the background to one of the four colours by ColorCount.
+    void CycleBackColor(quillo::Color first, quillo::Color second, quillo::Color third,
+                        quillo::Color fourth);
+    // CycleBackColor with the colours of the configured set.
+    void CycleColors();
+    // Image5's new picture into the control: the control's picture replaced, Image5 cleared.
+    void TakeNewPicture(ImageControl& control);
+    // Places the picture at a random spot (see RandomPlacement in LayoutGeometry.h).
+    Point RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
+
     Form& form() { return form_; }
+    Host& host() { return host_; }
+    EventLoop& loop() { return loop_; }
+    SaverRandom& random() { return random_; }
+    Size screen() const { return {form_.width(), form_.height()}; }
     bool closed() const { return closed_; }
 
     // Window state.
@@ -61,6 +83,7 @@ public:
 private:
     void LoadSaverSettings();
     void StartSound();
+    void SoundStep();
     bool endsSaver(const Message& msg) const;
     void ExitCheck();
     void dispatch(const Message& msg);
@@ -69,6 +92,7 @@ private:
     EventLoop& loop_;
     SystemServices& services_;
     Form form_;
+    SaverRandom random_;
 
 public:
     // Controls, bottom of the stacking order first.
@@ -82,6 +106,7 @@ public:
     ImageControl& Image2;
 
 private:
+    std::unique_ptr<DisplayMode> display_;
     bool shown_ = false;
     bool closed_ = false;
 };

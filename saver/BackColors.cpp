@@ -1,0 +1,22 @@
+#include "BackColors.h"
+
+namespace quillo {
+
+const ColorSet& colorSet(int set) {
+    static const ColorSet kSets[4] = {
+        {clBlack, clGray, clSilver, clWhite},
+        {clNavy, clBlack, clPurple, clMaroon},
+        {clGreen, clAqua, clFuchsia, clYellow},
+        {clBlack, clBlack, clBlack, clBlack},
+    };
+    return kSets[set >= 1 && set <= 3 ? set - 1 : 3];
+}
+
+Color colorForCount(Color first, Color second, Color third, Color fourth, int colorCount) {
+    if (colorCount < 5) return first;
+    if (colorCount < 10) return second;
+    if (colorCount < 15) return third;
+    return fourth;
+}
+
+}  // namespace quillo

@@ -1,0 +1,31 @@
+#pragma once
+// Where the display modes put pictures: plain functions of sizes, no windows, so every rule can
+// be checked on its own.
+#include "Geometry.h"
+
+namespace quillo {
+
+class SaverRandom;
+
+// Rounds to the nearest integer, halves to the even neighbour: Round(2.5) = 2, Round(3.5) = 4.
+int Round(double v);
+
+// The top-left corner that centres a w by h control on the screen, each coordinate one real
+// expression rounded once: Round(SW / 2 - w / 2).
+Point centerImage(Size screen, int w, int h);
+
+// The quarter of the screen that a tile state fills (1 top left, 2 bottom left, 3 top right,
+// any other value bottom right), leaving a one-pixel line of background between the quarters.
+Rect tileRect(Size screen, int tileState);
+
+// The top-left corner of a picture drawn at a random place: wholly on the screen when it fits,
+// else somewhere in the first quarter, running off the far edge. Re-seeds once, then draws Y
+// before X. With fullSizeTakesQuarter a picture exactly as large as the screen also takes the
+// quarter rule (the fade's variant).
+Point RandomPlacement(Size screen, int pictureWidth, int pictureHeight, SaverRandom& random,
+                      bool fullSizeTakesQuarter = false);
+
+// A busy pause of a fixed count, with no sleeping and no message handling.
+void ShortPause();
+
+}  // namespace quillo

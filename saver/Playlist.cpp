@@ -1,0 +1,90 @@
+// The saver's playlist: the options and lists read once at start, and the choice and loading of
+// each next picture.
+#include "FallbackPicture.h"
+#include "IniFile.h"
+#include "MediaSlots.h"
+#include "Paths.h"
+#include "SaverWindow.h"
+#include "SettingsFile.h"
+
+namespace quillo {
+
+namespace {
+
+constexpr const char* kMissingPicture1 =
+    "Please enter your own photos or sound files. You can easily add your own photos by "
+    "selecting the settings button, then you can remove any listed pictures and add your own. "
+    "File ";
+constexpr const char* kMissingPicture2 =
+    " does not exist in the location listed, so remove the listing or ";
+constexpr const char* kMissingPicture3 = "re-add it.";
+
+}  // namespace
+
+void SaverWindow::LoadSaverSettings() {
+    IniFile ini(SettingsFile);
+    ini.writeBool("Options", "Status", true);
+
+    Sound = ini.readBool("Options", "Sound", true);
+    Seq = ini.readBool("Options", "Seq", true);
+    const int color = ini.readInteger("Options", "Color", -1);
+    Color = color >= 1 && color <= 3 ? color : 4;
+    const int picdis = ini.readInteger("Options", "Picdis", -1);
+    Picdis = picdis >= 1 && picdis <= 11 ? picdis : 8;
+    Time = ini.readInteger("Options", "Time", 8000);
+    Height = ini.readInteger("Options", "Height", -1);
+    Width = ini.readInteger("Options", "Width", -1);
+
+    PictureList.clear();
+    SoundList.clear();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const std::string picture = ini.readString(kPictureSection, slotKey(n), " ");
+        if (!isFreeMarker(picture)) {
+            if (fileExists(picture)) {
+                PictureList.push_back(picture);
+            } else {
+                lblinfo.setText(kMissingPicture1 + picture + kMissingPicture2 + kMissingPicture3);
+                PictureList.clear();
+                n = kSlotCount;  // this pass still reads its sound slot
+            }
+        }
+        if (Sound) {
+            const std::string sound = ini.readString(kSoundSection, slotKey(n), " ");
+            if (isFreeMarker(sound)) continue;
+            if (fileExists(sound)) {
+                SoundList.push_back(sound);
+            } else {
+                // Sound goes off for the run, but the pictures of later slots are still read:
+                // one deleted song must not cut the show short.
+                SoundList.clear();
+                Sound = false;
+            }
+        }
+    }
+}
+
+void SaverWindow::NextPicture() {
+    const int count = int(PictureList.size());
+    int p;
+    if (Seq) {
+        p = SequencePos + 1;
+        if (p > count) p = 1;
+        SequencePos = p;
+    } else {
+        p = random_.FreshRandom(count) + 1;
+    }
+    const std::string& path = PictureList[std::size_t(p - 1)];
+    try {
+        Picture picture = Image5.picture();
+        if (!IsBitmapFile(path)) picture.makeEmptyJpeg();
+        picture.loadFromFile(path);
+        Image5.setPicture(picture);
+    } catch (const std::exception&) {
+        // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
+        Image5.setPicture(imagjunk.picture());
+    }
+    if (Sound && !SoundList.empty())
+        NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
+}
+
+}  // namespace quillo
