@@ -35,8 +35,7 @@ void SaverWindow::TakeNewPicture(ImageControl& control) {
     Image5.clearPicture();
 }
 
-Point SaverWindow::RandomPlacement(int pictureWidth, int pictureHeight,
-                                   bool fullSizeTakesQuarter) {
+Point SaverWindow::RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
     return quillo::RandomPlacement(screen(), pictureWidth, pictureHeight, random_,
                                    fullSizeTakesQuarter);
 }

@@ -1,0 +1,305 @@
+// The playlist, the tick with its colours, and display modes 1 to 6 on the headless host.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "BackColors.h"
+#include "LayoutGeometry.h"
+#include "SaverRandom.h"
+#include "SlideShowFixture.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+TEST(LayoutGeometry, RoundingCentringAndTiles) {
+    EXPECT_EQ(Round(2.5), 2);
+    EXPECT_EQ(Round(3.5), 4);
+    EXPECT_EQ(Round(282.5), 282);
+    EXPECT_EQ(Round(-316.5), -316);
+    // Centring is one expression rounded once: 683 - 400.5 = 282.5 gives 282.
+    EXPECT_EQ(centerImage({1366, 768}, 801, 768), (Point{282, 0}));
+    EXPECT_EQ(centerImage({1366, 768}, 2000, 1500), (Point{-317, -366}));
+    EXPECT_EQ(centerImage({1025, 601}, 24, 25), (Point{500, 288}));
+    // Tiles leave a line of background between the quarters; odd halves round to even.
+    EXPECT_EQ(tileRect({1366, 768}, 1), Rect::fromSize(0, 0, 683, 384));
+    EXPECT_EQ(tileRect({1366, 768}, 2), Rect::fromSize(0, 385, 683, 384));
+    EXPECT_EQ(tileRect({1366, 768}, 3), Rect::fromSize(684, 0, 683, 384));
+    EXPECT_EQ(tileRect({1366, 768}, 9), Rect::fromSize(684, 385, 683, 384));
+    EXPECT_EQ(tileRect({1025, 1027}, 4), Rect::fromSize(513, 515, 512, 514));
+}
+
+TEST(LayoutGeometry, RandomGeneratorAndPlacementRanges) {
+    HeadlessHost host;
+    SaverRandom random(host);
+    random.setSeed(1);
+    EXPECT_EQ(random.Random(100), 3);  // seed 134775814: 134775814 * 100 >> 32
+    EXPECT_EQ(random.seed(), 134775814u);
+    EXPECT_EQ(random.Random(0), 0);
+    host.advance(7);  // 7,000,000 ns: the seed is the clock's low 32 bits
+    random.Randomize();
+    EXPECT_EQ(random.seed(), 7'000'000u);
+
+    const Size screen{800, 600};
+    int seenMaxX = 0, seenMaxY = 0;
+    for (int i = 0; i < 2000; ++i) {
+        host.advance(1);
+        const Point fits = RandomPlacement(screen, 700, 500, random);
+        ASSERT_TRUE(fits.x >= 0 && fits.x < 100 && fits.y >= 0 && fits.y < 100);
+        const Point large = RandomPlacement(screen, 801, 601, random);
+        ASSERT_TRUE(large.x >= 0 && large.x < 200 && large.y >= 0 && large.y < 150);
+        seenMaxX = std::max(seenMaxX, large.x);
+        seenMaxY = std::max(seenMaxY, large.y);
+        EXPECT_EQ(RandomPlacement(screen, 800, 600, random), (Point{0, 0}));
+        const Point fade = RandomPlacement(screen, 800, 600, random, true);
+        ASSERT_TRUE(fade.x < 200 && fade.y < 150);
+    }
+    EXPECT_EQ(seenMaxX, 199);
+    EXPECT_EQ(seenMaxY, 149);
+    // Y is drawn first, then X, after one re-seeding.
+    host.advance(1);
+    SaverRandom replay(host);
+    replay.Randomize();
+    const int y = replay.Random(600 - 10), x = replay.Random(800 - 20);
+    EXPECT_EQ(RandomPlacement(screen, 20, 10, random), (Point{x, y}));
+}
+
+TEST(SaverSettings, OptionsAreReadFromTheirOwnKeysAndRanges) {
+    struct Case {
+        std::map<std::string, std::string> options;
+        int picdis, color, time, width, height;
+        bool seq;
+    };
+    const Case cases[] = {
+        {{{"Picdis", "11"}, {"Color", "3"}, {"Width", "31"}, {"Height", "47"}},
+         11,
+         3,
+         8000,
+         31,
+         47,
+         true},
+        {{{"Picdis", "1"}, {"Color", "1"}, {"Time", "0"}, {"Seq", "0"}}, 1, 1, 0, -1, -1, false},
+        {{{"Picdis", "0"}, {"Color", "0"}, {"Time", "-5"}}, 8, 4, -5, -1, -1, true},
+        {{{"Picdis", "12"}, {"Color", "5"}, {"Width", "x"}}, 8, 4, 8000, -1, -1, true},
+        {{}, 8, 4, 8000, -1, -1, true},
+    };
+    for (const Case& c : cases) {
+        SlideShow s;
+        s.start(c.options, {s.picture("a.bmp", 4, 4, clRed)});
+        EXPECT_EQ(s.form.Picdis, c.picdis);
+        EXPECT_EQ(s.form.Color, c.color);
+        EXPECT_EQ(s.form.Time, c.time);
+        EXPECT_EQ(s.form.Width, c.width);
+        EXPECT_EQ(s.form.Height, c.height);
+        EXPECT_EQ(s.form.Seq, c.seq);
+    }
+}
+
+TEST(SaverSettings, ImagesStartAtTheirDesignPlaces) {
+    SlideShow s;
+    EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(504, 40, 105, 105));
+    EXPECT_EQ(s.form.Image2.bounds(), Rect::fromSize(192, 128, 105, 105));
+    EXPECT_EQ(s.form.Image3.bounds(), Rect::fromSize(504, 131, 105, 105));
+    EXPECT_EQ(s.form.Image4.bounds(), Rect::fromSize(368, 131, 105, 105));
+    EXPECT_EQ(s.form.Image5.bounds(), Rect::fromSize(504, 200, 105, 105));
+}
+
+TEST(Playlist, OrderTimingAndFallback) {
+    SlideShow s;
+    const std::string red = s.picture("red.bmp", 10, 10, clRed);
+    const std::string lime = s.picture("lime.bmp", 10, 10, clLime);
+    const std::string fake = s.dir / "fake.jpg";  // a bitmap named like a JPEG
+    writeFile(fake, readFile(red));
+    s.start({{"Picdis", "1"}, {"Time", "3000"}, {"Seq", "1"}}, {red, lime, fake});
+    EXPECT_EQ(s.at(0, 0), clBlack);
+    s.host.advance(999);
+    s.loop.processMessages();
+    EXPECT_TRUE(s.form.FirstTick);  // the first tick comes 1000 ms after the start
+    const std::vector<Color> expected = {clRed, clLime, clWhite, clRed, clLime};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        s.tick();
+        EXPECT_EQ(s.form.Timer1.interval(), 3000u);
+        EXPECT_EQ(s.at(1, 1), expected[i]) << "tick " << i;  // the fallback picture is white there
+    }
+    EXPECT_EQ(s.form.SequencePos, 2);
+
+    // A picture deleted while the show runs becomes the fallback picture; the show goes on.
+    std::remove(red.c_str());
+    s.tick();
+    s.tick();
+    EXPECT_EQ(s.at(1, 1), clWhite);
+    EXPECT_TRUE(s.errors.empty());
+}
+
+TEST(Playlist, RandomOrderIsRepeatableWithTheClockAndPicksSounds) {
+    const auto run = [](std::uint64_t startNs) {
+        SlideShow s;
+        s.host.advance(startNs);
+        std::vector<std::string> pictures, sounds;
+        for (int i = 0; i < 5; ++i)
+            pictures.push_back(s.picture(std::to_string(i) + ".bmp", 2, 2, clRed));
+        for (int i = 0; i < 3; ++i) {
+            sounds.push_back(s.dir / ("s" + std::to_string(i) + ".wav"));
+            writeFile(sounds.back(), "x");
+        }
+        s.start({{"Picdis", "1"}, {"Seq", "0"}, {"Sound", "1"}}, pictures, sounds);
+        EXPECT_EQ(s.form.NextSoundFile, sounds[0]);
+        std::vector<int> order;
+        for (int i = 0; i < 8; ++i) {
+            s.form.NextPicture();
+            EXPECT_EQ(s.form.SequencePos, 0);
+            EXPECT_NE(std::find(sounds.begin(), sounds.end(), s.form.NextSoundFile), sounds.end());
+            // With the clock standing still every draw is re-seeded alike: the same pick.
+            order.push_back(int(s.form.Image5.picture().width()));
+        }
+        return std::make_pair(s.form.random().seed(), order);
+    };
+    EXPECT_EQ(run(5), run(5));
+}
+
+TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
+    struct Case {
+        int set;
+        std::vector<Color> perTick;  // ticks 1 to 22
+    };
+    const auto span = [](std::vector<Color>& v, int n, Color c) { v.insert(v.end(), n, c); };
+    std::vector<Case> cases;
+    for (int set = 1; set <= 4; ++set) {
+        const ColorSet& c = colorSet(set);
+        Case k{set, {}};
+        span(k.perTick, 4, c[0]);
+        span(k.perTick, 5, c[1]);
+        span(k.perTick, 5, c[2]);
+        span(k.perTick, 7, c[3]);
+        k.perTick.push_back(c[0]);
+        cases.push_back(k);
+    }
+    EXPECT_EQ(colorSet(2)[0], Color(8388608));  // navy
+    EXPECT_EQ(colorSet(3)[3], Color(65535));    // yellow
+    for (const Case& c : cases) {
+        SlideShow s;
+        s.start({{"Picdis", "6"}, {"Color", std::to_string(c.set)}, {"Time", "100"}},
+                {s.picture("p.bmp", 20, 20, clRed)});
+        int erased = 0;
+        for (std::size_t t = 0; t < c.perTick.size(); ++t) {
+            // Pictures pile up until a change of colour repaints the window.
+            const Color before = s.form.form().color();
+            s.host.advance(t == 0 ? 1000 : 100);
+            s.loop.processMessages();
+            int red = 0;
+            for (int y = 0; y < 600; y += 4)
+                for (int x = 0; x < 800; x += 4) red += s.at(x, y) == clRed;
+            s.loop.processMessages();
+            EXPECT_EQ(s.form.form().color(), c.perTick[t]) << "set " << c.set << " tick " << t + 1;
+            if (before != c.perTick[t]) {
+                ++erased;
+                EXPECT_EQ(s.at(0, 0), c.perTick[t]);  // plain new colour, the picture erased
+            }
+            EXPECT_GT(red, 0);
+        }
+        EXPECT_EQ(erased, c.set == 4 ? 0 : c.set == 1 ? 4 : 5) << c.set;  // 1 starts on black
+        EXPECT_EQ(s.form.ColorCount, 1);
+    }
+}
+
+TEST(DisplayModes, StretchSizedAndCustom) {
+    SlideShow one({640, 400});
+    one.start({{"Picdis", "1"}}, {one.picture("a.bmp", 3, 2, clLime)});
+    one.tick();
+    EXPECT_EQ(one.form.Image1.bounds(), Rect::fromSize(0, 0, 640, 400));
+    EXPECT_EQ(one.at(0, 0), clLime);
+    EXPECT_EQ(one.at(639, 399), clLime);
+    EXPECT_TRUE(one.form.Image5.picture().empty());
+
+    SlideShow two({640, 400});
+    two.start({{"Picdis", "2"}, {"Color", "2"}},
+              {two.picture("b.bmp", 201, 100, clLime), two.picture("c.bmp", 700, 500, clRed)});
+    two.tick();
+    // 320 - 100.5 = 219.5 rounds to the even 220.
+    EXPECT_EQ(two.form.Image1.bounds(), Rect::fromSize(220, 150, 201, 100));
+    EXPECT_FALSE(two.form.Image1.stretch());
+    EXPECT_EQ(two.at(219, 150), clNavy);
+    EXPECT_EQ(two.at(220, 150), clLime);
+    two.tick();  // larger than the screen: centred, cut off on every side
+    EXPECT_EQ(two.form.Image1.bounds(), Rect::fromSize(-30, -50, 700, 500));
+    EXPECT_EQ(two.at(0, 0), clRed);
+
+    SlideShow five({640, 400});
+    five.start({{"Picdis", "5"}, {"Width", "25"}, {"Height", "31"}},
+               {five.picture("d.bmp", 300, 2, clLime)});
+    five.tick();
+    EXPECT_EQ(five.form.Image1.bounds(), Rect::fromSize(308, 184, 25, 31));  // 307.5 -> 308
+    EXPECT_TRUE(five.form.Image1.stretch());
+    EXPECT_EQ(five.at(308, 214), clLime);
+    EXPECT_EQ(five.at(333, 184), clBlack);
+}
+
+TEST(DisplayModes, PictureInPictureKeepsThePreviousBehind) {
+    SlideShow s({640, 400});
+    s.start({{"Picdis", "3"}},
+            {s.picture("a.bmp", 500, 300, clLime), s.picture("b.bmp", 40, 20, clRed)});
+    s.tick();
+    EXPECT_EQ(s.at(70, 50), clLime);    // centred at (70, 50)
+    EXPECT_EQ(s.at(193, 129), clLime);  // nothing behind it yet
+    s.tick();
+    EXPECT_EQ(s.form.Image2.bounds(), Rect::fromSize(192, 128, 640, 400));
+    EXPECT_EQ(s.at(191, 127), clBlack);
+    EXPECT_EQ(s.at(192, 128), clLime);  // the previous picture from (192, 128)
+    EXPECT_EQ(s.at(639, 399), clLime);  // cut at the screen's edges
+    EXPECT_EQ(s.at(300, 190), clRed);   // the new one in front, centred
+    EXPECT_EQ(s.at(299, 189), clLime);
+}
+
+TEST(DisplayModes, TilesFillTheQuartersInOrder) {
+    SlideShow s({101, 61});  // HW = Round(50.5) = 50, HH = Round(30.5) = 30
+    const Color colours[] = {clRed, clLime, clBlue, clYellow, clAqua};
+    std::vector<std::string> pictures;
+    for (int i = 0; i < 5; ++i)
+        pictures.push_back(s.picture(std::to_string(i) + ".bmp", 3, 3, colours[i]));
+    s.start({{"Picdis", "4"}}, pictures);
+    s.tick();
+    EXPECT_EQ(s.at(0, 0), clRed);
+    EXPECT_EQ(s.at(0, 40), clBlack);  // quarters not yet filled show the background
+    s.tick();
+    s.tick();
+    s.tick();
+    EXPECT_EQ(s.at(0, 0), clRed);
+    EXPECT_EQ(s.at(49, 29), clRed);
+    EXPECT_EQ(s.at(0, 31), clLime);
+    EXPECT_EQ(s.at(51, 0), clBlue);
+    EXPECT_EQ(s.at(100, 60), clYellow);
+    for (int y = 0; y < 61; ++y) EXPECT_EQ(s.at(50, y), clBlack);  // the separating lines
+    for (int x = 0; x < 101; ++x) EXPECT_EQ(s.at(x, 30), clBlack);
+    s.tick();  // the fifth tick refills the top left
+    EXPECT_EQ(s.at(0, 0), clAqua);
+    EXPECT_EQ(s.form.TileState, 2);
+}
+
+TEST(DisplayModes, FailuresAreReportedOnceAndTheShowGoesOn) {
+    SlideShow s({320, 200});
+    // A JPEG whose header reads but whose data fail: SOI, a valid frame, then garbage.
+    const std::string broken = s.dir / "broken.jpg";
+    std::string ppm = "P6\n64 64\n255\n";
+    for (int i = 0; i < 64 * 64 * 3; ++i) ppm += char(i * 7 % 251);
+    writeFile(s.dir / "src.ppm", ppm);
+    ASSERT_EQ(std::system(("cjpeg -quality 90 " + s.dir / "src.ppm" + " > " + broken).c_str()), 0);
+    std::string jpeg = readFile(broken);
+    jpeg.resize(jpeg.size() / 2);  // the header reads; the data end too early
+    writeFile(broken, jpeg);
+    const std::string good = s.picture("good.bmp", 10, 10, clLime);
+    s.start({{"Picdis", "1"}, {"Time", "500"}}, {broken, good});
+    s.tick();
+    ASSERT_EQ(s.errors.size(), 1u);
+    EXPECT_FALSE(s.form.Image1.visible());
+    s.tick();
+    EXPECT_EQ(s.errors.size(), 1u);
+    EXPECT_EQ(s.at(5, 5), clLime);
+    EXPECT_TRUE(s.form.Timer1.enabled());
+
+    // Mode 6 skips such a picture quietly.
+    SlideShow six({320, 200});
+    six.start({{"Picdis", "6"}, {"Time", "500"}}, {broken, good});
+    six.tick();
+    six.tick();
+    EXPECT_TRUE(six.errors.empty());
+}
