@@ -97,3 +97,32 @@ start_quillo() {
     QUILLO_PID=$!
     E2E_PIDS+=("$QUILLO_PID")
 }
+
+# write_settings "Key=Value ..." PICTURE...: the settings file with those options, those pictures
+# in the first slots and every other slot free.
+write_settings() {
+    local options=$1
+    shift
+    mkdir -p "$XDG_CONFIG_HOME/Quillo"
+    {
+        echo "[Options]"
+        for o in $options; do echo "$o"; done
+        echo "[JpegConfig]"
+        for n in $(seq 1 1000); do
+            if [ "$n" -le $# ]; then echo "Name$n=${!n}"; else echo "Name$n=Null"; fi
+        done
+        echo "[WavConfig]"
+        for n in $(seq 1 1000); do echo "Name$n=Null"; done
+    } >"$XDG_CONFIG_HOME/Quillo/quillo51.ini"
+}
+
+# wait_pixel X Y R,G,B [SECONDS]: waits until the screen shows that colour there.
+wait_pixel() {
+    local x=$1 y=$2 rgb=$3 limit=${4:-10} seen=
+    for _ in $(seq 1 $((limit * 4))); do
+        seen=$(pixel "$x" "$y")
+        [ "$seen" = "$rgb" ] && return 0
+        sleep 0.25
+    done
+    fail "pixel ($x, $y) is $seen, expected $rgb"
+}
