@@ -16,52 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Blend.h"
 #include "HeadlessHost.h"
 #include "Picture.h"
 
-extern char** environ;
-
 using namespace quillo;
+using namespace quillo::bench;
 
 namespace {
-
-// A photo-like picture: smooth gradients, soft shapes and a little noise, so the JPEG has
-// realistic detail (not a flat image that decodes unrealistically fast).
-Bitmap makePhoto(int w, int h) {
-    Bitmap b(w, h);
-    std::uint32_t state = 12345;
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* p = b.row(y);
-        for (int x = 0; x < w; ++x, p += 3) {
-            state = state * 1664525u + 1013904223u;
-            const int noise = int(state >> 28) - 8;
-            const int wave = ((x * 7 / 5 + y) / 3) % 64;
-            const int r = 40 + 180 * x / w + noise;
-            const int g = 30 + 160 * y / h + wave / 2 + noise;
-            const int bl = 200 - 150 * (x + y) / (w + h) + ((x / 40 + y / 60) % 3) * 10 + noise;
-            p[0] = std::uint8_t(std::clamp(bl, 0, 255));
-            p[1] = std::uint8_t(std::clamp(g, 0, 255));
-            p[2] = std::uint8_t(std::clamp(r, 0, 255));
-        }
-    }
-    return b;
-}
-
-void writePpm(const std::string& path, const Bitmap& b) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << b.width() << " " << b.height() << "\n255\n";
-    std::vector<char> row(b.stride());
-    for (int y = 0; y < b.height(); ++y) {
-        const std::uint8_t* p = b.row(y);
-        for (std::size_t i = 0; i < row.size(); i += 3) {
-            row[i] = char(p[i + 2]);
-            row[i + 1] = char(p[i + 1]);
-            row[i + 2] = char(p[i]);
-        }
-        out.write(row.data(), std::streamsize(row.size()));
-    }
-}
 
 // The test files, made once per run in a temporary folder that is removed at exit.
 struct Files {
@@ -80,12 +43,7 @@ struct Files {
     ~Files() { std::filesystem::remove_all(dir); }
 
     std::string makeJpeg(const std::string& name, int w, int h) {
-        const std::string ppm = dir + "/" + name + ".ppm", jpg = dir + "/" + name + ".jpg";
-        writePpm(ppm, makePhoto(w, h));
-        const std::string cmd = "cjpeg -quality 90 -outfile '" + jpg + "' '" + ppm + "'";
-        if (std::system(cmd.c_str()) != 0) std::abort();
-        std::filesystem::remove(ppm);
-        return jpg;
+        return bench::makeJpeg(dir + "/" + name, w, h);
     }
 };
 
@@ -105,34 +63,6 @@ void loadAndConvert(benchmark::State& state, const std::string& path) {
             return;
         }
     }
-}
-
-// djpeg as the user would run it: process start, file read, decode, output to /dev/null. The
-// child's own processor time is reported too ("child_cpu", ms per run): on a busy machine it is
-// the steadier figure to hold against our thread's processor time.
-void djpegProcess(benchmark::State& state, const std::string& path) {
-    double childCpuMs = 0;
-    for (auto _ : state) {
-        const char* argv[] = {"djpeg",     "-dct",       "int",  "-outfile",
-                              "/dev/null", path.c_str(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "djpeg", nullptr, nullptr, const_cast<char* const*>(argv),
-                         environ) != 0) {
-            state.SkipWithError("cannot start djpeg");
-            return;
-        }
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        childCpuMs += (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("djpeg failed");
-            return;
-        }
-    }
-    state.counters["child_cpu"] =
-        benchmark::Counter(childCpuMs, benchmark::Counter::kAvgIterations);
 }
 
 // djpeg's decode without the process: read the file, decode row by row into one RGB row buffer

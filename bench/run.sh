@@ -45,7 +45,9 @@ for path in sys.argv[1:]:
     with open(path) as f:
         data = json.load(f)
     for b in data.get("benchmarks", []):
-        name = b["run_name"].split("/")[0]
+        # "BM_Tick/3/iterations:5/repeats:3/real_time" is "BM_Tick/3": the arguments stay.
+        parts = b["run_name"].split("/")
+        name = "/".join(p for p in parts if ":" not in p and not p.endswith("_time"))
         if b.get("error_occurred"):
             skipped[name] = b.get("error_message", "error")
         elif b.get("run_type") == "aggregate" and b.get("aggregate_name") == "median":
@@ -86,6 +88,11 @@ line("blend 4K / copy", "BM_Blend_4K", "BM_Copy_4K", 1.3)
 line("blend 640x480 / copy, in the caches", "BM_Blend_VGA", "BM_Copy_VGA")
 line("present 4K full screen (Qt, Xvfb) / copy of its bytes", "BM_PresentFullScreen",
      "BM_CopyFrameBytes")
+for mode in range(1, 7):
+    line(f"tick of mode {mode}, 1920x1080, 6000x4000 JPEG / djpeg", f"BM_Tick/{mode}", "BM_Djpeg",
+         1.25)
+line("repaint of a stretched full-screen picture / copy of the frame", "BM_RepaintStretched",
+     "BM_CopyFrame", 2)
 line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
      "BM_Baseline2000KeyReads")
 line("add entire folder, 1000 pictures / 1000 key writes", "BM_AddEntireFolder1000",

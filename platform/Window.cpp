@@ -16,6 +16,7 @@ void Control::setBounds(int left, int top, int width, int height) {
     const Rect r = Rect::fromSize(left, top, width, height);
     if (r == bounds_) return;
     bounds_ = r;
+    boundsChanged();
     changed();
 }
 
@@ -30,31 +31,58 @@ void Control::changed() {
 void ImageControl::setStretch(bool s) {
     if (s == stretch_) return;
     stretch_ = s;
+    forgetScaled();
     changed();
 }
 
 void ImageControl::setPicture(const Picture& p) {
     picture_ = p;
+    forgetScaled();
+    scaled_ = Bitmap();
     changed();
 }
 
 void ImageControl::loadPicture(const std::string& path) {
     picture_.loadFromFile(path);
+    forgetScaled();
     changed();
 }
 
-void ImageControl::paint(Bitmap& target) {
-    if (picture_.empty() || bounds().empty()) return;
-    const Bitmap* pixels = nullptr;
+const Bitmap* ImageControl::pixels() const {
+    if (picture_.empty()) return nullptr;
     try {
-        pixels = &picture_.bitmap();
+        return &picture_.bitmap();
     } catch (const std::exception&) {
-        return;  // undecodable data paints nothing; whoever assigned the picture reports it
+        return nullptr;  // undecodable data paints nothing; whoever assigned the picture reports it
     }
-    if (stretch_)
-        stretchCopy(target, bounds(), *pixels, pixels->rect());
-    else
-        drawAt(target, left(), top(), *pixels, bounds());
+}
+
+void ImageControl::paint(Bitmap& target) {
+    const Bitmap* src = bounds().empty() ? nullptr : pixels();
+    if (!src) return;
+    if (!stretch_) {
+        drawAt(target, left(), top(), *src, bounds());
+        return;
+    }
+    const Rect visible = bounds().intersected(target.rect());
+    if (visible.empty()) return;
+    if (visible != scaledFor_) {
+        scaled_ = Bitmap::uninitialized(visible.width(), visible.height());
+        const Rect from = {bounds().left - visible.left, bounds().top - visible.top,
+                           bounds().right - visible.left, bounds().bottom - visible.top};
+        stretchCopy(scaled_, from, *src, src->rect());
+        scaledFor_ = visible;
+    }
+    drawAt(target, visible.left, visible.top, scaled_, visible);
+}
+
+bool ImageControl::covers(const Rect& area) const {
+    const Bitmap* src = pixels();
+    if (!src) return false;
+    const Rect painted =
+        stretch_ ? bounds()
+                 : Rect::fromSize(left(), top(), src->width(), src->height()).intersected(bounds());
+    return painted.intersected(area) == area;
 }
 
 void Label::setText(const std::string& text) {
@@ -103,9 +131,18 @@ void Form::bringToFront(Control& c) {
 
 void Form::repaint() {
     repaintPending_ = false;
-    framebuffer_.fill(color_);
-    for (Control* c : order_)
-        if (c->visible()) c->paint(framebuffer_);
+    // Painting starts at the topmost visible control that covers the whole window; only without
+    // one is the background filled.
+    std::size_t first = 0;
+    bool covered = false;
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        if (order_[i]->visible() && order_[i]->covers(framebuffer_.rect())) {
+            first = i;
+            covered = true;
+        }
+    if (!covered) framebuffer_.fill(color_);
+    for (std::size_t i = first; i < order_.size(); ++i)
+        if (order_[i]->visible()) order_[i]->paint(framebuffer_);
     dirty_ = {};
     present(framebuffer_.rect());
 }

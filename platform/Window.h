@@ -41,9 +41,12 @@ public:
     void bringToFront();
 
     virtual void paint(Bitmap& target) = 0;
+    // True when painting writes every pixel of the area, so nothing below it needs painting.
+    virtual bool covers(const Rect&) const { return false; }
 
 protected:
     void changed();  // asks for a repaint when visible
+    virtual void boundsChanged() {}
 
 private:
     Form& owner_;
@@ -66,10 +69,22 @@ public:
     void loadPicture(const std::string& path);
 
     void paint(Bitmap& target) override;
+    bool covers(const Rect& area) const override;
+
+protected:
+    void boundsChanged() override { forgetScaled(); }
 
 private:
+    // The decoded pixels, or nullptr when there are none or they cannot be decoded.
+    const Bitmap* pixels() const;
+    void forgetScaled() { scaledFor_ = {}; }
+
     Picture picture_;
     bool stretch_ = false;
+    // The stretched picture as last painted, for the visible part of the control only: a repaint
+    // for a new background colour then copies rows instead of scaling again.
+    Bitmap scaled_;
+    Rect scaledFor_;
 };
 
 class Label : public Control {

@@ -218,3 +218,33 @@ TEST(EventLoop, FilterSeesEveryMessageAndHandlerErrorsAreShown) {
     EXPECT_EQ(seen, (std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(errors, std::vector<std::string>{"boom"});
 }
+
+TEST(Window, StretchedRepaintsFollowEveryChange) {
+    HeadlessHost host({40, 30});
+    Form form(host);
+    ImageControl& image = form.addImage(Rect::fromSize(-10, 0, 60, 30));
+    Bitmap halves(2, 1);
+    halves.setPixel(0, 0, clRed);
+    halves.setPixel(1, 0, clLime);
+    image.setPicture(Picture(halves));
+    image.setStretch(true);
+    image.setVisible(true);
+    form.setColor(clNavy);
+    form.repaint();
+    // 60 pixels over the two source pixels, 10 of them off the left edge.
+    EXPECT_EQ(form.framebuffer().pixel(19, 5), clRed);
+    EXPECT_EQ(form.framebuffer().pixel(20, 5), clLime);
+    form.setColor(clBlack);
+    form.repaint();
+    EXPECT_EQ(form.framebuffer().pixel(39, 29), clLime);  // it covers the window: no background
+    image.setPicture(Picture(solid(1, 1, clYellow)));
+    form.repaint();
+    EXPECT_EQ(form.framebuffer().pixel(0, 0), clYellow);
+    image.setBounds(0, 0, 20, 10);
+    form.repaint();
+    EXPECT_EQ(form.framebuffer().pixel(19, 9), clYellow);
+    EXPECT_EQ(form.framebuffer().pixel(20, 10), clBlack);
+    image.setStretch(false);
+    form.repaint();
+    EXPECT_EQ(form.framebuffer().pixel(1, 0), clBlack);
+}

@@ -1,0 +1,87 @@
+#include "BenchSupport.h"
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+extern char** environ;
+
+namespace quillo::bench {
+
+Bitmap makePhoto(int w, int h) {
+    Bitmap b(w, h);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* p = b.row(y);
+        for (int x = 0; x < w; ++x, p += 3) {
+            state = state * 1664525u + 1013904223u;
+            const int noise = int(state >> 28) - 8;
+            const int wave = ((x * 7 / 5 + y) / 3) % 64;
+            const int r = 40 + 180 * x / w + noise;
+            const int g = 30 + 160 * y / h + wave / 2 + noise;
+            const int bl = 200 - 150 * (x + y) / (w + h) + ((x / 40 + y / 60) % 3) * 10 + noise;
+            p[0] = std::uint8_t(std::clamp(bl, 0, 255));
+            p[1] = std::uint8_t(std::clamp(g, 0, 255));
+            p[2] = std::uint8_t(std::clamp(r, 0, 255));
+        }
+    }
+    return b;
+}
+
+void writePpm(const std::string& path, const Bitmap& b) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << b.width() << " " << b.height() << "\n255\n";
+    std::vector<char> row(b.stride());
+    for (int y = 0; y < b.height(); ++y) {
+        const std::uint8_t* p = b.row(y);
+        for (std::size_t i = 0; i < row.size(); i += 3) {
+            row[i] = char(p[i + 2]);
+            row[i + 1] = char(p[i + 1]);
+            row[i + 2] = char(p[i]);
+        }
+        out.write(row.data(), std::streamsize(row.size()));
+    }
+}
+
+std::string makeJpeg(const std::string& stem, int w, int h) {
+    const std::string ppm = stem + ".ppm", jpg = stem + ".jpg";
+    writePpm(ppm, makePhoto(w, h));
+    const std::string cmd = "cjpeg -quality 90 -outfile '" + jpg + "' '" + ppm + "'";
+    if (std::system(cmd.c_str()) != 0) std::abort();
+    std::filesystem::remove(ppm);
+    return jpg;
+}
+
+void djpegProcess(benchmark::State& state, const std::string& path) {
+    double childCpuMs = 0;
+    for (auto _ : state) {
+        const char* argv[] = {"djpeg",     "-dct",       "int",  "-outfile",
+                              "/dev/null", path.c_str(), nullptr};
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "djpeg", nullptr, nullptr, const_cast<char* const*>(argv),
+                         environ) != 0) {
+            state.SkipWithError("cannot start djpeg");
+            return;
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        childCpuMs += (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("djpeg failed");
+            return;
+        }
+    }
+    state.counters["child_cpu"] =
+        benchmark::Counter(childCpuMs, benchmark::Counter::kAvgIterations);
+}
+
+}  // namespace quillo::bench

@@ -1,0 +1,23 @@
+#pragma once
+// Shared by the benchmark programs: photo-like test pictures and djpeg as a baseline.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "Bitmap.h"
+
+namespace quillo::bench {
+
+// A photo-like picture: smooth gradients, soft shapes and a little noise, so the JPEG has
+// realistic detail (not a flat image that decodes unrealistically fast).
+Bitmap makePhoto(int w, int h);
+void writePpm(const std::string& path, const Bitmap& b);
+// Writes a w x h photo as <stem>.jpg (cjpeg, quality 90) and returns the path.
+std::string makeJpeg(const std::string& stem, int w, int h);
+
+// djpeg as the user would run it: process start, file read, decode, output to /dev/null. The
+// child's own processor time is reported too ("child_cpu", ms per run): on a busy machine it is
+// the steadier figure to hold against our thread's processor time.
+void djpegProcess(benchmark::State& state, const std::string& path);
+
+}  // namespace quillo::bench
