@@ -303,3 +303,28 @@ TEST(DisplayModes, FailuresAreReportedOnceAndTheShowGoesOn) {
     six.tick();
     EXPECT_TRUE(six.errors.empty());
 }
+
+TEST(DisplayModes, HostileSizesAndDelaysNeitherCrashNorStopTheSaver) {
+    for (const char* size : {"0", "-5", "100000", "2147483647", "-2147483648"}) {
+        SlideShow s({64, 48});
+        s.start({{"Picdis", "5"}, {"Width", size}, {"Height", size}, {"Time", "10"}},
+                {s.picture("a.bmp", 1, 1, clLime)});
+        s.tick();
+        s.tick();
+        EXPECT_TRUE(s.errors.empty()) << size;
+        s.host.queueInput({msg::KeyDown, 0, 0});
+        s.loop.processMessages();
+        EXPECT_TRUE(s.form.closed()) << size;
+    }
+    // A delay of 0 shows the first picture and stops; a negative one waits "for ever".
+    for (const char* time : {"0", "-1"}) {
+        SlideShow s({64, 48});
+        s.start({{"Picdis", "1"}, {"Time", time}}, {s.picture("a.bmp", 1, 1, clLime)});
+        s.tick();
+        EXPECT_EQ(s.at(0, 0), clLime);
+        const int count = s.form.ColorCount;
+        s.host.advance(3'600'000);
+        s.loop.processMessages();
+        EXPECT_EQ(s.form.ColorCount, count) << time;
+    }
+}
