@@ -35,6 +35,12 @@ void SaverWindow::TakeNewPicture(ImageControl& control) {
     Image5.clearPicture();
 }
 
+void SaverWindow::ShowImage(ImageControl& control) {
+    ShortPause();
+    control.picture().bitmap();
+    control.setVisible(true);
+}
+
 Point SaverWindow::RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
     return quillo::RandomPlacement(screen(), pictureWidth, pictureHeight, random_,
                                    fullSizeTakesQuarter);

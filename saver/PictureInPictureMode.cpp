@@ -31,9 +31,7 @@ public:
         front.setLeft(at.x);
         front.setTop(at.y);
         front.bringToFront();
-        ShortPause();
-        front.picture().bitmap();  // a decoding failure is this tick's, reported once
-        front.setVisible(true);
+        w_.ShowImage(front);
     }
 
 private:

@@ -49,6 +49,9 @@ public:
     void CycleColors();
     // Image5's new picture into the control: the control's picture replaced, Image5 cleared.
     void TakeNewPicture(ImageControl& control);
+    // ShortPause, then shows the control. Its picture is decoded first, so a picture whose data
+    // fail is reported once, by the tick that chose it, and the control stays hidden.
+    void ShowImage(ImageControl& control);
     // Places the picture at a random spot (see RandomPlacement in LayoutGeometry.h).
     Point RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
 

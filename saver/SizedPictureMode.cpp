@@ -28,9 +28,7 @@ public:
         const Point at = centerImage(w_.screen(), image.width(), image.height());
         image.setLeft(at.x);
         image.setTop(at.y);
-        ShortPause();
-        image.picture().bitmap();  // a decoding failure is this tick's, reported once
-        image.setVisible(true);
+        w_.ShowImage(image);
     }
 
 private:

@@ -1,5 +1,4 @@
 // Mode 1: every picture stretched over the whole screen.
-#include "LayoutGeometry.h"
 #include "SaverWindow.h"
 
 namespace quillo {
@@ -19,11 +18,7 @@ public:
         image.setStretch(true);
         const Size screen = w_.screen();
         image.setBounds(0, 0, screen.width, screen.height);
-        ShortPause();
-        // Decode now, so a picture whose data fail is reported once by this tick, not by every
-        // repaint; the control then stays hidden.
-        image.picture().bitmap();
-        image.setVisible(true);
+        w_.ShowImage(image);
     }
 
 private:

@@ -25,9 +25,7 @@ public:
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
         tile.setStretch(true);
         state = next;
-        ShortPause();
-        tile.picture().bitmap();  // a decoding failure is this tick's, reported once
-        tile.setVisible(true);
+        w_.ShowImage(tile);
     }
 
 private:
