@@ -25,11 +25,13 @@ constexpr const char* kMissingPicture3 = "re-add it.";
 
 }  // namespace
 
-SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services)
+SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player)
     : host_(host),
       loop_(loop),
       services_(services),
       form_(host),
+      ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
+      MediaPlayer1(player ? *player : *ownPlayer_),
       Timer1(loop, 1000),
       lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
       imagjunk(form_.addImage(Rect::fromSize(0, 0, 72, 65))),
@@ -131,10 +133,6 @@ void SaverWindow::LoadSaverSettings() {
     }
 }
 
-void SaverWindow::StartSound() {
-    // Sound playback is not wired to an audio device yet; the saver runs silent.
-}
-
 void SaverWindow::Timer1Timer() {
     // The display tick: pictures are not shown yet, so a tick only keeps its first-tick rule.
     if (FirstTick) {
@@ -210,6 +208,7 @@ void SaverWindow::ExitCheck() {
 void SaverWindow::StopSaver() {
     Timer1.setEnabled(false);
     StopFlag = true;
+    StopSound();
     services_.setScreenSaverRunning(false);
     if (closed_) return;
     closed_ = true;
@@ -220,6 +219,7 @@ void SaverWindow::StopSaver() {
 void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would, without a password check.
     if (m.message == msg::Terminate) StopSaver();
+    if (m.message == msg::MediaNotify) MediaPlayer1Notify(m);
 }
 
 }  // namespace quillo

@@ -6,6 +6,7 @@
 
 #include "EventLoop.h"
 #include "Host.h"
+#include "MediaPlayer.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -22,7 +23,9 @@ constexpr const char* kLblinfoText =
 
 class SaverWindow {
 public:
-    SaverWindow(Host& host, EventLoop& loop, SystemServices& services);
+    // Without a player the saver has no audio service and runs silent.
+    SaverWindow(Host& host, EventLoop& loop, SystemServices& services,
+                MediaPlayer* player = nullptr);
     ~SaverWindow();
 
     // The start-up sequence; runs once, before the window is first shown.
@@ -33,6 +36,10 @@ public:
     void deactivate(Message& msg, bool& handled);
     void StopSaver();
     void Timer1Timer();
+    // The tick's sound step: starts NextSoundFile when the player has stopped.
+    void SoundStep();
+    // The player's completion notice.
+    void MediaPlayer1Notify(const Message& notice);
 
     Form& form() { return form_; }
     bool closed() const { return closed_; }
@@ -61,6 +68,7 @@ public:
 private:
     void LoadSaverSettings();
     void StartSound();
+    void StopSound();
     bool endsSaver(const Message& msg) const;
     void ExitCheck();
     void dispatch(const Message& msg);
@@ -69,8 +77,10 @@ private:
     EventLoop& loop_;
     SystemServices& services_;
     Form form_;
+    std::unique_ptr<MediaPlayer> ownPlayer_;
 
 public:
+    MediaPlayer& MediaPlayer1;
     // Controls, bottom of the stacking order first.
     Timer Timer1;
     Label& lblinfo;
