@@ -88,6 +88,9 @@ line("present 4K full screen (Qt, Xvfb) / copy of its bytes", "BM_PresentFullScr
      "BM_CopyFrameBytes")
 line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
      "BM_Baseline2000KeyReads")
+for kind in ("Wav", "Mp3"):
+    line(f"sound step to first samples written, {kind} / reading its bytes",
+         f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
 line("add entire folder, 1000 pictures / 1000 key writes", "BM_AddEntireFolder1000",
      "BM_Baseline1000KeyWrites")
 PY
