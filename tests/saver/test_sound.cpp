@@ -115,22 +115,7 @@ TEST(SaverSound, NothingOpensWithSoundOffOrAnEmptyList) {
         s->tick(s->dir / "a.wav");
         EXPECT_TRUE(s->player.log.empty());
         EXPECT_EQ(s->player.mode(), PlayerMode::NotReady);
-        s->host.queueInput({msg::KeyDown, 0, 0});
-        s->loop.processMessages();
-        EXPECT_TRUE(s->form.closed());
     }
-}
-
-TEST(SaverSound, ARefusedPlayIsRetriedAtTheNextTick) {
-    SoundSaver s;
-    const std::string a = s.dir / "a.wav";
-    s.player.refusePlay = true;
-    s.start({a});
-    EXPECT_TRUE(s.form.Sound);
-    EXPECT_EQ(s.player.mode(), PlayerMode::Stopped);
-    s.player.refusePlay = false;
-    s.tick(a);
-    EXPECT_EQ(s.player.mode(), PlayerMode::Playing);
 }
 
 TEST(SaverSound, ShutdownStopsAPlayingFileBeforeTheWindowCloses) {

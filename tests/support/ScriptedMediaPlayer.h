@@ -17,7 +17,6 @@ public:
     explicit ScriptedMediaPlayer(EventLoop& loop) : loop_(loop) {}
 
     std::set<std::string> unplayable;  // open throws for these
-    bool refusePlay = false;           // play posts a Failure notice and leaves the file stopped
     std::vector<std::string> log;      // "open <file>", "play", "stop", "close"
     std::string file;                  // the open file, "" when none
     std::function<void()> onStop;      // called by every stop
@@ -39,7 +38,7 @@ public:
     void play() override {
         log.push_back("play");
         ++lastPlay_;
-        if (file.empty() || refusePlay) {
+        if (file.empty()) {
             loop_.post({msg::MediaNotify, notice::Failure, lastPlay_});
             return;
         }
