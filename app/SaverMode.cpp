@@ -7,6 +7,7 @@
 #include "Picture.h"
 #include "QtHost.h"
 #include "SaverWindow.h"
+#include "SdlMediaPlayer.h"
 
 namespace quillo {
 
@@ -22,7 +23,9 @@ int runSaverMode(SystemServices& services) {
     // The lock marks a saver on the screen from the window's creation until the process ends.
     InstanceLock lock;
     lock.acquire();
-    SaverWindow form(host, loop, services);
+    // Declared before the window, so the window goes first and the player then closes its file.
+    SdlMediaPlayer player(loop);
+    SaverWindow form(host, loop, services, &player);
     // A failed start (the settings file cannot be written, say) is reported and leaves the window
     // as far as it got: it still shows and input still ends it.
     loop.guarded([&] { form.FormCreate(); });

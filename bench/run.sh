@@ -95,6 +95,9 @@ line("repaint of a stretched full-screen picture / copy of the frame", "BM_Repai
      "BM_CopyFrame", 2)
 line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
      "BM_Baseline2000KeyReads")
+for kind in ("Wav", "Mp3"):
+    line(f"sound step to first samples written, {kind} / reading its bytes",
+         f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
 line("add entire folder, 1000 pictures / 1000 key writes", "BM_AddEntireFolder1000",
      "BM_Baseline1000KeyWrites")
 PY

@@ -27,8 +27,8 @@ private:
     int code_;
 };
 
-// The audio service could not open or play a sound file.
-class MediaError : public QuilloError {
+// The audio service could not open a sound file (no audio device, a file it cannot play).
+class MediaDeviceError : public QuilloError {
 public:
     using QuilloError::QuilloError;
 };

@@ -18,12 +18,14 @@ constexpr int kMoveTolerance = 55;
 
 }  // namespace
 
-SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services)
+SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player)
     : host_(host),
       loop_(loop),
       services_(services),
       form_(host),
       random_(host),
+      ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
+      MediaPlayer1(player ? *player : *ownPlayer_),
       Timer1(loop, 1000),
       lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
       imagjunk(form_.addImage(Rect::fromSize(579, 242, 30, 31))),
@@ -85,11 +87,6 @@ void SaverWindow::Show() {
     form_.invalidate();
 }
 
-void SaverWindow::StartSound() {
-    // Sound playback is not wired to an audio device yet; the saver runs silent.
-}
-
-void SaverWindow::SoundStep() {}
 
 bool SaverWindow::endsSaver(const Message& m) const {
     switch (m.message) {
@@ -158,6 +155,7 @@ void SaverWindow::ExitCheck() {
 void SaverWindow::StopSaver() {
     Timer1.setEnabled(false);
     StopFlag = true;
+    StopSound();
     if (display_) display_->release();
     services_.setScreenSaverRunning(false);
     if (closed_) return;
@@ -169,6 +167,7 @@ void SaverWindow::StopSaver() {
 void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would, without a password check.
     if (m.message == msg::Terminate) StopSaver();
+    if (m.message == msg::MediaNotify) MediaPlayer1Notify(m);
 }
 
 }  // namespace quillo

@@ -10,6 +10,7 @@
 #include "EventLoop.h"
 #include "Host.h"
 #include "SaverRandom.h"
+#include "MediaPlayer.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -26,7 +27,9 @@ constexpr const char* kLblinfoText =
 
 class SaverWindow {
 public:
-    SaverWindow(Host& host, EventLoop& loop, SystemServices& services);
+    // Without a player the saver has no audio service and runs silent.
+    SaverWindow(Host& host, EventLoop& loop, SystemServices& services,
+                MediaPlayer* player = nullptr);
     ~SaverWindow();
 
     // The start-up sequence; runs once, before the window is first shown.
@@ -38,6 +41,10 @@ public:
     void StopSaver();
     // The display tick.
     void Timer1Timer();
+    // The tick's sound step: starts NextSoundFile when the player has stopped.
+    void SoundStep();
+    // The player's completion notice.
+    void MediaPlayer1Notify(const Message& notice);
 
     // The playlist: loads the next picture into Image5 (the fallback picture when it cannot be
     // loaded) and picks the sound file that opens next.
@@ -86,7 +93,7 @@ public:
 private:
     void LoadSaverSettings();
     void StartSound();
-    void SoundStep();
+    void StopSound();
     bool endsSaver(const Message& msg) const;
     void ExitCheck();
     void dispatch(const Message& msg);
@@ -96,8 +103,10 @@ private:
     SystemServices& services_;
     Form form_;
     SaverRandom random_;
+    std::unique_ptr<MediaPlayer> ownPlayer_;
 
 public:
+    MediaPlayer& MediaPlayer1;
     // Controls, bottom of the stacking order first.
     Timer Timer1;
     Label& lblinfo;

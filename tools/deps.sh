@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-qpa-plugins libgl-dev fontconfig
-    libsdl2-mixer-dev fluid-soundfont-gm
+    libsdl2-mixer-dev fluid-soundfont-gm lame
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils

@@ -1,0 +1,35 @@
+// The saver's sound: the first file at start, the next one at each tick that finds the player
+// stopped, the completion notice, and the stop at shutdown. Sound fails silently: a file that
+// cannot be opened switches sound off for the rest of the run and the pictures go on.
+#include <exception>
+
+#include "SaverWindow.h"
+
+namespace quillo {
+
+void SaverWindow::StartSound() {
+    try {
+        MediaPlayer1.open(NextSoundFile);
+        MediaPlayer1.play();
+    } catch (const std::exception&) {
+        Sound = false;
+    }
+}
+
+void SaverWindow::SoundStep() {
+    // Any other mode leaves the player alone: a file still playing is never cut by a tick.
+    if (Sound && MediaPlayer1.mode() == PlayerMode::Stopped) StartSound();
+}
+
+void SaverWindow::MediaPlayer1Notify(const Message& notice) {
+    // A notice can reach the queue after a tick has already started the next file (the file
+    // ended just before the tick ran); stopping then would cut the new file at its start.
+    if (notice.lParam != MediaPlayer1.lastPlay()) return;
+    MediaPlayer1.stop();
+}
+
+void SaverWindow::StopSound() {
+    if (MediaPlayer1.mode() == PlayerMode::Playing) MediaPlayer1.stop();
+}
+
+}  // namespace quillo

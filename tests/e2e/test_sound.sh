@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The saver's sound on SDL's disk driver: the first sound file plays from the start, a key ends
+# pictures and sound together and the process goes at once, and a machine without an audio
+# device gets a silent saver with no message.
+source "$(dirname "$0")/lib.sh"
+start_xvfb 640x480
+mkdir -p "$XDG_CONFIG_HOME/Quillo"
+ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
+
+# A 30-second 441 Hz square wave, 16-bit mono at 44100 Hz: one period, doubled 13 times.
+wav="$E2E_TMP/long tone.wav"
+period="$E2E_TMP/period"
+{
+    for _ in $(seq 50); do printf '\x10\x30'; done
+    for _ in $(seq 50); do printf '\xf0\xcf'; done
+} >"$period"
+for _ in $(seq 13); do cat "$period" "$period" >"$period.2" && mv "$period.2" "$period"; done
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"
+         printf "\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+bytes=$(stat -c %s "$period")
+{
+    printf 'RIFF'; le32 $((bytes + 36)); printf 'WAVEfmt '; le32 16
+    printf '\x01\x00\x01\x00'; le32 44100; le32 88200; printf '\x02\x00\x10\x00'
+    printf 'data'; le32 "$bytes"; cat "$period"
+} >"$wav"
+
+picture="$E2E_TMP/red.bmp"
+convert -size 64x48 xc:red "BMP3:$picture"
+{
+    printf '[Options]\nSound=1\nTime=1000\nPicdis=1\n[JpegConfig]\nName1=%s\n' "$picture"
+    for n in $(seq 2 1000); do echo "Name$n=Null"; done
+    printf '[WavConfig]\nName1=%s\n' "$wav"
+    for n in $(seq 2 1000); do echo "Name$n=Null"; done
+} >"$ini"
+
+# Seconds of sound in the disk driver's file: frames (4 bytes, stereo) that are not silent.
+heard() { echo $(( $(tr -d '\000' <"$SDL_DISKAUDIOFILE" | wc -c) / (4 * 441) )); }
+
+xdotool mousemove 320 240
+start_quillo /S
+wait_window zadarovi
+sleep 2.5
+[ -s "$SDL_DISKAUDIOFILE" ] || fail "nothing was written to the audio device"
+[ "$(heard)" -ge 100 ] || fail "no tone after 2.5 s ($(heard) hundredths of a second)"
+xdotool key space
+wait_exit "$QUILLO_PID" 3 || fail "a key did not end the saver during its sound"
+played=$(heard)
+[ "$played" -lt 1000 ] || fail "the sound went on after the key ($played hundredths)"
+
+# No audio device: the saver runs silent, shows nothing but itself, and a key ends it.
+rm -f "$SDL_DISKAUDIOFILE"
+SDL_AUDIODRIVER=no-such-driver start_quillo /S
+wait_window zadarovi
+sleep 1.5
+[ "$(xdotool search --onlyvisible --name . 2>/dev/null | wc -l)" -eq 1 ] ||
+    fail "a window besides the saver appeared"
+kill -0 "$QUILLO_PID" 2>/dev/null || fail "the saver ended without an audio device"
+xdotool key space
+wait_exit "$QUILLO_PID" 3 || fail "a key did not end the silent saver"
+echo "e2e sound: all checks passed"
