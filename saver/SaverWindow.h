@@ -59,6 +59,7 @@ public:
     std::string NextSoundFile;
 
 private:
+    void installMessageFilter();
     void LoadSaverSettings();
     void StartSound();
     bool endsSaver(const Message& msg) const;
