@@ -242,14 +242,21 @@ IniFile::~IniFile() = default;
 IniFile::Image& IniFile::image() const {
     if (image_) return *image_;
     auto img = std::make_unique<Image>();
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks: a FIFO would wait in open() for a writer. Only a regular file is read; any
+    // other kind is a file that cannot be read.
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         img->readable = (errno == ENOENT);
     } else {
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             img->readable = false;
         } else {
+            if (std::uint64_t(st.st_size) > kMaxFileSize) throw SettingsFileTooLarge(path_);
             std::string bytes;
             char buffer[65536];
             for (;;) {
@@ -261,10 +268,11 @@ IniFile::Image& IniFile::image() const {
                 }
                 if (n == 0) break;
                 bytes.append(buffer, std::size_t(n));
+                // Grown since fstat: the limit holds all the same.
+                if (bytes.size() > kMaxFileSize) throw SettingsFileTooLarge(path_);
             }
             if (img->readable) img->parse(bytes);
         }
-        ::close(fd);
     }
     image_ = std::move(img);
     return *image_;

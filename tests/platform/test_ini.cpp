@@ -221,3 +221,35 @@ TEST(IniFile, WritesThroughSymbolicLink) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
     EXPECT_EQ(readFile(dir / "real.ini"), "[S]\nK=2\n");
 }
+
+TEST(IniFile, OnlyRegularFilesAreReadAndNoneBlocks) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo.ini", zero = dir / "zero.ini", folder = dir / "folder.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    for (const std::string& path : {fifo, zero, folder}) {
+        SCOPED_TRACE(path);
+        // Each case in a child with a deadline: a read that blocks fails here, not the suite.
+        EXPECT_EQ(quillo::test::runWithDeadline(
+                      10,
+                      [&] {
+                          IniFile f(path);
+                          return f.readString("Options", "Time", "d") == "d" && refusesWith(path);
+                      }),
+                  0);
+    }
+}
+
+TEST(IniFile, AFileLargerThanTheLimitIsRefusedWithItsOwnError) {
+    TempDir dir;
+    const std::string path = dir / "big.ini";
+    writeFile(path, "[Options]\nTime=5\n");
+    ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize)), 0);
+    EXPECT_EQ(IniFile(path).readInteger("Options", "Time", 0), 5);  // at the limit: read
+    ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize + 1)), 0);
+    EXPECT_THROW(IniFile(path).readInteger("Options", "Time", 0), SettingsFileTooLarge);
+    IniFile f(path);
+    EXPECT_THROW(f.writeString("Options", "Time", "1"), SettingsFileTooLarge);
+    EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
+}
