@@ -29,6 +29,21 @@ private:
     Bitmap bitmap_;
 };
 
+// What a preview keeps: the scaled pixels, and the size of the picture they were made from.
+class PreviewGraphic : public Graphic {
+public:
+    PreviewGraphic(int width, int height, Bitmap scaled)
+        : width_(width), height_(height), scaled_(std::move(scaled)) {}
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    const Bitmap& bitmap() const override { return scaled_; }
+
+private:
+    int width_;
+    int height_;
+    Bitmap scaled_;
+};
+
 // The part of the file name after its last dot; nullopt when the name has no dot.
 std::optional<std::string> extensionOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -139,20 +154,29 @@ void Picture::loadFromFile(const std::string& path) {
         const std::vector<std::uint8_t> bytes = readBmpFile(path);
         graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));
         kind_ = Kind::Bitmap;
+        preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {
         graphic_ = std::make_shared<JpegImage>(readJpegFile(path));
         kind_ = Kind::Jpeg;
+        preview_ = false;
     } else {
         throw InvalidGraphic("Unknown picture file extension (." + ext + ")");
     }
 }
 
+void Picture::keepPreview(Bitmap scaled) {
+    graphic_ = std::make_shared<PreviewGraphic>(width(), height(), std::move(scaled));
+    preview_ = true;
+}
+
 void Picture::makeEmptyJpeg() {
+    preview_ = false;
     graphic_.reset();
     kind_ = Kind::Jpeg;
 }
 
 void Picture::clear() {
+    preview_ = false;
     graphic_.reset();
     kind_ = Kind::Empty;
 }
