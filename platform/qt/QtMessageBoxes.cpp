@@ -50,7 +50,7 @@ private:
 
 MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
                                    MessageButtons buttons) {
-    const QString title = kind == MessageKind::Plain ? QGuiApplication::applicationDisplayName()
+    const QString title = kind == MessageKind::Plain ? QCoreApplication::applicationName()
                                                      : QString(messageTitle(kind));
     QMessageBox box(iconOf(kind), title, QString::fromStdString(text),
                     buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel

@@ -15,6 +15,7 @@ done
 xdotool mousemove 400 300
 start_quillo /S
 wait_window zadarovi
+title_is zadarovi
 sleep 1
 [ -f "$ini" ] || fail "no settings file was created"
 grep -q '^Picdis=11$' "$ini" || fail "defaults missing from $ini"
@@ -67,6 +68,7 @@ mkdir -p "$ini.d" && mv "$ini" "$ini.saved" && mv "$ini.d" "$ini"
 xdotool mousemove 5 5
 start_quillo /S
 wait_window Error
+title_is Error
 sleep 0.5
 xdotool keydown Return
 wait_window zadarovi
