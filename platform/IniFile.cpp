@@ -1,6 +1,8 @@
 #include "IniFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -138,6 +140,51 @@ bool writeAll(int fd, const std::string& bytes) {
         done += std::size_t(n);
     }
     return true;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when the name still names the file open as fd.
+bool stillNamed(const std::string& path, int fd) {
+    struct stat named {
+    }, open{};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && sameFile(named, open);
+}
+
+// A writer holds an exclusive flock on its temporary file from creation until the rename, so a
+// temporary that can be locked belongs to a write that was killed. Those are removed; one that a
+// running process is writing is never touched.
+void removeStaleTemporaries(const std::string& folder, const std::string& base) {
+    const std::string prefix = "." + base + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        const std::string path = folder + "/" + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(path, fd))
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// A new temporary file beside the target, locked as a live writer's (see above). A cleaner may
+// have taken it between its creation and the lock: then the name is gone, and we make another.
+int makeLockedTemporary(std::string& temp, const std::string& pattern) {
+    for (;;) {
+        temp = pattern;
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) return -1;
+        if (::flock(fd, LOCK_EX) == 0 && stillNamed(temp, fd)) return fd;
+        ::close(fd);
+    }
 }
 
 }  // namespace
@@ -340,12 +387,15 @@ void IniFile::commit() {
         std::string folder = folderOf(target);
         std::string base =
             target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
-        std::string temp = folder + "/." + base + ".XXXXXX";
-        int fd = ::mkstemp(temp.data());
+        removeStaleTemporaries(folder, base);
+        std::string temp;
+        int fd = makeLockedTemporary(temp, folder + "/." + base + ".XXXXXX");
         if (fd < 0) throw SettingsWriteError(path_);
         bool ok = writeAll(fd, img.serialize()) && ::fchmod(fd, mode) == 0 && ::fdatasync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
+        // Renamed while still locked, so that no cleaner takes it as left over; the data is on
+        // disk already, so closing cannot lose any.
         ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+        ::close(fd);
         if (!ok) {
             ::unlink(temp.c_str());
             throw SettingsWriteError(path_);

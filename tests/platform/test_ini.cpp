@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -252,4 +255,22 @@ TEST(IniFile, AFileLargerThanTheLimitIsRefusedWithItsOwnError) {
     IniFile f(path);
     EXPECT_THROW(f.writeString("Options", "Time", "1"), SettingsFileTooLarge);
     EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
+}
+
+TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {
+    TempDir dir;
+    const std::string path = dir / "quillo51.ini";
+    writeFile(path, "[Options]\n");
+    for (const char* name : {".quillo51.ini.aaaaaa", ".quillo51.ini.bbbbbb", ".quillo51.ini.live01",
+                             ".quillo51.ini.toolong", ".other.ini.cccccc"})
+        writeFile(dir / name, "half a file");
+    // A writer that is still at work holds its temporary locked.
+    const int live = open((dir / ".quillo51.ini.live01").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(live, LOCK_EX), 0);
+    IniFile(path).writeString("Options", "Time", "1");
+    close(live);
+    auto names = folderEntries(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".other.ini.cccccc", ".quillo51.ini.live01",
+                                               ".quillo51.ini.toolong", "quillo51.ini"}));
 }
