@@ -12,7 +12,8 @@
 namespace quillo {
 
 int runSaverMode(SystemServices& services) {
-    QApplication::setApplicationDisplayName(kSaverApplicationTitle);
+    // The application's name only: a display name would be appended to every window title.
+    QApplication::setApplicationName(kSaverApplicationTitle);
     QtHost host;
     host.watchTerminationSignals();
     setScreenColorDepth(host.screenDepth());

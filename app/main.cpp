@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         }
         case Mode::Settings: {
             QApplication app(argc, argv);
-            QApplication::setApplicationDisplayName("Quillo Screensaver");
+            QApplication::setApplicationName("Quillo Screensaver");
             return runSettingsMode(services);
         }
         case Mode::PasswordChange:

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "PictureImage.h"
+#include "Scale.h"
 
 namespace quillo {
 
@@ -93,6 +94,14 @@ ThumbnailView::ThumbnailView(QWidget* parent) : QWidget(parent) {
 void ThumbnailView::paintEvent(QPaintEvent*) {
     if (picture_.empty()) return;
     try {
+        if (!picture_.isPreview()) {
+            // Scaled once to the box, and the full picture let go: a large photo must not stay
+            // in memory for a preview of a few thousand pixels.
+            Bitmap scaled(std::max(1, width()), std::max(1, height()));
+            const Bitmap& full = picture_.bitmap();
+            stretchCopy(scaled, scaled.rect(), full, full.rect());
+            picture_.keepPreview(std::move(scaled));
+        }
         const QImage image = wrapBitmap(picture_.bitmap());
         QPainter painter(this);
         painter.drawImage(rect(), image);

@@ -48,7 +48,8 @@ Bitmap Bitmap::uninitialized(int width, int height) {
 }
 
 Bitmap::Bitmap(int width, int height) : Bitmap(uninitialized(width, height)) {
-    std::memset(data_.data(), 0, data_.size());
+    // An empty bitmap has no buffer, and memset must not be given a null one.
+    if (!data_.empty()) std::memset(data_.data(), 0, data_.size());
 }
 
 void Bitmap::setSize(int width, int height) {

@@ -1,5 +1,6 @@
 #include "BmpDecoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -317,6 +318,30 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
 }
 
 }  // namespace
+
+std::uint64_t bmpBytesNeeded(std::span<const std::uint8_t> head) {
+    if (head.size() < kFileHeaderSize + 16 || head[0] != 'B' || head[1] != 'M') return head.size();
+    const std::uint32_t headerSize = u32(head, kFileHeaderSize);
+    const bool core = headerSize == 12;
+    if (!core && (headerSize < 40 || head.size() < kFileHeaderSize + 20)) return head.size();
+    const std::size_t d = kFileHeaderSize;
+    const std::uint64_t width =
+        core ? u16(head, d + 4) : std::int64_t(std::int32_t(u32(head, d + 4)));
+    std::int64_t height = core ? u16(head, d + 6) : std::int32_t(u32(head, d + 8));
+    if (height < 0) height = -height;
+    const std::uint32_t bpp = core ? u16(head, d + 10) : u16(head, d + 14);
+    const std::uint32_t compression = core ? kRgb : u32(head, d + 16);
+    if (std::int64_t(width) <= 0 || std::uint64_t(height) * width > kMaxPicturePixels || bpp > 32)
+        return head.size();
+    const std::uint64_t stride = (width * bpp + 31) / 32 * 4;
+    const std::uint64_t rows = std::uint64_t(height);
+    std::uint64_t pixels = stride * rows;
+    if (compression == kRle8 || compression == kRle4) {
+        const std::uint64_t rowPixels = stride * (compression == kRle4 ? 2 : 1);
+        pixels = rows * (2 * rowPixels + 2) + 2;
+    }
+    return std::max<std::uint64_t>(head.size(), std::uint64_t(u32(head, 10)) + pixels);
+}
 
 Bitmap decodeBmp(std::span<const std::uint8_t> file) {
     const BmpHeader h = readHeader(file);

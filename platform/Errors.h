@@ -44,4 +44,11 @@ private:
     std::string path_;
 };
 
+// The settings file is larger than any the program writes; it is neither read nor written.
+class SettingsFileTooLarge : public QuilloError {
+public:
+    explicit SettingsFileTooLarge(const std::string& path)
+        : QuilloError("The settings file " + path + " is larger than 64 MB and cannot be used") {}
+};
+
 }  // namespace quillo

@@ -1,6 +1,8 @@
 #include "IniFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -140,6 +142,51 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when the name still names the file open as fd.
+bool stillNamed(const std::string& path, int fd) {
+    struct stat named {
+    }, open{};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && sameFile(named, open);
+}
+
+// A writer holds an exclusive flock on its temporary file from creation until the rename, so a
+// temporary that can be locked belongs to a write that was killed. Those are removed; one that a
+// running process is writing is never touched.
+void removeStaleTemporaries(const std::string& folder, const std::string& base) {
+    const std::string prefix = "." + base + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        const std::string path = folder + "/" + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(path, fd))
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// A new temporary file beside the target, locked as a live writer's (see above). A cleaner may
+// have taken it between its creation and the lock: then the name is gone, and we make another.
+int makeLockedTemporary(std::string& temp, const std::string& pattern) {
+    for (;;) {
+        temp = pattern;
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) return -1;
+        if (::flock(fd, LOCK_EX) == 0 && stillNamed(temp, fd)) return fd;
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 struct IniFile::Image {
@@ -242,14 +289,21 @@ IniFile::~IniFile() = default;
 IniFile::Image& IniFile::image() const {
     if (image_) return *image_;
     auto img = std::make_unique<Image>();
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks: a FIFO would wait in open() for a writer. Only a regular file is read; any
+    // other kind is a file that cannot be read.
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         img->readable = (errno == ENOENT);
     } else {
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             img->readable = false;
         } else {
+            if (std::uint64_t(st.st_size) > kMaxFileSize) throw SettingsFileTooLarge(path_);
             std::string bytes;
             char buffer[65536];
             for (;;) {
@@ -261,10 +315,11 @@ IniFile::Image& IniFile::image() const {
                 }
                 if (n == 0) break;
                 bytes.append(buffer, std::size_t(n));
+                // Grown since fstat: the limit holds all the same.
+                if (bytes.size() > kMaxFileSize) throw SettingsFileTooLarge(path_);
             }
             if (img->readable) img->parse(bytes);
         }
-        ::close(fd);
     }
     image_ = std::move(img);
     return *image_;
@@ -332,12 +387,15 @@ void IniFile::commit() {
         std::string folder = folderOf(target);
         std::string base =
             target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
-        std::string temp = folder + "/." + base + ".XXXXXX";
-        int fd = ::mkstemp(temp.data());
+        removeStaleTemporaries(folder, base);
+        std::string temp;
+        int fd = makeLockedTemporary(temp, folder + "/." + base + ".XXXXXX");
         if (fd < 0) throw SettingsWriteError(path_);
         bool ok = writeAll(fd, img.serialize()) && ::fchmod(fd, mode) == 0 && ::fdatasync(fd) == 0;
-        ok = (::close(fd) == 0) && ok;
+        // Renamed while still locked, so that no cleaner takes it as left over; the data is on
+        // disk already, so closing cannot lose any.
         ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+        ::close(fd);
         if (!ok) {
             ::unlink(temp.c_str());
             throw SettingsWriteError(path_);

@@ -9,7 +9,8 @@
 //  - a missing file, section or key gives the caller's default.
 // LF, CRLF and CR line ends and a UTF-8 byte-order mark are read alike. Every write replaces the
 // file atomically (temporary file in the same folder, flushed, renamed over the old one) and keeps
-// every other line byte for byte; a refused write throws SettingsWriteError.
+// every other line byte for byte; a refused write throws SettingsWriteError. Only a regular file
+// is read, and no read blocks: anything else reads as defaults and refuses writes.
 //
 // An IniFile object stands for one operation on the file: it reads the file at its first access
 // and keeps that image until it is destroyed, so make a new object for each operation.
@@ -25,6 +26,10 @@ namespace quillo {
 class IniFile {
 public:
     static constexpr std::size_t kMaxValueLength = 2047;
+    // A settings file is never read beyond this size (the program itself writes at most about
+    // 4 MiB: two lists of 1000 slots with values of kMaxValueLength characters); a larger one
+    // makes every access throw SettingsFileTooLarge.
+    static constexpr std::uint64_t kMaxFileSize = std::uint64_t(64) << 20;
 
     explicit IniFile(std::string path);
     ~IniFile();

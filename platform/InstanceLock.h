@@ -1,6 +1,7 @@
 #pragma once
 // The running saver's mark: an exclusive flock on $XDG_RUNTIME_DIR/quillo/saver.lock (or a
-// per-user file under the temp folder), held from window creation until the process exits.
+// per-user folder under the temp folder, used only when it is ours alone, else under the cache
+// folder), held from window creation until the process exits.
 #include <string>
 
 namespace quillo {

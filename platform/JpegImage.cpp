@@ -164,6 +164,15 @@ int decode(const DecodeJob* job) {
 
 }  // namespace
 
+std::optional<std::uint64_t> jpegBytesNeeded(std::span<const std::uint8_t> head) {
+    HeaderInfo info{};
+    const int code = readHeader(head.data(), head.size(), &info);
+    if (code == JWRN_JPEG_EOF) return std::nullopt;
+    if (code) return head.size();
+    return std::uint64_t(info.width) * std::uint64_t(info.height) * kJpegBytesPerPixel +
+           kJpegMetadataBytes;
+}
+
 JpegImage::JpegImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
     HeaderInfo info{};
     if (const int code = readHeader(bytes_.data(), bytes_.size(), &info)) throw JpegError(code);

@@ -4,11 +4,22 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "Picture.h"
 
 namespace quillo {
+
+// A bound on the bytes of a JPEG file that can hold image data, from the pixel count of its
+// header: kJpegBytesPerPixel per pixel (an encoder at its finest quality on pure noise, with no
+// chroma subsampling, stays below 3) plus kJpegMetadataBytes for tables and metadata segments.
+// For the largest picture allowed (kMaxPicturePixels) that is 1 GiB + 16 MiB.
+constexpr std::uint64_t kJpegBytesPerPixel = 4;
+constexpr std::uint64_t kJpegMetadataBytes = std::uint64_t(16) << 20;
+// How many bytes of the file the decoder can use, judged from its first bytes: nullopt when the
+// header runs past them (read more and ask again); the head itself when it is no JPEG header.
+std::optional<std::uint64_t> jpegBytesNeeded(std::span<const std::uint8_t> head);
 
 class JpegImage : public Graphic {
 public:

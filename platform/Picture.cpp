@@ -29,6 +29,21 @@ private:
     Bitmap bitmap_;
 };
 
+// What a preview keeps: the scaled pixels, and the size of the picture they were made from.
+class PreviewGraphic : public Graphic {
+public:
+    PreviewGraphic(int width, int height, Bitmap scaled)
+        : width_(width), height_(height), scaled_(std::move(scaled)) {}
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    const Bitmap& bitmap() const override { return scaled_; }
+
+private:
+    int width_;
+    int height_;
+    Bitmap scaled_;
+};
+
 // The part of the file name after its last dot; nullopt when the name has no dot.
 std::optional<std::string> extensionOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -46,29 +61,74 @@ std::string asciiCase(std::string s, bool upper) {
     return s;
 }
 
-std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw InvalidGraphic("Cannot open the picture file " + path);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw InvalidGraphic("Not a picture file: " + path);
-    // Read straight into a buffer of the file's size; a file that changes meanwhile just gives
-    // what was there.
-    std::vector<std::uint8_t> bytes(std::size_t(st.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw InvalidGraphic("Cannot read the picture file " + path);
-        if (n == 0) break;
-        done += std::size_t(n);
+// A picture file opened for reading. Opening never blocks (a FIFO would wait for a writer) and
+// only a regular file is read: anything else is the unreadable file.
+class PictureFile {
+public:
+    explicit PictureFile(const std::string& path) : path_(path) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd_ < 0) throw InvalidGraphic("Cannot open the picture file " + path);
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            throw InvalidGraphic("Not a picture file: " + path);
+        }
+        size_ = std::uint64_t(st.st_size);
     }
-    bytes.resize(done);
+    ~PictureFile() { ::close(fd_); }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+
+    std::uint64_t size() const { return size_; }
+
+    // Reads on into bytes until it holds `limit` bytes (never more than the file's size at open)
+    // or the file ends; a file that changes meanwhile just gives what was there.
+    void readUpTo(std::vector<std::uint8_t>& bytes, std::uint64_t limit) {
+        const std::size_t target = std::size_t(std::min(limit, size_));
+        if (target <= bytes.size()) return;
+        std::size_t done = bytes.size();
+        bytes.resize(target);
+        while (done < bytes.size()) {
+            const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw InvalidGraphic("Cannot read the picture file " + path_);
+            if (n == 0) break;
+            done += std::size_t(n);
+        }
+        bytes.resize(done);
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
+// Only as much of a bitmap as its header says the pixels can take.
+std::vector<std::uint8_t> readBmpFile(const std::string& path) {
+    PictureFile file(path);
+    std::vector<std::uint8_t> bytes;
+    file.readUpTo(bytes, kBmpHeadBytes);
+    file.readUpTo(bytes, bmpBytesNeeded(bytes));
     return bytes;
+}
+
+// Only as much of a JPEG file as its header's pixel count can fill with image data.
+std::vector<std::uint8_t> readJpegFile(const std::string& path) {
+    PictureFile file(path);
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t head = std::uint64_t(64) << 10;
+    for (;;) {
+        file.readUpTo(bytes, head);
+        if (const std::optional<std::uint64_t> need = jpegBytesNeeded(bytes)) {
+            file.readUpTo(bytes, *need);
+            return bytes;
+        }
+        // The header runs on past what was read; metadata segments before it stay far below
+        // the bound, so a file whose header is not found within it is refused as cut short.
+        if (bytes.size() < head || head >= kJpegMetadataBytes) return bytes;
+        head *= 4;
+    }
 }
 
 }  // namespace
@@ -91,23 +151,32 @@ Picture::Picture(Bitmap bitmap)
 void Picture::loadFromFile(const std::string& path) {
     const std::string ext = asciiCase(extensionOf(path).value_or(""), false);
     if (ext == "bmp") {
-        const std::vector<std::uint8_t> bytes = readWholeFile(path);
+        const std::vector<std::uint8_t> bytes = readBmpFile(path);
         graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));
         kind_ = Kind::Bitmap;
+        preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {
-        graphic_ = std::make_shared<JpegImage>(readWholeFile(path));
+        graphic_ = std::make_shared<JpegImage>(readJpegFile(path));
         kind_ = Kind::Jpeg;
+        preview_ = false;
     } else {
         throw InvalidGraphic("Unknown picture file extension (." + ext + ")");
     }
 }
 
+void Picture::keepPreview(Bitmap scaled) {
+    graphic_ = std::make_shared<PreviewGraphic>(width(), height(), std::move(scaled));
+    preview_ = true;
+}
+
 void Picture::makeEmptyJpeg() {
+    preview_ = false;
     graphic_.reset();
     kind_ = Kind::Jpeg;
 }
 
 void Picture::clear() {
+    preview_ = false;
     graphic_.reset();
     kind_ = Kind::Empty;
 }

@@ -41,12 +41,19 @@ public:
     int height() const { return graphic_ ? graphic_->height() : 0; }
     void clear();
 
+    // For a preview: keeps only `scaled`, a scaled copy of the pixels, and lets go of the full
+    // picture and its file data. The kind and the reported size stay; bitmap() then gives the
+    // scaled copy. Loading, clearing or emptying the picture ends this.
+    void keepPreview(Bitmap scaled);
+    bool isPreview() const { return preview_; }
+
     // The picture as a 24-bit bitmap of its own size and colours (empty for an empty picture).
     // Decodes a JPEG on first use and keeps the pixels; throws JpegError when decoding fails.
     const Bitmap& bitmap() const;
 
 private:
     Kind kind_ = Kind::Empty;
+    bool preview_ = false;
     std::shared_ptr<const Graphic> graphic_;
 };
 

@@ -1,6 +1,7 @@
 #include "SaverWindow.h"
 
 #include <cstdlib>
+#include <exception>
 
 #include "FallbackPicture.h"
 #include "IniFile.h"
@@ -49,6 +50,15 @@ SaverWindow::~SaverWindow() {
 }
 
 void SaverWindow::FormCreate() {
+    // Whichever step fails, the window that appears must still end on input: a start-up that
+    // stops early installs the message filter on its way out.
+    struct FilterOnFailure {
+        SaverWindow& w;
+        int pending = std::uncaught_exceptions();
+        ~FilterOnFailure() {
+            if (std::uncaught_exceptions() > pending) w.installMessageFilter();
+        }
+    } filterOnFailure{*this};
     InitSettingsPaths(host_);
     StartCursorPos = host_.cursorPos();
     services_.setScreenSaverRunning(true);
@@ -64,7 +74,7 @@ void SaverWindow::FormCreate() {
     SequencePos = 0;
     ColorCount = 0;
     form_.setColor(clBlack);
-    loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
+    installMessageFilter();
     LoadSaverSettings();
     if (Sound && !SoundList.empty()) {
         NextSoundFile = SoundList.front();
@@ -78,6 +88,10 @@ void SaverWindow::FormCreate() {
         lblinfo.setVisible(true);
         form_.setColor(clWhite);
     }
+}
+
+void SaverWindow::installMessageFilter() {
+    loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
 }
 
 void SaverWindow::Show() {

@@ -91,6 +91,7 @@ public:
     std::string NextSoundFile;
 
 private:
+    void installMessageFilter();
     void LoadSaverSettings();
     void StartSound();
     void StopSound();

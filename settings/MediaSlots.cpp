@@ -106,14 +106,27 @@ void FillLists(MediaLists& lists) {
     selectFirst(lists.ListBox2);
 }
 
+namespace {
+
+// A longer value would read back cut, and then name a file that does not exist.
+bool refuseTooLong(MessageBoxes& boxes, const std::string& path) {
+    if (path.size() <= IniFile::kMaxValueLength) return false;
+    boxes.show(MessageKind::Warning, kPathTooLongText);
+    return true;
+}
+
+}  // namespace
+
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull) {
+    if (refuseTooLong(boxes, path)) return true;
     if (addEntry(pictures(lists), path, true)) return true;
     if (reportFull) boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
 
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path) {
+    if (refuseTooLong(boxes, path)) return true;
     if (addEntry(sounds(lists), path, false)) return true;
     boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;

@@ -60,6 +60,12 @@ struct MediaLists {
 // Appends every used slot to its list box in slot order, counts them, selects the first lines.
 void FillLists(MediaLists& lists);
 
+// A path longer than a value can be read back with is refused with the warning
+// kPathTooLongText and adds nothing (that is not a full list).
+inline constexpr const char* kPathTooLongText =
+    "This file cannot be added: its name and folder are longer than the 2047 characters the "
+    "settings can keep. Move it to a shorter folder or rename it, then add it again.";
+
 // The file write comes first; a refused write throws SettingsWriteError and changes nothing else.
 // Returns false when the list was full.
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (unit, dialog and end-to-end).
+# Installs what is missing, builds, and runs every test (unit, dialog and end-to-end) twice: in the
+# normal build (build/) and under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh "$@"
 tools/build.sh
-cd build
-ctest --output-on-failure --timeout 600
+(cd build && ctest --output-on-failure --timeout 600)
+
+tools/build.sh --sanitize
+# Any report ends the test that made it. Leaks are checked; the suppressions are system
+# libraries' own.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
+(cd build-asan && ctest --output-on-failure --timeout 900)

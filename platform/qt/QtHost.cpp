@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -129,7 +130,11 @@ void QtHost::watchTerminationSignals() {
         char buf[64];
         while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
         }
+        terminating_ = true;
         deliver({msg::Terminate, 0, 0});
+        // A box runs a loop of its own, in which the request would wait for someone to answer
+        // it: close the box, so that control comes back to our loop, which ends the saver.
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
     });
     struct sigaction sa {};
     sa.sa_handler = onTerminationSignal;
@@ -254,9 +259,22 @@ void QtHost::sleepMs(int ms) {
 }
 
 MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    // Asked to end: nobody is to answer boxes any more.
+    if (terminating_)
+        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    // The saver window's keyboard grab would keep every key from the box: the box has the
+    // keyboard while it is up, and the window takes it back afterwards.
+    const bool grabbed = widget_ && QWidget::keyboardGrabber() == widget_.get();
+    if (grabbed) widget_->releaseKeyboard();
     QtMessageBoxes boxes(widget_.get());
     boxes.setStayOnTop(true);
-    return boxes.show(kind, text, buttons);
+    boxes.setTakeKeyboard(true);
+    const MessageResult answer = boxes.show(kind, text, buttons);
+    if (grabbed && widget_) {
+        widget_->activateWindow();
+        widget_->grabKeyboard();
+    }
+    return answer;
 }
 
 }  // namespace quillo

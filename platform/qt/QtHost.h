@@ -42,7 +42,8 @@ public:
     QtHost();
     ~QtHost() override;
 
-    // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does.
+    // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does. A
+    // message box that is up is closed, and no further box is shown.
     void watchTerminationSignals();
 
     Size screenSize() override;
@@ -72,6 +73,7 @@ private:
     std::vector<Message> pending_;
     QEventLoop* waiting_ = nullptr;
     int cursorCount_ = 0;
+    bool terminating_ = false;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
 

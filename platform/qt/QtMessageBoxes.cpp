@@ -1,7 +1,9 @@
 #include "QtMessageBoxes.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <optional>
 
 namespace quillo {
 
@@ -23,11 +25,32 @@ QMessageBox::Icon iconOf(MessageKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// A keyboard grab fails for a window that is not mapped yet, so it is taken at the box's first
+// paint, when the server shows it.
+class KeyboardTaker : public QObject {
+public:
+    explicit KeyboardTaker(QWidget& box) : box_(box) { box_.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && !taken_) {
+            taken_ = true;
+            box_.activateWindow();
+            box_.grabKeyboard();
+        }
+        return false;
+    }
+
+private:
+    QWidget& box_;
+    bool taken_ = false;
+};
+
 }  // namespace
 
 MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
                                    MessageButtons buttons) {
-    const QString title = kind == MessageKind::Plain ? QGuiApplication::applicationDisplayName()
+    const QString title = kind == MessageKind::Plain ? QCoreApplication::applicationName()
                                                      : QString(messageTitle(kind));
     QMessageBox box(iconOf(kind), title, QString::fromStdString(text),
                     buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
@@ -35,7 +58,11 @@ MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
                     owner_);
     box.setDefaultButton(QMessageBox::Ok);
     if (stayOnTop_) box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    std::optional<KeyboardTaker> taker;
+    if (takeKeyboard_) taker.emplace(box);
+    const int answer = box.exec();
+    box.releaseKeyboard();
+    return answer == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
 }
 
 }  // namespace quillo

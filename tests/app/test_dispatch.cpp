@@ -1,4 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "Dispatch.h"
 #include "InstanceLock.h"
@@ -61,4 +68,43 @@ TEST(InstanceLock, OneHolderAtATimeAndReleasedWithIt) {
         EXPECT_FALSE(second.acquire());
     }
     EXPECT_FALSE(InstanceLock::saverRunning());
+}
+
+TEST(InstanceLock, ATempFolderThatIsNotOursAloneIsPassedOver) {
+    quillo::test::TempDir tmp, home;
+    ::unsetenv("XDG_RUNTIME_DIR");  // the test environment sets none of its own for this
+    quillo::test::ScopedEnv tmpdir("TMPDIR", tmp.path()), homeEnv("HOME", home.path());
+    quillo::test::ScopedEnv cache("XDG_CACHE_HOME", home / "cache");
+    const std::string taken = tmp / ("quillo-" + std::to_string(getuid()));
+    const std::string elsewhere = tmp / "elsewhere";
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+    const std::vector<std::function<void()>> squatters = {
+        [&] { mkdir(taken.c_str(), 0777), chmod(taken.c_str(), 0777); },
+        [&] { symlink(elsewhere.c_str(), taken.c_str()); },
+        [&] {
+            mkdir(taken.c_str(), 0700);
+            if (chown(taken.c_str(), 65534, 65534) != 0) chmod(taken.c_str(), 0755);
+        },
+    };
+    for (std::size_t i = 0; i < squatters.size(); ++i) {
+        SCOPED_TRACE(i);
+        squatters[i]();
+        // The squatter holds a lock in its folder; ours goes elsewhere and works as usual.
+        const int theirs = open((taken + "/saver.lock").c_str(), O_RDWR | O_CREAT, 0666);
+        ASSERT_GE(theirs, 0);
+        ASSERT_EQ(flock(theirs, LOCK_EX), 0);
+        EXPECT_FALSE(InstanceLock::saverRunning());
+        {
+            InstanceLock lock;
+            ASSERT_TRUE(lock.acquire());
+            EXPECT_EQ(InstanceLock::lockPath(), home / "cache/quillo/saver.lock");
+            EXPECT_TRUE(InstanceLock::saverRunning());
+        }
+        close(theirs);
+        std::filesystem::remove_all(taken);
+    }
+    // Our own folder, as it should be, is used.
+    InstanceLock lock;
+    ASSERT_TRUE(lock.acquire());
+    EXPECT_EQ(InstanceLock::lockPath(), taken + "/saver.lock");
 }

@@ -12,7 +12,7 @@ QApplication& testApp() {
     static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         auto* a = new QApplication(argc, argv);
-        QApplication::setApplicationDisplayName("Quillo Screensaver");
+        QApplication::setApplicationName("Quillo Screensaver");
         return a;
     }();
     return *app;

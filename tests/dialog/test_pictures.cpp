@@ -4,6 +4,9 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "DialogLogic.h"
 #include "DialogTestSupport.h"
 
@@ -36,6 +39,22 @@ protected:
     void userSelects(int row) { form->ListBox1->setCurrentRow(row); }
     QColor thumbnailCentre() { return form->Image1->grab().toImage().pixelColor(63, 44); }
 };
+
+TEST_F(PictureDialogTest, AFifoSlotCannotHangTheStartAndALargePhotoIsNotKept) {
+    const std::string fifo = dir / "fifo.jpg", large = dir / "large.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    savePicture(large, "JPG", QColor(10, 200, 10), 3000, 2000);
+    alarm(20);  // a hang kills this test's process, so it fails instead of blocking the suite
+    SettingsDialog& f = openWith({fifo, large});
+    EXPECT_EQ(services.texts(), std::vector<std::string>{kBadJpegText});
+    userSelects(1);
+    EXPECT_GT(thumbnailCentre().green(), 150);
+    // Once drawn, only the box-sized copy is kept, not the 18 MB of decoded photo.
+    EXPECT_EQ(f.Image1->picture().width(), 3000);
+    EXPECT_EQ(f.Image1->picture().bitmap().width(), f.Image1->width());
+    EXPECT_EQ(f.Image1->picture().bitmap().height(), f.Image1->height());
+    alarm(0);
+}
 
 TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
     const std::string good = dir / "good pic.bmp";

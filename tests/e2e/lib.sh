@@ -64,6 +64,14 @@ wait_window() {
     fail "no window named '$name'"
 }
 
+# title_is NAME: the visible window found by that title carries exactly that title, nothing
+# appended.
+title_is() {
+    local id
+    id=$(xdotool search --onlyvisible --name "^$1" | head -1)
+    [ "$(xdotool getwindowname "$id")" = "$1" ] || fail "window title '$(xdotool getwindowname "$id")', expected '$1'"
+}
+
 # wait_exit PID [SECONDS]: true when the process ended in time.
 wait_exit() {
     local pid=$1 limit=${2:-10}

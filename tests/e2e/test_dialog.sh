@@ -8,6 +8,7 @@ mkdir -p "$HOME"
 
 start_quillo /C
 wait_window "Quillo Screensaver Creator Settings" 20
+title_is "Quillo Screensaver Creator Settings"
 window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
 sleep 1  # let it paint
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -220,4 +223,54 @@ TEST(IniFile, WritesThroughSymbolicLink) {
     IniFile(dir / "link.ini").writeString("S", "K", "2");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
     EXPECT_EQ(readFile(dir / "real.ini"), "[S]\nK=2\n");
+}
+
+TEST(IniFile, OnlyRegularFilesAreReadAndNoneBlocks) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo.ini", zero = dir / "zero.ini", folder = dir / "folder.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    for (const std::string& path : {fifo, zero, folder}) {
+        SCOPED_TRACE(path);
+        // Each case in a child with a deadline: a read that blocks fails here, not the suite.
+        EXPECT_EQ(quillo::test::runWithDeadline(
+                      10,
+                      [&] {
+                          IniFile f(path);
+                          return f.readString("Options", "Time", "d") == "d" && refusesWith(path);
+                      }),
+                  0);
+    }
+}
+
+TEST(IniFile, AFileLargerThanTheLimitIsRefusedWithItsOwnError) {
+    TempDir dir;
+    const std::string path = dir / "big.ini";
+    writeFile(path, "[Options]\nTime=5\n");
+    ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize)), 0);
+    EXPECT_EQ(IniFile(path).readInteger("Options", "Time", 0), 5);  // at the limit: read
+    ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize + 1)), 0);
+    EXPECT_THROW(IniFile(path).readInteger("Options", "Time", 0), SettingsFileTooLarge);
+    IniFile f(path);
+    EXPECT_THROW(f.writeString("Options", "Time", "1"), SettingsFileTooLarge);
+    EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
+}
+
+TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {
+    TempDir dir;
+    const std::string path = dir / "quillo51.ini";
+    writeFile(path, "[Options]\n");
+    for (const char* name : {".quillo51.ini.aaaaaa", ".quillo51.ini.bbbbbb", ".quillo51.ini.live01",
+                             ".quillo51.ini.toolong", ".other.ini.cccccc"})
+        writeFile(dir / name, "half a file");
+    // A writer that is still at work holds its temporary locked.
+    const int live = open((dir / ".quillo51.ini.live01").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(live, LOCK_EX), 0);
+    IniFile(path).writeString("Options", "Time", "1");
+    close(live);
+    auto names = folderEntries(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".other.ini.cccccc", ".quillo51.ini.live01",
+                                               ".quillo51.ini.toolong", "quillo51.ini"}));
 }

@@ -116,3 +116,55 @@ TEST(Picture, SizesCopiesAndLazyDecoding) {
     EXPECT_EQ(cut.height(), 33);
     EXPECT_THROW(cut.bitmap(), JpegError);
 }
+
+namespace {
+
+// A 2 by 2, 24-bit bitmap: 54 bytes of headers and two rows of 8 bytes.
+std::string tinyBmp() {
+    std::string b(54 + 16, '\0');
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = char(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(10, 54), put32(14, 40), put32(18, 2), put32(22, 2);
+    b[26] = 1, b[28] = 24;
+    return b;
+}
+
+}  // namespace
+
+TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo.bmp").c_str(), 0600), 0);
+    writeFile(dir / "tail.bmp", tinyBmp());
+    writeBytes(dir / "tail.jpg", readBytes(makeJpegFile(dir, "small.jpg", 16, 16)));
+    writeFile(dir / "zeros.jpg", "");
+    for (const char* name : {"tail.bmp", "tail.jpg", "zeros.jpg"})
+        ASSERT_EQ(truncate((dir / name).c_str(), off_t(1) << 30), 0);  // sparse: 1 GiB, no disk
+
+    struct Case {
+        const char* name;
+        bool loads;
+    };
+    for (const Case& c : {Case{"fifo.jpg", false}, Case{"fifo.bmp", false}, Case{"tail.bmp", true},
+                          Case{"tail.jpg", true}, Case{"zeros.jpg", false}}) {
+        SCOPED_TRACE(c.name);
+        // In a child with a deadline, so that a blocking open fails the test; the child's peak
+        // memory shows how much of the 1 GiB file was read.
+        EXPECT_EQ(runWithDeadline(10,
+                                  [&] {
+                                      const long before = peakMemoryMiB();
+                                      Picture p;
+                                      bool loaded = true;
+                                      try {
+                                          p.loadFromFile(dir / c.name);
+                                          p.bitmap();
+                                      } catch (const std::exception&) {
+                                          loaded = false;
+                                      }
+                                      return loaded == c.loads && peakMemoryMiB() - before < 64;
+                                  }),
+                  0);
+    }
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
 
 #include "EventLoop.h"
 #include "HeadlessHost.h"
@@ -152,4 +155,34 @@ TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
     EXPECT_EQ(s.host.boxes.front().rfind("Warning|Could not create a folder", 0), 0u);
     EXPECT_TRUE(s.host.windowOpen());
     EXPECT_EQ(s.errors.size(), 1u);  // the defaults cannot be written either
+}
+
+TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
+    // The defaults cannot be written, so the start-up stops at its fourth step, before the
+    // filter would be installed; each case must still give a window that a key or a move ends.
+    const std::vector<std::string> cases = {"config is /dev/null", "ini is a folder",
+                                            "ini is a symlink loop"};
+    for (const std::string& c : cases) {
+        for (const std::uint32_t input : {msg::KeyDown, msg::MouseMove}) {
+            SCOPED_TRACE(c);
+            StartedSaver s;
+            std::optional<ScopedEnv> devNull;
+            if (c == "config is /dev/null") devNull.emplace("XDG_CONFIG_HOME", "/dev/null");
+            if (c == "ini is a folder") {
+                mkdir((s.dir / "Quillo").c_str(), 0700);
+                mkdir(s.ini().c_str(), 0700);
+            }
+            if (c == "ini is a symlink loop") {
+                mkdir((s.dir / "Quillo").c_str(), 0700);
+                symlink(s.ini().c_str(), s.ini().c_str());
+            }
+            s.start();
+            ASSERT_EQ(s.errors.size(), 1u);
+            EXPECT_EQ(s.errors[0].rfind("Unable to write to ", 0), 0u);
+            EXPECT_TRUE(s.host.windowOpen());
+            s.host.queueInput({input, 0, msg::pointParam(400, 400)});
+            s.loop.processMessages();
+            EXPECT_TRUE(s.form.closed());
+        }
+    }
 }

@@ -192,3 +192,17 @@ TEST_F(MediaSlotsTest, RefusedWriteChangesNothingAndClear) {
     EXPECT_EQ(lists.PictureCount, 0);
     EXPECT_EQ(lists.slots.PictureSlots[0], "Null");
 }
+
+TEST_F(MediaSlotsTest, APathLongerThanAValueCanHoldIsRefused) {
+    open();
+    const std::string longest(IniFile::kMaxValueLength, 'p'), tooLong = longest + "q";
+    EXPECT_TRUE(AddPictureEntry(lists, boxes, "/" + tooLong, false));
+    EXPECT_TRUE(AddSoundEntry(lists, boxes, "/" + tooLong));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(boxes.shown[1].text, kPathTooLongText);
+    EXPECT_EQ(pictures.count() + sounds.count(), 0);
+    EXPECT_EQ(slot(kPictureSection, 1), "Null");
+    ASSERT_TRUE(AddPictureEntry(lists, boxes, longest, true));  // exactly as long as fits
+    EXPECT_EQ(slot(kPictureSection, 1), longest);
+}

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +73,23 @@ int runWithoutOverride(const std::function<bool()>& body) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runWithDeadline(unsigned seconds, const std::function<bool()>& body) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(seconds);  // the default action ends the child
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+long peakMemoryMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 MessageResult ScriptedBoxes::show(MessageKind kind, const std::string& text,

@@ -46,6 +46,12 @@ std::string readFile(const std::string& path);
 // (0: body returned true).
 int runWithoutOverride(const std::function<bool()>& body);
 void writeFile(const std::string& path, const std::string& bytes);
+// Runs body in a child process that is killed after `seconds`, so a hang fails the test instead
+// of blocking the suite. Returns the child's exit code (0: body returned true), -1 when it was
+// killed or crashed.
+int runWithDeadline(unsigned seconds, const std::function<bool()>& body);
+// The child's peak resident memory in MiB, as the kernel counts it.
+long peakMemoryMiB();
 
 // Records every box shown and answers from a script (Ok when the script is empty).
 class ScriptedBoxes : public MessageBoxes {
