@@ -19,6 +19,12 @@ constexpr const char* kMissingPicture2 =
     " does not exist in the location listed, so remove the listing or ";
 constexpr const char* kMissingPicture3 = "re-add it.";
 
+// A value as long as a read can return may have been cut, so its file cannot be found; one such
+// slot must not empty the whole show. It is passed over like a free slot.
+bool mayBeCut(const std::string& value) {
+    return value.size() >= IniFile::kMaxValueLength;
+}
+
 }  // namespace
 
 void SaverWindow::LoadSaverSettings() {
@@ -39,7 +45,7 @@ void SaverWindow::LoadSaverSettings() {
     SoundList.clear();
     for (int n = 1; n <= kSlotCount; ++n) {
         const std::string picture = ini.readString(kPictureSection, slotKey(n), " ");
-        if (!isFreeMarker(picture)) {
+        if (!isFreeMarker(picture) && !mayBeCut(picture)) {
             if (fileExists(picture)) {
                 PictureList.push_back(picture);
             } else {
@@ -50,7 +56,7 @@ void SaverWindow::LoadSaverSettings() {
         }
         if (Sound) {
             const std::string sound = ini.readString(kSoundSection, slotKey(n), " ");
-            if (isFreeMarker(sound)) continue;
+            if (isFreeMarker(sound) || mayBeCut(sound)) continue;
             if (fileExists(sound)) {
                 SoundList.push_back(sound);
             } else {

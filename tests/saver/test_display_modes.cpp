@@ -328,3 +328,13 @@ TEST(DisplayModes, HostileSizesAndDelaysNeitherCrashNorStopTheSaver) {
         EXPECT_EQ(s.form.ColorCount, count) << time;
     }
 }
+
+TEST(Playlist, AnOverLongStoredPathIsPassedOver) {
+    SlideShow s;
+    const std::string good = s.picture("good.bmp", 4, 4, clLime);
+    const std::string tooLong = "/" + std::string(3000, 'x') + ".jpg";
+    s.start({{"Picdis", "1"}, {"Sound", "1"}}, {tooLong, good}, {tooLong});
+    EXPECT_EQ(s.form.PictureList, std::vector<std::string>{good});
+    EXPECT_TRUE(s.form.Sound);
+    EXPECT_TRUE(s.form.Timer1.enabled());
+}
