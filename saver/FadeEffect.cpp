@@ -2,6 +2,8 @@
 // on to the next picture, in 101 frames 40 ms apart. The three bitmaps live from the first fade
 // tick to the shutdown, so a fade allocates nothing once the sizes have settled. No messages
 // are handled during the fade: input waits until it is over.
+#include <algorithm>
+
 #include "Blend.h"
 #include "SaverWindow.h"
 
@@ -10,7 +12,7 @@ namespace quillo {
 namespace {
 
 constexpr int kLastFrame = 100;
-constexpr int kFramePauseMs = 40;
+constexpr std::uint64_t kFramePauseNs = 40'000'000;
 
 class FadeEffect : public DisplayMode {
 public:
@@ -55,10 +57,18 @@ private:
         takeNewPicture();
         // 5. A picture as large as the screen takes the quarter branch too.
         const Point at = w_.RandomPlacement(FadeOld.width(), FadeOld.height(), true);
-        // 6. 101 frames; frame 0 is exactly the old picture, frame 100 exactly the new one.
+        // 6. 101 frames; frame 0 is exactly the old picture, frame 100 exactly the new one. The
+        // pause before each draw runs to 40 ms after the previous draw: blending this frame and
+        // putting the last one on the screen count against it, so a slow present on a large
+        // screen does not stretch the fade, and frames still come at least 40 ms apart.
+        Host& host = w_.host();
+        std::uint64_t due = host.nowNs() + kFramePauseNs;
         for (int K = 0; K <= kLastFrame; ++K) {
             BlendFrames(float(K) / float(kLastFrame));
-            w_.loop().sleep(kFramePauseMs);
+            w_.loop().flushDrawing();
+            const std::uint64_t now = host.nowNs();
+            w_.loop().sleep(due > now ? int((due - now + 999'999) / 1'000'000) : 0);
+            due = std::max(due, host.nowNs()) + kFramePauseNs;
             w_.form().drawBitmap(at.x, at.y, FadeOut);
         }
     }
