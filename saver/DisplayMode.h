@@ -26,5 +26,10 @@ std::unique_ptr<DisplayMode> makeSizedPictureMode(SaverWindow& window, bool cust
 std::unique_ptr<DisplayMode> makePictureInPictureMode(SaverWindow& window);
 std::unique_ptr<DisplayMode> makeTiledMode(SaverWindow& window);
 std::unique_ptr<DisplayMode> makeOverlapMode(SaverWindow& window);
+std::unique_ptr<DisplayMode> makeSlideEffect(SaverWindow& window);
+std::unique_ptr<DisplayMode> makeRollDownEffect(SaverWindow& window);
+// Mode 9 (rounded corners) or, with circle, mode 10 (circle frame).
+std::unique_ptr<DisplayMode> makeClippedPictureEffect(SaverWindow& window, bool circle);
+std::unique_ptr<DisplayMode> makeFadeEffect(SaverWindow& window);
 
 }  // namespace quillo

@@ -16,6 +16,16 @@ std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, SaverWindow& window) {
             return makeSizedPictureMode(window, true);
         case 6:
             return makeOverlapMode(window);
+        case 7:
+            return makeSlideEffect(window);
+        case 8:
+            return makeRollDownEffect(window);
+        case 9:
+            return makeClippedPictureEffect(window, false);
+        case 10:
+            return makeClippedPictureEffect(window, true);
+        case 11:
+            return makeFadeEffect(window);
         default:
             return nullptr;
     }

@@ -108,6 +108,7 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
     const std::string one = s.dir / "one.jpg";
     writeFile(one, "x");
     std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
+    // Slots without a key read as blanks, which are missing files: mark the rest free.
     for (int n = 1; n <= 1000; ++n)
         text += "Name" + std::to_string(n) + "=" + (n <= 10 ? one : "Null") + "\n";
     text += "[WavConfig]\nName1=" + one + "\nName2=" + one + "\nName3=" + s.dir / "gone.mp3" + "\n";

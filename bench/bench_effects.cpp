@@ -1,0 +1,170 @@
+// The animated effects on the Qt host (run under an X server, e.g. Xvfb at 3840x2160), each
+// against what it cannot do faster: the fade and the roll-down against their prescribed pauses,
+// the slide against presenting the same rectangles, and one fade frame against a pass that reads
+// two frames and writes one.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstring>
+#include <memory>
+
+#include "Blend.h"
+#include "HeadlessHost.h"
+#include "QtHost.h"
+#include "SaverWindow.h"
+
+using namespace quillo;
+
+namespace {
+
+// The Qt host, counting and recording the presents so a baseline can replay them.
+class RecordingQtHost : public QtHost {
+public:
+    void present(const Rect& dirty) override {
+        if (recording) presents.push_back(dirty);
+        QtHost::present(dirty);
+    }
+    bool recording = false;
+    std::vector<Rect> presents;
+};
+
+Bitmap noise(int w, int h, std::uint32_t seed) {
+    Bitmap b = Bitmap::uninitialized(w, h);
+    for (std::size_t i = 0; i < b.byteSize(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        b.data()[i] = std::uint8_t(seed >> 24);
+    }
+    return b;
+}
+
+struct Rig {
+    int argc = 1;
+    char name[8] = "bench";
+    char* argv[2] = {name, nullptr};
+    QApplication app{argc, argv};
+    RecordingQtHost host;
+    EventLoop loop{host};
+    LinuxSystemServices services;
+    SaverWindow form{host, loop, services};
+    std::string dir;
+
+    Rig() {
+        char tmpl[] = "/tmp/quillo-bench-XXXXXX";
+        dir = mkdtemp(tmpl);
+        form.Color = 4;
+        form.Show();
+        for (int i = 0; i < 20; ++i) loop.processMessages();  // let the window map
+    }
+    ~Rig() { std::system(("rm -rf " + dir).c_str()); }
+
+    // One effect's tick over the given pictures (files written once per size).
+    void runMode(int picdis, std::vector<Size> sizes) {
+        form.PictureList.clear();
+        for (Size s : sizes) {
+            const std::string path = dir + "/" + std::to_string(s.width) + "x" +
+                                     std::to_string(s.height) + "-" +
+                                     std::to_string(form.PictureList.size()) + ".bmp";
+            if (access(path.c_str(), F_OK) != 0)
+                writeBmp24(path, noise(s.width, s.height, std::uint32_t(form.PictureList.size())));
+            form.PictureList.push_back(path);
+        }
+        form.FadeFirst = true;
+        form.SequencePos = 0;
+        std::unique_ptr<DisplayMode> mode = makeDisplayMode(picdis, form);
+        mode->run();
+        loop.processMessages();
+    }
+};
+
+Rig& rig() {
+    static Rig r;
+    return r;
+}
+
+void BM_Fade_1920x1080(benchmark::State& state) {
+    for (auto _ : state) rig().runMode(11, {{1920, 1080}, {1920, 1080}});
+}
+void BM_Fade_3840x2160(benchmark::State& state) {
+    for (auto _ : state) rig().runMode(11, {{3840, 2160}, {3840, 2160}});
+}
+void BM_Sleep_101x40ms(benchmark::State& state) {
+    for (auto _ : state)
+        for (int k = 0; k < 101; ++k) rig().host.sleepMs(40);
+}
+
+void BM_RollDown_1920x1080(benchmark::State& state) {
+    for (auto _ : state) rig().runMode(8, {{1920, 1080}});
+}
+void BM_Sleep_1080x10ms(benchmark::State& state) {
+    for (auto _ : state)
+        for (int k = 0; k < 1080; ++k) rig().host.sleepMs(10);
+}
+
+// The slide's direction is random; the baseline replays exactly the rectangles it presented.
+void BM_Slide_1920x1080(benchmark::State& state) {
+    Rig& r = rig();
+    r.host.presents.clear();
+    r.host.recording = true;
+    for (auto _ : state) r.runMode(7, {{1920, 1080}});
+    r.host.recording = false;
+    state.counters["steps_per_s"] =
+        benchmark::Counter(double(r.host.presents.size()), benchmark::Counter::kIsRate);
+}
+void BM_SlidePresentsOnly(benchmark::State& state) {
+    Rig& r = rig();
+    for (auto _ : state)
+        for (const Rect& rect : r.host.presents) r.host.present(rect);
+    state.counters["presents_per_s"] = benchmark::Counter(
+        double(r.host.presents.size() * state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// One fade frame at 4K, against the least any such pass costs: reading two frames and writing
+// one, with nothing but an OR per byte.
+void BM_BlendFrames_4K(benchmark::State& state) {
+    const Bitmap a = noise(3840, 2160, 1), b = noise(3840, 2160, 2);
+    Bitmap out(3840, 2160);
+    int k = 0;
+    for (auto _ : state) {
+        blendRows(out, a, b, blendWeight(float(k) / 100.0f));
+        k = (k + 1) % 101;
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+// Fixed-length chunks, as in the blend, so the compiler vectorises this at -O2 too.
+void orFrames(std::uint8_t* __restrict out, const std::uint8_t* __restrict x,
+              const std::uint8_t* __restrict y, std::size_t bytes) {
+    constexpr std::size_t kChunk = 32;
+    std::size_t i = 0;
+    for (; i + kChunk <= bytes; i += kChunk)
+        for (std::size_t k = 0; k < kChunk; ++k) out[i + k] = x[i + k] | y[i + k];
+    for (; i < bytes; ++i) out[i] = x[i] | y[i];
+}
+
+void BM_ReadTwoWriteOne_4K(benchmark::State& state) {
+    const Bitmap a = noise(3840, 2160, 1), b = noise(3840, 2160, 2);
+    Bitmap out(3840, 2160);
+    for (auto _ : state) {
+        orFrames(out.data(), a.data(), b.data(), out.byteSize());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+#define QUILLO_BENCH(fn, n) \
+    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(n)
+
+QUILLO_BENCH(BM_Fade_1920x1080, 1);
+QUILLO_BENCH(BM_Fade_3840x2160, 1);
+QUILLO_BENCH(BM_Sleep_101x40ms, 1);
+QUILLO_BENCH(BM_RollDown_1920x1080, 1);
+QUILLO_BENCH(BM_Sleep_1080x10ms, 1);
+QUILLO_BENCH(BM_Slide_1920x1080, 1);
+QUILLO_BENCH(BM_SlidePresentsOnly, 1);
+QUILLO_BENCH(BM_BlendFrames_4K, 30)->Repetitions(3);
+QUILLO_BENCH(BM_ReadTwoWriteOne_4K, 30)->Repetitions(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include "EventLoop.h"
+#include "HeadlessHost.h"
+#include "LayoutGeometry.h"
+#include "SaverWindow.h"
+#include "Scale.h"
+#include "TestSupport.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+// The headless host with hooks into its pauses and input pumps, to look at (or disturb) an
+// effect while it runs.
+struct EffectHost : HeadlessHost {
+    using HeadlessHost::HeadlessHost;
+    std::function<void()> onPump, onSleep;
+    int pumps = 0, sleeps = 0;
+    void pumpInput(std::vector<Message>& out) override {
+        ++pumps;
+        if (onPump) onPump();
+        HeadlessHost::pumpInput(out);
+    }
+    void sleepMs(int ms) override {
+        ++sleeps;
+        if (onSleep) onSleep();
+        HeadlessHost::sleepMs(ms);
+    }
+};
+
+// A saver started in one display mode over the given picture files, with colour set 4 (the
+// background stays black) and a delay of 1000 ms.
+struct EffectSaver {
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
+    EffectHost host;
+    EventLoop loop{host};
+    FakeSystemServices services;
+    SaverWindow form{host, loop, services};
+    std::vector<std::string> errors;
+    std::unique_ptr<HeadlessHost> probe;
+
+    EffectSaver(Size screen, int picdis, const std::vector<Bitmap>& pictures, bool cutJpeg = false)
+        : host(screen) {
+        StopFlag = false;
+        loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
+        std::string ini = "[Options]\nSound=0\nSeq=1\nTime=1000\nPicdis=" + std::to_string(picdis) +
+                          "\n[JpegConfig]\n";
+        for (std::size_t n = 1; n <= 1000; ++n) {
+            std::string path = dir / ("p" + std::to_string(n) + ".bmp");
+            if (n <= pictures.size())
+                writeBmp24(path, pictures[n - 1]);
+            else if (n == pictures.size() + 1 && cutJpeg)
+                path = writeCutJpeg();
+            else
+                path = "Null";
+            ini += "Name" + std::to_string(n) + "=" + path + "\n";
+        }
+        std::system(("mkdir -p " + dir / "Quillo").c_str());
+        writeFile(dir / "Quillo/quillo51.ini", ini);
+        host.setCursorPos({100, 100});
+        form.FormCreate();
+        form.Show();
+        loop.processMessages();
+    }
+    // A JPEG whose header loads but whose data fail when decoded: cut early in its scan.
+    std::string writeCutJpeg() {
+        const std::string ppm = dir / "c.ppm", jpeg = dir / "cut.jpg";
+        writeFile(ppm, "P6\n64 64\n255\n" + std::string(64 * 64 * 3, '\x70'));
+        EXPECT_EQ(std::system(("cjpeg " + ppm + " > " + jpeg).c_str()), 0);
+        writeFile(jpeg, readFile(jpeg).substr(0, readFile(jpeg).find("\xFF\xDA") + 40));
+        return jpeg;
+    }
+    // The next tick, extraMs after it is due.
+    void tick(std::uint64_t extraMs = 0) {
+        host.advance(form.Timer1.interval() + extraMs);
+        loop.processMessages();
+    }
+    // A generator re-seeded as the next tick would re-seed it, extraMs after it is due.
+    SaverRandom nextTickRandom(std::uint64_t extraMs = 0) {
+        probe = std::make_unique<HeadlessHost>();
+        probe->advance(host.nowMs() + form.Timer1.interval() + extraMs);
+        SaverRandom r(*probe);
+        r.Randomize();
+        return r;
+    }
+};
+
+Bitmap pattern(int w, int h, int seed = 0) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.setPixel(x, y, rgb(x * 7 + seed, y * 5 + seed, x ^ y));
+    return b;
+}
+
+Bitmap solid(Size s, Color c) {
+    Bitmap b(s.width, s.height);
+    b.fill(c);
+    return b;
+}
+
+// A black screen with the picture drawn at (x, y), through the clip region when given.
+Bitmap screenWith(Size screen, const Bitmap& picture, int x, int y, const Region* clip = nullptr) {
+    Bitmap b(screen.width, screen.height);
+    drawAt(b, x, y, picture, b.rect(), clip);
+    return b;
+}
+
+}  // namespace
+
+TEST(Slide, FrameCountAndLastFrameForEachEdge) {
+    struct Case {
+        Size screen, picture;
+        int direction, frames;
+        Rect last;  // the last frame drawn, beyond the screen where it runs off
+    };
+    const Case cases[] = {
+        {{1366, 768}, {300, 200}, 1, 300, {-1, 0, 299, 200}},
+        {{1366, 768}, {300, 200}, 2, 100, {1069, 0, 1369, 200}},
+        {{1366, 768}, {300, 1000}, 3, 334, {0, -231, 300, 769}},  // taller than the screen
+        {{800, 600}, {250, 170}, 4, 170, {0, -1, 250, 169}},
+    };
+    for (const Case& c : cases) {
+        const Bitmap picture = pattern(c.picture.width, c.picture.height);
+        EffectSaver s(c.screen, 7, {picture});
+        std::uint64_t delay = 0;
+        while (s.nextTickRandom(delay).Random(4) + 1 != c.direction) ++delay;
+        const std::size_t before = s.host.presented().size();
+        s.tick(delay);
+        // One present per step, of the picture's visible part; the first frame lies wholly
+        // beyond the edge it enters from and shows nothing.
+        EXPECT_EQ(s.host.presented().size() - before, std::size_t(c.frames - 1)) << c.direction;
+        EXPECT_EQ(s.host.presented().back(),
+                  c.last.intersected({0, 0, c.screen.width, c.screen.height}));
+        EXPECT_TRUE(*s.host.frame() == screenWith(c.screen, picture, c.last.left, c.last.top))
+            << c.direction;
+        EXPECT_TRUE(s.form.Timer1.enabled());
+        EXPECT_TRUE(s.form.Image5.picture().empty());
+    }
+}
+
+TEST(RollDown, RowsLandOneBelowTheirIndexTenMillisecondsApart) {
+    struct Case {
+        Size screen, picture;
+        Point origin;  // X0, Y0
+        int rows;      // passes, each with its 10 ms pause
+        int shown;     // rows that land on the screen, one present each
+    };
+    const Case cases[] = {
+        {{1366, 768}, {400, 300}, {483, 234}, 300, 300},
+        {{1366, 768}, {801, 100}, {283, 334}, 100, 100},  // each half rounded by itself
+        {{640, 480}, {700, 500}, {0, 0}, 480, 479},       // larger: rows below the screen end it
+    };
+    for (const Case& c : cases) {
+        const Bitmap picture = pattern(c.picture.width, c.picture.height, 3);
+        EffectSaver s(c.screen, 8, {picture});
+        const std::size_t before = s.host.presented().size();
+        const std::uint64_t start = s.host.nowMs() + 1000;
+        s.tick();
+        EXPECT_EQ(s.host.nowMs() - start, std::uint64_t(c.rows) * 10);
+        const std::vector<Rect>& p = s.host.presented();
+        ASSERT_EQ(p.size() - before, std::size_t(c.shown));
+        const int visibleWidth = std::min(c.picture.width, c.screen.width - c.origin.x);
+        EXPECT_EQ(p[before], Rect::fromSize(c.origin.x, c.origin.y + 1, visibleWidth, 1));
+        EXPECT_EQ(p.back(), Rect::fromSize(c.origin.x, c.origin.y + c.shown, visibleWidth, 1));
+        EXPECT_TRUE(*s.host.frame() == screenWith(c.screen, picture, c.origin.x, c.origin.y + 1));
+        EXPECT_TRUE(s.form.Timer1.enabled());
+    }
+}
+
+TEST(Effects, InputEndsASlideOrRollDownAtItsNextStepAndNothingIsDrawnAfter) {
+    for (int mode : {7, 8}) {
+        for (const Message m : {Message{msg::KeyDown}, Message{msg::Terminate}}) {
+            EffectSaver s({800, 600}, mode, {pattern(300, 300)});
+            std::size_t presentsAtInput = 0;
+            const int inputAt = s.host.pumps + 10;
+            s.host.onPump = [&] {
+                if (s.host.pumps != inputAt) return;
+                s.host.queueInput(m);
+                presentsAtInput = s.host.presented().size();
+            };
+            s.tick();
+            EXPECT_TRUE(s.form.closed()) << mode << " " << m.message;
+            EXPECT_EQ(s.host.pumps, inputAt) << mode << " " << m.message;
+            EXPECT_EQ(s.host.presented().size(), presentsAtInput) << mode << " " << m.message;
+            EXPECT_FALSE(s.form.Timer1.enabled());
+            EXPECT_TRUE(StopFlag);
+        }
+    }
+}
+
+TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
+    struct Case {
+        int mode;
+        Size picture;
+        Size corner;  // mode 9: a fifth of the picture, rounded
+    };
+    const Case cases[] = {
+        {9, {500, 300}, {100, 60}},
+        {10, {500, 300}, {}},
+        {9, {1000, 640}, {200, 128}},  // larger than the screen: placed in the first quarter
+        {10, {1, 1}, {}},
+    };
+    const Size screen{800, 600};
+    for (const Case& c : cases) {
+        const Bitmap picture = pattern(c.picture.width, c.picture.height, 5);
+        EffectSaver s(screen, c.mode, {picture});
+        SaverRandom random = s.nextTickRandom();
+        const Point at = RandomPlacement(screen, c.picture.width, c.picture.height, random);
+        s.tick();
+        const Rect r = Rect::fromSize(at.x, at.y, c.picture.width, c.picture.height);
+        const Region clip = c.mode == 10 ? Region::ellipse(r)
+                                         : Region::roundRect(r, c.corner.width, c.corner.height);
+        EXPECT_TRUE(*s.host.frame() == screenWith(screen, picture, at.x, at.y, &clip))
+            << c.mode << " " << c.picture.width;
+        EXPECT_TRUE(s.form.Image5.picture().empty());
+    }
+}
+
+TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
+    const Size screen{320, 240};
+    EffectSaver s(screen, 11, {solid(screen, rgb(200, 0, 255)), solid(screen, rgb(100, 255, 0))});
+    // The centre pixel at every pause: pause K + 1 shows frame K.
+    std::vector<Color> seen;
+    s.host.onSleep = [&] {
+        seen.push_back(s.host.frame()->pixel(160, 120));
+        if (seen.size() == 50) s.host.queueInput({msg::KeyDown, 0, 0});
+    };
+    const std::uint64_t start = s.host.nowMs() + 1000;
+    s.tick();
+    EXPECT_EQ(s.host.nowMs() - start, 4040u);
+    ASSERT_EQ(seen.size(), 101u);
+    EXPECT_EQ(seen[1], rgb(200, 0, 255));  // frame 0: exactly the old picture
+    EXPECT_EQ(seen[2], rgb(198, 2, 252));  // F = 3
+    EXPECT_EQ(seen[51], rgb(150, 127, 127));
+    EXPECT_EQ(seen[100], rgb(101, 252, 2));  // F = 253
+    EXPECT_EQ(s.host.frame()->pixel(160, 120), rgb(100, 255, 0));
+    EXPECT_TRUE(s.form.Timer1.enabled());
+    // The key came during the fade: it is handled after it.
+    EXPECT_FALSE(s.form.closed());
+    s.loop.processMessages();
+    EXPECT_TRUE(s.form.closed());
+}
+
+TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
+    const Size screen{1024, 768};
+    const Bitmap a = pattern(800, 600, 1), b = pattern(640, 480, 2), c = pattern(1024, 768, 3);
+    EffectSaver s(screen, 11, {a, b, c}, true);
+    int pauses = 0;
+    Bitmap frame0;  // on the screen at the second pause
+    s.host.onSleep = [&] {
+        if (++pauses == 2) frame0 = *s.host.frame();
+    };
+    for (int tick = 0; tick < 3; ++tick) {
+        pauses = 0;
+        const std::size_t before = s.host.presented().size();
+        s.tick();
+        ASSERT_EQ(pauses, 101);
+        // Every frame is the common area at one place: a to b is 640 x 480 anywhere on the
+        // screen; b to c, from b's place; c, as large as the screen, is placed in the first
+        // quarter and fades to the fallback picture of the cut JPEG, 72 x 65.
+        const Rect at = s.host.presented()[before];
+        const Bitmap& from = tick == 0 ? a : tick == 1 ? b : c;
+        const Size size = tick < 2 ? Size{640, 480} : Size{72, 65};
+        EXPECT_EQ(at, Rect::fromSize(at.left, at.top, size.width, size.height));
+        EXPECT_EQ(s.host.presented().back(), at);
+        if (tick == 2) {
+            EXPECT_TRUE(at.left < 256 && at.top < 192 && at.left + at.top > 0);
+        }
+        const Point corner{at.left + size.width - 1, at.top + size.height - 1};
+        EXPECT_EQ(frame0.pixel(corner.x, corner.y), from.pixel(size.width - 1, size.height - 1));
+    }
+    EXPECT_TRUE(s.errors.empty());
+}
+
+TEST(Fade, AFailedFrameIsReportedAndTheDisplayGoesOn) {
+    EffectSaver s({320, 240}, 11, {pattern(100, 100)});
+    s.host.onSleep = [&] {
+        if (s.host.sleeps == 30) throw std::runtime_error("frame lost");
+    };
+    s.tick();
+    EXPECT_EQ(s.errors, std::vector<std::string>{"frame lost"});
+    EXPECT_TRUE(s.form.Timer1.enabled());
+    const std::uint64_t start = s.host.nowMs() + 1000;
+    s.tick();
+    EXPECT_EQ(s.host.nowMs() - start, 4040u);
+}
