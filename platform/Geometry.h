@@ -54,8 +54,15 @@ struct Rect {
     int right = 0;
     int bottom = 0;
 
+    // Coordinates are kept within +-2^30, so that no edge or size computed from them overflows
+    // whatever sizes a settings file asks for.
+    static constexpr int kCoordinateLimit = 1 << 30;
+    static constexpr int clampCoordinate(long long v) {
+        return int(std::clamp<long long>(v, -kCoordinateLimit, kCoordinateLimit - 1));
+    }
     static constexpr Rect fromSize(int left, int top, int width, int height) {
-        return {left, top, left + width, top + height};
+        return {clampCoordinate(left), clampCoordinate(top),
+                clampCoordinate((long long)left + width), clampCoordinate((long long)top + height)};
     }
     constexpr int width() const { return right - left; }
     constexpr int height() const { return bottom - top; }
