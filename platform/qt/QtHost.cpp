@@ -13,10 +13,13 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <thread>
 
 #include "QtMessageBoxes.h"
+#include "ScreenCover.h"
+#include "SleepLock.h"
 
 namespace quillo {
 
@@ -38,8 +41,14 @@ QImage wrap(Bitmap& b) {
     return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
 }
 
+// The saver measures in device pixels, the framebuffer's own, on every screen alike.
+qreal deviceRatio() {
+    return QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
 std::int64_t pointOf(const QPointF& global) {
-    return msg::pointParam(int(global.x()), int(global.y()));
+    const qreal r = deviceRatio();
+    return msg::pointParam(qRound(global.x() * r), qRound(global.y() * r));
 }
 
 bool isSystemKey(const QKeyEvent* e) {
@@ -60,8 +69,25 @@ SaverWidget::SaverWidget(QtHost& host, const Bitmap& framebuffer)
 
 void SaverWidget::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    const QRect r = e->rect();
-    p.drawImage(r, wrap(framebuffer_), r);
+    QImage image = wrap(framebuffer_);
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1) {
+        const QRect r = e->rect();
+        p.drawImage(r, image, r);
+    } else {
+        // The framebuffer holds device pixels: drawn at the screen's own ratio they are copied
+        // one to one (the painter clips to the dirty area).
+        image.setDevicePixelRatio(ratio);
+        p.drawImage(QPointF(0, 0), image);
+    }
+    if (!firstFrame_) {
+        firstFrame_ = true;
+        // Once the server has the frame, a suspend waiting for the saver may go on.
+        QTimer::singleShot(0, [] {
+            QGuiApplication::sync();
+            releaseSleepLock();
+        });
+    }
 }
 
 void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -140,8 +166,9 @@ void QtHost::watchTerminationSignals() {
 }
 
 Size QtHost::screenSize() {
-    const QRect g = QGuiApplication::primaryScreen()->geometry();
-    return {g.width(), g.height()};
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize device = screen->geometry().size() * screen->devicePixelRatio();
+    return {device.width(), device.height()};
 }
 
 int QtHost::screenDepth() {
@@ -150,7 +177,8 @@ int QtHost::screenDepth() {
 
 Point QtHost::cursorPos() {
     const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
+    const qreal r = deviceRatio();
+    return {qRound(p.x() * r), qRound(p.y() * r)};
 }
 
 int QtHost::showCursor(bool show) {
@@ -160,16 +188,23 @@ int QtHost::showCursor(bool show) {
 }
 
 void QtHost::applyCursor() {
-    if (widget_) widget_->setCursor(cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor);
+    const Qt::CursorShape shape = cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor;
+    if (widget_) widget_->setCursor(shape);
+    if (covers_) covers_->setCursor(shape);
 }
 
 void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
     widget_->setWindowTitle(QString::fromStdString(title));
-    // Without a window manager nothing maximises the window, so place it over the screen.
-    widget_->setGeometry(QGuiApplication::primaryScreen()->geometry());
+    // The other screens go black first, so the show's window is the last one to take the focus.
+    covers_ = std::make_unique<ScreenCovers>(*this);
+    // Without a window manager nothing sizes the window, so place it over the screen; with one,
+    // only a focused full-screen window is stacked above panels and docks.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    widget_->setScreen(screen);
+    widget_->setGeometry(screen->geometry());
     applyCursor();
-    widget_->show();
+    widget_->showFullScreen();
     widget_->raise();
     widget_->activateWindow();
     widget_->setFocus();
@@ -182,12 +217,17 @@ void QtHost::closeWindow() {
     widget_->releaseKeyboard();
     widget_->hide();
     widget_.reset();
+    covers_.reset();
 }
 
 void QtHost::present(const Rect& dirty) {
     if (!widget_) return;
-    // Synchronous: a direct draw is on the screen before the drawing code goes on.
-    widget_->repaint(QRect(dirty.left, dirty.top, dirty.width(), dirty.height()));
+    // Synchronous: a direct draw is on the screen before the drawing code goes on. The dirty
+    // rectangle is in device pixels; the widget counts in Qt's scaled ones.
+    const qreal r = widget_->devicePixelRatioF();
+    const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
+    const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
+    widget_->repaint(QRect(left, top, right - left, bottom - top));
 }
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,

@@ -12,6 +12,7 @@
 namespace quillo {
 
 class QtHost;
+class ScreenCovers;
 
 // The saver's window: paints the framebuffer and reports every input event to the host.
 class SaverWidget : public QWidget {
@@ -34,6 +35,7 @@ protected:
 private:
     QtHost& host_;
     const Bitmap& framebuffer_;
+    bool firstFrame_ = false;
 };
 
 class QtHost : public QObject, public Host {
@@ -69,6 +71,7 @@ private:
     void applyCursor();
 
     std::unique_ptr<SaverWidget> widget_;
+    std::unique_ptr<ScreenCovers> covers_;
     std::vector<Message> pending_;
     QEventLoop* waiting_ = nullptr;
     int cursorCount_ = 0;
