@@ -64,6 +64,7 @@ void SaverWindow::FormCreate() {
     form_.setColor(clBlack);
     loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
     LoadSaverSettings();
+    if (Silent) Sound = false;
     if (Sound && !SoundList.empty()) {
         NextSoundFile = SoundList.front();
         StartSound();

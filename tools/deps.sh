@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-qpa-plugins libgl-dev fontconfig
+    qt6-base-dev qt6-qpa-plugins libxcb1-dev libgl-dev fontconfig
     libsdl2-mixer-dev fluid-soundfont-gm
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev

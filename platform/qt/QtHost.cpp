@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -20,6 +21,7 @@
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
 #include "SleepLock.h"
+#include "X11Embed.h"
 
 namespace quillo {
 
@@ -165,7 +167,19 @@ void QtHost::watchTerminationSignals() {
     sigaction(SIGINT, &sa, nullptr);
 }
 
+bool QtHost::embedInto(std::uint32_t window) {
+    foreign_ = ForeignWindow::open(window);
+    if (!foreign_) return false;
+    foreign_->onResize = [this](Size s) {
+        if (widget_) widget_->resize(s.width, s.height);
+        deliver({msg::Resize, 0, msg::pointParam(s.width, s.height)});
+    };
+    foreign_->onGone = [this] { deliver({msg::Terminate, 0, 0}); };
+    return true;
+}
+
 Size QtHost::screenSize() {
+    if (foreign_) return foreign_->size();
     QScreen* screen = QGuiApplication::primaryScreen();
     const QSize device = screen->geometry().size() * screen->devicePixelRatio();
     return {device.width(), device.height()};
@@ -188,6 +202,7 @@ int QtHost::showCursor(bool show) {
 }
 
 void QtHost::applyCursor() {
+    if (foreign_) return;  // the pointer over another program's window is not ours to hide
     const Qt::CursorShape shape = cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor;
     if (widget_) widget_->setCursor(shape);
     if (covers_) covers_->setCursor(shape);
@@ -196,6 +211,16 @@ void QtHost::applyCursor() {
 void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
     widget_->setWindowTitle(QString::fromStdString(title));
+    if (foreign_) {
+        // A child of the other program's window, at its size: no grab, no focus, no covers.
+        widget_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        widget_->setFocusPolicy(Qt::NoFocus);
+        widget_->winId();
+        widget_->windowHandle()->setParent(foreign_->window());
+        widget_->setGeometry(0, 0, foreign_->size().width, foreign_->size().height);
+        widget_->show();
+        return;
+    }
     // The other screens go black first, so the show's window is the last one to take the focus.
     covers_ = std::make_unique<ScreenCovers>(*this);
     // Without a window manager nothing sizes the window, so place it over the screen; with one,
@@ -214,7 +239,7 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
 
 void QtHost::closeWindow() {
     if (!widget_) return;
-    widget_->releaseKeyboard();
+    if (!foreign_) widget_->releaseKeyboard();
     widget_->hide();
     widget_.reset();
     covers_.reset();
@@ -248,6 +273,8 @@ void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
 }
 
 void QtHost::deliver(const Message& m) {
+    // Inside another program's window, input belongs to that program: only our own notices count.
+    if (foreign_ && m.message < msg::MediaNotify) return;
     pending_.push_back(m);
     if (waiting_) waiting_->quit();
 }

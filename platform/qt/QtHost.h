@@ -13,6 +13,7 @@ namespace quillo {
 
 class QtHost;
 class ScreenCovers;
+class ForeignWindow;
 
 // The saver's window: paints the framebuffer and reports every input event to the host.
 class SaverWidget : public QWidget {
@@ -46,6 +47,10 @@ public:
 
     // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does.
     void watchTerminationSignals();
+    // Draws into another program's window (by its X11 id) instead of covering the screens: its
+    // size is the screen size, it is followed when it changes, its end ends the saver, and input
+    // is not ours. False when there is no such window.
+    bool embedInto(std::uint32_t window);
 
     Size screenSize() override;
     int screenDepth() override;
@@ -70,6 +75,7 @@ public:
 private:
     void applyCursor();
 
+    std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
     std::unique_ptr<SaverWidget> widget_;
     std::unique_ptr<ScreenCovers> covers_;
     std::vector<Message> pending_;

@@ -37,7 +37,7 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
-/usr/bin/python3 "$(dirname "$0")/dock.py" 0 0 800 40 &
+/usr/bin/python3 "$(dirname "$0")/xwindow.py" quillo-dock 0 0 800 40 dock >/dev/null &
 E2E_PIDS+=($!)
 wait_window quillo-dock
 wait_pixel 10 10 255,0,255 5

@@ -153,3 +153,20 @@ TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
     EXPECT_TRUE(s.host.windowOpen());
     EXPECT_EQ(s.errors.size(), 1u);  // the defaults cannot be written either
 }
+
+TEST(SaverStart, ASilentSaverPlaysNoSoundWhateverTheSettings) {
+    for (const bool silent : {false, true}) {
+        StartedSaver s;
+        const std::string song = s.dir / "song.mp3";
+        writeFile(song, "x");
+        std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
+        for (int n = 1; n <= 1000; ++n) text += "Name" + std::to_string(n) + "=Null\n";
+        text += "[WavConfig]\nName1=" + song + "\n";
+        for (int n = 2; n <= 1000; ++n) text += "Name" + std::to_string(n) + "=Null\n";
+        s.writeIni(text);
+        s.form.Silent = silent;
+        s.start();
+        EXPECT_EQ(s.form.SoundList.size(), 1u);
+        EXPECT_EQ(s.form.Sound, !silent) << "silent " << silent;
+    }
+}
