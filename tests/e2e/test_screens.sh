@@ -30,9 +30,15 @@ sleep 0.7
 kill -0 "$QUILLO_PID" 2>/dev/null || fail "a 40-pixel move on the second screen ended the saver"
 xdotool mousemove 1056 200
 wait_exit "$QUILLO_PID" 5 || fail "a 56-pixel move on the second screen did not end the saver"
+# A screen unplugged and plugged in again while the saver runs: it goes on, covering the new one.
 start_quillo /S
 wait_window zadarovi
 sleep 0.5
+xrandr --delmonitor right >/dev/null
+wait_pixel 1000 100 255,0,255 5  # its cover went with it
+kill -0 "$QUILLO_PID" 2>/dev/null || fail "the saver ended when a screen went away"
+xrandr --setmonitor right 640/162x480/122+800+0 none >/dev/null
+wait_pixel 1000 100 0,0,0 5
 xdotool click 1
 wait_exit "$QUILLO_PID" 5 || fail "a click on the second screen did not end the saver"
 
