@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <QtMath>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -51,6 +52,12 @@ qreal deviceRatio() {
 std::int64_t pointOf(const QPointF& global) {
     const qreal r = deviceRatio();
     return msg::pointParam(qRound(global.x() * r), qRound(global.y() * r));
+}
+
+// X11 counts a window's size in device pixels, Qt's widgets in scaled ones.
+QSize logicalSize(Size device) {
+    const qreal r = deviceRatio();
+    return QSize(qCeil(device.width / r), qCeil(device.height / r));
 }
 
 bool isSystemKey(const QKeyEvent* e) {
@@ -171,7 +178,7 @@ bool QtHost::embedInto(std::uint32_t window) {
     foreign_ = ForeignWindow::open(window);
     if (!foreign_) return false;
     foreign_->onResize = [this](Size s) {
-        if (widget_) widget_->resize(s.width, s.height);
+        if (widget_) widget_->resize(logicalSize(s));
         deliver({msg::Resize, 0, msg::pointParam(s.width, s.height)});
     };
     foreign_->onGone = [this] { deliver({msg::Terminate, 0, 0}); };
@@ -217,7 +224,7 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
         widget_->setFocusPolicy(Qt::NoFocus);
         widget_->winId();
         widget_->windowHandle()->setParent(foreign_->window());
-        widget_->setGeometry(0, 0, foreign_->size().width, foreign_->size().height);
+        widget_->setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
         widget_->show();
         return;
     }
