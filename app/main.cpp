@@ -1,10 +1,14 @@
 // quillo: /S runs the saver, /C opens the settings, /A changes the saver password; anything else
 // (no argument, a preview request /P, /S:1234, ...) ends at once.
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Dispatch.h"
+#include "EmbeddedMode.h"
 #include "InstanceLock.h"
 #include "SaverMode.h"
 #include "SettingsMode.h"
@@ -16,6 +20,16 @@ int main(int argc, char** argv) {
     const std::optional<std::string> first =
         argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
     LinuxSystemServices services;
+    // Idle daemons and settings programs: the show inside a window of theirs.
+    if (const auto request = readWindowArguments(std::vector<std::string>(argv + 1, argv + argc),
+                                                 std::getenv("XSCREENSAVER_WINDOW"))) {
+        if (!request->error.empty()) {
+            std::fprintf(stderr, "quillo: %s\n", request->error.c_str());
+            return 2;
+        }
+        QApplication app(argc, argv);
+        return runEmbeddedMode(services, *request);
+    }
     switch (chooseMode(first)) {
         case Mode::Saver: {
             QApplication app(argc, argv);

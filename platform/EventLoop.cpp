@@ -51,6 +51,8 @@ void EventLoop::guarded(const std::function<void()>& f) {
 
 void EventLoop::handle(Message& m) {
     guarded([&] {
+        if (m.message == msg::Resize && form_)
+            form_->resize({int(m.lParam & 0xFFFF), int(m.lParam >> 16 & 0xFFFF)});
         bool handled = false;
         if (filter_) filter_(m, handled);
         if (!handled && dispatch_) dispatch_(m);

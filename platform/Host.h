@@ -39,6 +39,9 @@ constexpr std::uint32_t KillFocus = 8;
 // or the window being closed from outside).
 constexpr std::uint32_t MediaNotify = 0x8001;
 constexpr std::uint32_t Terminate = 0x8002;
+// The window was given a new size (lParam: width and height as pointParam packs x and y), when it
+// lives inside another program's window.
+constexpr std::uint32_t Resize = 0x8003;
 
 // lParam of a mouse message: x in the low 16 bits, y in the next 16.
 constexpr std::int64_t pointParam(int x, int y) {

@@ -100,6 +100,13 @@ Form::Form(Host& host) : host_(host) {
     framebuffer_ = Bitmap(s.width, s.height);
 }
 
+void Form::resize(Size size) {
+    if (size.width == width() && size.height == height()) return;
+    framebuffer_ = Bitmap(size.width, size.height);
+    dirty_ = {};
+    invalidate();
+}
+
 void Form::setColor(Color c) {
     if (c == color_) return;
     color_ = c;

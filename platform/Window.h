@@ -113,6 +113,10 @@ public:
     int width() const { return framebuffer_.width(); }
     int height() const { return framebuffer_.height(); }
 
+    // A new framebuffer of that size, repainted at the next message handling; direct drawing not
+    // yet presented is dropped with the old one.
+    void resize(Size size);
+
     Color color() const { return color_; }
     void setColor(Color c);
 

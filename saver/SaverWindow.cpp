@@ -76,6 +76,7 @@ void SaverWindow::FormCreate() {
     form_.setColor(clBlack);
     installMessageFilter();
     LoadSaverSettings();
+    if (Silent) Sound = false;
     if (Sound && !SoundList.empty()) {
         NextSoundFile = SoundList.front();
         StartSound();

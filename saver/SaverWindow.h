@@ -69,6 +69,9 @@ public:
     Size screen() const { return {form_.width(), form_.height()}; }
     bool closed() const { return closed_; }
 
+    // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
+    bool Silent = false;
+
     // Window state.
     Point StartCursorPos;
     bool ExitCheckActive = false;

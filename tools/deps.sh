@@ -5,11 +5,12 @@ set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-qpa-plugins libgl-dev fontconfig
+    qt6-base-dev qt6-qpa-plugins libxcb1-dev libgl-dev fontconfig
     libsdl2-mixer-dev fluid-soundfont-gm lame
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
+    desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils
     fonts-liberation fonts-dejavu-core
 )
 # Fuzzing only: tools/fuzz.sh asks for these with --fuzz.

@@ -13,11 +13,17 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
+#include <QtMath>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <thread>
 
 #include "QtMessageBoxes.h"
+#include "ScreenCover.h"
+#include "SleepLock.h"
+#include "X11Embed.h"
 
 namespace quillo {
 
@@ -39,8 +45,20 @@ QImage wrap(Bitmap& b) {
     return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
 }
 
+// The saver measures in device pixels, the framebuffer's own, on every screen alike.
+qreal deviceRatio() {
+    return QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
 std::int64_t pointOf(const QPointF& global) {
-    return msg::pointParam(int(global.x()), int(global.y()));
+    const qreal r = deviceRatio();
+    return msg::pointParam(qRound(global.x() * r), qRound(global.y() * r));
+}
+
+// X11 counts a window's size in device pixels, Qt's widgets in scaled ones.
+QSize logicalSize(Size device) {
+    const qreal r = deviceRatio();
+    return QSize(qCeil(device.width / r), qCeil(device.height / r));
 }
 
 bool isSystemKey(const QKeyEvent* e) {
@@ -61,8 +79,25 @@ SaverWidget::SaverWidget(QtHost& host, const Bitmap& framebuffer)
 
 void SaverWidget::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    const QRect r = e->rect();
-    p.drawImage(r, wrap(framebuffer_), r);
+    QImage image = wrap(framebuffer_);
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1) {
+        const QRect r = e->rect();
+        p.drawImage(r, image, r);
+    } else {
+        // The framebuffer holds device pixels: drawn at the screen's own ratio they are copied
+        // one to one (the painter clips to the dirty area).
+        image.setDevicePixelRatio(ratio);
+        p.drawImage(QPointF(0, 0), image);
+    }
+    if (!firstFrame_) {
+        firstFrame_ = true;
+        // Once the server has the frame, a suspend waiting for the saver may go on.
+        QTimer::singleShot(0, [] {
+            QGuiApplication::sync();
+            releaseSleepLock();
+        });
+    }
 }
 
 void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -144,9 +179,22 @@ void QtHost::watchTerminationSignals() {
     sigaction(SIGINT, &sa, nullptr);
 }
 
+bool QtHost::embedInto(std::uint32_t window) {
+    foreign_ = ForeignWindow::open(window);
+    if (!foreign_) return false;
+    foreign_->onResize = [this](Size s) {
+        if (widget_) widget_->resize(logicalSize(s));
+        deliver({msg::Resize, 0, msg::pointParam(s.width, s.height)});
+    };
+    foreign_->onGone = [this] { deliver({msg::Terminate, 0, 0}); };
+    return true;
+}
+
 Size QtHost::screenSize() {
-    const QRect g = QGuiApplication::primaryScreen()->geometry();
-    return {g.width(), g.height()};
+    if (foreign_) return foreign_->size();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize device = screen->geometry().size() * screen->devicePixelRatio();
+    return {device.width(), device.height()};
 }
 
 int QtHost::screenDepth() {
@@ -155,7 +203,8 @@ int QtHost::screenDepth() {
 
 Point QtHost::cursorPos() {
     const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
+    const qreal r = deviceRatio();
+    return {qRound(p.x() * r), qRound(p.y() * r)};
 }
 
 int QtHost::showCursor(bool show) {
@@ -165,16 +214,34 @@ int QtHost::showCursor(bool show) {
 }
 
 void QtHost::applyCursor() {
-    if (widget_) widget_->setCursor(cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor);
+    if (foreign_) return;  // the pointer over another program's window is not ours to hide
+    const Qt::CursorShape shape = cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor;
+    if (widget_) widget_->setCursor(shape);
+    if (covers_) covers_->setCursor(shape);
 }
 
 void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
     widget_->setWindowTitle(QString::fromStdString(title));
-    // Without a window manager nothing maximises the window, so place it over the screen.
-    widget_->setGeometry(QGuiApplication::primaryScreen()->geometry());
+    if (foreign_) {
+        // A child of the other program's window, at its size: no grab, no focus, no covers.
+        widget_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        widget_->setFocusPolicy(Qt::NoFocus);
+        widget_->winId();
+        widget_->windowHandle()->setParent(foreign_->window());
+        widget_->setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
+        widget_->show();
+        return;
+    }
+    // The other screens go black first, so the show's window is the last one to take the focus.
+    covers_ = std::make_unique<ScreenCovers>(*this);
+    // Without a window manager nothing sizes the window, so place it over the screen; with one,
+    // only a focused full-screen window is stacked above panels and docks.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    widget_->setScreen(screen);
+    widget_->setGeometry(screen->geometry());
     applyCursor();
-    widget_->show();
+    widget_->showFullScreen();
     widget_->raise();
     widget_->activateWindow();
     widget_->setFocus();
@@ -184,15 +251,20 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
 
 void QtHost::closeWindow() {
     if (!widget_) return;
-    widget_->releaseKeyboard();
+    if (!foreign_) widget_->releaseKeyboard();
     widget_->hide();
     widget_.reset();
+    covers_.reset();
 }
 
 void QtHost::present(const Rect& dirty) {
     if (!widget_) return;
-    // Synchronous: a direct draw is on the screen before the drawing code goes on.
-    widget_->repaint(QRect(dirty.left, dirty.top, dirty.width(), dirty.height()));
+    // Synchronous: a direct draw is on the screen before the drawing code goes on. The dirty
+    // rectangle is in device pixels; the widget counts in Qt's scaled ones.
+    const qreal r = widget_->devicePixelRatioF();
+    const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
+    const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
+    widget_->repaint(QRect(left, top, right - left, bottom - top));
 }
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
@@ -213,6 +285,8 @@ void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
 }
 
 void QtHost::deliver(const Message& m) {
+    // Inside another program's window, input belongs to that program: only our own notices count.
+    if (foreign_ && m.message < msg::MediaNotify) return;
     pending_.push_back(m);
     if (waiting_) waiting_->quit();
 }

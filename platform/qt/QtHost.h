@@ -12,6 +12,8 @@
 namespace quillo {
 
 class QtHost;
+class ScreenCovers;
+class ForeignWindow;
 
 // The saver's window: paints the framebuffer and reports every input event to the host.
 class SaverWidget : public QWidget {
@@ -34,6 +36,7 @@ protected:
 private:
     QtHost& host_;
     const Bitmap& framebuffer_;
+    bool firstFrame_ = false;
 };
 
 class QtHost : public QObject, public Host {
@@ -45,6 +48,10 @@ public:
     // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does. A
     // message box that is up is closed, and no further box is shown.
     void watchTerminationSignals();
+    // Draws into another program's window (by its X11 id) instead of covering the screens: its
+    // size is the screen size, it is followed when it changes, its end ends the saver, and input
+    // is not ours. False when there is no such window.
+    bool embedInto(std::uint32_t window);
 
     Size screenSize() override;
     int screenDepth() override;
@@ -69,7 +76,9 @@ public:
 private:
     void applyCursor();
 
+    std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
     std::unique_ptr<SaverWidget> widget_;
+    std::unique_ptr<ScreenCovers> covers_;
     std::vector<Message> pending_;
     QEventLoop* waiting_ = nullptr;
     int cursorCount_ = 0;

@@ -10,6 +10,7 @@
 #include "Dispatch.h"
 #include "InstanceLock.h"
 #include "TestSupport.h"
+#include "WindowArguments.h"
 
 using namespace quillo;
 using quillo::test::FakeSystemServices;
@@ -107,4 +108,44 @@ TEST(InstanceLock, ATempFolderThatIsNotOursAloneIsPassedOver) {
     InstanceLock lock;
     ASSERT_TRUE(lock.acquire());
     EXPECT_EQ(InstanceLock::lockPath(), taken + "/saver.lock");
+}
+
+TEST(Dispatch, WindowArguments) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* env;
+        std::uint32_t window;  // 0: no window (an error, or not a window request)
+        bool silent;
+        bool request;
+    };
+    const Case cases[] = {
+        {{"-root"}, "0x1a00007", 0x1a00007, false, true},
+        {{"--root", "-foo"}, "27262983", 27262983, false, true},
+        {{"-root"}, "0X1A", 0x1a, false, true},
+        {{"-root"}, nullptr, 0, false, true},
+        {{"-root"}, "", 0, false, true},
+        {{"-root"}, "0x", 0, false, true},
+        {{"-root"}, "12abc", 0, false, true},
+        {{"-root"}, "-5", 0, false, true},
+        {{"-root"}, "0", 0, false, true},
+        {{"-root"}, "4294967296", 0, false, true},  // more than 32 bits
+        {{"-window-id", "0x400001"}, nullptr, 0x400001, true, true},
+        {{"--window-id", "77"}, "0x5", 77, true, true},
+        {{"-window-id"}, nullptr, 0, true, true},
+        {{"-window-id", "window"}, nullptr, 0, true, true},
+        // Everything else keeps the ordinary dispatch, whatever the environment says.
+        {{"/S"}, "0x5", 0, false, false},
+        {{"-ROOT"}, "0x5", 0, false, false},
+        {{"/S", "-root"}, "0x5", 0, false, false},
+        {{}, "0x5", 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args) + " env " + (c.env ? c.env : "(unset)"));
+        const auto r = readWindowArguments(c.args, c.env);
+        ASSERT_EQ(r.has_value(), c.request);
+        if (!r) continue;
+        EXPECT_EQ(r->window, c.window);
+        EXPECT_EQ(r->error.empty(), c.window != 0);
+        EXPECT_EQ(r->silent, c.silent);
+    }
 }

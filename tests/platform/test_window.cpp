@@ -248,3 +248,24 @@ TEST(Window, StretchedRepaintsFollowEveryChange) {
     form.repaint();
     EXPECT_EQ(form.framebuffer().pixel(1, 0), clBlack);
 }
+
+TEST(Window, AResizeMessageGivesANewFramebufferRepaintedWhole) {
+    HeadlessHost host({64, 48});
+    EventLoop loop(host);
+    Form form(host);
+    loop.setForm(&form);
+    form.setColor(clNavy);
+    loop.processMessages();
+    form.setPixel(5, 5, clRed);  // not yet presented: goes with the old framebuffer
+    const Bitmap* const shown = &form.framebuffer();
+    loop.post({msg::Resize, 0, msg::pointParam(100, 30)});
+    loop.processMessages();
+    // The same object (hosts keep a reference to it) with the new size, all background.
+    EXPECT_EQ(&form.framebuffer(), shown);
+    ASSERT_EQ(form.width(), 100);
+    ASSERT_EQ(form.height(), 30);
+    EXPECT_EQ(form.framebuffer().pixel(5, 5), clNavy);
+    EXPECT_EQ(form.framebuffer().pixel(99, 29), clNavy);
+    form.setPixel(99, 29, clRed);  // direct drawing reaches the new edge
+    EXPECT_EQ(form.framebuffer().pixel(99, 29), clRed);
+}

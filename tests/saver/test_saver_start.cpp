@@ -8,6 +8,7 @@
 #include "HeadlessHost.h"
 #include "IniFile.h"
 #include "SaverWindow.h"
+#include "ScriptedMediaPlayer.h"
 #include "SettingsFile.h"
 #include "TestSupport.h"
 
@@ -22,7 +23,8 @@ struct StartedSaver {
     HeadlessHost host{{800, 600}};
     EventLoop loop{host};
     FakeSystemServices services;
-    SaverWindow form{host, loop, services};
+    ScriptedMediaPlayer player{loop};
+    SaverWindow form{host, loop, services, &player};
     std::vector<std::string> errors;
 
     StartedSaver() {
@@ -185,5 +187,23 @@ TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
             s.loop.processMessages();
             EXPECT_TRUE(s.form.closed());
         }
+    }
+}
+
+TEST(SaverStart, ASilentSaverPlaysNoSoundWhateverTheSettings) {
+    for (const bool silent : {false, true}) {
+        StartedSaver s;
+        const std::string song = s.dir / "song.mp3";
+        writeFile(song, "x");
+        std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
+        for (int n = 1; n <= 1000; ++n) text += "Name" + std::to_string(n) + "=Null\n";
+        text += "[WavConfig]\nName1=" + song + "\n";
+        for (int n = 2; n <= 1000; ++n) text += "Name" + std::to_string(n) + "=Null\n";
+        s.writeIni(text);
+        s.form.Silent = silent;
+        s.start();
+        EXPECT_EQ(s.form.SoundList.size(), 1u);
+        EXPECT_EQ(s.form.Sound, !silent) << "silent " << silent;
+        EXPECT_EQ(s.player.log.empty(), silent);
     }
 }

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The saver on a desktop: under a window manager with a dock, and under an idle manager that
+# holds a suspend until the screen is covered.
+source "$(dirname "$0")/lib.sh"
+start_xvfb 800x600
+xdotool mousemove 400 300
+
+# An idle manager's sleep lock is released once the saver's first frame is on the screen, with
+# the saver still running; a lock variable that names no descriptor changes nothing.
+lock="$E2E_TMP/sleep-lock"
+mkfifo "$lock"
+(
+    cat "$lock" >/dev/null
+    xdotool search --onlyvisible --name '^zadarovi$' >"$E2E_TMP/released" || echo none >"$E2E_TMP/released"
+) &
+E2E_PIDS+=($!)
+XSS_SLEEP_LOCK_FD=9 start_quillo /S 9>"$lock"
+for _ in $(seq 50); do [ -s "$E2E_TMP/released" ] && break; sleep 0.1; done
+[ -s "$E2E_TMP/released" ] || fail "the sleep lock was not released"
+grep -qv none "$E2E_TMP/released" || fail "the sleep lock was released before the window showed"
+kill -0 "$QUILLO_PID" 2>/dev/null || fail "the saver ended after releasing the sleep lock"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver with a sleep lock"
+for bad in abc 99; do
+    XSS_SLEEP_LOCK_FD=$bad start_quillo /S
+    wait_window zadarovi
+    xdotool key space
+    wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver with XSS_SLEEP_LOCK_FD='$bad'"
+done
+
+# Under a window manager a dock stays above ordinary windows; the saver covers it all the same,
+# full screen and focused.
+openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+E2E_PIDS+=($!)
+for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+/usr/bin/python3 "$(dirname "$0")/xwindow.py" quillo-dock 0 0 800 40 dock >/dev/null &
+E2E_PIDS+=($!)
+wait_window quillo-dock
+wait_pixel 10 10 255,0,255 5
+start_quillo /S
+wait_window zadarovi
+saver=$(xdotool search --onlyvisible --name '^zadarovi$' | head -n 1)
+sleep 0.5
+# A panel raises itself now and then (on hover, on a notice): it must stay below the saver.
+xdotool search --name '^quillo-dock$' windowraise
+sleep 0.5
+shot="$E2E_TMP/openbox.png"
+screenshot "$shot"
+[ "$(count_colour "$shot" 0 0 800 600 255,0,255)" -eq 0 ] || fail "the dock shows over the saver"
+[ "$(count_colour "$shot" 0 0 800 600 255,255,255)" -gt 450000 ] || fail "the saver is not full screen"
+xprop -id "$saver" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+    fail "the saver did not ask for the full-screen state"
+[ "$(xdotool getwindowfocus)" = "$saver" ] || fail "the saver does not have the focus"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver under openbox"
+echo "e2e desktop: all checks passed"

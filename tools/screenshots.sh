@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Makes the README's pictures from the real program: a screenshot of each display mode and of the
+# settings dialog, taken on a virtual X display, into docs/screenshots/. Run it again whenever
+# the look changes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+tools/build.sh
+out=docs/screenshots
+mkdir -p "$out"
+source tools/showcase.sh
+showcase_display 1280x800
+
+# mode NUMBER NAME SECONDS [OPTIONS]: the screen after that long, halved for the page.
+mode() {
+    local number=$1 name=$2 seconds=$3
+    shift 3
+    showcase_mode "$number" "$seconds" "$SHOWCASE_WORK/shot.png" "$@"
+    convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/mode$number-$name.png"
+    echo "$out/mode$number-$name.png"
+}
+mode 1 stretched 1.6
+mode 2 natural-size 2.9 Color=3
+mode 3 picture-in-picture 3.0 Color=2
+mode 4 tiles 5.6
+mode 5 custom-size 1.6 Width=640 Height=360 Color=2
+mode 6 overlapping 5.6
+mode 7 slide 2.5 Color=3
+mode 8 roll-down 2.5 Color=1
+mode 9 rounded-corners 3.0 Color=2
+mode 10 circle-frame 3.0 Color=3
+mode 11 fade 2.6
+
+# The settings dialog over its own list of pictures.
+showcase_settings 2 Color=3
+build/app/quillo /C &
+SHOWCASE_PID=$!
+for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" 2>/dev/null |
+        head -n 1) && [ -n "$window" ] && break
+    sleep 0.1
+done
+sleep 1
+import -window "$window" -strip "$out/settings-dialog.png"
+kill -TERM "$SHOWCASE_PID" 2>/dev/null || true
+wait "$SHOWCASE_PID" 2>/dev/null || true
+SHOWCASE_PID=
+echo "$out/settings-dialog.png"
