@@ -102,7 +102,6 @@ void SaverWindow::Show() {
     form_.invalidate();
 }
 
-
 bool SaverWindow::endsSaver(const Message& m) const {
     switch (m.message) {
         case msg::MouseMove: {

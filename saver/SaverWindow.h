@@ -9,8 +9,8 @@
 #include "DisplayMode.h"
 #include "EventLoop.h"
 #include "Host.h"
-#include "SaverRandom.h"
 #include "MediaPlayer.h"
+#include "SaverRandom.h"
 #include "SystemServices.h"
 #include "Window.h"
 
