@@ -30,3 +30,5 @@ show 2 natural-size 2.9 Color=3
 show 4 tiles 5.6
 show 5 custom-size 1.6 Width=640 Height=360 Color=2
 show 6 overlapping 5.6
+show 9 rounded-corners 3.0 Color=2
+show 11 fade 2.6
