@@ -15,6 +15,10 @@ int runSaverMode(SystemServices& services) {
     // The application's name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kSaverApplicationTitle);
     QtHost host;
+    return runSaverWindow(host, services, true, false);
+}
+
+int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool silent) {
     host.watchTerminationSignals();
     setScreenColorDepth(host.screenDepth());
     EventLoop loop(host);
@@ -23,10 +27,11 @@ int runSaverMode(SystemServices& services) {
 
     // The lock marks a saver on the screen from the window's creation until the process ends.
     InstanceLock lock;
-    lock.acquire();
+    if (takeLock) lock.acquire();
     // Declared before the window, so the window goes first and the player then closes its file.
     SdlMediaPlayer player(loop);
     SaverWindow form(host, loop, services, &player);
+    form.Silent = silent;
     // A failed start (the settings file cannot be written, say) is reported and leaves the window
     // as far as it got: it still shows and input still ends it.
     loop.guarded([&] { form.FormCreate(); });

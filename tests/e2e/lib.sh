@@ -120,7 +120,11 @@ write_settings() {
             if [ "$n" -le $# ]; then echo "Name$n=${!n}"; else echo "Name$n=Null"; fi
         done
         echo "[WavConfig]"
-        for n in $(seq 1 1000); do echo "Name$n=Null"; done
+        # SOUND_FILES: the sound list, when the test sets one.
+        local -a sounds=(${SOUND_FILES:-})
+        for n in $(seq 1 1000); do
+            if [ "$n" -le ${#sounds[@]} ]; then echo "Name$n=${sounds[n - 1]}"; else echo "Name$n=Null"; fi
+        done
     } >"$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 }
 
@@ -134,3 +138,27 @@ wait_pixel() {
     done
     fail "pixel ($x, $y) is $seen, expected $rgb"
 }
+
+# make_tone FILE: a 30-second 441 Hz square wave as a WAV file, 16-bit mono at 44100 Hz (one
+# period, doubled 13 times).
+make_tone() {
+    local wav=$1
+    local period="$E2E_TMP/period" bytes
+    {
+        for _ in $(seq 50); do printf '\x10\x30'; done
+        for _ in $(seq 50); do printf '\xf0\xcf'; done
+    } >"$period"
+    for _ in $(seq 13); do cat "$period" "$period" >"$period.2" && mv "$period.2" "$period"; done
+    le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"
+             printf "\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+    bytes=$(stat -c %s "$period")
+    {
+        printf 'RIFF'; le32 $((bytes + 36)); printf 'WAVEfmt '; le32 16
+        printf '\x01\x00\x01\x00'; le32 44100; le32 88200; printf '\x02\x00\x10\x00'
+        printf 'data'; le32 "$bytes"; cat "$period"
+    } >"$wav"
+}
+
+# Seconds of sound in the disk driver's file: frames (4 bytes, stereo) that are not silent.
+heard() { echo $(( $(tr -d '\000' <"$SDL_DISKAUDIOFILE" | wc -c) / (4 * 441) )); }
+

@@ -6,7 +6,8 @@ start_xvfb 800x600
 pics="$E2E_TMP/pictures"
 mkdir -p "$pics"
 convert -size 40x30 xc:red "BMP3:$pics/red.bmp"
-write_settings "Picdis=1 Time=1000 Sound=0" "$pics/red.bmp"
+make_tone "$E2E_TMP/tone.wav"
+SOUND_FILES="$E2E_TMP/tone.wav" write_settings "Picdis=1 Time=1000 Sound=1" "$pics/red.bmp"
 
 # Requests that name no usable window: a message and a failure, nothing shown.
 expect_error() {
@@ -50,14 +51,18 @@ xdotool windowsize "$HOST_ID" 500 400
 wait_pixel 599 449 255,0,0
 [ "$(count_colour "$(screenshot "$shot" && echo "$shot")" 0 0 800 600 255,0,0)" -eq $((500 * 400)) ] ||
     fail "the picture did not follow the resize"
-# The window going away ends it.
+# The window going away ends it. A preview plays no sound, whatever the settings say.
 kill "$HOST_PID"
 wait_exit "$QUILLO_PID" 5 || fail "the saver outlived its window"
+[ ! -s "$SDL_DISKAUDIOFILE" ] || [ "$(heard)" -eq 0 ] || fail "the preview played sound"
 
-# -root: the window named by XSCREENSAVER_WINDOW (hex); SIGTERM ends it cleanly.
+# -root: the window named by XSCREENSAVER_WINDOW (hex), with the sound of the settings; SIGTERM
+# ends it cleanly.
 host daemon 0 0 800 600
 XSCREENSAVER_WINDOW=$(printf '0x%x' "$HOST_ID") start_quillo -root
 wait_pixel 799 599 255,0,0
+sleep 1
+[ -s "$SDL_DISKAUDIOFILE" ] && [ "$(heard)" -ge 50 ] || fail "-root played no sound"
 kill -TERM "$QUILLO_PID"
 wait_exit "$QUILLO_PID" 5 || fail "SIGTERM did not end the saver inside a window"
 wait "$QUILLO_PID" || fail "the saver ended with an error after SIGTERM"

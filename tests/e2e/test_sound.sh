@@ -7,22 +7,8 @@ start_xvfb 640x480
 mkdir -p "$XDG_CONFIG_HOME/Quillo"
 ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 
-# A 30-second 441 Hz square wave, 16-bit mono at 44100 Hz: one period, doubled 13 times.
 wav="$E2E_TMP/long tone.wav"
-period="$E2E_TMP/period"
-{
-    for _ in $(seq 50); do printf '\x10\x30'; done
-    for _ in $(seq 50); do printf '\xf0\xcf'; done
-} >"$period"
-for _ in $(seq 13); do cat "$period" "$period" >"$period.2" && mv "$period.2" "$period"; done
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"
-         printf "\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-bytes=$(stat -c %s "$period")
-{
-    printf 'RIFF'; le32 $((bytes + 36)); printf 'WAVEfmt '; le32 16
-    printf '\x01\x00\x01\x00'; le32 44100; le32 88200; printf '\x02\x00\x10\x00'
-    printf 'data'; le32 "$bytes"; cat "$period"
-} >"$wav"
+make_tone "$wav"
 
 picture="$E2E_TMP/red.bmp"
 convert -size 64x48 xc:red "BMP3:$picture"
@@ -32,9 +18,6 @@ convert -size 64x48 xc:red "BMP3:$picture"
     printf '[WavConfig]\nName1=%s\n' "$wav"
     for n in $(seq 2 1000); do echo "Name$n=Null"; done
 } >"$ini"
-
-# Seconds of sound in the disk driver's file: frames (4 bytes, stereo) that are not silent.
-heard() { echo $(( $(tr -d '\000' <"$SDL_DISKAUDIOFILE" | wc -c) / (4 * 441) )); }
 
 xdotool mousemove 320 240
 start_quillo /S
