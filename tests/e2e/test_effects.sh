@@ -3,23 +3,6 @@
 # the end, and a roll-down stopped by a key.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 640x480
-mkdir -p "$XDG_CONFIG_HOME/Quillo"
-ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
-
-# write_settings PICDIS PICTURE...: the pictures in order, every other slot free.
-write_settings() {
-    local picdis=$1
-    shift
-    {
-        printf '[Options]\nSound=0\nSeq=1\nColor=4\nTime=20000\nPicdis=%s\n[JpegConfig]\n' "$picdis"
-        local n=1
-        for p in "$@"; do
-            echo "Name$n=$p"
-            n=$((n + 1))
-        done
-        for ((; n <= 1000; n++)); do echo "Name$n=Null"; done
-    } >"$ini"
-}
 
 # plain WxH R,G,B FILE: a 24-bit bitmap of one colour.
 plain() { convert -size "$1" "xc:rgb($2)" -type TrueColor "BMP3:$3"; }
@@ -27,7 +10,8 @@ plain() { convert -size "$1" "xc:rgb($2)" -type TrueColor "BMP3:$3"; }
 # Fade: both pictures as large as the screen, so the centre pixel is always covered.
 plain 640x480 200,0,250 "$E2E_TMP/old.bmp"
 plain 640x480 0,200,50 "$E2E_TMP/new.bmp"
-write_settings 11 "$E2E_TMP/old.bmp" "$E2E_TMP/new.bmp"
+options="Sound=0 Seq=1 Color=4 Time=20000"
+write_settings "$options Picdis=11" "$E2E_TMP/old.bmp" "$E2E_TMP/new.bmp"
 xdotool mousemove 320 240
 start_quillo /S
 wait_window zadarovi
@@ -59,7 +43,7 @@ wait_exit "$QUILLO_PID" 3 || fail "a key after the fade did not end the saver"
 
 # Roll-down: a tall picture takes several seconds; a key ends it at the next row.
 plain 200x460 255,255,0 "$E2E_TMP/tall.bmp"
-write_settings 8 "$E2E_TMP/tall.bmp"
+write_settings "$options Picdis=8" "$E2E_TMP/tall.bmp"
 start_quillo /S
 wait_window zadarovi
 sleep 2.2
