@@ -33,6 +33,8 @@ void HeadlessHost::drawText(Bitmap& target, const Rect& area, const std::string&
 }
 
 void HeadlessHost::pumpInput(std::vector<Message>& out) {
+    ++pumps;
+    if (onPump) onPump();
     out.insert(out.end(), input_.begin(), input_.end());
     input_.clear();
 }
@@ -42,6 +44,8 @@ void HeadlessHost::waitForInput(int timeoutMs) {
 }
 
 void HeadlessHost::sleepMs(int ms) {
+    ++sleeps;
+    if (onSleep) onSleep();
     if (ms <= 0) return;
     advance(std::uint64_t(ms));
 }

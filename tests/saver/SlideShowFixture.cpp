@@ -1,6 +1,9 @@
 #include "SlideShowFixture.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <cstdlib>
 
 namespace quillo::test {
 
@@ -9,17 +12,35 @@ SlideShow::SlideShow(Size screen) : host(screen) {
     loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
 }
 
+void SlideShow::writeIni(const std::string& text) {
+    mkdir((dir / "Quillo").c_str(), 0700);
+    writeFile(ini(), text);
+}
+
 std::string SlideShow::picture(const std::string& name, int w, int h, Color c) {
     Bitmap b(w, h);
     b.fill(c);
+    return picture(name, b);
+}
+
+std::string SlideShow::picture(const std::string& name, const Bitmap& bitmap) {
     const std::string path = dir / name;
-    writeBmp24(path, b);
+    writeBmp24(path, bitmap);
     return path;
 }
 
-void SlideShow::start(const std::map<std::string, std::string>& options,
-                      const std::vector<std::string>& pictures,
-                      const std::vector<std::string>& sounds) {
+std::string SlideShow::brokenJpeg() {
+    const std::string ppm = dir / "broken.ppm", jpeg = dir / "broken.jpg";
+    writeFile(ppm, "P6\n64 64\n255\n" + std::string(64 * 64 * 3, '\x70'));
+    EXPECT_EQ(std::system(("cjpeg " + ppm + " > " + jpeg).c_str()), 0);
+    const std::string bytes = readFile(jpeg);
+    writeFile(jpeg, bytes.substr(0, bytes.find("\xFF\xDA") + 40));
+    return jpeg;
+}
+
+void SlideShow::writeSettings(const std::map<std::string, std::string>& options,
+                              const std::vector<std::string>& pictures,
+                              const std::vector<std::string>& sounds) {
     std::string text = "[Options]\n";
     for (const auto& [key, value] : options) text += key + "=" + value + "\n";
     const auto slots = [&text](const char* section, const std::vector<std::string>& files) {
@@ -30,19 +51,27 @@ void SlideShow::start(const std::map<std::string, std::string>& options,
     };
     slots("JpegConfig", pictures);
     slots("WavConfig", sounds);
-    mkdir((dir / "Quillo").c_str(), 0700);
-    writeFile(dir / "Quillo/quillo51.ini", text);
-    host.setCursorPos({10, 10});
+    writeIni(text);
+}
+
+void SlideShow::start() {
+    host.setCursorPos({100, 100});
     loop.guarded([&] { form.FormCreate(); });
     form.Show();
     loop.processMessages();
 }
 
-void SlideShow::tick() {
-    const std::uint32_t wait = form.FirstTick ? 1000 : form.Timer1.interval();
-    host.advance(wait);
+void SlideShow::runTick(std::uint64_t extraMs) {
+    host.advance(form.Timer1.interval() + extraMs);
     loop.processMessages();
-    loop.processMessages();  // the repaint the tick asked for, as the running loop serves it
+}
+
+SaverRandom SlideShow::nextTickRandom(std::uint64_t extraMs) {
+    probe_ = std::make_unique<HeadlessHost>();
+    probe_->advance(host.nowMs() + form.Timer1.interval() + extraMs);
+    SaverRandom r(*probe_);
+    r.Randomize();
+    return r;
 }
 
 }  // namespace quillo::test

@@ -1,13 +1,15 @@
 #pragma once
-// A saver started on the headless host from a settings file the test writes, with solid-colour
-// pictures made by the test.
+// A saver on the headless host, started from a settings file the test writes, with pictures made
+// by the test and the scripted media player.
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "EventLoop.h"
 #include "HeadlessHost.h"
 #include "SaverWindow.h"
+#include "ScriptedMediaPlayer.h"
 #include "TestSupport.h"
 
 namespace quillo::test {
@@ -18,21 +20,44 @@ struct SlideShow {
     HeadlessHost host;
     EventLoop loop{host};
     FakeSystemServices services;
-    SaverWindow form{host, loop, services};
+    ScriptedMediaPlayer player{loop};
+    SaverWindow form{host, loop, services, &player};
     std::vector<std::string> errors;
 
     explicit SlideShow(Size screen = {800, 600});
 
-    // A solid picture written as a 24-bit BMP in the test folder; returns its path.
+    std::string ini() const { return dir / "Quillo/quillo51.ini"; }
+    void writeIni(const std::string& text);
+    // A picture written as a 24-bit BMP in the test folder: solid, or any bitmap. Returns its path.
     std::string picture(const std::string& name, int w, int h, Color c);
-    // Writes the settings: the given options, then every picture and sound slot (free when not
-    // listed), and starts the saver.
+    std::string picture(const std::string& name, const Bitmap& bitmap);
+    // A JPEG whose header loads but whose data fail when decoded: cut early in its scan.
+    std::string brokenJpeg();
+    // The settings: the given options, then every picture and sound slot (free when not listed).
+    void writeSettings(const std::map<std::string, std::string>& options,
+                       const std::vector<std::string>& pictures,
+                       const std::vector<std::string>& sounds = {});
+    // The window's creation and first show, on whatever settings file is there (or none).
+    void start();
     void start(const std::map<std::string, std::string>& options,
                const std::vector<std::string>& pictures,
-               const std::vector<std::string>& sounds = {});
-    // Moves the clock to the next tick, runs it and serves the repaint it asked for.
-    void tick();
+               const std::vector<std::string>& sounds = {}) {
+        writeSettings(options, pictures, sounds);
+        start();
+    }
+    // Moves the clock to the next tick, extraMs after it is due, and runs it.
+    void runTick(std::uint64_t extraMs = 0);
+    // runTick, then the repaint it asked for, as the running loop serves it.
+    void tick() {
+        runTick();
+        loop.processMessages();
+    }
+    // A generator re-seeded as the next tick would re-seed it, extraMs after it is due.
+    SaverRandom nextTickRandom(std::uint64_t extraMs = 0);
     Color at(int x, int y) const { return host.frame()->pixel(x, y); }
+
+private:
+    std::unique_ptr<HeadlessHost> probe_;  // the clock of nextTickRandom's generator
 };
 
 }  // namespace quillo::test

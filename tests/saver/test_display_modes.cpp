@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "BackColors.h"
 #include "LayoutGeometry.h"
@@ -277,15 +276,7 @@ TEST(DisplayModes, TilesFillTheQuartersInOrder) {
 
 TEST(DisplayModes, FailuresAreReportedOnceAndTheShowGoesOn) {
     SlideShow s({320, 200});
-    // A JPEG whose header reads but whose data fail: SOI, a valid frame, then garbage.
-    const std::string broken = s.dir / "broken.jpg";
-    std::string ppm = "P6\n64 64\n255\n";
-    for (int i = 0; i < 64 * 64 * 3; ++i) ppm += char(i * 7 % 251);
-    writeFile(s.dir / "src.ppm", ppm);
-    ASSERT_EQ(std::system(("cjpeg -quality 90 " + s.dir / "src.ppm" + " > " + broken).c_str()), 0);
-    std::string jpeg = readFile(broken);
-    jpeg.resize(jpeg.size() / 2);  // the header reads; the data end too early
-    writeFile(broken, jpeg);
+    const std::string broken = s.brokenJpeg();
     const std::string good = s.picture("good.bmp", 10, 10, clLime);
     s.start({{"Picdis", "1"}, {"Time", "500"}}, {broken, good});
     s.tick();

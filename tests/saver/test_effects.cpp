@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <functional>
-
 #include "EventLoop.h"
 #include "HeadlessHost.h"
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
 #include "Scale.h"
+#include "SlideShowFixture.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -15,79 +13,18 @@ using namespace quillo::test;
 
 namespace {
 
-// The headless host with hooks into its pauses and input pumps, to look at (or disturb) an
-// effect while it runs.
-struct EffectHost : HeadlessHost {
-    using HeadlessHost::HeadlessHost;
-    std::function<void()> onPump, onSleep;
-    int pumps = 0, sleeps = 0;
-    void pumpInput(std::vector<Message>& out) override {
-        ++pumps;
-        if (onPump) onPump();
-        HeadlessHost::pumpInput(out);
-    }
-    void sleepMs(int ms) override {
-        ++sleeps;
-        if (onSleep) onSleep();
-        HeadlessHost::sleepMs(ms);
-    }
-};
-
-// A saver started in one display mode over the given picture files, with colour set 4 (the
-// background stays black) and a delay of 1000 ms.
-struct EffectSaver {
-    TempDir dir;
-    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
-    EffectHost host;
-    EventLoop loop{host};
-    FakeSystemServices services;
-    SaverWindow form{host, loop, services};
-    std::vector<std::string> errors;
-    std::unique_ptr<HeadlessHost> probe;
-
+// A saver started in one display mode over the given pictures (and, when asked, a JPEG that
+// fails when decoded after them), in list order, with colour set 4 (the background stays black)
+// and a delay of 1000 ms.
+struct EffectSaver : SlideShow {
     EffectSaver(Size screen, int picdis, const std::vector<Bitmap>& pictures, bool cutJpeg = false)
-        : host(screen) {
-        StopFlag = false;
-        loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
-        std::string ini = "[Options]\nSound=0\nSeq=1\nTime=1000\nPicdis=" + std::to_string(picdis) +
-                          "\n[JpegConfig]\n";
-        for (std::size_t n = 1; n <= 1000; ++n) {
-            std::string path = dir / ("p" + std::to_string(n) + ".bmp");
-            if (n <= pictures.size())
-                writeBmp24(path, pictures[n - 1]);
-            else if (n == pictures.size() + 1 && cutJpeg)
-                path = writeCutJpeg();
-            else
-                path = "Null";
-            ini += "Name" + std::to_string(n) + "=" + path + "\n";
-        }
-        std::system(("mkdir -p " + dir / "Quillo").c_str());
-        writeFile(dir / "Quillo/quillo51.ini", ini);
-        host.setCursorPos({100, 100});
-        form.FormCreate();
-        form.Show();
-        loop.processMessages();
-    }
-    // A JPEG whose header loads but whose data fail when decoded: cut early in its scan.
-    std::string writeCutJpeg() {
-        const std::string ppm = dir / "c.ppm", jpeg = dir / "cut.jpg";
-        writeFile(ppm, "P6\n64 64\n255\n" + std::string(64 * 64 * 3, '\x70'));
-        EXPECT_EQ(std::system(("cjpeg " + ppm + " > " + jpeg).c_str()), 0);
-        writeFile(jpeg, readFile(jpeg).substr(0, readFile(jpeg).find("\xFF\xDA") + 40));
-        return jpeg;
-    }
-    // The next tick, extraMs after it is due.
-    void tick(std::uint64_t extraMs = 0) {
-        host.advance(form.Timer1.interval() + extraMs);
-        loop.processMessages();
-    }
-    // A generator re-seeded as the next tick would re-seed it, extraMs after it is due.
-    SaverRandom nextTickRandom(std::uint64_t extraMs = 0) {
-        probe = std::make_unique<HeadlessHost>();
-        probe->advance(host.nowMs() + form.Timer1.interval() + extraMs);
-        SaverRandom r(*probe);
-        r.Randomize();
-        return r;
+        : SlideShow(screen) {
+        std::vector<std::string> files;
+        for (const Bitmap& b : pictures)
+            files.push_back(picture("p" + std::to_string(files.size() + 1) + ".bmp", b));
+        if (cutJpeg) files.push_back(brokenJpeg());
+        start({{"Sound", "0"}, {"Seq", "1"}, {"Time", "1000"}, {"Picdis", std::to_string(picdis)}},
+              files);
     }
 };
 
@@ -131,7 +68,7 @@ TEST(Slide, FrameCountAndLastFrameForEachEdge) {
         std::uint64_t delay = 0;
         while (s.nextTickRandom(delay).Random(4) + 1 != c.direction) ++delay;
         const std::size_t before = s.host.presented().size();
-        s.tick(delay);
+        s.runTick(delay);
         // One present per step, of the picture's visible part; the first frame lies wholly
         // beyond the edge it enters from and shows nothing.
         EXPECT_EQ(s.host.presented().size() - before, std::size_t(c.frames - 1)) << c.direction;
@@ -161,7 +98,7 @@ TEST(RollDown, RowsLandOneBelowTheirIndexTenMillisecondsApart) {
         EffectSaver s(c.screen, 8, {picture});
         const std::size_t before = s.host.presented().size();
         const std::uint64_t start = s.host.nowMs() + 1000;
-        s.tick();
+        s.runTick();
         EXPECT_EQ(s.host.nowMs() - start, std::uint64_t(c.rows) * 10);
         const std::vector<Rect>& p = s.host.presented();
         ASSERT_EQ(p.size() - before, std::size_t(c.shown));
@@ -184,7 +121,7 @@ TEST(Effects, InputEndsASlideOrRollDownAtItsNextStepAndNothingIsDrawnAfter) {
                 s.host.queueInput(m);
                 presentsAtInput = s.host.presented().size();
             };
-            s.tick();
+            s.runTick();
             EXPECT_TRUE(s.form.closed()) << mode << " " << m.message;
             EXPECT_EQ(s.host.pumps, inputAt) << mode << " " << m.message;
             EXPECT_EQ(s.host.presented().size(), presentsAtInput) << mode << " " << m.message;
@@ -212,7 +149,7 @@ TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
         EffectSaver s(screen, c.mode, {picture});
         SaverRandom random = s.nextTickRandom();
         const Point at = RandomPlacement(screen, c.picture.width, c.picture.height, random);
-        s.tick();
+        s.runTick();
         const Rect r = Rect::fromSize(at.x, at.y, c.picture.width, c.picture.height);
         const Region clip = c.mode == 10 ? Region::ellipse(r)
                                          : Region::roundRect(r, c.corner.width, c.corner.height);
@@ -232,7 +169,7 @@ TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
         if (seen.size() == 50) s.host.queueInput({msg::KeyDown, 0, 0});
     };
     const std::uint64_t start = s.host.nowMs() + 1000;
-    s.tick();
+    s.runTick();
     EXPECT_EQ(s.host.nowMs() - start, 4040u);
     ASSERT_EQ(seen.size(), 101u);
     EXPECT_EQ(seen[1], rgb(200, 0, 255));  // frame 0: exactly the old picture
@@ -259,7 +196,7 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
     for (int tick = 0; tick < 3; ++tick) {
         pauses = 0;
         const std::size_t before = s.host.presented().size();
-        s.tick();
+        s.runTick();
         ASSERT_EQ(pauses, 101);
         // Every frame is the common area at one place: a to b is 640 x 480 anywhere on the
         // screen; b to c, from b's place; c, as large as the screen, is placed in the first
@@ -283,10 +220,10 @@ TEST(Fade, AFailedFrameIsReportedAndTheDisplayGoesOn) {
     s.host.onSleep = [&] {
         if (s.host.sleeps == 30) throw std::runtime_error("frame lost");
     };
-    s.tick();
+    s.runTick();
     EXPECT_EQ(s.errors, std::vector<std::string>{"frame lost"});
     EXPECT_TRUE(s.form.Timer1.enabled());
     const std::uint64_t start = s.host.nowMs() + 1000;
-    s.tick();
+    s.runTick();
     EXPECT_EQ(s.host.nowMs() - start, 4040u);
 }

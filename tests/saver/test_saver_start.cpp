@@ -10,43 +10,14 @@
 #include "SaverWindow.h"
 #include "ScriptedMediaPlayer.h"
 #include "SettingsFile.h"
+#include "SlideShowFixture.h"
 #include "TestSupport.h"
 
 using namespace quillo;
 using namespace quillo::test;
 
-namespace {
-
-struct StartedSaver {
-    TempDir dir;
-    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
-    HeadlessHost host{{800, 600}};
-    EventLoop loop{host};
-    FakeSystemServices services;
-    ScriptedMediaPlayer player{loop};
-    SaverWindow form{host, loop, services, &player};
-    std::vector<std::string> errors;
-
-    StartedSaver() {
-        loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
-    }
-    std::string ini() const { return dir / "Quillo/quillo51.ini"; }
-    void start() {
-        host.setCursorPos({100, 100});
-        loop.guarded([&] { form.FormCreate(); });
-        form.Show();
-        loop.processMessages();
-    }
-    void writeIni(const std::string& text) {
-        mkdir((dir / "Quillo").c_str(), 0700);
-        writeFile(ini(), text);
-    }
-};
-
-}  // namespace
-
 TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
-    StartedSaver s;
+    SlideShow s;
     s.start();
     const std::string file = readFile(s.ini());
     EXPECT_EQ(file.rfind("[Options]\nSound=0\nStatus=1\nSeq=0\nRepeat=0\nTime=2000\n", 0), 0u);
@@ -75,7 +46,7 @@ TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
 }
 
 TEST(SaverStart, ReadsOptionsAndListsOnce) {
-    StartedSaver s;
+    SlideShow s;
     const std::string a = s.dir / "a.jpg", b = s.dir / "b.bmp", c = s.dir / "c c.jpeg";
     for (const auto& p : {a, b, c}) writeFile(p, "x");
     // Every slot must be present: a missing key reads as a blank, which is a missing file.
@@ -106,7 +77,7 @@ TEST(SaverStart, ReadsOptionsAndListsOnce) {
 }
 
 TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
-    StartedSaver s;
+    SlideShow s;
     const std::string one = s.dir / "one.jpg";
     writeFile(one, "x");
     std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
@@ -121,7 +92,7 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
     EXPECT_TRUE(s.form.SoundList.empty());
     EXPECT_FALSE(s.form.Sound);
 
-    StartedSaver m;
+    SlideShow m;
     m.writeIni("[Options]\nSound=0\n[JpegConfig]\nName1=" + one + "\nName2=/nowhere/x.jpg\n");
     m.start();
     EXPECT_TRUE(m.form.PictureList.empty());
@@ -134,7 +105,7 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
 }
 
 TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
-    StartedSaver s;
+    SlideShow s;
     s.writeIni("[Options]\nPicdis=1\n");
     chmod(s.ini().c_str(), 0444);
     // In a child without root's permission override; the checks report through the exit code.
@@ -151,7 +122,7 @@ TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
 }
 
 TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
-    StartedSaver s;
+    SlideShow s;
     ScopedEnv config("XDG_CONFIG_HOME", "/proc/quillo-cannot-exist");
     s.start();
     ASSERT_FALSE(s.host.boxes.empty());
@@ -168,7 +139,7 @@ TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
     for (const std::string& c : cases) {
         for (const std::uint32_t input : {msg::KeyDown, msg::MouseMove}) {
             SCOPED_TRACE(c);
-            StartedSaver s;
+            SlideShow s;
             std::optional<ScopedEnv> devNull;
             if (c == "config is /dev/null") devNull.emplace("XDG_CONFIG_HOME", "/dev/null");
             if (c == "ini is a folder") {
@@ -192,7 +163,7 @@ TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
 
 TEST(SaverStart, ASilentSaverPlaysNoSoundWhateverTheSettings) {
     for (const bool silent : {false, true}) {
-        StartedSaver s;
+        SlideShow s;
         const std::string song = s.dir / "song.mp3";
         writeFile(song, "x");
         std::string text = "[Options]\nSound=1\n[JpegConfig]\n";
