@@ -45,11 +45,10 @@ wait_exit "$QUILLO_PID" 5 || fail "a click on the second screen did not end the 
 # scaled ENV...: mode 2 shows the lime picture pixel for pixel at the centre of the 800x600
 # primary screen, and mode 1 fills every device pixel, under that scaling.
 scaled() {
+    local -x "$@"  # for the saver started here
     write_settings "Picdis=2 Color=3 Time=60000 Sound=0" "$pics/lime.bmp"
     xdotool mousemove 400 300
-    env "$@" "$QUILLO" /S >>"$E2E_TMP/quillo.log" 2>&1 &
-    QUILLO_PID=$!
-    E2E_PIDS+=("$QUILLO_PID")
+    start_quillo /S
     wait_pixel 300 250 0,255,0
     shot="$E2E_TMP/scaled.png"
     screenshot "$shot"
@@ -59,9 +58,7 @@ scaled() {
     xdotool key space
     wait_exit "$QUILLO_PID" 5 || fail "$*: a key did not end the saver"
     write_settings "Picdis=1 Time=60000 Sound=0" "$pics/red.bmp"
-    env "$@" "$QUILLO" /S >>"$E2E_TMP/quillo.log" 2>&1 &
-    QUILLO_PID=$!
-    E2E_PIDS+=("$QUILLO_PID")
+    start_quillo /S
     wait_pixel 0 0 255,0,0
     shot="$E2E_TMP/scaled.png"
     screenshot "$shot"
