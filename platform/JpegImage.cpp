@@ -187,6 +187,7 @@ JpegImage::~JpegImage() = default;
 
 const Bitmap& JpegImage::bitmap() const {
     if (decoded_) return *decoded_;
+    if (failedCode_) throw JpegError(failedCode_);
     const bool quantize = grayscale_ || screenColorDepth() <= 8;
     int code = 0;
     Bitmap out;
@@ -201,7 +202,10 @@ const Bitmap& JpegImage::bitmap() const {
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }
-    if (code) throw JpegError(code);
+    if (code) {
+        if (code != JERR_OUT_OF_MEMORY) failedCode_ = code;
+        throw JpegError(code);
+    }
     decoded_ = std::move(out);
     return *decoded_;
 }

@@ -40,6 +40,9 @@ private:
     int height_ = 0;
     bool grayscale_ = false;
     mutable std::optional<Bitmap> decoded_;
+    // The data never change, so a decode that failed fails again: remember it instead of
+    // decoding a broken picture at every repaint. Running out of memory is not remembered.
+    mutable int failedCode_ = 0;
 };
 
 }  // namespace quillo

@@ -30,7 +30,6 @@ void SaverWindow::CycleColors() {
 }
 
 void SaverWindow::TakeNewPicture(ImageControl& control) {
-    control.clearPicture();
     control.setPicture(Image5.picture());  // shares the pixels; clearing Image5 keeps them
     Image5.clearPicture();
 }
