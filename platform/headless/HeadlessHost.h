@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "BmpWriter.h"
 #include "Host.h"
 
 namespace quillo {
@@ -66,8 +67,5 @@ private:
     std::vector<Rect> presented_;
     std::uint64_t nowNs_ = 0;
 };
-
-// Writes any bitmap as a 24-bit BMP file (for looking at frames and as test input).
-void writeBmp24(const std::string& path, const Bitmap& bitmap);
 
 }  // namespace quillo

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "FallbackPicture.h"
+
+using namespace quillo;
+
+TEST(FallbackPicture, BlackCapitalsOnWhite) {
+    const Bitmap& p = fallbackPicture();
+    ASSERT_EQ(p.width(), 72);
+    ASSERT_EQ(p.height(), 65);
+    int inkTop = 0, inkBottom = 0, inkLeft = 0, inkRight = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const Color c = p.pixel(x, y);
+            ASSERT_TRUE(c == clBlack || c == clWhite) << x << "," << y;
+            if (c != clBlack) continue;
+            (y < p.height() / 2 ? inkTop : inkBottom)++;
+            (x < p.width() / 2 ? inkLeft : inkRight)++;
+        }
+    // Two lines of lettering, roughly centred.
+    EXPECT_GT(inkTop, 200);
+    EXPECT_GT(inkBottom, 200);
+    EXPECT_GT(inkLeft, 200);
+    EXPECT_GT(inkRight, 200);
+    // A white frame around the text.
+    for (int x = 0; x < p.width(); ++x) {
+        EXPECT_EQ(p.pixel(x, 0), clWhite);
+        EXPECT_EQ(p.pixel(x, p.height() - 1), clWhite);
+    }
+    EXPECT_EQ(&p, &fallbackPicture());
+}
