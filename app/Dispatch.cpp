@@ -1,12 +1,12 @@
 #include "Dispatch.h"
 
+#include "AsciiCase.h"
+
 namespace quillo {
 
 Mode chooseMode(const std::optional<std::string>& firstArgument) {
     if (!firstArgument) return Mode::None;
-    std::string upper = *firstArgument;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    const std::string upper = asciiUpper(*firstArgument);
     const std::string prefix = upper.substr(0, 2);
     if (upper == "/S") return Mode::Saver;
     if (upper == "/C" || prefix == "/C") return Mode::Settings;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "AsciiCase.h"
 #include "ShellOpen.h"
 
 namespace quillo {
@@ -49,15 +50,7 @@ void OpenListedFile(const ListBox& list, const std::function<int(const std::stri
     if (open(path) == kShellNoAssociation) boxes.show(MessageKind::Warning, noAssociationText);
 }
 
-namespace {
-
-std::string asciiLower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c + 32);
-    return s;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<std::string> FolderPictures(const std::string& folder) {
     std::vector<std::string> names;

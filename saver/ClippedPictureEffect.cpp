@@ -2,6 +2,7 @@
 // rounded corners (mode 9) or to the ellipse inscribed in it (mode 10).
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
+#include "ScopeExit.h"
 
 namespace quillo {
 
@@ -39,10 +40,7 @@ private:
         // 6. The clip serves this one draw, even when the draw fails.
         Form& form = w_.form();
         form.selectClip(std::move(region));
-        struct Release {
-            Form& form;
-            ~Release() { form.releaseClip(); }
-        } release{form};
+        ScopeExit release([&form] { form.releaseClip(); });
         form.drawBitmap(at.x, at.y, bitmap);
     }
 

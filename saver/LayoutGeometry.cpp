@@ -3,13 +3,13 @@
 #include <atomic>
 #include <cmath>
 
+#include "Rounding.h"
 #include "SaverRandom.h"
 
 namespace quillo {
 
 int Round(double v) {
-    // The default floating-point rounding mode is to nearest, ties to even.
-    return int(std::nearbyint(v));
+    return int(roundHalfEven(v));
 }
 
 Point centerImage(Size screen, int w, int h) {

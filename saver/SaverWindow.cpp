@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "MediaSlots.h"
 #include "Paths.h"
+#include "ScopeExit.h"
 #include "SettingsFile.h"
 
 namespace quillo {
@@ -52,13 +53,9 @@ SaverWindow::~SaverWindow() {
 void SaverWindow::FormCreate() {
     // Whichever step fails, the window that appears must still end on input: a start-up that
     // stops early installs the message filter on its way out.
-    struct FilterOnFailure {
-        SaverWindow& w;
-        int pending = std::uncaught_exceptions();
-        ~FilterOnFailure() {
-            if (std::uncaught_exceptions() > pending) w.installMessageFilter();
-        }
-    } filterOnFailure{*this};
+    ScopeExit filterOnFailure([this, pending = std::uncaught_exceptions()] {
+        if (std::uncaught_exceptions() > pending) installMessageFilter();
+    });
     InitSettingsPaths(host_);
     StartCursorPos = host_.cursorPos();
     services_.setScreenSaverRunning(true);
@@ -127,10 +124,7 @@ void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
     if (ExitCheckActive) return;
     ExitCheckActive = endsSaver(m);
     // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
-    struct Clear {
-        bool& flag;
-        ~Clear() { flag = false; }
-    } clear{ExitCheckActive};
+    ScopeExit clear([this] { ExitCheckActive = false; });
     if (!ExitCheckActive) return;
     if (services_.IsNTPlatform())
         StopSaver();

@@ -1,5 +1,6 @@
 #include "MediaSlots.h"
 
+#include "AsciiCase.h"
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "SettingsFile.h"
@@ -80,13 +81,7 @@ std::string slotKey(int n) {
 }
 
 bool isFreeMarker(const std::string& value) {
-    if (value.size() != 4) return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-        char c = value[i];
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        if (c != "NULL"[i]) return false;
-    }
-    return true;
+    return equalsIgnoringAsciiCase(value, "NULL");
 }
 
 void FillLists(MediaLists& lists) {

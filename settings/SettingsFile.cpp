@@ -11,6 +11,7 @@
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "Paths.h"
+#include "Rounding.h"
 
 namespace quillo {
 
@@ -162,16 +163,6 @@ void WriteLastDir(const std::string& path) {
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     IniFile file(SettingsFile);
     file.writeString(kHistory, kLastDir, folder);
-}
-
-long long roundHalfEven(double value) {
-    if (!std::isfinite(value)) return 0;
-    value = std::clamp(value, -9.0e18, 9.0e18);
-    double floor = std::floor(value);
-    double fraction = value - floor;
-    double result = floor;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0)) result = floor + 1;
-    return static_cast<long long>(result);
 }
 
 }  // namespace quillo

@@ -51,7 +51,4 @@ std::string ReadLastDir(const std::string& fallback);
 // Stores the folder part of path (up to and including its last '/').
 void WriteLastDir(const std::string& path);
 
-// Round half to even, as the delay label needs.
-long long roundHalfEven(double value);
-
 }  // namespace quillo

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <exception>
 
+#include "AsciiCase.h"
 #include "Errors.h"
+#include "ScopeExit.h"
 
 namespace quillo {
 
@@ -27,15 +29,8 @@ std::string_view trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 bool isQuote(char c) {
@@ -295,10 +290,7 @@ IniFile::Image& IniFile::image() const {
     if (fd < 0) {
         img->readable = (errno == ENOENT);
     } else {
-        struct Closer {
-            int fd;
-            ~Closer() { ::close(fd); }
-        } closer{fd};
+        ScopeExit closer([fd] { ::close(fd); });
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             img->readable = false;

@@ -4,13 +4,14 @@
 #include <cmath>
 #include <cstdint>
 
+#include "Rounding.h"
+
 namespace quillo {
 
 int blendWeight(float t) {
-    // nearbyint follows the current rounding mode, which is round-half-even by default; the
-    // product is formed in single precision like the fade position itself.
+    // The product is formed in single precision like the fade position itself.
     const float scaled = t * 256.0f;
-    return int(std::nearbyint(scaled));
+    return int(roundHalfEven(scaled));
 }
 
 namespace {

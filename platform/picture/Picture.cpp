@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "AsciiCase.h"
 #include "BmpDecoder.h"
 #include "Errors.h"
 #include "JpegImage.h"
@@ -51,14 +52,6 @@ std::optional<std::string> extensionOf(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return std::nullopt;
     return path.substr(dot + 1);
-}
-
-std::string asciiCase(std::string s, bool upper) {
-    for (char& c : s) {
-        if (upper && c >= 'a' && c <= 'z') c = char(c - 32);
-        if (!upper && c >= 'A' && c <= 'Z') c = char(c + 32);
-    }
-    return s;
 }
 
 // A picture file opened for reading. Opening never blocks (a FIFO would wait for a writer) and
@@ -135,7 +128,7 @@ std::vector<std::uint8_t> readJpegFile(const std::string& path) {
 
 bool IsBitmapFile(const std::string& path) {
     const std::optional<std::string> ext = extensionOf(path);
-    return ext && asciiCase(*ext, true) == "BMP";
+    return ext && asciiUpper(*ext) == "BMP";
 }
 
 void setScreenColorDepth(int bitsPerPixel) {
@@ -149,7 +142,7 @@ Picture::Picture(Bitmap bitmap)
     : kind_(Kind::Bitmap), graphic_(std::make_shared<BitmapGraphic>(std::move(bitmap))) {}
 
 void Picture::loadFromFile(const std::string& path) {
-    const std::string ext = asciiCase(extensionOf(path).value_or(""), false);
+    const std::string ext = asciiLower(extensionOf(path).value_or(""));
     if (ext == "bmp") {
         const std::vector<std::uint8_t> bytes = readBmpFile(path);
         graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));

@@ -4,6 +4,7 @@
 
 #include "Errors.h"
 #include "IniFile.h"
+#include "Rounding.h"
 #include "SettingsFile.h"
 #include "TestSupport.h"
 

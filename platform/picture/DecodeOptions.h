@@ -1,0 +1,24 @@
+#pragma once
+// What the caller allows a picture's decoding to cost and how it wants the result: passed down
+// by whoever loads a picture, never read from a global.
+#include <cstdint>
+
+#include "Geometry.h"
+
+namespace quillo {
+
+// The default decoding budget: 64 megapixels (a 24-bit bitmap of 192 MiB).
+constexpr std::uint64_t kDefaultPixelBudget = std::uint64_t(64) << 20;
+
+struct DecodeOptions {
+    // Screens of 8 bits per pixel or fewer make JPEG decoding quantise to a palette.
+    int screenDepth = 24;
+    // At most this many pixels are decoded: a larger JPEG is decoded at the largest of libjpeg's
+    // scales 1/2, 1/4, 1/8 that fits; a larger bitmap does not load.
+    std::uint64_t pixelBudget = kDefaultPixelBudget;
+    // When not empty, a JPEG may be decoded at the smallest of those scales whose size still
+    // covers this size in both directions (a picture to be shrunk to fit a screen).
+    Size cover{};
+};
+
+}  // namespace quillo
