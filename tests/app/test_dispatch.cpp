@@ -37,6 +37,22 @@ TEST(Dispatch, SwitchesAndTheirEdges) {
     EXPECT_EQ(chooseMode("/\xC3\xA7"), Mode::None);  // non-ASCII letters are not upper-cased
 }
 
+TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
+    const auto help = informationText({"--help"});
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->rfind("Usage: quillo ", 0), 0u);
+    for (const char* option : {"/S", "/C", "/A", "-root", "-window-id"})
+        EXPECT_NE(help->find(option), std::string::npos) << option;
+    const auto version = informationText({"--version", "/S"});
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->rfind("quillo ", 0), 0u);
+    EXPECT_EQ(version->back(), '\n');
+    using Args = std::vector<std::string>;
+    for (const Args& other : {Args{}, Args{"/S", "--help"}, Args{"-help"}, Args{"--HELP"},
+                              Args{"-v"}, Args{"--version=1"}})
+        EXPECT_FALSE(informationText(other)) << ::testing::PrintToString(other);
+}
+
 TEST(Dispatch, PasswordChangeLoadsTheLibraryOnlyWhenPresent) {
     FakeSystemServices s;
     s.systemDir = "/usr/lib";
@@ -133,10 +149,18 @@ TEST(Dispatch, WindowArguments) {
         {{"--window-id", "77"}, "0x5", 77, true, true},
         {{"-window-id"}, nullptr, 0, true, true},
         {{"-window-id", "window"}, nullptr, 0, true, true},
+        // Found anywhere; the named window wins over -root, as a settings program's preview
+        // passes the daemon's command line with a window added.
+        {{"-root", "--window-id", "0x3c00007"}, "0x5", 0x3c00007, true, true},
+        {{"--window-id", "0x10", "-root"}, "0x5", 0x10, true, true},
+        {{"-foo", "-root"}, "0x5", 0x5, false, true},
+        {{"-root", "-window-id"}, "0x5", 0, true, true},
         // Everything else keeps the ordinary dispatch, whatever the environment says.
         {{"/S"}, "0x5", 0, false, false},
         {{"-ROOT"}, "0x5", 0, false, false},
         {{"/S", "-root"}, "0x5", 0, false, false},
+        {{"/C", "-window-id", "0x10"}, "0x5", 0, false, false},
+        {{"-foo", "-ROOT", "--window_id", "7"}, "0x5", 0, false, false},
         {{}, "0x5", 0, false, false},
     };
     for (const Case& c : cases) {
