@@ -2,6 +2,7 @@
 // -window-id N draw into another program's window; --help and --version print and end; anything
 // else (no argument, a preview request /P, /S:1234, ...) ends at once.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -13,6 +14,15 @@
 #include "InstanceLock.h"
 #include "SaverMode.h"
 #include "SettingsMode.h"
+
+namespace {
+
+// Every window and message box shows Quillo's icon, not the toolkit's.
+void useQuilloIcon() {
+    QApplication::setWindowIcon(QIcon(":/quillo.svg"));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quillo;
@@ -34,15 +44,18 @@ int main(int argc, char** argv) {
             return 2;
         }
         QApplication app(argc, argv);
+        useQuilloIcon();
         return runEmbeddedMode(services, *request);
     }
     switch (chooseMode(first)) {
         case Mode::Saver: {
             QApplication app(argc, argv);
+            useQuilloIcon();
             return runSaverMode(services);
         }
         case Mode::Settings: {
             QApplication app(argc, argv);
+            useQuilloIcon();
             QApplication::setApplicationName("Quillo Screensaver");
             return runSettingsMode(services);
         }
