@@ -9,7 +9,8 @@ fail() {
     exit 1
 }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# As the README installs it: stripped.
+cmake --install "$build" --strip --prefix "$prefix" >/dev/null
 expected="bin/quillo
 share/applications/quillo.desktop
 share/icons/hicolor/scalable/apps/quillo.svg
@@ -21,6 +22,14 @@ found=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 # The program runs from its new place (an argument without a mode ends at once).
 [ -x "$prefix/bin/quillo" ] || fail "bin/quillo is not executable"
 timeout 5 "$prefix/bin/quillo" /P 1234 || fail "the installed program does not run"
+sections=$(readelf -S -W "$prefix/bin/quillo" | grep -cE ' \.(symtab|debug_[a-z]+) ' || true)
+[ "$sections" -eq 0 ] || fail "the installed program is not stripped"
+# --help and --version print on standard output and end well.
+usage=$(timeout 5 "$prefix/bin/quillo" --help) || fail "--help failed"
+grep -q '^Usage: quillo ' <<<"$usage" || fail "--help printed no usage: $usage"
+grep -q -- '-window-id' <<<"$usage" || fail "--help does not name -window-id"
+version=$(timeout 5 "$prefix/bin/quillo" --version) || fail "--version failed"
+[[ $version =~ ^quillo\ [0-9]+\.[0-9]+ ]] || fail "--version printed '$version'"
 
 # The menu entry opens the settings and names the installed icon.
 desktop="$prefix/share/applications/quillo.desktop"
