@@ -4,15 +4,12 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QToolButton>
 #include <filesystem>
 
 #include "DialogTestSupport.h"
-#include "OwnCaption.h"
 
 namespace quillo::test {
 namespace {
@@ -81,29 +78,6 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     EXPECT_TRUE(f.Radseq->isChecked());
 }
 
-TEST_F(DialogTest, ItsOwnTitleBarKeepsTheClientAreaAndItsCoordinates) {
-    SettingsDialog& f = open();
-    drawOwnCaption(f, false);
-    EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
-    // 607 x 518 inside a border of 3 and a caption of 18; every control keeps its place in it.
-    EXPECT_EQ(f.size(), QSize(613, 542));
-    EXPECT_EQ(f.minimumSize(), f.maximumSize());
-    EXPECT_EQ(f.cmdclose->geometry(), QRect(3 + 479, 21 + 487, 109, 21));
-    EXPECT_EQ(f.GroupBox6->geometry(), QRect(3 + 6, 21 + 260, 289, 248));
-    EXPECT_EQ(f.radpicst->geometry(), QRect(14, 15, 187, 17));
-    EXPECT_EQ(f.findChild<QToolButton*>("ownCaptionClose"), nullptr);
-
-    // A box laid out by the toolkit keeps its frame in its margins, and has a close box.
-    QMessageBox box(QMessageBox::Information, "Information", "No pictures.");
-    drawOwnCaption(box, true);
-    EXPECT_GE(box.contentsMargins().top(), 21);
-    EXPECT_GE(box.contentsMargins().left(), 3);
-    QToolButton* close = box.findChild<QToolButton*>("ownCaptionClose");
-    ASSERT_NE(close, nullptr);
-    box.show();
-    close->click();
-    EXPECT_FALSE(box.isVisible());
-}
 TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
     services.screenInfo.depth = 8;
     system.windowsDir = "";  // the platform knows no such folder: the home folder stands in

@@ -65,23 +65,19 @@ start_openbox() {
     fail "openbox did not start"
 }
 
-# unframed WINDOW: the window manager draws nothing around the window (no title bar of its own,
-# so none of its buttons): the window's Motif hints ask for no decorations, and the manager
+# unframed WINDOW: the window manager draws nothing around the window, so none of its buttons:
+# the window's Motif hints (flags, functions, decorations) ask for no decorations, and the manager
 # reports frame extents of 0.
 unframed() {
-    local hints
-    hints=$(xprop -id "$1" _MOTIF_WM_HINTS | sed 's/.*= //')
-    IFS=', ' read -r -a h <<<"$hints"
-    [ $((h[0] & 2)) -ne 0 ] && [ $((h[2])) -eq 0 ] || fail "Motif hints '$hints' leave decorations to the window manager"
-    [ "$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //')" = "0, 0, 0, 0" ] ||
-        fail "the window manager frames the window: $(xprop -id "$1" _NET_FRAME_EXTENTS)"
+    local hints=$(xprop -id "$1" _MOTIF_WM_HINTS) extents=$(xprop -id "$1" _NET_FRAME_EXTENTS)
+    [[ $hints =~ =\ 0x[2367],\ 0x[0-9a-f]+,\ 0x0, ]] || fail "$hints: decorations left to the manager"
+    [[ $extents == *"= 0, 0, 0, 0" ]] || fail "the window manager frames the window: $extents"
 }
 
 # quillo_icon WINDOW: the window's icon is Quillo's (its sky blue, 0x7cc4f2, is in the pixels).
 quillo_icon() {
-    local sky
-    sky=$(xprop -id "$1" -f _NET_WM_ICON 32c ' = $0+' _NET_WM_ICON | tr ',' '\n' | grep -c '^ *4286366962$')
-    [ "$sky" -gt 0 ] || fail "window $1 does not show Quillo's icon"
+    xprop -id "$1" -f _NET_WM_ICON 32c ' = $0+' _NET_WM_ICON | tr ',' '\n' >"$E2E_TMP/icon"
+    grep -q '^ *4286366962$' "$E2E_TMP/icon" || fail "window $1 does not show Quillo's icon"
 }
 
 # wait_window NAME [SECONDS]: waits until a visible window of that title exists.

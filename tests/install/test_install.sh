@@ -22,14 +22,10 @@ found=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 # The program runs from its new place (an argument without a mode ends at once).
 [ -x "$prefix/bin/quillo" ] || fail "bin/quillo is not executable"
 timeout 5 "$prefix/bin/quillo" /P 1234 || fail "the installed program does not run"
-sections=$(readelf -S -W "$prefix/bin/quillo" | grep -cE ' \.(symtab|debug_[a-z]+) ' || true)
-[ "$sections" -eq 0 ] || fail "the installed program is not stripped"
+readelf -S -W "$prefix/bin/quillo" | grep -qE ' \.(symtab|debug_info) ' && fail "bin/quillo is not stripped"
 # --help and --version print on standard output and end well.
-usage=$(timeout 5 "$prefix/bin/quillo" --help) || fail "--help failed"
-grep -q '^Usage: quillo ' <<<"$usage" || fail "--help printed no usage: $usage"
-grep -q -- '-window-id' <<<"$usage" || fail "--help does not name -window-id"
-version=$(timeout 5 "$prefix/bin/quillo" --version) || fail "--version failed"
-[[ $version =~ ^quillo\ [0-9]+\.[0-9]+ ]] || fail "--version printed '$version'"
+timeout 5 "$prefix/bin/quillo" --help | grep -q '^Usage: quillo .*-window-id' || fail "--help: no usage"
+[[ $(timeout 5 "$prefix/bin/quillo" --version) =~ ^quillo\ [0-9]+\.[0-9]+ ]] || fail "--version"
 
 # The menu entry opens the settings and names the installed icon.
 desktop="$prefix/share/applications/quillo.desktop"
