@@ -14,6 +14,26 @@ Mode chooseMode(const std::optional<std::string>& firstArgument) {
     return Mode::None;
 }
 
+std::optional<std::string> informationText(const std::vector<std::string>& args) {
+    if (args.empty()) return std::nullopt;
+    if (args[0] == "--version") return "quillo " QUILLO_VERSION "\n";
+    if (args[0] != "--help") return std::nullopt;
+    return "Usage: quillo /S | /C | /A | -root | -window-id WINDOW\n"
+           "A picture-and-sound screen saver.\n"
+           "\n"
+           "  /S                  run the saver full screen; input ends it\n"
+           "  /C                  open the settings dialog (also /c:1234, /CONFIG)\n"
+           "  /A                  password change: the desktop's screen locker owns passwords,\n"
+           "                      so this ends at once\n"
+           "  -root               the show inside the window named by XSCREENSAVER_WINDOW\n"
+           "  -window-id WINDOW   a silent preview inside WINDOW (wins over -root)\n"
+           "  --help              this text\n"
+           "  --version           the version\n"
+           "\n"
+           "Anything else ends at once, and so does every start while a saver is on the screen.\n"
+           "Settings: $XDG_CONFIG_HOME/Quillo/quillo51.ini (default ~/.config/Quillo).\n";
+}
+
 void runPasswordChange(SystemServices& services) {
     std::string path = services.systemDirectory();
     if (!path.empty() && path.back() != '/') path += '/';

@@ -19,26 +19,32 @@ std::optional<std::uint32_t> parseWindowId(std::string_view text) {
 
 std::optional<WindowRequest> readWindowArguments(const std::vector<std::string>& args,
                                                  const char* xscreensaverWindow) {
-    if (args.empty()) return std::nullopt;
-    const std::string& first = args[0];
-    WindowRequest request;
-    if (first == "-root" || first == "--root") {
+    // A command line led by a Windows switch is that switch's alone.
+    if (args.empty() || args[0].starts_with('/')) return std::nullopt;
+    // Settings programs start their preview with the daemon's own command line and a window
+    // added anywhere ("-root --window-id 0x..."): the named window wins, and stays silent.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg != "-window-id" && arg != "--window-id") continue;
+        WindowRequest request;
+        request.silent = true;
+        if (i + 1 >= args.size())
+            request.error = arg + " needs a window id";
+        else if (const auto id = parseWindowId(args[i + 1]))
+            request.window = *id;
+        else
+            request.error = "not a window id: " + args[i + 1];
+        return request;
+    }
+    for (const std::string& arg : args) {
+        if (arg != "-root" && arg != "--root") continue;
+        WindowRequest request;
         const std::string value = xscreensaverWindow ? xscreensaverWindow : "";
         if (const auto id = parseWindowId(value))
             request.window = *id;
         else
             request.error = value.empty() ? "XSCREENSAVER_WINDOW is not set"
                                           : "XSCREENSAVER_WINDOW is not a window id: " + value;
-        return request;
-    }
-    if (first == "-window-id" || first == "--window-id") {
-        request.silent = true;
-        if (args.size() < 2)
-            request.error = first + " needs a window id";
-        else if (const auto id = parseWindowId(args[1]))
-            request.window = *id;
-        else
-            request.error = "not a window id: " + args[1];
         return request;
     }
     return std::nullopt;

@@ -1,6 +1,8 @@
-// quillo: /S runs the saver, /C opens the settings, /A changes the saver password; anything else
-// (no argument, a preview request /P, /S:1234, ...) ends at once.
+// quillo: /S runs the saver, /C opens the settings, /A changes the saver password; -root and
+// -window-id N draw into another program's window; --help and --version print and end; anything
+// else (no argument, a preview request /P, /S:1234, ...) ends at once.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -13,30 +15,47 @@
 #include "SaverMode.h"
 #include "SettingsMode.h"
 
+namespace {
+
+// Every window and message box shows Quillo's icon, not the toolkit's.
+void useQuilloIcon() {
+    QApplication::setWindowIcon(QIcon(":/quillo.svg"));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace quillo;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Printing only: allowed beside a running saver too.
+    if (const auto text = informationText(args)) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     // A saver on the screen keeps every other start from doing anything, whatever it asked.
     if (InstanceLock::saverRunning()) return 0;
     const std::optional<std::string> first =
         argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
     LinuxSystemServices services;
     // Idle daemons and settings programs: the show inside a window of theirs.
-    if (const auto request = readWindowArguments(std::vector<std::string>(argv + 1, argv + argc),
-                                                 std::getenv("XSCREENSAVER_WINDOW"))) {
+    if (const auto request = readWindowArguments(args, std::getenv("XSCREENSAVER_WINDOW"))) {
         if (!request->error.empty()) {
             std::fprintf(stderr, "quillo: %s\n", request->error.c_str());
             return 2;
         }
         QApplication app(argc, argv);
+        useQuilloIcon();
         return runEmbeddedMode(services, *request);
     }
     switch (chooseMode(first)) {
         case Mode::Saver: {
             QApplication app(argc, argv);
+            useQuilloIcon();
             return runSaverMode(services);
         }
         case Mode::Settings: {
             QApplication app(argc, argv);
+            useQuilloIcon();
             QApplication::setApplicationName("Quillo Screensaver");
             return runSettingsMode(services);
         }

@@ -56,6 +56,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Button1->setGeometry(420, 303, 75, 22);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &AboutBox::Button1Click);
+    useFormGroupFrames(*this);
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

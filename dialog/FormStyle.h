@@ -18,4 +18,9 @@ QFont formFont(const char* family, int points, bool bold = false, bool underline
 void setFormColor(QWidget& form);
 void centreOnScreen(QWidget& window);
 
+// Group boxes of the form drawn as the layout expects them: the frame line through the middle of
+// the caption, the caption on it. Toolkit styles put the line below the caption, where the
+// controls at the top of a box would sit on it.
+void useFormGroupFrames(QWidget& form);
+
 }  // namespace quillo

@@ -103,6 +103,7 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
     setFormColor(*this);
     setFont(formFont("MS Sans Serif", 8));
     buildControls();
+    useFormGroupFrames(*this);
     listBox1_ = std::make_unique<QtListBox>(*ListBox1);
     listBox2_ = std::make_unique<QtListBox>(*ListBox2);
     lists_ = std::make_unique<MediaLists>(MediaLists{SlotTables{}, *listBox1_, *listBox2_});

@@ -4,6 +4,7 @@
 
 #include "AboutBox.h"
 #include "FormStyle.h"
+#include "OwnCaption.h"
 #include "Picture.h"
 #include "QtDialogServices.h"
 #include "SettingsDialog.h"
@@ -22,6 +23,8 @@ int runSettingsMode(SystemServices& system) {
 
     QEventLoop loop;
     QObject::connect(&form, &SettingsDialog::closed, &loop, &QEventLoop::quit);
+    // A title bar with no border icons at all, whatever the window manager would add.
+    drawOwnCaption(form, false);
     centreOnScreen(form);
     form.show();
     loop.exec();

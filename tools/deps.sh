@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-qpa-plugins libxcb1-dev libgl-dev fontconfig
+    qt6-base-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libgl-dev fontconfig
     libsdl2-mixer-dev fluid-soundfont-gm lame
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev

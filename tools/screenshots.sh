@@ -31,8 +31,14 @@ mode 9 rounded-corners 3.0 Color=2
 mode 10 circle-frame 3.0 Color=3
 mode 11 fade 2.6
 
-# The settings dialog over its own list of pictures.
+# The settings dialog over its own list of pictures, under a window manager as on a desktop.
 showcase_settings 2 Color=3
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 build/app/quillo /C &
 SHOWCASE_PID=$!
 for _ in $(seq 100); do
@@ -45,4 +51,5 @@ import -window "$window" -strip "$out/settings-dialog.png"
 kill -TERM "$SHOWCASE_PID" 2>/dev/null || true
 wait "$SHOWCASE_PID" 2>/dev/null || true
 SHOWCASE_PID=
+kill "$wm" 2>/dev/null || true
 echo "$out/settings-dialog.png"

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <optional>
 
+#include "OwnCaption.h"
+
 namespace quillo {
 
 namespace {
@@ -57,6 +59,8 @@ MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
                                                         : QMessageBox::Ok,
                     owner_);
     box.setDefaultButton(QMessageBox::Ok);
+    // A close box but no minimise or maximise button, under every window manager.
+    drawOwnCaption(box, true);
     if (stayOnTop_) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     std::optional<KeyboardTaker> taker;
     if (takeKeyboard_) taker.emplace(box);

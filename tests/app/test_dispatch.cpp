@@ -37,6 +37,15 @@ TEST(Dispatch, SwitchesAndTheirEdges) {
     EXPECT_EQ(chooseMode("/\xC3\xA7"), Mode::None);  // non-ASCII letters are not upper-cased
 }
 
+TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(informationText({"--help"}).value_or("").rfind("Usage: quillo ", 0), 0u);
+    EXPECT_EQ(informationText({"--version", "/S"}).value_or("").rfind("quillo ", 0), 0u);
+    for (const Args& other :
+         {Args{}, Args{"/S", "--help"}, Args{"-help"}, Args{"--HELP"}, Args{"--version=1"}})
+        EXPECT_FALSE(informationText(other)) << ::testing::PrintToString(other);
+}
+
 TEST(Dispatch, PasswordChangeLoadsTheLibraryOnlyWhenPresent) {
     FakeSystemServices s;
     s.systemDir = "/usr/lib";
@@ -133,10 +142,18 @@ TEST(Dispatch, WindowArguments) {
         {{"--window-id", "77"}, "0x5", 77, true, true},
         {{"-window-id"}, nullptr, 0, true, true},
         {{"-window-id", "window"}, nullptr, 0, true, true},
+        // Found anywhere; the named window wins over -root, as a settings program's preview
+        // passes the daemon's command line with a window added.
+        {{"-root", "--window-id", "0x3c00007"}, "0x5", 0x3c00007, true, true},
+        {{"--window-id", "0x10", "-root"}, "0x5", 0x10, true, true},
+        {{"-foo", "-root"}, "0x5", 0x5, false, true},
+        {{"-root", "-window-id"}, "0x5", 0, true, true},
         // Everything else keeps the ordinary dispatch, whatever the environment says.
         {{"/S"}, "0x5", 0, false, false},
         {{"-ROOT"}, "0x5", 0, false, false},
         {{"/S", "-root"}, "0x5", 0, false, false},
+        {{"/C", "-window-id", "0x10"}, "0x5", 0, false, false},
+        {{"-foo", "-ROOT", "--window_id", "7"}, "0x5", 0, false, false},
         {{}, "0x5", 0, false, false},
     };
     for (const Case& c : cases) {

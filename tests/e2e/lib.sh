@@ -54,6 +54,32 @@ start_xvfb() {
     fail "Xvfb :$n does not answer"
 }
 
+# start_openbox: a window manager on the display, as on a desktop.
+start_openbox() {
+    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    E2E_PIDS+=($!)
+    for _ in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    fail "openbox did not start"
+}
+
+# unframed WINDOW: the window manager draws nothing around the window, so none of its buttons:
+# the window's Motif hints (flags, functions, decorations) ask for no decorations, and the manager
+# reports frame extents of 0.
+unframed() {
+    local hints=$(xprop -id "$1" _MOTIF_WM_HINTS) extents=$(xprop -id "$1" _NET_FRAME_EXTENTS)
+    [[ $hints =~ =\ 0x[2367],\ 0x[0-9a-f]+,\ 0x0, ]] || fail "$hints: decorations left to the manager"
+    [[ $extents == *"= 0, 0, 0, 0" ]] || fail "the window manager frames the window: $extents"
+}
+
+# quillo_icon WINDOW: the window's icon is Quillo's (its sky blue, 0x7cc4f2, is in the pixels).
+quillo_icon() {
+    xprop -id "$1" -f _NET_WM_ICON 32c ' = $0+' _NET_WM_ICON | tr ',' '\n' >"$E2E_TMP/icon"
+    grep -q '^ *4286366962$' "$E2E_TMP/icon" || fail "window $1 does not show Quillo's icon"
+}
+
 # wait_window NAME [SECONDS]: waits until a visible window of that title exists.
 wait_window() {
     local name=$1 limit=${2:-15}

@@ -30,13 +30,7 @@ done
 
 # Under a window manager a dock stays above ordinary windows; the saver covers it all the same,
 # full screen and focused.
-openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
-E2E_PIDS+=($!)
-for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+start_openbox
 /usr/bin/python3 "$(dirname "$0")/xwindow.py" quillo-dock 0 0 800 40 dock >/dev/null &
 E2E_PIDS+=($!)
 wait_window quillo-dock

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The settings dialog of the real binary under Xvfb: it opens centred with its background
-# colour, "Ok - Save" writes the options and ends the program.
+# The settings dialog of the real binary under a window manager: it opens centred with its own
+# title bar and no border icons, Quillo's icon and its background colour; its group boxes keep
+# their frame lines clear of the controls; its boxes have only a close box; "Ok - Save" writes the
+# options and ends the program.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1280x1024
+start_openbox
 export HOME="$E2E_TMP/home"
 mkdir -p "$HOME"
 
@@ -12,21 +15,60 @@ title_is "Quillo Screensaver Creator Settings"
 window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
 sleep 1  # let it paint
 
+# The client area of 607x518 inside a border of 3 pixels and a caption of 18.
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
-[[ $WIDTH == 607 && $HEIGHT == 518 ]] || fail "window is ${WIDTH}x${HEIGHT}, not 607x518"
-[[ $X == $(((1280 - 607) / 2)) && $Y == $(((1024 - 518) / 2)) ]] ||
+[[ $WIDTH == 613 && $HEIGHT == 542 ]] || fail "window is ${WIDTH}x${HEIGHT}, not 613x542"
+[[ $X == $(((1280 - 613) / 2)) && $Y == $(((1024 - 542) / 2)) ]] ||
     fail "window at $X,$Y is not centred"
+unframed "$window"
+quillo_icon "$window"
+cx=$((X + 3)) cy=$((Y + 21))
 
 shot="$E2E_TMP/dialog.png"
 screenshot "$shot"
 for offset in "600 100" "2 512" "300 430" "600 515"; do
     read -r dx dy <<<"$offset"
-    colour=$(pixel $((X + dx)) $((Y + dy)) "$shot")
+    colour=$(pixel $((cx + dx)) $((cy + dy)) "$shot")
     [[ $colour == "222,224,214" ]] || fail "background at +$dx,+$dy is $colour"
 done
+# The title bar: the title in white on the active caption, and no button at its right end (every
+# pixel there bluer than it is red, as the caption's colour is).
+[ "$(count_colour "$shot" $((X + 4)) $((Y + 4)) 250 16 255,255,255)" -gt 50 ] ||
+    fail "the title bar shows no title"
+[ "$(convert "$shot" -crop "40x16+$((X + 570))+$((Y + 4))" -format '%[fx:minima.b > maxima.r]' info:)" = 1 ] ||
+    fail "the title bar has something at its right end"
 
-# "Ok - Save": 479, 487, 109 x 21 within the window.
-xdotool mousemove $((X + 479 + 54)) $((Y + 487 + 10)) click 1
+# Group boxes: the frame line (the first row in the box's right part that is not background)
+# lies above the controls at the top of the box: "Total Images =", the first display mode and
+# the first colour set. GROUP_X GROUP_Y GROUP_W CONTROL_TOP, in client coordinates.
+for place in "6 135 289 11" "6 260 289 15" "301 350 292 14"; do
+    read -r gx gy gw top <<<"$place"
+    line=$(convert "$shot" -crop "1x30+$((cx + gx + gw - 8))+$((cy + gy))" +repage txt:- |
+        sed 1d | grep -v -m1 DEE0D6 | cut -d, -f2 | cut -d: -f1)
+    [ -n "$line" ] && [ "$line" -le $((top - 3)) ] ||
+        fail "the frame line of the box at $gx,$gy is at +${line:-none}, on its control at +$top"
+done
+
+# A box ("Remove Picture" with no pictures): the icon, and only a close box, which answers it.
+xdotool mousemove $((cx + 6 + 10 + 65)) $((cy + 135 + 44 + 9)) click 1
+wait_window Information
+box=$(xdotool search --onlyvisible --name '^Information$' | head -1)
+unframed "$box"
+quillo_icon "$box"
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove $((X + WIDTH - 3 - 2 - 8)) $((Y + 3 + 2 + 7)) click 1
+sleep 1
+xdotool search --onlyvisible --name '^Information$' >/dev/null 2>&1 && fail "the close box did not close the box"
+
+# Dragging the title bar moves the dialog.
+xdotool mousemove $((cx + 200)) $((cy - 10)) mousedown 1 sleep 0.3 mousemove $((cx + 230)) $((cy + 10)) \
+    sleep 0.1 mousemove $((cx + 260)) $((cy + 30)) sleep 0.1 mouseup 1 sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[[ $X == $((cx - 3 + 60)) && $Y == $((cy - 21 + 40)) ]] || fail "dragging the title bar did not move the dialog"
+cx=$((X + 3)) cy=$((Y + 21))
+
+# "Ok - Save": 479, 487, 109 x 21 within the client area.
+xdotool mousemove $((cx + 479 + 54)) $((cy + 487 + 10)) click 1
 wait_exit "$QUILLO_PID" 10 || fail "the program did not end after Ok - Save"
 wait "$QUILLO_PID" || fail "the program ended with an error"
 

@@ -56,6 +56,20 @@ kill "$HOST_PID"
 wait_exit "$QUILLO_PID" 5 || fail "the saver outlived its window"
 [ ! -s "$SDL_DISKAUDIOFILE" ] || [ "$(heard)" -eq 0 ] || fail "the preview played sound"
 
+# A settings program's preview: the daemon's command line with a window added. That window wins
+# over -root (whose variable names no window here), the preview stays silent and takes no lock,
+# so the settings dialog opens beside it.
+host preview 100 50 320 240
+XSCREENSAVER_WINDOW=0x7ffffff start_quillo -root --window-id "$HOST_ID"
+preview=$QUILLO_PID
+wait_pixel 100 50 255,0,0
+start_quillo /C
+wait_window "Quillo Screensaver Creator Settings" 20
+kill "$QUILLO_PID"
+kill "$HOST_PID"
+wait_exit "$preview" 5 || fail "the daemon's preview outlived its window"
+[ ! -s "$SDL_DISKAUDIOFILE" ] || [ "$(heard)" -eq 0 ] || fail "the daemon's preview played sound"
+
 # -root: the window named by XSCREENSAVER_WINDOW (hex), with the sound of the settings; SIGTERM
 # ends it cleanly.
 host daemon 0 0 800 600

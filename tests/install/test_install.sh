@@ -9,7 +9,8 @@ fail() {
     exit 1
 }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# As the README installs it: stripped.
+cmake --install "$build" --strip --prefix "$prefix" >/dev/null
 expected="bin/quillo
 share/applications/quillo.desktop
 share/icons/hicolor/scalable/apps/quillo.svg
@@ -21,6 +22,10 @@ found=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 # The program runs from its new place (an argument without a mode ends at once).
 [ -x "$prefix/bin/quillo" ] || fail "bin/quillo is not executable"
 timeout 5 "$prefix/bin/quillo" /P 1234 || fail "the installed program does not run"
+readelf -S -W "$prefix/bin/quillo" | grep -qE ' \.(symtab|debug_info) ' && fail "bin/quillo is not stripped"
+# --help and --version print on standard output and end well.
+timeout 5 "$prefix/bin/quillo" --help | grep -q '^Usage: quillo .*-window-id' || fail "--help: no usage"
+[[ $(timeout 5 "$prefix/bin/quillo" --version) =~ ^quillo\ [0-9]+\.[0-9]+ ]] || fail "--version"
 
 # The menu entry opens the settings and names the installed icon.
 desktop="$prefix/share/applications/quillo.desktop"
