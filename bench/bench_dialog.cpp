@@ -49,7 +49,7 @@ class NoSystem : public SystemServices {
 public:
     bool IsNTPlatform() override { return true; }
     std::string systemDirectory() override { return "/"; }
-    std::string windowsDirectory() override { return "/tmp"; }
+    std::string picturesDirectory() override { return "/tmp"; }
     std::unique_ptr<PasswordLibrary> loadLibrary(const std::string&) override { return {}; }
     std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string&) override { return {}; }
     void setScreenSaverRunning(bool) override {}

@@ -4,20 +4,19 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
-#include <cstdlib>
 
 #include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogServices.h"
 #include "FormStyle.h"
 #include "MessageBox.h"
+#include "Paths.h"
 #include "SystemServices.h"
 
 namespace quillo {
@@ -301,11 +300,9 @@ void SettingsDialog::FormCreate() {
     const ScreenInfo screen = services_.screen();
     if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
 
-    windowsDir_ = system_.windowsDirectory();
-    if (windowsDir_.empty()) {
-        const char* home = std::getenv("HOME");
-        windowsDir_ = home && *home ? home : "/";
-    }
+    windowsDir_ = system_.picturesDirectory();
+    if (windowsDir_.empty()) windowsDir_ = homeDirectory();
+    if (windowsDir_.empty()) windowsDir_ = "/";
 
     MediaLists& lists = *lists_;
     lists.PictureCount = 0;
@@ -318,21 +315,15 @@ void SettingsDialog::FormCreate() {
         ScrollBarH->setMaximum(std::max(25, screen.height));
     }
 
-    if (existingFile(SettingsFile)) {
-        OptionsState options = readOptions();
+    // A saver starting at the same moment may make the file first: then it is read like any.
+    if (!fileExists(SettingsFile) && CreateDefaultSettings(&lists.slots)) {
+        applyOptions(defaultDialogOptions(ScrollBarW->maximum(), ScrollBarH->maximum()));
+    } else {
+        OptionsState options;
         options.widthMax = ScrollBarW->maximum();
         options.heightMax = ScrollBarH->maximum();
         LoadSettings(options, lists.slots);
         applyOptions(options);
-    } else {
-        CreateDefaultSettings(&lists.slots);
-        radsndof->setChecked(true);
-        Radseq->setChecked(true);
-        RadFade->setChecked(true);
-        Radcol4->setChecked(true);
-        Lbldelay->setText("2");
-        Lblheight->setText("25");
-        Lblwidth->setText("25");
     }
 
     FillLists(lists);
@@ -382,26 +373,9 @@ void SettingsDialog::BitBtn1Click() {
     const std::vector<std::string> files = FolderPictures(folder);
     if (files.empty()) {
         services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
-    } else {
-        std::unique_ptr<QProgressDialog> progress;
-        if (int(files.size()) > kFolderProgressThreshold) {
-            progress = std::make_unique<QProgressDialog>("Adding the pictures of the folder...",
-                                                         "Cancel", 0, int(files.size()), this);
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setMinimumDuration(500);
-        }
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (progress) {
-                progress->setValue(int(i));
-                if (progress->wasCanceled()) break;
-            }
-            if (!AddPictureEntry(*lists_, services_.boxes(), files[i], false)) {
-                // Reported once for the whole folder rather than once per picture left over.
-                services_.boxes().show(MessageKind::Confirmation, kListFullText);
-                break;
-            }
-        }
-        if (progress) progress->setValue(int(files.size()));
+    } else if (!AddPictureEntries(*lists_, services_.boxes(), files)) {
+        // Reported once for the whole folder rather than once per picture left over.
+        services_.boxes().show(MessageKind::Confirmation, kListFullText);
     }
     refreshCount();
     if (ListBox1->count() > 0) refreshThumbnail();

@@ -159,31 +159,34 @@ TEST(IniFile, UnwrittenBytesSurvive) {
         f.writeString("JpegConfig", "Name1", "b.jpg");
     }
     EXPECT_EQ(readFile(path), head + "Sound=1\n[JpegConfig]\nName1=b.jpg\n\n");
-    // Replaced atomically: the mode is kept and no temporary file is left behind.
+    // Replaced atomically: the mode is kept and no temporary file is left behind, only the
+    // writers' lock file.
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.ini"});
+    auto names = folderEntries(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".a.ini.lock", "a.ini"}));
 }
 
-TEST(IniFile, BatchWritesOnce) {
+TEST(IniFile, TransactionWritesOnceOrNotAtAll) {
     TempDir dir;
     std::string path = dir / "a.ini";
     {
         IniFile f(path);
-        IniFile::Batch batch(f);
+        IniFile::Transaction transaction(f);
         f.writeString("S", "A", "1");
         f.writeString("S", "B", "2");
         EXPECT_FALSE(std::filesystem::exists(path));
         EXPECT_EQ(f.readString("S", "A", ""), "1");
+        transaction.commit();
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
-    try {
+    {
         IniFile f(path);
-        IniFile::Batch batch(f);
+        IniFile::Transaction transaction(f);
         f.writeString("S", "A", "changed");
-        throw std::runtime_error("abandon");
-    } catch (const std::runtime_error&) {
+        // Ends without commit: nothing reaches the file, and the object reads the file again.
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
 }
@@ -272,5 +275,6 @@ TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {
     auto names = folderEntries(dir.path());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".other.ini.cccccc", ".quillo51.ini.live01",
-                                               ".quillo51.ini.toolong", "quillo51.ini"}));
+                                               ".quillo51.ini.lock", ".quillo51.ini.toolong",
+                                               "quillo51.ini"}));
 }

@@ -50,8 +50,9 @@ protected:
     void open(const std::vector<std::tuple<const char*, int, std::string>>& slots = {}) {
         {
             IniFile f(SettingsFile);
-            IniFile::Batch batch(f);
+            IniFile::Transaction transaction(f);
             for (const auto& [section, n, value] : slots) f.writeString(section, slotKey(n), value);
+            transaction.commit();
         }
         pictures.clear();
         sounds.clear();
