@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -123,6 +124,48 @@ TEST(IniFile, WritePlacement) {
     EXPECT_EQ(readFile(path),
               "[A]\r\nx=1\r\n\r\n; note\r\nNew=2\r\n\r\n[B]\r\n  Y =new\r\n[A]\r\nz=1\r\n"
               "[C]\r\nk=3\r\n");
+}
+
+// Many writes in one replacement, each seeing the ones before it.
+TEST(IniFile, WritesInOneTransactionFollowThePlacementRules) {
+    struct Case {
+        const char* before;
+        std::vector<std::array<const char*, 3>> writes;  // section, key, value
+        const char* after;
+    };
+    const Case cases[] = {
+        // New keys in order after the last used line, before the blank lines; one rewritten.
+        {"[A]\nK=1\n; note\n\n\n[B]\n",
+         {{"A", "X", "1"}, {"A", "Y", "2"}, {"a", "x", "3"}},
+         "[A]\nK=1\n; note\nX=3\nY=2\n\n\n[B]\n"},
+        // Only the first of two sections and of two keys of one name is used.
+        {"[A]\nk=1\nK=2\n[a]\nM=3\n",
+         {{"A", "K", "5"}, {"A", "M", "4"}},
+         "[A]\nk=5\nK=2\nM=4\n[a]\nM=3\n"},
+        // Each new line takes the line end of the line it follows.
+        {"[A]\r\nK=1\n\n[B]\rX=1\r",
+         {{"A", "N", "2"}, {"B", "Y", "3"}},
+         "[A]\r\nK=1\nN=2\n\n[B]\rX=1\rY=3\r"},
+        // A last blank line without a line end stays last, and gets one before a new section.
+        {"[A]\nK=1\n  ",
+         {{"A", "N", "2"}, {"B", "X", "1"}, {"B", "Y", "2"}},
+         "[A]\nK=1\nN=2\n  \n[B]\nX=1\nY=2\n"},
+        // Keys before any section belong to none; a header without a line end gets one.
+        {"K=0\n[A]", {{"A", "K", "1"}}, "K=0\n[A]\nK=1\n"},
+        // Blank lines inside a section stay where they are.
+        {"[A]\nK=1\n\n  \nL=2\n\n", {{"A", "N", "3"}}, "[A]\nK=1\n\n  \nL=2\nN=3\n\n"},
+    };
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        writeFile(path, c.before);
+        IniFile f(path);
+        IniFile::Transaction transaction(f);
+        for (const auto& [section, key, value] : c.writes) f.writeString(section, key, value);
+        transaction.commit();
+        EXPECT_EQ(readFile(path), c.after);
+    }
 }
 
 TEST(IniFile, ValuesRoundTripExactly) {
