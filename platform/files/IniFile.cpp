@@ -196,9 +196,11 @@ struct IniFile::Image {
     static_assert(sizeof(Piece) == 8);
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-    // The first key of each name in one section, by open addressing over piece numbers.
+    // The first key of each name in one section, by open addressing. A slot holds the name's
+    // hash (high half) and the piece number + 1 (low half; 0 is empty), so most probes compare
+    // hashes without touching the line.
     struct KeyTable {
-        std::vector<std::uint32_t> slots;  // piece + 1; 0 is empty
+        std::vector<std::uint64_t> slots;
         std::size_t used = 0;
     };
     struct SectionEdits {
@@ -331,40 +333,60 @@ struct IniFile::Image {
         }
     }
 
-    static void place(KeyTable& t, std::uint32_t hash, std::uint32_t p) {
-        std::size_t mask = t.slots.size() - 1;
-        std::size_t i = hash & mask;
+    static void place(KeyTable& t, std::uint64_t entry) {
+        const std::size_t mask = t.slots.size() - 1;
+        std::size_t i = std::size_t(entry >> 32) & mask;
         while (t.slots[i] != 0) i = (i + 1) & mask;
-        t.slots[i] = p + 1;
+        t.slots[i] = entry;
         ++t.used;
     }
 
+    // Where the key of that name and hash is in the table, or its empty slot.
+    std::size_t probe(const KeyTable& t, std::string_view key, std::uint32_t hash) const {
+        const std::size_t mask = t.slots.size() - 1;
+        std::size_t i = hash & mask;
+        for (; t.slots[i] != 0; i = (i + 1) & mask) {
+            const std::uint64_t e = t.slots[i];
+            if (std::uint32_t(e >> 32) == hash &&
+                sameName(pieceName(std::uint32_t(e & 0xFFFFFFFFu) - 1), key))
+                break;
+        }
+        return i;
+    }
+
+    // Adds piece p under its name unless a key of that name is there already.
     void addKey(KeyTable& t, std::uint32_t p) {
-        if ((t.used + 1) * 2 > t.slots.size()) {
-            std::vector<std::uint32_t> old(std::max<std::size_t>(16, t.slots.size() * 2), 0);
+        if ((t.used + 1) * 4 > t.slots.size() * 3) {
+            std::vector<std::uint64_t> old(std::max<std::size_t>(16, t.slots.size() * 2), 0);
             old.swap(t.slots);
             t.used = 0;
-            for (std::uint32_t q : old)
-                if (q != 0) place(t, nameHash(pieceName(q - 1)), q - 1);
+            for (std::uint64_t e : old)
+                if (e != 0) place(t, e);
         }
-        place(t, nameHash(pieceName(p)), p);
+        const std::string_view name = pieceName(p);
+        const std::uint32_t hash = nameHash(name);
+        const std::size_t i = probe(t, name, hash);
+        if (t.slots[i] != 0) return;  // the first of a name wins
+        t.slots[i] = (std::uint64_t(hash) << 32) | (std::uint64_t(p) + 1);
+        ++t.used;
     }
 
     std::uint32_t lookup(const KeyTable& t, std::string_view key) const {
         if (t.slots.empty()) return kNone;
-        std::size_t mask = t.slots.size() - 1;
-        for (std::size_t i = nameHash(key) & mask; t.slots[i] != 0; i = (i + 1) & mask)
-            if (sameName(pieceName(t.slots[i] - 1), key)) return t.slots[i] - 1;
-        return kNone;
+        const std::uint64_t e = t.slots[probe(t, key, nameHash(key))];
+        return e == 0 ? kNone : std::uint32_t(e & 0xFFFFFFFFu) - 1;
     }
 
     KeyTable& keysOf(std::uint32_t s) {
         SectionEdits& e = edits[s];
         if (!e.keys) {
             KeyTable t;
-            forEachKey(s, [&](std::uint32_t p) {
-                if (lookup(t, pieceName(p)) == kNone) addKey(t, p);  // the first of a name wins
-            });
+            std::size_t count = 0;
+            forEachKey(s, [&](std::uint32_t) { ++count; });
+            std::size_t size = 16;
+            while (size * 3 < (count + 1) * 4) size *= 2;
+            t.slots.assign(size, 0);
+            forEachKey(s, [&](std::uint32_t p) { addKey(t, p); });
             e.keys = std::move(t);
         }
         return *e.keys;
