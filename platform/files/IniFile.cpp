@@ -177,6 +177,16 @@ int makeLockedTemporary(std::string& temp, const std::string& pattern) {
     }
 }
 
+// The file a write replaces: through a symbolic link, the file it names.
+std::string writeTarget(const std::string& path) {
+    std::string target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    return target;
+}
+
 }  // namespace
 
 // The file as read, kept as its bytes plus an index of the lines that matter to lookups. Lines
@@ -413,7 +423,8 @@ struct IniFile::Image {
         return eol;
     }
 
-    void set(std::string_view section, std::string_view key, const std::string& stored) {
+    // False when the file would not change (the key holds that very text already).
+    bool set(std::string_view section, std::string_view key, const std::string& stored) {
         const std::uint32_t s = findSection(section);
         if (s == kNone) {
             if (!bytes.empty() && endingEol(bytes).empty()) lastLineGetsEol = true;
@@ -423,19 +434,20 @@ struct IniFile::Image {
             SectionEdits& e = edits[std::uint32_t(sections.size() - 1)];
             e.anchor = header;
             e.inserted.push_back(appendLine(Key, std::string(key) + "=" + stored + eol));
-            return;
+            return true;
         }
         KeyTable& keys = keysOf(s);
         if (const std::uint32_t p = lookup(keys, key); p != kNone) {
             // Keep the key as it was spelled and the line's own end; only the value changes.
             const std::string_view old = text(p);
             const std::size_t valueBegin = classify(line(p)).valueBegin;
+            if (line(p).substr(valueBegin) == stored) return false;
             const std::string replaced =
                 std::string(old.substr(0, valueBegin)) + stored + std::string(endingEol(old));
             const std::uint32_t fresh = appendLine(Key, replaced);
             pieces[p] = pieces[fresh];
             pieces.pop_back();
-            return;
+            return true;
         }
         SectionEdits& e = edits[s];
         if (e.anchor == kNone) {
@@ -456,6 +468,7 @@ struct IniFile::Image {
         const std::uint32_t p = appendLine(Key, std::string(key) + "=" + stored + lineEol);
         e.inserted.push_back(p);
         addKey(*e.keys, p);
+        return true;
     }
 
     std::string serialize() const {
@@ -557,8 +570,13 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
     }
     Image& img = image();
     if (!img.readable) throw SettingsWriteError(path_);
-    img.set(section, key, storedValue(value));
-    dirty_ = true;
+    // A write that changes nothing (the saver's "Status" at each start, mostly) does not
+    // replace the file.
+    // A read-only file still refuses it, as it would refuse any write.
+    if (img.set(section, key, storedValue(value)))
+        dirty_ = true;
+    else if (::access(writeTarget(path_).c_str(), W_OK) != 0)
+        throw SettingsWriteError(path_);
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -570,16 +588,6 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 }
 
 namespace {
-
-// The file a write replaces: through a symbolic link, the file it names.
-std::string writeTarget(const std::string& path) {
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    return target;
-}
 
 std::string baseName(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -321,3 +321,26 @@ TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {
                                                ".quillo51.ini.lock", ".quillo51.ini.toolong",
                                                "quillo51.ini"}));
 }
+
+TEST(IniFile, AWriteThatChangesNothingDoesNotReplaceTheFile) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\nStatus=1\n");
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    IniFile(path).writeBool("Options", "Status", true);
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    // A read-only file refuses it all the same.
+    chmod(path.c_str(), 0444);
+    EXPECT_EQ(runWithoutOverride([&] {
+                  try {
+                      IniFile(path).writeBool("Options", "Status", true);
+                  } catch (const SettingsWriteError&) {
+                      return true;
+                  }
+                  return false;
+              }),
+              0);
+}
