@@ -300,9 +300,10 @@ void SettingsDialog::FormCreate() {
     const ScreenInfo screen = services_.screen();
     if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
 
-    windowsDir_ = system_.picturesDirectory();
-    if (windowsDir_.empty()) windowsDir_ = homeDirectory();
-    if (windowsDir_.empty()) windowsDir_ = "/";
+    // The platform's Pictures folder, else the home folder, else the root.
+    std::string startFolder = system_.picturesDirectory();
+    if (startFolder.empty()) startFolder = homeDirectory();
+    windowsDir_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
 
     MediaLists& lists = *lists_;
     lists.PictureCount = 0;
@@ -370,17 +371,18 @@ void SettingsDialog::BitBtn1Click() {
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
+    const std::string lastDir = folder == "/" ? folder : folder + "/";
     const std::vector<std::string> files = FolderPictures(folder);
     if (files.empty()) {
         services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
-    } else if (!AddPictureEntries(*lists_, services_.boxes(), files)) {
+        WriteLastDir(lastDir);
+    } else if (!AddPictureEntries(*lists_, services_.boxes(), files, lastDir)) {
         // Reported once for the whole folder rather than once per picture left over.
         services_.boxes().show(MessageKind::Confirmation, kListFullText);
     }
     refreshCount();
     if (ListBox1->count() > 0) refreshThumbnail();
     FitListBoxExtent(*ListBox1);
-    WriteLastDir(folder == "/" ? folder : folder + "/");
 }
 
 void SettingsDialog::CmdClearListClick() {

@@ -52,7 +52,8 @@ void readSlots(const IniFile& file, const List& list) {
 // Puts each path into the lowest free slot of the file as it is under the writers' lock, so
 // that no other writer's entry is taken; all of them are written in one replacement of the file.
 // The table and the list box follow once the file holds them. Returns how many found a slot.
-std::size_t addEntries(const List& list, const std::vector<std::string>& paths, bool blankIsFree) {
+std::size_t addEntries(const List& list, const std::vector<std::string>& paths, bool blankIsFree,
+                       const std::string* lastDirPath = nullptr) {
     IniFile file(SettingsFile);
     IniFile::Transaction transaction(file);
     readSlots(file, list);
@@ -64,6 +65,7 @@ std::size_t addEntries(const List& list, const std::vector<std::string>& paths, 
         file.writeString(list.section, slotKey(n), path);
         placed.emplace_back(n++, &path);
     }
+    if (lastDirPath) WriteLastDir(file, *lastDirPath);
     transaction.commit();
     for (const auto& [slot, path] : placed) {
         list.slots[std::size_t(slot - 1)] = *path;
@@ -143,12 +145,12 @@ bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& 
 }
 
 bool AddPictureEntries(MediaLists& lists, MessageBoxes& boxes,
-                       const std::vector<std::string>& paths) {
+                       const std::vector<std::string>& paths, const std::string& lastDirPath) {
     std::vector<std::string> fitting;
     fitting.reserve(paths.size());
     for (const std::string& path : paths)
         if (!refuseTooLong(boxes, path)) fitting.push_back(path);
-    return addEntries(pictures(lists), fitting, true) == fitting.size();
+    return addEntries(pictures(lists), fitting, true, &lastDirPath) == fitting.size();
 }
 
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path) {

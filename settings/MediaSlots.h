@@ -74,11 +74,12 @@ inline constexpr const char* kPathTooLongText =
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull);
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path);
-// Adds every path as AddPictureEntry does, in one replacement of the file (all or none); a path
-// that is too long gets its warning and is passed over. False when the list filled up before the
-// last path (the caller reports it); the paths that found a slot are added all the same.
+// "Add Entire Folder": adds every path as AddPictureEntry does and stores the folder of
+// lastDirPath as WriteLastDir does, all in one replacement of the file (all or none). A path that
+// is too long gets its warning and is passed over. False when the list filled up before the last
+// path (the caller reports it); the paths that found a slot are added all the same.
 bool AddPictureEntries(MediaLists& lists, MessageBoxes& boxes,
-                       const std::vector<std::string>& paths);
+                       const std::vector<std::string>& paths, const std::string& lastDirPath);
 // Free the slot of the selected line; false (after the error message) when it is not found.
 bool RemovePictureEntry(MediaLists& lists, MessageBoxes& boxes);
 bool RemoveSoundEntry(MediaLists& lists, MessageBoxes& boxes);

@@ -155,11 +155,15 @@ std::string ReadLastDir(const std::string& fallback) {
     return directoryExists(dir) ? dir : fallback;
 }
 
-void WriteLastDir(const std::string& path) {
+void WriteLastDir(IniFile& file, const std::string& path) {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    IniFile file(SettingsFile);
     file.writeString(kHistory, kLastDir, folder);
+}
+
+void WriteLastDir(const std::string& path) {
+    IniFile file(SettingsFile);
+    WriteLastDir(file, path);
 }
 
 }  // namespace quillo

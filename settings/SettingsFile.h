@@ -7,6 +7,7 @@
 
 namespace quillo {
 
+class IniFile;
 class MessageBoxes;
 
 // Set by InitSettingsPaths; one pair per process.
@@ -59,5 +60,7 @@ void SaveOptions(const OptionsState& options);
 std::string ReadLastDir(const std::string& fallback);
 // Stores the folder part of path (up to and including its last '/').
 void WriteLastDir(const std::string& path);
+// The same as one of the writes of a transaction on file.
+void WriteLastDir(IniFile& file, const std::string& path);
 
 }  // namespace quillo

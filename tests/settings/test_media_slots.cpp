@@ -325,7 +325,7 @@ TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
     std::vector<std::string> paths;
     for (int i = 0; i < 1000; ++i) paths.push_back("/f/" + std::to_string(i) + ".jpg");
     IniFile(SettingsFile).writeString(kPictureSection, "Name3", "/other.jpg");
-    EXPECT_FALSE(AddPictureEntries(lists, boxes, paths));  // 999 fit
+    EXPECT_FALSE(AddPictureEntries(lists, boxes, paths, "/f/"));  // 999 fit
     killAll(savers);
     const std::multiset<std::string> used = usedPictures();
     EXPECT_EQ(used.size(), 1000u);
@@ -334,4 +334,5 @@ TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
     EXPECT_EQ(used.count("/f/999.jpg"), 0u);
     EXPECT_EQ(lists.PictureCount, 999);
     EXPECT_EQ(IniFile(SettingsFile).readString(kPictureSection, "Name4", ""), "/f/2.jpg");
+    EXPECT_EQ(IniFile(SettingsFile).readString("History", "Last Dir", ""), "/f/");
 }
