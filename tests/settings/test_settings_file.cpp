@@ -96,6 +96,13 @@ TEST_F(SettingsFileTest, DefaultFileContent) {
     EXPECT_EQ(o.picdis, 11);
     EXPECT_EQ(o.lblDelay, "2");
     EXPECT_EQ(slots.PictureSlots[999], "Null");
+
+    // A file another process made since the caller looked is left as it is.
+    IniFile(SettingsFile).writeString("JpegConfig", "Name1", "/a.jpg");
+    slots.PictureSlots[0] = "/a.jpg";
+    EXPECT_FALSE(CreateDefaultSettings(&slots));
+    EXPECT_EQ(IniFile(SettingsFile).readString("JpegConfig", "Name1", ""), "/a.jpg");
+    EXPECT_EQ(slots.PictureSlots[0], "/a.jpg");
 }
 
 TEST_F(SettingsFileTest, LoadDelay) {
