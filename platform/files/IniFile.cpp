@@ -529,7 +529,6 @@ IniFile::Image& IniFile::image() const {
             }
             if (size > kMaxFileSize) throw SettingsFileTooLarge(path_);
             bytes.resize(size);
-            bytes.shrink_to_fit();
             if (img->readable) img->parse();
         }
     }
