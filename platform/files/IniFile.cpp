@@ -229,6 +229,7 @@ struct IniFile::Image {
     std::uint32_t originalSections = 0;
     std::unordered_map<std::string, std::uint32_t> sectionByName;  // folded name: first section
     std::unordered_map<std::uint32_t, SectionEdits> edits;         // by section
+    const std::pair<const std::string, std::uint32_t>* lastSection_ = nullptr;
     std::string eol = "\n";  // for new lines: the file's own first line end, else LF
     bool lastLineGetsEol = false;
 
@@ -314,13 +315,18 @@ struct IniFile::Image {
 
     // Number of the first section of that name, or kNone.
     std::uint32_t findSection(std::string_view name) {
+        // Reads and writes come in runs on one section: the last answer first.
+        if (lastSection_ && sameName(lastSection_->first, name)) return lastSection_->second;
         const std::string folded = asciiLower(std::string(name));
-        if (auto it = sectionByName.find(folded); it != sectionByName.end()) return it->second;
-        std::uint32_t found = kNone;
-        for (std::uint32_t s = 0; s < sections.size() && found == kNone; ++s)
-            if (sameName(pieceName(sections[s]), name)) found = s;
-        sectionByName.emplace(folded, found);
-        return found;
+        auto it = sectionByName.find(folded);
+        if (it == sectionByName.end()) {
+            std::uint32_t found = kNone;
+            for (std::uint32_t s = 0; s < sections.size() && found == kNone; ++s)
+                if (sameName(pieceName(sections[s]), name)) found = s;
+            it = sectionByName.emplace(folded, found).first;
+        }
+        lastSection_ = &*it;
+        return it->second;
     }
 
     // Calls f for each key piece of section s, in file order.
@@ -431,6 +437,7 @@ struct IniFile::Image {
             const std::uint32_t header = appendLine(Header, "[" + std::string(section) + "]" + eol);
             sections.push_back(header);
             sectionByName[asciiLower(std::string(section))] = std::uint32_t(sections.size() - 1);
+            lastSection_ = nullptr;
             SectionEdits& e = edits[std::uint32_t(sections.size() - 1)];
             e.anchor = header;
             e.inserted.push_back(appendLine(Key, std::string(key) + "=" + stored + eol));
