@@ -344,3 +344,34 @@ TEST(IniFile, AWriteThatChangesNothingDoesNotReplaceTheFile) {
               }),
               0);
 }
+
+namespace {
+
+// True when the saver's first write (read, change, replace) of the file, with one read after it,
+// stays under `mib` MiB of memory.
+bool firstWriteWithin(const std::string& path, long mib) {
+    const long before = quillo::test::peakMemoryMiB();
+    IniFile f(path);
+    f.writeBool("Options", "Status", true);
+    return f.readString("JpegConfig", "Name7", "") == "x" &&
+           quillo::test::peakMemoryMiB() - before < mib;
+}
+
+}  // namespace
+
+TEST(IniFile, AFileOfManyShortLinesCostsAboutItsSize) {
+    // 16 MiB of short lines (once 3.2 GB to read), plain or keys of the picture list: each must
+    // be read, changed and written back in under 400 MB.
+    TempDir dir;
+    const std::string path = dir / "short.ini";
+    for (const bool keys : {false, true}) {
+        SCOPED_TRACE(keys);
+        std::string bytes = "[Options]\nTime=5\n[JpegConfig]\nName7=x\n";
+        for (int i = 0; bytes.size() < (std::size_t(16) << 20); ++i)
+            bytes += keys ? "Name" + std::to_string(i) + "=y\n" : std::string("y\n");
+        writeFile(path, bytes);
+        bytes = std::string();
+        EXPECT_EQ(quillo::test::runWithDeadline(60, [&] { return firstWriteWithin(path, 400); }),
+                  0);
+    }
+}
