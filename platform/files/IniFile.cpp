@@ -431,30 +431,51 @@ struct IniFile::Image {
 
     // False when the file would not change (the key holds that very text already).
     bool set(std::string_view section, std::string_view key, const std::string& stored) {
+        const std::uint32_t p = writeLine(section, key, stored);
+        if (p == kNone) return false;
+        // A line that does not read back as a key (a key name that starts with '[' or ';', say)
+        // changes what the file says around it: index it afresh, as the next reading would.
+        if (classify(line(p)).kind != LineKind::Key) reindex();
+        return true;
+    }
+
+    void reindex() {
+        Image fresh;
+        fresh.bytes = serialize();
+        fresh.parse();
+        *this = std::move(fresh);
+    }
+
+    // The key's piece after the write, or kNone when nothing changed.
+    std::uint32_t writeLine(std::string_view section, std::string_view key,
+                            const std::string& stored) {
         const std::uint32_t s = findSection(section);
         if (s == kNone) {
             if (!bytes.empty() && endingEol(bytes).empty()) lastLineGetsEol = true;
             const std::uint32_t header = appendLine(Header, "[" + std::string(section) + "]" + eol);
             sections.push_back(header);
-            sectionByName[asciiLower(std::string(section))] = std::uint32_t(sections.size() - 1);
+            // Lookups answered before may now find this section (by the name its line reads as,
+            // which is not always the name written): ask again.
+            sectionByName.erase(asciiLower(std::string(section)));
+            sectionByName.erase(asciiLower(std::string(pieceName(header))));
             lastSection_ = nullptr;
             SectionEdits& e = edits[std::uint32_t(sections.size() - 1)];
             e.anchor = header;
             e.inserted.push_back(appendLine(Key, std::string(key) + "=" + stored + eol));
-            return true;
+            return e.inserted.back();
         }
         KeyTable& keys = keysOf(s);
         if (const std::uint32_t p = lookup(keys, key); p != kNone) {
             // Keep the key as it was spelled and the line's own end; only the value changes.
             const std::string_view old = text(p);
             const std::size_t valueBegin = classify(line(p)).valueBegin;
-            if (line(p).substr(valueBegin) == stored) return false;
+            if (line(p).substr(valueBegin) == stored) return kNone;
             const std::string replaced =
                 std::string(old.substr(0, valueBegin)) + stored + std::string(endingEol(old));
             const std::uint32_t fresh = appendLine(Key, replaced);
             pieces[p] = pieces[fresh];
             pieces.pop_back();
-            return true;
+            return p;
         }
         SectionEdits& e = edits[s];
         if (e.anchor == kNone) {
@@ -475,7 +496,7 @@ struct IniFile::Image {
         const std::uint32_t p = appendLine(Key, std::string(key) + "=" + stored + lineEol);
         e.inserted.push_back(p);
         addKey(*e.keys, p);
-        return true;
+        return p;
     }
 
     std::string serialize() const {
