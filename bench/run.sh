@@ -109,6 +109,8 @@ for kind in ("Wav", "Mp3"):
          f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
 line("add entire folder, 1000 pictures / writing the same file once", "BM_AddEntireFolder1000",
      "BM_WriteSameFileOnce", 1.2)
+line("add entire folder to the settings file alone / writing the same file once",
+     "BM_FolderAddToFile1000", "BM_WriteFolderFileOnce", 1.2)
 line("saver start, 1000+1000 slots / reading the file and 2000 stats", "BM_SaverStart_1000x1000",
      "BM_ReadFileAndStat2000")
 for size in (16, 60):
