@@ -107,6 +107,17 @@ line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
 for kind in ("Wav", "Mp3"):
     line(f"sound step to first samples written, {kind} / reading its bytes",
          f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
-line("add entire folder, 1000 pictures / 1000 key writes", "BM_AddEntireFolder1000",
-     "BM_Baseline1000KeyWrites")
+line("add entire folder, 1000 pictures / writing the same file once", "BM_AddEntireFolder1000",
+     "BM_WriteSameFileOnce", 1.2)
+line("add entire folder to the settings file alone / writing the same file once",
+     "BM_FolderAddToFile1000", "BM_WriteFolderFileOnce", 1.2)
+line("saver start, 1000+1000 slots / reading the file and 2000 stats", "BM_SaverStart_1000x1000",
+     "BM_ReadFileAndStat2000")
+for size in (16, 60):
+    for kind, name in ((0, "text"), (1, "keys")):
+        run = f"BM_SaverReadsShortLines/{size}/{kind}"
+        if run in median:
+            b = median[run]
+            print(f"settings file of {size} MiB of short {name} lines: peak {b['peak_MiB']:.0f} MiB "
+                  f"({b['peak_per_file_size']:.1f} x its size), {ms(b, 'real_time'):.0f} ms")
 PY

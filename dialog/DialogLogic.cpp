@@ -1,18 +1,13 @@
 #include "DialogLogic.h"
 
-#include <sys/stat.h>
 #include <algorithm>
 #include <filesystem>
 
 #include "AsciiCase.h"
+#include "Paths.h"
 #include "ShellOpen.h"
 
 namespace quillo {
-
-bool existingFile(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
     if (list.count() == 0) {
@@ -22,7 +17,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
     const int selected = list.selectedIndex();
     if (selected < 0) return;
     const std::string path = list.line(selected);
-    if (!existingFile(path)) return;
+    if (!fileExists(path)) return;
 
     if (IsBitmapFile(path)) {
         try {
@@ -46,11 +41,9 @@ void OpenListedFile(const ListBox& list, const std::function<int(const std::stri
     const int selected = list.selectedIndex();
     if (selected < 0) return;
     const std::string path = list.line(selected);
-    if (!existingFile(path)) return;
+    if (!fileExists(path)) return;
     if (open(path) == kShellNoAssociation) boxes.show(MessageKind::Warning, noAssociationText);
 }
-
-namespace {}  // namespace
 
 std::vector<std::string> FolderPictures(const std::string& folder) {
     std::vector<std::string> names;

@@ -24,9 +24,6 @@ inline constexpr const char* kNoImageViewerText =
     "We attempted to open your default picture viewer to view this image at regular size, but no "
     "viewer could be found on your system. You can only view the picture thumbnail.";
 
-// True when path names an existing entry that is not a folder.
-bool existingFile(const std::string& path);
-
 // Refreshes the thumbnail picture from the selected line of the picture list. An empty list
 // empties it; a missing file (or no selection) leaves it as it was; a bitmap that fails to load
 // leaves the previous picture with the "valid image" message; any other file is loaded as a JPEG

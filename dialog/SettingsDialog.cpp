@@ -4,20 +4,19 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
-#include <cstdlib>
 
 #include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogServices.h"
 #include "FormStyle.h"
 #include "MessageBox.h"
+#include "Paths.h"
 #include "SystemServices.h"
 
 namespace quillo {
@@ -302,11 +301,10 @@ void SettingsDialog::FormCreate() {
     const ScreenInfo screen = services_.screen();
     if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
 
-    windowsDir_ = system_.windowsDirectory();
-    if (windowsDir_.empty()) {
-        const char* home = std::getenv("HOME");
-        windowsDir_ = home && *home ? home : "/";
-    }
+    // The platform's Pictures folder, else the home folder, else the root.
+    std::string startFolder = system_.picturesDirectory();
+    if (startFolder.empty()) startFolder = homeDirectory();
+    windowsDir_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
 
     MediaLists& lists = *lists_;
     lists.PictureCount = 0;
@@ -319,21 +317,15 @@ void SettingsDialog::FormCreate() {
         ScrollBarH->setMaximum(std::max(25, screen.height));
     }
 
-    if (existingFile(SettingsFile)) {
-        OptionsState options = readOptions();
+    // A saver starting at the same moment may make the file first: then it is read like any.
+    if (!fileExists(SettingsFile) && CreateDefaultSettings(&lists.slots)) {
+        applyOptions(defaultDialogOptions(ScrollBarW->maximum(), ScrollBarH->maximum()));
+    } else {
+        OptionsState options;
         options.widthMax = ScrollBarW->maximum();
         options.heightMax = ScrollBarH->maximum();
         LoadSettings(options, lists.slots);
         applyOptions(options);
-    } else {
-        CreateDefaultSettings(&lists.slots);
-        radsndof->setChecked(true);
-        Radseq->setChecked(true);
-        RadFade->setChecked(true);
-        Radcol4->setChecked(true);
-        Lbldelay->setText("2");
-        Lblheight->setText("25");
-        Lblwidth->setText("25");
     }
 
     FillLists(lists);
@@ -380,34 +372,18 @@ void SettingsDialog::BitBtn1Click() {
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
+    const std::string lastDir = folder == "/" ? folder : folder + "/";
     const std::vector<std::string> files = FolderPictures(folder);
     if (files.empty()) {
         services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
-    } else {
-        std::unique_ptr<QProgressDialog> progress;
-        if (int(files.size()) > kFolderProgressThreshold) {
-            progress = std::make_unique<QProgressDialog>("Adding the pictures of the folder...",
-                                                         "Cancel", 0, int(files.size()), this);
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setMinimumDuration(500);
-        }
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (progress) {
-                progress->setValue(int(i));
-                if (progress->wasCanceled()) break;
-            }
-            if (!AddPictureEntry(*lists_, services_.boxes(), files[i], false)) {
-                // Reported once for the whole folder rather than once per picture left over.
-                services_.boxes().show(MessageKind::Confirmation, kListFullText);
-                break;
-            }
-        }
-        if (progress) progress->setValue(int(files.size()));
+        WriteLastDir(lastDir);
+    } else if (!AddPictureEntries(*lists_, services_.boxes(), files, lastDir)) {
+        // Reported once for the whole folder rather than once per picture left over.
+        services_.boxes().show(MessageKind::Confirmation, kListFullText);
     }
     refreshCount();
     if (ListBox1->count() > 0) refreshThumbnail();
     FitListBoxExtent(*ListBox1);
-    WriteLastDir(folder == "/" ? folder : folder + "/");
 }
 
 void SettingsDialog::CmdClearListClick() {

@@ -48,9 +48,6 @@ inline constexpr const char* kConfirmClearText =
 inline constexpr const char* kNoFolderPicturesText =
     "There are no pictures (jpg, jpeg or bmp files) in this folder.";
 
-// Folders with more pictures than this show a progress box with a Cancel button while added.
-inline constexpr int kFolderProgressThreshold = 50;
-
 class SettingsDialog : public QWidget {
     Q_OBJECT
 public:

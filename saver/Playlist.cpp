@@ -3,6 +3,7 @@
 #include "FallbackPicture.h"
 #include "IniFile.h"
 #include "MediaSlots.h"
+#include "Options.h"
 #include "Paths.h"
 #include "SaverWindow.h"
 #include "SettingsFile.h"
@@ -31,15 +32,14 @@ void SaverWindow::LoadSaverSettings() {
     IniFile ini(SettingsFile);
     ini.writeBool("Options", "Status", true);
 
-    Sound = ini.readBool("Options", "Sound", true);
-    Seq = ini.readBool("Options", "Seq", true);
-    const int color = ini.readInteger("Options", "Color", -1);
-    Color = color >= 1 && color <= 3 ? color : 4;
-    const int picdis = ini.readInteger("Options", "Picdis", -1);
-    Picdis = picdis >= 1 && picdis <= 11 ? picdis : 8;
-    Time = ini.readInteger("Options", "Time", 8000);
-    Height = ini.readInteger("Options", "Height", -1);
-    Width = ini.readInteger("Options", "Width", -1);
+    const Options options = ReadOptions(ini);
+    Sound = options.sound;
+    Seq = options.seq;
+    Color = options.color;
+    Picdis = options.picdis;
+    Time = options.time;
+    Height = options.height;
+    Width = options.width;
 
     PictureList.clear();
     SoundList.clear();

@@ -39,19 +39,41 @@ void selectFirst(ListBox& box) {
     if (box.count() > 0) box.select(0);
 }
 
-bool addEntry(const List& list, const std::string& path, bool blankIsFree) {
-    for (int n = 1; n <= kSlotCount; ++n) {
-        const std::string& value = list.slots[std::size_t(n - 1)];
-        if (!isFreeMarker(value) && !(blankIsFree && isBlankValue(value))) continue;
-        IniFile file(SettingsFile);
+bool isFree(const std::string& value, bool blankIsFree) {
+    return isFreeMarker(value) || (blankIsFree && isBlankValue(value));
+}
+
+// Inside a writers' transaction: the list's slots as the file holds them now, into the table.
+void readSlots(const IniFile& file, const List& list) {
+    for (int n = 1; n <= kSlotCount; ++n)
+        list.slots[std::size_t(n - 1)] = file.readString(list.section, slotKey(n), " ");
+}
+
+// Puts each path into the lowest free slot of the file as it is under the writers' lock, so
+// that no other writer's entry is taken; all of them are written in one replacement of the file.
+// The table and the list box follow once the file holds them. Returns how many found a slot.
+std::size_t addEntries(const List& list, const std::vector<std::string>& paths, bool blankIsFree,
+                       const std::string* lastDirPath = nullptr) {
+    IniFile file(SettingsFile);
+    IniFile::Transaction transaction(file);
+    readSlots(file, list);
+    std::vector<std::pair<int, const std::string*>> placed;
+    int n = 1;
+    for (const std::string& path : paths) {
+        while (n <= kSlotCount && !isFree(list.slots[std::size_t(n - 1)], blankIsFree)) ++n;
+        if (n > kSlotCount) break;
         file.writeString(list.section, slotKey(n), path);
-        list.slots[std::size_t(n - 1)] = path;
-        list.box.append(path);
-        ++list.count;
-        selectFirst(list.box);
-        return true;
+        placed.emplace_back(n++, &path);
     }
-    return false;
+    if (lastDirPath) WriteLastDir(file, *lastDirPath);
+    transaction.commit();
+    for (const auto& [slot, path] : placed) {
+        list.slots[std::size_t(slot - 1)] = *path;
+        list.box.append(*path);
+        ++list.count;
+    }
+    if (!placed.empty()) selectFirst(list.box);
+    return placed.size();
 }
 
 bool removeEntry(const List& list, MessageBoxes& boxes) {
@@ -60,10 +82,12 @@ bool removeEntry(const List& list, MessageBoxes& boxes) {
     std::string text = list.box.line(selected);
     // The file, not the slot table, says where the entry is: it is the lasting record.
     IniFile file(SettingsFile);
+    IniFile::Transaction transaction(file);
     for (int n = 1; n <= kSlotCount; ++n) {
         std::string key = slotKey(n);
         if (file.readString(list.section, key, " ") != text) continue;
         file.writeString(list.section, key, kFreeSlot);
+        transaction.commit();
         list.slots[std::size_t(n - 1)] = kFreeSlot;
         list.box.remove(selected);
         --list.count;
@@ -115,14 +139,23 @@ bool refuseTooLong(MessageBoxes& boxes, const std::string& path) {
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull) {
     if (refuseTooLong(boxes, path)) return true;
-    if (addEntry(pictures(lists), path, true)) return true;
+    if (addEntries(pictures(lists), {path}, true) == 1) return true;
     if (reportFull) boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
 
+bool AddPictureEntries(MediaLists& lists, MessageBoxes& boxes,
+                       const std::vector<std::string>& paths, const std::string& lastDirPath) {
+    std::vector<std::string> fitting;
+    fitting.reserve(paths.size());
+    for (const std::string& path : paths)
+        if (!refuseTooLong(boxes, path)) fitting.push_back(path);
+    return addEntries(pictures(lists), fitting, true, &lastDirPath) == fitting.size();
+}
+
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path) {
     if (refuseTooLong(boxes, path)) return true;
-    if (addEntry(sounds(lists), path, false)) return true;
+    if (addEntries(sounds(lists), {path}, false) == 1) return true;
     boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
@@ -138,9 +171,10 @@ bool RemoveSoundEntry(MediaLists& lists, MessageBoxes& boxes) {
 void ClearPictureEntries(MediaLists& lists) {
     {
         IniFile file(SettingsFile);
-        IniFile::Batch batch(file);
+        IniFile::Transaction transaction(file);
         for (int n = 1; n <= kSlotCount; ++n)
             file.writeString(kPictureSection, slotKey(n), kFreeSlot);
+        transaction.commit();
     }
     lists.slots.PictureSlots.fill(kFreeSlot);
     lists.ListBox1.clear();

@@ -2,10 +2,13 @@
 // The two media lists of the settings file: 1000 numbered slots each, "Name1".."Name1000" in
 // "JpegConfig" (pictures) and "WavConfig" (sound files). A slot holds a full path or the free
 // marker "Null" (recognised in any letter case). The dialog keeps a copy of each section (the
-// slot tables) and shows the used slots in two list boxes; every change goes to the file at once.
+// slot tables) and shows the used slots in two list boxes; every change goes to the file at once,
+// under the settings file's writers' lock: a free slot is chosen from the file as it is then, so
+// that entries another process wrote meanwhile are never overwritten.
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillo {
 
@@ -71,6 +74,12 @@ inline constexpr const char* kPathTooLongText =
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull);
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path);
+// "Add Entire Folder": adds every path as AddPictureEntry does and stores the folder of
+// lastDirPath as WriteLastDir does, all in one replacement of the file (all or none). A path that
+// is too long gets its warning and is passed over. False when the list filled up before the last
+// path (the caller reports it); the paths that found a slot are added all the same.
+bool AddPictureEntries(MediaLists& lists, MessageBoxes& boxes,
+                       const std::vector<std::string>& paths, const std::string& lastDirPath);
 // Free the slot of the selected line; false (after the error message) when it is not found.
 bool RemovePictureEntry(MediaLists& lists, MessageBoxes& boxes);
 bool RemoveSoundEntry(MediaLists& lists, MessageBoxes& boxes);

@@ -6,7 +6,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <optional>
 
 #include "IniFile.h"
 #include "MessageBox.h"
@@ -67,70 +66,66 @@ void InitSettingsPaths(MessageBoxes& boxes) {
     if (base.empty()) base = currentFolder();
     ensureBaseDirectory(base);
     SettingsDir = base + "/Quillo";
-    if (!directoryExists(SettingsDir) && !createDirectory(SettingsDir))
+    // The file lists a person's pictures: the folder is private to its owner.
+    if (!directoryExists(SettingsDir) && !createDirectory(SettingsDir, 0700))
         boxes.show(MessageKind::Warning, kFolderWarning, MessageButtons::Ok);
     SettingsFile = SettingsDir + "/quillo51.ini";
 }
 
-void CreateDefaultSettings(SlotTables* slots) {
+bool CreateDefaultSettings(SlotTables* slots) {
     IniFile file(SettingsFile);
-    IniFile::Batch batch(file);
-    file.writeString(kOptions, "Sound", "0");
+    IniFile::Transaction transaction(file);
+    // Under the writers' lock: a file another process made meanwhile may already hold a list.
+    if (fileExists(SettingsFile)) return false;
+    const Options& o = kNewFileOptions;
+    file.writeBool(kOptions, "Sound", o.sound);
     file.writeString(kOptions, "Status", "1");
-    file.writeString(kOptions, "Seq", "0");
+    file.writeBool(kOptions, "Seq", o.seq);
     file.writeString(kOptions, "Repeat", "0");
-    file.writeString(kOptions, "Time", "2000");
-    file.writeString(kOptions, "Color", "4");
-    file.writeString(kOptions, "Picdis", "11");
-    file.writeString(kOptions, "Height", "25");
-    file.writeString(kOptions, "Width", "25");
+    file.writeInteger(kOptions, "Time", o.time);
+    file.writeInteger(kOptions, "Color", o.color);
+    file.writeInteger(kOptions, "Picdis", o.picdis);
+    file.writeInteger(kOptions, "Height", o.height);
+    file.writeInteger(kOptions, "Width", o.width);
     for (int n = 1; n <= kSlotCount; ++n) {
         file.writeString(kPictureSection, slotKey(n), kFreeSlot);
-        if (slots) slots->PictureSlots[std::size_t(n - 1)] = kFreeSlot;
         file.writeString(kSoundSection, slotKey(n), kFreeSlot);
-        if (slots) slots->SoundSlots[std::size_t(n - 1)] = kFreeSlot;
     }
+    transaction.commit();
+    if (slots) slots->freeAll();
+    return true;
+}
+
+OptionsState dialogOptions(const Options& options, int widthMax, int heightMax) {
+    OptionsState o;
+    o.soundOn = options.sound;
+    o.inOrder = options.seq;
+    o.color = options.color;
+    o.picdis = options.picdis;
+    const long long seconds = roundHalfEven(options.time / 1000.0);
+    o.lblDelay = std::to_string(seconds);
+    o.delayPosition = clampInt(seconds, 1, 800);
+    const int height = std::max(options.height, 25);
+    const int width = std::max(options.width, 25);
+    o.lblHeight = std::to_string(height);
+    o.lblWidth = std::to_string(width);
+    o.widthMax = widthMax;
+    o.heightMax = heightMax;
+    o.widthPosition = clampInt(width, 25, widthMax);
+    o.heightPosition = clampInt(height, 25, heightMax);
+    return o;
 }
 
 OptionsState defaultDialogOptions(int screenWidth, int screenHeight) {
-    OptionsState o;
-    o.soundOn = false;
+    OptionsState o = dialogOptions(kNewFileOptions, screenWidth, screenHeight);
     o.inOrder = true;
-    o.picdis = 11;
-    o.color = 4;
-    o.lblDelay = "2";
-    o.lblHeight = "25";
-    o.lblWidth = "25";
     o.delayPosition = 1;
-    o.widthPosition = 25;
-    o.heightPosition = 25;
-    o.widthMax = screenWidth;
-    o.heightMax = screenHeight;
     return o;
 }
 
 void LoadSettings(OptionsState& options, SlotTables& slots) {
     IniFile file(SettingsFile);
-    options.soundOn = file.readBool(kOptions, "Sound", true);
-    options.inOrder = file.readBool(kOptions, "Seq", true);
-
-    int color = file.readInteger(kOptions, "Color", -1);
-    options.color = (color >= 1 && color <= 3) ? color : 4;
-
-    int picdis = file.readInteger(kOptions, "Picdis", -1);
-    options.picdis = (picdis >= 1 && picdis <= 11 && picdis != 8) ? picdis : 8;
-
-    long long seconds = roundHalfEven(file.readInteger(kOptions, "Time", 8000) / 1000.0);
-    options.lblDelay = std::to_string(seconds);
-    options.delayPosition = clampInt(seconds, 1, 800);
-
-    int height = std::max(file.readInteger(kOptions, "Height", -1), 25);
-    int width = std::max(file.readInteger(kOptions, "Width", -1), 25);
-    options.lblHeight = std::to_string(height);
-    options.lblWidth = std::to_string(width);
-    options.widthPosition = clampInt(width, 25, options.widthMax);
-    options.heightPosition = clampInt(height, 25, options.heightMax);
-
+    options = dialogOptions(ReadOptions(file), options.widthMax, options.heightMax);
     for (int n = 1; n <= kSlotCount; ++n) {
         std::string key = slotKey(n);
         slots.PictureSlots[std::size_t(n - 1)] = file.readString(kPictureSection, key, " ");
@@ -140,6 +135,7 @@ void LoadSettings(OptionsState& options, SlotTables& slots) {
 
 void SaveOptions(const OptionsState& options) {
     IniFile file(SettingsFile);
+    IniFile::Transaction transaction(file);
     file.writeBool(kOptions, "Sound", options.soundOn);
     file.writeBool(kOptions, "Seq", options.inOrder);
     file.writeInteger(kOptions, "Color",
@@ -150,6 +146,7 @@ void SaveOptions(const OptionsState& options) {
     file.writeInteger(kOptions, "Time", toInt32(labelNumber(options.lblDelay) * 1000));
     file.writeInteger(kOptions, "Height", toInt32(labelNumber(options.lblHeight)));
     file.writeInteger(kOptions, "Width", toInt32(labelNumber(options.lblWidth)));
+    transaction.commit();
 }
 
 std::string ReadLastDir(const std::string& fallback) {
@@ -158,11 +155,15 @@ std::string ReadLastDir(const std::string& fallback) {
     return directoryExists(dir) ? dir : fallback;
 }
 
-void WriteLastDir(const std::string& path) {
+void WriteLastDir(IniFile& file, const std::string& path) {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    IniFile file(SettingsFile);
     file.writeString(kHistory, kLastDir, folder);
+}
+
+void WriteLastDir(const std::string& path) {
+    IniFile file(SettingsFile);
+    WriteLastDir(file, path);
 }
 
 }  // namespace quillo

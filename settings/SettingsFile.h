@@ -3,9 +3,11 @@
 #include <string>
 
 #include "MediaSlots.h"
+#include "Options.h"
 
 namespace quillo {
 
+class IniFile;
 class MessageBoxes;
 
 // Set by InitSettingsPaths; one pair per process.
@@ -16,19 +18,21 @@ extern std::string SettingsFile;
 // creating the folder when missing; a failure shows the folder warning and goes on.
 void InitSettingsPaths(MessageBoxes& boxes);
 
-// Writes a complete new file with the defaults and marks every slot of both tables free.
-// slots may be null (the saver keeps no slot tables).
-void CreateDefaultSettings(SlotTables* slots);
+// Writes a complete new file with the defaults (kNewFileOptions and 1000 free slots in each list)
+// and marks every slot of both tables free; slots may be null (the saver keeps no slot tables).
+// Another process may have made the file since the caller looked: then it is left as it is,
+// nothing is marked, and the result is false.
+bool CreateDefaultSettings(SlotTables* slots);
 
 // The option controls of the dialog, as plain state the dialog binds to its widgets.
 struct OptionsState {
-    bool soundOn = false;        // radsndon checked, else radsndof
-    bool inOrder = true;         // Radseq checked, else Radran
-    int color = 4;               // the checked colour-set button, 1..4
-    int picdis = 11;             // the checked display-mode button, 1..11; 0 when none is checked
-    std::string lblDelay = "2";  // Lbldelay: the delay in whole seconds
-    std::string lblWidth = "25";
-    std::string lblHeight = "25";
+    bool soundOn = false;  // radsndon checked, else radsndof
+    bool inOrder = false;  // Radseq checked, else Radran
+    int color = 0;         // the checked colour-set button, 1..4
+    int picdis = 0;        // the checked display-mode button, 1..11; 0 when none is checked
+    std::string lblDelay;  // Lbldelay: the delay in whole seconds
+    std::string lblWidth;
+    std::string lblHeight;
     int delayPosition = 1;    // ScrollbarDelay, 1..800
     int widthPosition = 25;   // ScrollBarW, 25..widthMax
     int heightPosition = 25;  // ScrollBarH, 25..heightMax
@@ -36,13 +40,19 @@ struct OptionsState {
     int heightMax = 25;       // the screen height
 };
 
-// The state the dialog shows right after it created a new file.
+// The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the
+// even neighbour), sizes below 25 shown as 25, and each bar clamped to its range.
+OptionsState dialogOptions(const Options& options, int widthMax, int heightMax);
+
+// The state the dialog shows right after it created a new file: the new file's options, except
+// that the order shows "Display In Order" and the delay bar stays at its start.
 OptionsState defaultDialogOptions(int screenWidth, int screenHeight);
 
 // Reads "Options" into the option state (scroll maxima must already be set) and both slot tables.
 void LoadSettings(OptionsState& options, SlotTables& slots);
 
-// "Ok - Save": writes the options from the state, in their order. Throws SettingsWriteError.
+// "Ok - Save": writes the options from the state, in their order, in one replacement of the
+// file (all or none). Throws SettingsWriteError.
 void SaveOptions(const OptionsState& options);
 
 // "History"/"Last Dir": the folder to start the picture open dialog in, or fallback when the
@@ -50,5 +60,7 @@ void SaveOptions(const OptionsState& options);
 std::string ReadLastDir(const std::string& fallback);
 // Stores the folder part of path (up to and including its last '/').
 void WriteLastDir(const std::string& path);
+// The same as one of the writes of a transaction on file.
+void WriteLastDir(IniFile& file, const std::string& path);
 
 }  // namespace quillo

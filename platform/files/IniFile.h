@@ -10,10 +10,18 @@
 // LF, CRLF and CR line ends and a UTF-8 byte-order mark are read alike. Every write replaces the
 // file atomically (temporary file in the same folder, flushed, renamed over the old one) and keeps
 // every other line byte for byte; a refused write throws SettingsWriteError. Only a regular file
-// is read, and no read blocks: anything else reads as defaults and refuses writes.
+// is read, and no read blocks: anything else reads as defaults and refuses writes. A new file is
+// made readable by its owner only (0600); a replaced file keeps its mode.
+//
+// Several processes write the same file (the dialog, any number of savers starting): every write
+// happens inside a transaction that holds an exclusive lock on a lock file beside the file
+// (".<name>.lock"), reads the file afresh under it, changes only its own keys and replaces the
+// file once. A write made outside a transaction is a transaction of its own.
 //
 // An IniFile object stands for one operation on the file: it reads the file at its first access
-// and keeps that image until it is destroyed, so make a new object for each operation.
+// and keeps that image until it is destroyed (or a transaction starts), so make a new object for
+// each operation. Lookups go through an index per section, so reading many keys costs no scan of
+// the file per key, and memory stays within a small multiple of the file's size.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -51,28 +59,33 @@ public:
     void writeInteger(std::string_view section, std::string_view key, std::int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
 
-    // Writes made inside a batch go to the file once, atomically, when the batch ends (or not at
-    // all if it ends by an exception). For building a whole new file in one step.
-    class Batch {
+    // The writers' lock held for a read-change-replace of the file. Starting one takes the lock
+    // (waiting for another writer to finish; SettingsWriteError when it cannot be had) and drops
+    // what the object had read, so the reads inside see the file as it is under the lock. Writes
+    // inside change only the object's image until commit() replaces the file with all of them at
+    // once; a transaction that ends without commit() leaves the file as it was (all or nothing).
+    // The lock is released when the transaction ends. One at a time per object.
+    class Transaction {
     public:
-        explicit Batch(IniFile& file);
-        ~Batch() noexcept(false);
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
+        explicit Transaction(IniFile& file);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void commit();
 
     private:
         IniFile& file_;
-        int uncaught_;
+        int lockFd_ = -1;
     };
 
 private:
     struct Image;
     Image& image() const;
-    void commit();
+    void replaceFile();
 
     std::string path_;
     mutable std::unique_ptr<Image> image_;
-    int batchDepth_ = 0;
+    Transaction* transaction_ = nullptr;
     bool dirty_ = false;
 };
 

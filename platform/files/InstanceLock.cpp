@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "Paths.h"
+
 namespace quillo {
 
 namespace {
@@ -28,8 +30,8 @@ bool usable(const std::string& path, bool create) {
 
 std::string homeCache() {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/') return cache;
-    const char* home = std::getenv("HOME");
-    return home && *home ? std::string(home) + "/.cache" : std::string();
+    const std::string home = homeDirectory();
+    return home.empty() ? std::string() : home + "/.cache";
 }
 
 // $XDG_RUNTIME_DIR/quillo; without a runtime folder the shared temp folder's quillo-<uid>, as

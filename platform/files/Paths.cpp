@@ -15,27 +15,27 @@ std::string envValue(const char* name) {
     return v ? std::string(v) : std::string();
 }
 
-std::string homeDir() {
+}  // namespace
+
+std::string homeDirectory() {
     std::string home = envValue("HOME");
     if (!home.empty()) return home;
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return {};
 }
 
-}  // namespace
-
 std::string applicationDataDir() {
     // Relative values are invalid by the base-directory rules and are ignored.
     std::string config = envValue("XDG_CONFIG_HOME");
     if (!config.empty() && config.front() == '/') return config;
-    std::string home = homeDir();
+    std::string home = homeDirectory();
     return home.empty() ? std::string() : home + "/.config";
 }
 
 std::string picturesDir() {
     std::string pictures = envValue("XDG_PICTURES_DIR");
     if (!pictures.empty() && directoryExists(pictures)) return pictures;
-    std::string home = homeDir();
+    std::string home = homeDirectory();
     if (home.empty()) return {};
     if (directoryExists(home + "/Pictures")) return home + "/Pictures";
     return home;
@@ -51,9 +51,9 @@ bool directoryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool createDirectory(const std::string& path) {
+bool createDirectory(const std::string& path, unsigned mode) {
     if (path.empty()) return false;
-    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    if (::mkdir(path.c_str(), mode_t(mode)) == 0) return true;
     return errno == EEXIST && directoryExists(path);
 }
 

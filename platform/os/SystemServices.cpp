@@ -8,7 +8,7 @@ std::string LinuxSystemServices::systemDirectory() {
     return "/usr/lib";
 }
 
-std::string LinuxSystemServices::windowsDirectory() {
+std::string LinuxSystemServices::picturesDirectory() {
     return picturesDir();
 }
 

@@ -34,8 +34,9 @@ class SystemServices {
 public:
     virtual ~SystemServices() = default;
     virtual bool IsNTPlatform() = 0;
-    virtual std::string systemDirectory() = 0;   // "" when unknown
-    virtual std::string windowsDirectory() = 0;  // "" when unknown
+    virtual std::string systemDirectory() = 0;  // "" when unknown
+    // The user's Pictures folder, else the home folder; "" when unknown.
+    virtual std::string picturesDirectory() = 0;
     virtual std::unique_ptr<PasswordLibrary> loadLibrary(const std::string& path) = 0;
     // Opens a key under the current user's hive without creating it; null when missing.
     virtual std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string& path) = 0;
@@ -47,14 +48,11 @@ class LinuxSystemServices : public SystemServices {
 public:
     bool IsNTPlatform() override { return true; }
     std::string systemDirectory() override;
-    std::string windowsDirectory() override;
+    std::string picturesDirectory() override;
     std::unique_ptr<PasswordLibrary> loadLibrary(const std::string& path) override;
     std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string& path) override;
-    void setScreenSaverRunning(bool running) override { running_ = running; }
-    bool screenSaverRunning() const { return running_; }
-
-private:
-    bool running_ = false;
+    // Recorded nowhere: no desktop on Linux reads this state.
+    void setScreenSaverRunning(bool) override {}
 };
 
 }  // namespace quillo

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -125,6 +126,48 @@ TEST(IniFile, WritePlacement) {
               "[C]\r\nk=3\r\n");
 }
 
+// Many writes in one replacement, each seeing the ones before it.
+TEST(IniFile, WritesInOneTransactionFollowThePlacementRules) {
+    struct Case {
+        const char* before;
+        std::vector<std::array<const char*, 3>> writes;  // section, key, value
+        const char* after;
+    };
+    const Case cases[] = {
+        // New keys in order after the last used line, before the blank lines; one rewritten.
+        {"[A]\nK=1\n; note\n\n\n[B]\n",
+         {{"A", "X", "1"}, {"A", "Y", "2"}, {"a", "x", "3"}},
+         "[A]\nK=1\n; note\nX=3\nY=2\n\n\n[B]\n"},
+        // Only the first of two sections and of two keys of one name is used.
+        {"[A]\nk=1\nK=2\n[a]\nM=3\n",
+         {{"A", "K", "5"}, {"A", "M", "4"}},
+         "[A]\nk=5\nK=2\nM=4\n[a]\nM=3\n"},
+        // Each new line takes the line end of the line it follows.
+        {"[A]\r\nK=1\n\n[B]\rX=1\r",
+         {{"A", "N", "2"}, {"B", "Y", "3"}},
+         "[A]\r\nK=1\nN=2\n\n[B]\rX=1\rY=3\r"},
+        // A last blank line without a line end stays last, and gets one before a new section.
+        {"[A]\nK=1\n  ",
+         {{"A", "N", "2"}, {"B", "X", "1"}, {"B", "Y", "2"}},
+         "[A]\nK=1\nN=2\n  \n[B]\nX=1\nY=2\n"},
+        // Keys before any section belong to none; a header without a line end gets one.
+        {"K=0\n[A]", {{"A", "K", "1"}}, "K=0\n[A]\nK=1\n"},
+        // Blank lines inside a section stay where they are.
+        {"[A]\nK=1\n\n  \nL=2\n\n", {{"A", "N", "3"}}, "[A]\nK=1\n\n  \nL=2\nN=3\n\n"},
+    };
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        writeFile(path, c.before);
+        IniFile f(path);
+        IniFile::Transaction transaction(f);
+        for (const auto& [section, key, value] : c.writes) f.writeString(section, key, value);
+        transaction.commit();
+        EXPECT_EQ(readFile(path), c.after);
+    }
+}
+
 TEST(IniFile, ValuesRoundTripExactly) {
     TempDir dir;
     std::string path = dir / "a.ini";
@@ -159,31 +202,34 @@ TEST(IniFile, UnwrittenBytesSurvive) {
         f.writeString("JpegConfig", "Name1", "b.jpg");
     }
     EXPECT_EQ(readFile(path), head + "Sound=1\n[JpegConfig]\nName1=b.jpg\n\n");
-    // Replaced atomically: the mode is kept and no temporary file is left behind.
+    // Replaced atomically: the mode is kept and no temporary file is left behind, only the
+    // writers' lock file.
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"a.ini"});
+    auto names = folderEntries(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".a.ini.lock", "a.ini"}));
 }
 
-TEST(IniFile, BatchWritesOnce) {
+TEST(IniFile, TransactionWritesOnceOrNotAtAll) {
     TempDir dir;
     std::string path = dir / "a.ini";
     {
         IniFile f(path);
-        IniFile::Batch batch(f);
+        IniFile::Transaction transaction(f);
         f.writeString("S", "A", "1");
         f.writeString("S", "B", "2");
         EXPECT_FALSE(std::filesystem::exists(path));
         EXPECT_EQ(f.readString("S", "A", ""), "1");
+        transaction.commit();
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
-    try {
+    {
         IniFile f(path);
-        IniFile::Batch batch(f);
+        IniFile::Transaction transaction(f);
         f.writeString("S", "A", "changed");
-        throw std::runtime_error("abandon");
-    } catch (const std::runtime_error&) {
+        // Ends without commit: nothing reaches the file, and the object reads the file again.
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
 }
@@ -272,5 +318,60 @@ TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {
     auto names = folderEntries(dir.path());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".other.ini.cccccc", ".quillo51.ini.live01",
-                                               ".quillo51.ini.toolong", "quillo51.ini"}));
+                                               ".quillo51.ini.lock", ".quillo51.ini.toolong",
+                                               "quillo51.ini"}));
+}
+
+TEST(IniFile, AWriteThatChangesNothingDoesNotReplaceTheFile) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\nStatus=1\n");
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    IniFile(path).writeBool("Options", "Status", true);
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    // A read-only file refuses it all the same.
+    chmod(path.c_str(), 0444);
+    EXPECT_EQ(runWithoutOverride([&] {
+                  try {
+                      IniFile(path).writeBool("Options", "Status", true);
+                  } catch (const SettingsWriteError&) {
+                      return true;
+                  }
+                  return false;
+              }),
+              0);
+}
+
+namespace {
+
+// True when the saver's first write (read, change, replace) of the file, with one read after it,
+// stays under `mib` MiB of memory.
+bool firstWriteWithin(const std::string& path, long mib) {
+    const long before = quillo::test::peakMemoryMiB();
+    IniFile f(path);
+    f.writeBool("Options", "Status", true);
+    return f.readString("JpegConfig", "Name7", "") == "x" &&
+           quillo::test::peakMemoryMiB() - before < mib;
+}
+
+}  // namespace
+
+TEST(IniFile, AFileOfManyShortLinesCostsAboutItsSize) {
+    // 16 MiB of short lines (once 3.2 GB to read), plain or keys of the picture list: each must
+    // be read, changed and written back in under 400 MB.
+    TempDir dir;
+    const std::string path = dir / "short.ini";
+    for (const bool keys : {false, true}) {
+        SCOPED_TRACE(keys);
+        std::string bytes = "[Options]\nTime=5\n[JpegConfig]\nName7=x\n";
+        for (int i = 0; bytes.size() < (std::size_t(16) << 20); ++i)
+            bytes += keys ? "Name" + std::to_string(i) + "=y\n" : std::string("y\n");
+        writeFile(path, bytes);
+        bytes = std::string();
+        EXPECT_EQ(quillo::test::runWithDeadline(60, [&] { return firstWriteWithin(path, 400); }),
+                  0);
+    }
 }

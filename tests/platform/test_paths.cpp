@@ -19,15 +19,11 @@ TEST(Paths, FoldersFollowTheEnvironment) {
 
     ScopedEnv pictures("XDG_PICTURES_DIR", dir / "shots");
     LinuxSystemServices services;
-    EXPECT_EQ(services.windowsDirectory(), dir.path());  // neither folder exists yet
+    EXPECT_EQ(services.picturesDirectory(), dir.path());  // neither folder exists yet
     std::filesystem::create_directory(dir / "Pictures");
     EXPECT_EQ(picturesDir(), dir / "Pictures");
     std::filesystem::create_directory(dir / "shots");
     EXPECT_EQ(picturesDir(), dir / "shots");
-
-    EXPECT_EQ(services.systemDirectory(), "/usr/lib");
-    EXPECT_EQ(services.loadLibrary("/usr/lib/PASSWORD.CPL"), nullptr);
-    EXPECT_EQ(services.openCurrentUserKey("Control Panel\\desktop"), nullptr);
 
     writeFile(dir / "file", "");
     EXPECT_TRUE(fileExists(dir / "file"));

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <set>
+
 #include "Errors.h"
 #include "IniFile.h"
 #include "MediaSlots.h"
@@ -50,8 +55,9 @@ protected:
     void open(const std::vector<std::tuple<const char*, int, std::string>>& slots = {}) {
         {
             IniFile f(SettingsFile);
-            IniFile::Batch batch(f);
+            IniFile::Transaction transaction(f);
             for (const auto& [section, n, value] : slots) f.writeString(section, slotKey(n), value);
+            transaction.commit();
         }
         pictures.clear();
         sounds.clear();
@@ -205,4 +211,128 @@ TEST_F(MediaSlotsTest, APathLongerThanAValueCanHoldIsRefused) {
     EXPECT_EQ(slot(kPictureSection, 1), "Null");
     ASSERT_TRUE(AddPictureEntry(lists, boxes, longest, true));  // exactly as long as fits
     EXPECT_EQ(slot(kPictureSection, 1), longest);
+}
+
+// Several processes writing the settings file at once, as a dialog and savers starting do: each
+// writer changes only its own keys of the file as it is under the writers' lock.
+namespace {
+
+class ConcurrentWritersTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
+    ScriptedBoxes boxes;
+
+    void SetUp() override {
+        InitSettingsPaths(boxes);
+        CreateDefaultSettings(nullptr);
+    }
+
+    // Children doing the saver's first write ("Status") over and over until killed.
+    static std::vector<pid_t> startSavers(int count) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                try {
+                    for (;;) IniFile(SettingsFile).writeBool("Options", "Status", true);
+                } catch (...) {
+                }
+                _exit(1);
+            }
+            pids.push_back(pid);
+        }
+        return pids;
+    }
+    static void killAll(const std::vector<pid_t>& pids) {
+        for (pid_t pid : pids) kill(pid, SIGKILL);
+        for (pid_t pid : pids) waitpid(pid, nullptr, 0);
+    }
+
+    // Every picture slot's value, from the file; a slot that has no key at all is "<missing>".
+    static std::multiset<std::string> usedPictures() {
+        IniFile file(SettingsFile);
+        std::multiset<std::string> used;
+        for (int n = 1; n <= kSlotCount; ++n) {
+            const std::string value = file.readString(kPictureSection, slotKey(n), "<missing>");
+            if (!isFreeMarker(value)) used.insert(value);
+        }
+        return used;
+    }
+};
+
+}  // namespace
+
+TEST_F(ConcurrentWritersTest, ADialogAddingWhileSaversStartKeepsEveryPicture) {
+    const std::vector<pid_t> savers = startSavers(2);
+    FakeListBox pictures, sounds;
+    MediaLists lists{SlotTables(), pictures, sounds};
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(AddPictureEntry(lists, boxes, "/p/" + std::to_string(i) + ".jpg", true));
+    // Killed wherever they are, mid-write included: the file stays whole.
+    killAll(savers);
+    const std::multiset<std::string> used = usedPictures();
+    EXPECT_EQ(used.size(), 300u);
+    EXPECT_EQ(used.count("<missing>"), 0u);
+    EXPECT_EQ(used.count("/p/299.jpg"), 1u);
+    EXPECT_EQ(IniFile(SettingsFile).readString(kSoundSection, "Name1000", "<missing>"), "Null");
+}
+
+TEST_F(ConcurrentWritersTest, TwoDialogsAddingAtOnceKeepBothLists) {
+    // Both open their lists first, so that each slot table says slots 1 to 100 are free.
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> dialogs;
+    for (const char* name : {"a", "b"}) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(go[1]);
+            FakeListBox pictures, sounds;
+            MediaLists lists{SlotTables(), pictures, sounds};
+            OptionsState o;
+            LoadSettings(o, lists.slots);
+            FillLists(lists);
+            char byte;
+            if (read(go[0], &byte, 1) != 0) _exit(2);  // waits for the parent to close its end
+            bool ok = true;
+            for (int i = 0; i < 100; ++i)
+                ok = ok && AddPictureEntry(
+                               lists, boxes,
+                               "/" + std::string(name) + "/" + std::to_string(i) + ".jpg", true);
+            _exit(ok && lists.PictureCount == 100 ? 0 : 1);
+        }
+        dialogs.push_back(pid);
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t pid : dialogs) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::multiset<std::string> used = usedPictures();
+    EXPECT_EQ(used.size(), 200u);
+    EXPECT_EQ(used.count("/a/99.jpg"), 1u);
+    EXPECT_EQ(used.count("/b/99.jpg"), 1u);
+}
+
+TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
+    // The folder's pictures go into the slots the file leaves free while a saver keeps writing;
+    // those that do not fit are left out, and the list is reported full.
+    const std::vector<pid_t> savers = startSavers(1);
+    FakeListBox pictures, sounds;
+    MediaLists lists{SlotTables(), pictures, sounds};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 1000; ++i) paths.push_back("/f/" + std::to_string(i) + ".jpg");
+    IniFile(SettingsFile).writeString(kPictureSection, "Name3", "/other.jpg");
+    EXPECT_FALSE(AddPictureEntries(lists, boxes, paths, "/f/"));  // 999 fit
+    killAll(savers);
+    const std::multiset<std::string> used = usedPictures();
+    EXPECT_EQ(used.size(), 1000u);
+    EXPECT_EQ(used.count("/other.jpg"), 1u);
+    EXPECT_EQ(used.count("/f/998.jpg"), 1u);
+    EXPECT_EQ(used.count("/f/999.jpg"), 0u);
+    EXPECT_EQ(lists.PictureCount, 999);
+    EXPECT_EQ(IniFile(SettingsFile).readString(kPictureSection, "Name4", ""), "/f/2.jpg");
+    EXPECT_EQ(IniFile(SettingsFile).readString("History", "Last Dir", ""), "/f/");
 }

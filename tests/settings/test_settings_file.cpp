@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "Errors.h"
@@ -78,7 +79,14 @@ TEST_F(SettingsFileTest, DefaultFileContent) {
     EXPECT_EQ(readFile(SettingsFile), expected);
     EXPECT_EQ(slots.PictureSlots[7], "Null");
     EXPECT_EQ(slots.SoundSlots[999], "Null");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(SettingsDir), {}), 1);
+    // Beside it only the writers' lock; the list of a person's pictures is theirs alone.
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(SettingsDir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".quillo51.ini.lock", "quillo51.ini"}));
+    EXPECT_EQ(std::filesystem::status(SettingsDir).permissions(), std::filesystem::perms(0700));
+    EXPECT_EQ(std::filesystem::status(SettingsFile).permissions(), std::filesystem::perms(0600));
 
     // Loading the new file: what the saver and a reopened dialog see.
     OptionsState o = defaultDialogOptions(1024, 768);
@@ -88,6 +96,13 @@ TEST_F(SettingsFileTest, DefaultFileContent) {
     EXPECT_EQ(o.picdis, 11);
     EXPECT_EQ(o.lblDelay, "2");
     EXPECT_EQ(slots.PictureSlots[999], "Null");
+
+    // A file another process made since the caller looked is left as it is.
+    IniFile(SettingsFile).writeString("JpegConfig", "Name1", "/a.jpg");
+    slots.PictureSlots[0] = "/a.jpg";
+    EXPECT_FALSE(CreateDefaultSettings(&slots));
+    EXPECT_EQ(IniFile(SettingsFile).readString("JpegConfig", "Name1", ""), "/a.jpg");
+    EXPECT_EQ(slots.PictureSlots[0], "/a.jpg");
 }
 
 TEST_F(SettingsFileTest, LoadDelay) {

@@ -89,7 +89,7 @@ public:
 
     bool IsNTPlatform() override { return nt; }
     std::string systemDirectory() override { return systemDir; }
-    std::string windowsDirectory() override { return windowsDir; }
+    std::string picturesDirectory() override { return windowsDir; }
     std::unique_ptr<PasswordLibrary> loadLibrary(const std::string& path) override;
     std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string& path) override;
     void setScreenSaverRunning(bool running) override { runningStates.push_back(running); }
