@@ -14,7 +14,8 @@ bool existingFile(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
+void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes,
+                   const DecodeOptions& options) {
     if (list.count() == 0) {
         image.clear();
         return;
@@ -26,7 +27,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
 
     if (IsBitmapFile(path)) {
         try {
-            image.loadFromFile(path);  // keeps the previous picture when it throws
+            image.loadFromFile(path, options);  // keeps the previous picture when it throws
         } catch (const std::exception&) {
             boxes.show(MessageKind::Information, kBadBitmapText);
         }
@@ -34,7 +35,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
     }
     image.makeEmptyJpeg();
     try {
-        image.loadFromFile(path);
+        image.loadFromFile(path, options);
     } catch (const std::exception&) {
         boxes.show(MessageKind::Information, kBadJpegText);
     }

@@ -4,7 +4,6 @@
 
 #include "AboutBox.h"
 #include "FormStyle.h"
-#include "Picture.h"
 #include "QtDialogServices.h"
 #include "SettingsDialog.h"
 
@@ -12,9 +11,6 @@ namespace quillo {
 
 int runSettingsMode(SystemServices& system) {
     QtDialogServices services;
-    // Palette screens make JPEG pictures decode to a palette, for the thumbnail as well.
-    setScreenColorDepth(services.screen().depth);
-
     AboutBox about;
     SettingsDialog form(services, system, about);
     services.setOwner(&form);
