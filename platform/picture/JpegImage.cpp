@@ -87,7 +87,8 @@ void setDecodeParameters(jpeg_decompress_struct& cinfo, const LibjpegRun& run) {
     cinfo.do_block_smoothing = TRUE;
     cinfo.dct_method = JDCT_ISLOW;
     if (fourComponents(cinfo.jpeg_color_space)) {
-        // libjpeg turns YCCK into CMYK; the ink to colour step is ours (expandCmykRow).
+        // libjpeg turns YCCK into CMYK; the ink to colour step is ours (expandCmykRow). Not
+        // quantised on a palette screen: libjpeg's quantiser works on the output components.
         cinfo.out_color_space = JCS_CMYK;
     } else if (run.quantize) {
         // Grey stays grey (one-pass quantiser); colour gets libjpeg's two-pass optimised palette.
