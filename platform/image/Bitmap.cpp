@@ -2,7 +2,6 @@
 
 #include <malloc.h>
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -20,43 +19,33 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kLargeBuffer = 4 * kHugePage;
 
-// Released buffers of large pictures, kept for the next picture of about the same size: a fresh
-// buffer costs a page fault and the kernel's zeroing for every page on its first write, a
-// sixth of a slide show's tick at 24 megapixels. Two buffers cover a show (the picture shown
-// and the one being decoded); one larger than a picture of the default budget is never kept.
+// The last released buffer of a large picture, kept for the next picture of about its size: a
+// fresh buffer costs a page fault and the kernel's zeroing for every page on its first write, a
+// sixth of a slide show's tick at 24 megapixels. One is enough for a show, whose next picture
+// is decoded while the one shown still holds its buffer; it costs the memory of one picture
+// between ticks. A buffer larger than a picture of the default budget is never kept.
 class PixelPool {
 public:
-    // A kept buffer of at least `bytes` and not a quarter more, or nullptr.
+    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr.
     void* take(std::size_t bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
-        Entry* best = nullptr;
-        for (Entry& e : entries_)
-            if (e.p && e.capacity >= bytes && e.capacity - bytes <= bytes / 4 &&
-                (!best || e.capacity < best->capacity))
-                best = &e;
-        if (!best) return nullptr;
-        return std::exchange(best->p, nullptr);
+        if (!kept_ || capacity_ < bytes || capacity_ - bytes > bytes / 4) return nullptr;
+        return std::exchange(kept_, nullptr);
     }
-    // Keeps the buffer, in place of the oldest kept one; false when it is not worth keeping.
+    // Keeps the buffer in place of the one kept so far; false when it is not worth keeping.
     bool keep(void* p, std::size_t capacity) {
         if (capacity > kMaxKept) return false;
         std::lock_guard<std::mutex> lock(mutex_);
-        Entry& e = entries_[next_];
-        next_ = (next_ + 1) % entries_.size();
-        if (e.p) std::free(e.p);
-        e = {p, capacity};
+        std::free(std::exchange(kept_, p));
+        capacity_ = capacity;
         return true;
     }
 
 private:
     static constexpr std::size_t kMaxKept = std::size_t(256) << 20;
-    struct Entry {
-        void* p = nullptr;
-        std::size_t capacity = 0;
-    };
     std::mutex mutex_;
-    std::array<Entry, 2> entries_{};
-    std::size_t next_ = 0;
+    void* kept_ = nullptr;
+    std::size_t capacity_ = 0;
 };
 
 PixelPool& pool() {

@@ -36,7 +36,7 @@ struct DefaultInitAllocator : std::allocator<T> {
 };
 
 // Large pixel buffers ask for huge pages: a fresh 72 MB photo otherwise costs ~18,000 page faults.
-// A released large buffer is kept for the next one of about its size (at most two are kept).
+// The last released large buffer is kept for the next one of about its size.
 void* allocatePixels(std::size_t bytes);
 void freePixels(void* p, std::size_t bytes) noexcept;
 
