@@ -4,7 +4,6 @@
 
 #include "EventLoop.h"
 #include "InstanceLock.h"
-#include "Picture.h"
 #include "QtHost.h"
 #include "SaverWindow.h"
 #include "SdlMediaPlayer.h"
@@ -20,7 +19,6 @@ int runSaverMode(SystemServices& services) {
 
 int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool silent) {
     host.watchTerminationSignals();
-    setScreenColorDepth(host.screenDepth());
     EventLoop loop(host);
     loop.setErrorDisplay(
         [&host](const std::exception& e) { host.show(MessageKind::Error, e.what()); });

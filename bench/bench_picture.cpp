@@ -56,7 +56,7 @@ void loadAndConvert(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         Picture p;
         try {
-            p.loadFromFile(path);
+            p.loadFromFile(path, {});
             benchmark::DoNotOptimize(p.bitmap().data());
         } catch (const std::exception& e) {
             state.SkipWithError(e.what());

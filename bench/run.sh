@@ -91,6 +91,16 @@ line("present 4K full screen (Qt, Xvfb) / copy of its bytes", "BM_PresentFullScr
 for mode in range(1, 7):
     line(f"tick of mode {mode}, 1920x1080, 6000x4000 JPEG / djpeg", f"BM_Tick/{mode}", "BM_Djpeg",
          1.25)
+for name in ("ClaimedProgressiveJpeg", "ClaimedRleBitmap", "Real16384Jpeg", "Photo6000x4000"):
+    b = median.get(f"BM_Load{name}")
+    if b is None:
+        print(f"load of {name}: skipped ({skipped.get(f'BM_Load{name}', 'not run')})")
+        continue
+    floor = median.get("BM_LoadNothing", {}).get("peak_mb", float("nan"))
+    print(f"load of {name}: peak memory {b['peak_mb']:.0f} MB (goal < 400; a child loading "
+          f"nothing: {floor:.0f} MB), {ms(b, 'real_time'):.0f} ms")
+line("load of the real 16384 x 16384 JPEG / djpeg -scale 1/2", "BM_LoadReal16384Jpeg",
+     "BM_DjpegReal16384Half")
 line("repaint of a stretched full-screen picture / copy of the frame", "BM_RepaintStretched",
      "BM_CopyFrame", 2)
 line("fade 1920x1080 / 101 x 40 ms of sleep", "BM_Fade_1920x1080", "BM_Sleep_101x40ms", 1.10)

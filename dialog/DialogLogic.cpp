@@ -9,7 +9,8 @@
 
 namespace quillo {
 
-void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
+void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes,
+                   const DecodeOptions& options) {
     if (list.count() == 0) {
         image.clear();
         return;
@@ -21,7 +22,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
 
     if (IsBitmapFile(path)) {
         try {
-            image.loadFromFile(path);  // keeps the previous picture when it throws
+            image.loadFromFile(path, options);  // keeps the previous picture when it throws
         } catch (const std::exception&) {
             boxes.show(MessageKind::Information, kBadBitmapText);
         }
@@ -29,7 +30,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes) {
     }
     image.makeEmptyJpeg();
     try {
-        image.loadFromFile(path);
+        image.loadFromFile(path, options);
     } catch (const std::exception&) {
         boxes.show(MessageKind::Information, kBadJpegText);
     }

@@ -28,7 +28,9 @@ inline constexpr const char* kNoImageViewerText =
 // empties it; a missing file (or no selection) leaves it as it was; a bitmap that fails to load
 // leaves the previous picture with the "valid image" message; any other file is loaded as a JPEG
 // picture into an emptied thumbnail, which stays empty with the "valid jpeg" message on failure.
-void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes);
+// `options` say how the picture is decoded (the screen's depth, the thumbnail's size).
+void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes,
+                   const DecodeOptions& options);
 
 // Opens the selected line of list through open (the shell's "open"); shows the warning
 // noAssociationText when the result says no program is associated. Nothing happens for an empty

@@ -36,13 +36,16 @@ namespace {
 
 // Draws the highlighted file of the picture open dialog with our own loader, so the preview
 // shows exactly what the saver will be able to show.
-void showPreview(QLabel& preview, const QString& path) {
+void showPreview(QLabel& preview, const QString& path, int screenDepth) {
     preview.clear();
     preview.setText("No preview");
     if (path.isEmpty() || !QFileInfo(path).isFile()) return;
     try {
         Picture picture;
-        picture.loadFromFile(path.toStdString());
+        DecodeOptions options;
+        options.screenDepth = screenDepth;
+        options.cover = {preview.width(), preview.height()};
+        picture.loadFromFile(path.toStdString(), options);
         const QImage image = wrapBitmap(picture.bitmap());
         if (image.isNull()) return;
         preview.setPixmap(QPixmap::fromImage(
@@ -69,7 +72,9 @@ std::optional<std::string> QtDialogServices::openPicture(QWidget* owner,
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
-                     [preview](const QString& path) { showPreview(*preview, path); });
+                     [preview, depth = screen().depth](const QString& path) {
+                         showPreview(*preview, path, depth);
+                     });
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first().toStdString();

@@ -286,7 +286,12 @@ void SettingsDialog::refreshCount() {
 }
 
 void SettingsDialog::refreshThumbnail() {
-    ShowThumbnail(*listBox1_, Image1->picture(), services_.boxes());
+    DecodeOptions options;
+    // Palette screens make JPEG pictures decode to a palette, the thumbnail's too.
+    options.screenDepth = services_.screen().depth;
+    // The thumbnail is this small box: a large photo need not be decoded in full for it.
+    options.cover = {Image1->width(), Image1->height()};
+    ShowThumbnail(*listBox1_, Image1->picture(), services_.boxes(), options);
     Image1->update();
 }
 

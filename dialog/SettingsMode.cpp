@@ -5,7 +5,6 @@
 #include "AboutBox.h"
 #include "FormStyle.h"
 #include "OwnCaption.h"
-#include "Picture.h"
 #include "QtDialogServices.h"
 #include "SettingsDialog.h"
 
@@ -13,9 +12,6 @@ namespace quillo {
 
 int runSettingsMode(SystemServices& system) {
     QtDialogServices services;
-    // Palette screens make JPEG pictures decode to a palette, for the thumbnail as well.
-    setScreenColorDepth(services.screen().depth);
-
     AboutBox about;
     SettingsDialog form(services, system, about);
     services.setOwner(&form);

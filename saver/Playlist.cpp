@@ -83,7 +83,9 @@ void SaverWindow::NextPicture() {
     try {
         Picture picture = Image5.picture();
         if (!IsBitmapFile(path)) picture.makeEmptyJpeg();
-        picture.loadFromFile(path);
+        DecodeOptions options;  // the default pixel budget
+        options.screenDepth = host_.screenDepth();
+        picture.loadFromFile(path, options);
         Image5.setPicture(picture);
     } catch (const std::exception&) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.

@@ -1,9 +1,12 @@
 #include "Bitmap.h"
 
+#include <malloc.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
 
@@ -12,12 +15,54 @@
 namespace quillo {
 
 namespace {
+
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kLargeBuffer = 4 * kHugePage;
+
+// The last released buffer of a large picture, kept for the next picture of about its size: a
+// fresh buffer costs a page fault and the kernel's zeroing for every page on its first write, a
+// sixth of a slide show's tick at 24 megapixels. One is enough for a show, whose next picture
+// is decoded while the one shown still holds its buffer; it costs the memory of one picture
+// between ticks. A buffer larger than a picture of the default budget is never kept.
+class PixelPool {
+public:
+    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr.
+    void* take(std::size_t bytes) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!kept_ || capacity_ < bytes || capacity_ - bytes > bytes / 4) return nullptr;
+        return std::exchange(kept_, nullptr);
+    }
+    // Keeps the buffer in place of the one kept so far; false when it is not worth keeping.
+    bool keep(void* p, std::size_t capacity) {
+        if (capacity > kMaxKept) return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::free(std::exchange(kept_, p));
+        capacity_ = capacity;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kMaxKept = std::size_t(256) << 20;
+    std::mutex mutex_;
+    void* kept_ = nullptr;
+    std::size_t capacity_ = 0;
+};
+
+PixelPool& pool() {
+    static PixelPool* const p = new PixelPool;  // never destroyed: buffers may go at exit
+    return *p;
+}
+
+std::size_t roundedToHugePages(std::size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
 }  // namespace
 
 void* allocatePixels(std::size_t bytes) {
-    if (bytes < 4 * kHugePage) return ::operator new(bytes);
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (bytes < kLargeBuffer) return ::operator new(bytes);
+    const std::size_t rounded = roundedToHugePages(bytes);
+    if (void* kept = pool().take(rounded)) return kept;
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
     ::madvise(p, rounded, MADV_HUGEPAGE);
@@ -25,10 +70,13 @@ void* allocatePixels(std::size_t bytes) {
 }
 
 void freePixels(void* p, std::size_t bytes) noexcept {
-    if (bytes < 4 * kHugePage)
+    if (bytes < kLargeBuffer) {
         ::operator delete(p);
-    else
-        std::free(p);
+        return;
+    }
+    // A kept buffer may have come back for a somewhat smaller picture: its whole size counts.
+    const std::size_t capacity = std::max(roundedToHugePages(bytes), ::malloc_usable_size(p));
+    if (!pool().keep(p, capacity / kHugePage * kHugePage)) std::free(p);
 }
 
 namespace {

@@ -10,7 +10,8 @@
 
 namespace quillo {
 
-// No picture may hold more pixels than this; decoders refuse larger headers before allocating.
+// No bitmap may hold more pixels than this: a bound for size arithmetic and allocation. What a
+// decoder may produce is the caller's pixel budget (DecodeOptions), which is far lower.
 constexpr std::uint64_t kMaxPicturePixels = std::uint64_t(1) << 28;
 
 // Leaves new elements uninitialised, so a decoder that writes every pixel touches the memory once
@@ -35,6 +36,7 @@ struct DefaultInitAllocator : std::allocator<T> {
 };
 
 // Large pixel buffers ask for huge pages: a fresh 72 MB photo otherwise costs ~18,000 page faults.
+// The last released large buffer is kept for the next one of about its size.
 void* allocatePixels(std::size_t bytes);
 void freePixels(void* p, std::size_t bytes) noexcept;
 

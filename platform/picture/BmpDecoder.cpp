@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "Errors.h"
 
@@ -15,7 +16,7 @@
 //   124 bytes. Other sizes are refused: the 16..64-byte variants give the compression values
 //   other meanings, and an unknown size gives no safe place for the bit masks.
 // - Width > 0; height != 0, negative meaning rows stored top to bottom (info headers only, and
-//   never with run-length data). At most kMaxPicturePixels pixels.
+//   never with run-length data). At most the caller's pixel budget.
 // - Planes 1; 1, 4, 8 and 24 bits per pixel, plus 16 and 32 for info headers.
 // - Compression: none; RLE8 at 8 bits; RLE4 at 4 bits; bit fields at 16 and 32 bits.
 // - Palette (1 to 8 bits): biClrUsed entries, 0 meaning 2^bpp, never more than 2^bpp; a core
@@ -85,12 +86,13 @@ bool validMask(std::uint32_t mask, int bitCount) {
     return (run & (run + 1)) == 0;
 }
 
-// Reads and checks every field; nothing is allocated until this has returned.
-BmpHeader readHeader(Bytes file) {
+// Reads and checks every field of the headers and tables at the head of the file; nullopt for
+// anything this decoder refuses. Whether the pixel data are all there is checkData's part.
+std::optional<BmpHeader> readHeader(Bytes head, std::uint64_t pixelBudget) {
     BmpHeader h;
-    if (file.size() < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M') invalid();
-    h.pixelOffset = u32(file, 10);
-    h.headerSize = u32(file, kFileHeaderSize);
+    if (head.size() < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M') return std::nullopt;
+    h.pixelOffset = u32(head, 10);
+    h.headerSize = u32(head, kFileHeaderSize);
     switch (h.headerSize) {
         case 12:
         case 40:
@@ -100,51 +102,52 @@ BmpHeader readHeader(Bytes file) {
         case 124:
             break;
         default:
-            invalid();
+            return std::nullopt;
     }
     const std::size_t d = kFileHeaderSize;
-    if (file.size() < d + h.headerSize) invalid();
+    if (head.size() < d + h.headerSize) return std::nullopt;
     const bool core = h.headerSize == 12;
     if (core) {
-        h.width = u16(file, d + 4);
-        h.height = u16(file, d + 6);
-        h.planes = u16(file, d + 8);
-        h.bitCount = u16(file, d + 10);
+        h.width = u16(head, d + 4);
+        h.height = u16(head, d + 6);
+        h.planes = u16(head, d + 8);
+        h.bitCount = u16(head, d + 10);
     } else {
-        h.width = std::int32_t(u32(file, d + 4));
-        h.height = std::int32_t(u32(file, d + 8));
-        h.planes = u16(file, d + 12);
-        h.bitCount = u16(file, d + 14);
-        h.compression = u32(file, d + 16);
-        h.colorsUsed = u32(file, d + 32);
+        h.width = std::int32_t(u32(head, d + 4));
+        h.height = std::int32_t(u32(head, d + 8));
+        h.planes = u16(head, d + 12);
+        h.bitCount = u16(head, d + 14);
+        h.compression = u32(head, d + 16);
+        h.colorsUsed = u32(head, d + 32);
     }
 
     if (h.width <= 0 || h.height == 0 || h.height == std::numeric_limits<std::int32_t>::min())
-        invalid();
+        return std::nullopt;
     h.topDown = h.height < 0;
     const std::int64_t rows = h.topDown ? -h.height : h.height;
-    if (std::uint64_t(h.width) * std::uint64_t(rows) > kMaxPicturePixels) invalid();
+    const std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(rows);
+    if (pixels > pixelBudget) return std::nullopt;
     h.columns = int(h.width);
     h.rows = int(rows);
-    if (h.planes != 1) invalid();
+    if (h.planes != 1) return std::nullopt;
 
     const int bpp = h.bitCount;
     const bool deep = bpp == 16 || bpp == 32;
-    if (!(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || (deep && !core))) invalid();
+    if (!(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || (deep && !core))) return std::nullopt;
     switch (h.compression) {
         case kRgb:
             break;
         case kRle8:
-            if (bpp != 8 || h.topDown) invalid();
+            if (bpp != 8 || h.topDown) return std::nullopt;
             break;
         case kRle4:
-            if (bpp != 4 || h.topDown) invalid();
+            if (bpp != 4 || h.topDown) return std::nullopt;
             break;
         case kBitFields:
-            if (!deep) invalid();
+            if (!deep) return std::nullopt;
             break;
         default:
-            invalid();
+            return std::nullopt;
     }
     h.stride = (std::uint64_t(h.width) * std::uint64_t(bpp) + 31) / 32 * 4;
 
@@ -154,10 +157,10 @@ BmpHeader readHeader(Bytes file) {
     if (bpp == 32) h.masks = {0xFF0000, 0x00FF00, 0x0000FF};
     if (h.compression == kBitFields) {
         if (h.headerSize == 40) tablesAt += 12;
-        if (file.size() < tablesAt) invalid();
+        if (head.size() < tablesAt) return std::nullopt;
         for (std::size_t i = 0; i < 3; ++i) {
-            h.masks[i] = u32(file, d + 40 + 4 * i);
-            if (!validMask(h.masks[i], bpp)) invalid();
+            h.masks[i] = u32(head, d + 40 + 4 * i);
+            if (!validMask(h.masks[i], bpp)) return std::nullopt;
         }
     }
 
@@ -165,16 +168,34 @@ BmpHeader readHeader(Bytes file) {
     if (bpp <= 8) {
         const std::uint32_t full = 1u << bpp;
         const std::uint32_t entries = core || h.colorsUsed == 0 ? full : h.colorsUsed;
-        if (entries > full) invalid();
+        if (entries > full) return std::nullopt;
         h.paletteEntries = entries;
         h.paletteEntrySize = core ? 3 : 4;
     }
     const std::uint64_t tablesEnd = h.paletteAt + h.paletteEntries * h.paletteEntrySize;
-    if (h.pixelOffset < tablesEnd || h.pixelOffset > file.size()) invalid();
-    if (h.compression != kRle8 && h.compression != kRle4 &&
-        h.stride * std::uint64_t(h.rows) > file.size() - h.pixelOffset)
-        invalid();
+    if (h.pixelOffset < tablesEnd) return std::nullopt;
     return h;
+}
+
+bool isRle(const BmpHeader& h) {
+    return h.compression == kRle8 || h.compression == kRle4;
+}
+
+// The bytes from the file's start to the end of its pixel data: the rows for an uncompressed
+// picture, and for run-length data what the least compact encoding (runs of one pixel, an
+// end-of-line on every row) takes.
+std::uint64_t dataEnd(const BmpHeader& h) {
+    const std::uint64_t rows = std::uint64_t(h.rows);
+    if (!isRle(h)) return std::uint64_t(h.pixelOffset) + h.stride * rows;
+    const std::uint64_t rowPixels = h.stride * (h.compression == kRle4 ? 2 : 1);
+    return std::uint64_t(h.pixelOffset) + rows * (2 * rowPixels + 2) + 2;
+}
+
+// The tables (which end before the pixel offset) and, uncompressed, every pixel row lie inside
+// the file.
+bool checkData(const BmpHeader& h, Bytes file) {
+    if (h.pixelOffset > file.size()) return false;
+    return isRle(h) || dataEnd(h) <= file.size();
 }
 
 Palette readPalette(const BmpHeader& h, Bytes file) {
@@ -319,35 +340,18 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
 
 }  // namespace
 
-std::uint64_t bmpBytesNeeded(std::span<const std::uint8_t> head) {
-    if (head.size() < kFileHeaderSize + 16 || head[0] != 'B' || head[1] != 'M') return head.size();
-    const std::uint32_t headerSize = u32(head, kFileHeaderSize);
-    const bool core = headerSize == 12;
-    if (!core && (headerSize < 40 || head.size() < kFileHeaderSize + 20)) return head.size();
-    const std::size_t d = kFileHeaderSize;
-    const std::uint64_t width =
-        core ? u16(head, d + 4) : std::int64_t(std::int32_t(u32(head, d + 4)));
-    std::int64_t height = core ? u16(head, d + 6) : std::int32_t(u32(head, d + 8));
-    if (height < 0) height = -height;
-    const std::uint32_t bpp = core ? u16(head, d + 10) : u16(head, d + 14);
-    const std::uint32_t compression = core ? kRgb : u32(head, d + 16);
-    if (std::int64_t(width) <= 0 || std::uint64_t(height) * width > kMaxPicturePixels || bpp > 32)
-        return head.size();
-    const std::uint64_t stride = (width * bpp + 31) / 32 * 4;
-    const std::uint64_t rows = std::uint64_t(height);
-    std::uint64_t pixels = stride * rows;
-    if (compression == kRle8 || compression == kRle4) {
-        const std::uint64_t rowPixels = stride * (compression == kRle4 ? 2 : 1);
-        pixels = rows * (2 * rowPixels + 2) + 2;
-    }
-    return std::max<std::uint64_t>(head.size(), std::uint64_t(u32(head, 10)) + pixels);
+std::uint64_t bmpBytesNeeded(std::span<const std::uint8_t> head, std::uint64_t pixelBudget) {
+    const std::optional<BmpHeader> h = readHeader(head, pixelBudget);
+    return h ? std::max<std::uint64_t>(head.size(), dataEnd(*h)) : head.size();
 }
 
-Bitmap decodeBmp(std::span<const std::uint8_t> file) {
-    const BmpHeader h = readHeader(file);
+Bitmap decodeBmp(std::span<const std::uint8_t> file, std::uint64_t pixelBudget) {
+    const std::optional<BmpHeader> header = readHeader(file, pixelBudget);
+    if (!header || !checkData(*header, file)) invalid();
+    const BmpHeader& h = *header;
     const Palette palette = readPalette(h, file);
     // RLE may leave pixels unset (black); every other form writes each pixel.
-    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    const bool rle = isRle(h);
     Bitmap out = rle ? Bitmap(h.columns, h.rows) : Bitmap::uninitialized(h.columns, h.rows);
     switch (h.compression) {
         case kRle8:

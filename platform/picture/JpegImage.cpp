@@ -1,7 +1,9 @@
 #include "JpegImage.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <limits>
 #include <new>
 
 // jpeglib.h needs size_t and FILE declared first.
@@ -14,9 +16,9 @@ namespace quillo {
 
 namespace {
 
-// libjpeg reports fatal errors through error_exit, which must not return. We jump back to the
-// function that called into libjpeg; those functions hold only plain data, so no destructor is
-// skipped, and the C++ exception is thrown only after they have returned.
+// libjpeg reports fatal errors through error_exit, which must not return. We jump back to
+// runLibjpeg, which holds only plain data, so no destructor is skipped; the C++ exception is
+// thrown only after it has returned.
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
@@ -35,13 +37,6 @@ void emitMessage(j_common_ptr cinfo, int msgLevel) {
 
 void outputMessage(j_common_ptr) {}
 
-void installErrorManager(jpeg_decompress_struct& cinfo, ErrorManager& err) {
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = emitMessage;
-    err.pub.output_message = outputMessage;
-}
-
 // A progressive file may repeat scans without end, each one a pass over the whole image, so a
 // few kilobytes could keep the decoder busy for minutes. Real files have about ten scans.
 constexpr int kMaxScans = 500;
@@ -54,50 +49,48 @@ void limitScans(j_common_ptr cinfo) {
     }
 }
 
-struct HeaderInfo {
-    int width;
-    int height;
-    bool grayscale;
-};
+// What libjpeg itself may allocate beside our bitmap, per pixel of the budget: a progressive or
+// multi-scan file needs its whole coefficient array at full size whatever the output scale (3
+// bytes a pixel for the usual 4:2:0 sampling). A header that claims more than its data hold
+// thus fails cleanly instead of costing gigabytes.
+constexpr std::uint64_t kLibjpegBytesPerPixel = 3;
+constexpr std::uint64_t kLibjpegFixedBytes = std::uint64_t(16) << 20;
 
-// Returns 0 or libjpeg's message code.
-int readHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* info) {
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    installErrorManager(cinfo, err);
-    if (setjmp(err.jump)) {
-        const int code = err.pub.msg_code;
-        jpeg_destroy_decompress(&cinfo);
-        return code;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&cinfo, TRUE);
-    info->width = int(cinfo.image_width);
-    info->height = int(cinfo.image_height);
-    info->grayscale = cinfo.num_components == 1;
-    jpeg_destroy_decompress(&cinfo);
-    return 0;
-}
-
-// What the decoder needs from the caller: the file and the rows of a bitmap of the header's size.
-// `indexRow` (width bytes) is used only when quantising to a palette.
-struct DecodeJob {
+// One run of libjpeg over a file: the header only (rows == nullptr), or the whole decode into
+// the caller's rows. Plain data only, see ErrorManager.
+struct LibjpegRun {
     const std::uint8_t* data;
     std::size_t size;
-    std::uint8_t** rows;
-    std::uint8_t* indexRow;
+    long maxMemory;
+    // The header, filled in by every run.
     int width;
     int height;
+    int components;
+    J_COLOR_SPACE colorSpace;
+    // The decode: rows of the bitmap of the output size at 1/scale. `scratch` holds one row of
+    // width * 4 bytes, for palette indexes or four-component pixels.
+    int scale;
     bool quantize;
+    std::uint8_t** rows;
+    std::uint8_t* scratch;
+    int outWidth;
+    int outHeight;
 };
 
-void setDecodeParameters(jpeg_decompress_struct& cinfo, bool quantize) {
+bool fourComponents(J_COLOR_SPACE space) {
+    return space == JCS_CMYK || space == JCS_YCCK;
+}
+
+void setDecodeParameters(jpeg_decompress_struct& cinfo, const LibjpegRun& run) {
     cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
+    cinfo.scale_denom = unsigned(run.scale);
     cinfo.do_block_smoothing = TRUE;
     cinfo.dct_method = JDCT_ISLOW;
-    if (quantize) {
+    if (fourComponents(cinfo.jpeg_color_space)) {
+        // libjpeg turns YCCK into CMYK; the ink to colour step is ours (expandCmykRow). Not
+        // quantised on a palette screen: libjpeg's quantiser works on the output components.
+        cinfo.out_color_space = JCS_CMYK;
+    } else if (run.quantize) {
         // Grey stays grey (one-pass quantiser); colour gets libjpeg's two-pass optimised palette.
         cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
         cinfo.quantize_colors = TRUE;
@@ -123,13 +116,31 @@ void expandPaletteRow(const jpeg_decompress_struct& cinfo, const std::uint8_t* i
     }
 }
 
-// Returns 0 or libjpeg's message code (JERR_OUT_OF_MEMORY style codes included).
-int decode(const DecodeJob* job) {
+// Four-component pixels to blue-green-red: each colour is what is left of white under its ink
+// and the black, red = (255 - C) * (255 - K) / 255. Files with Adobe's marker store the inks
+// inverted (255 means no ink), which is how nearly every CMYK JPEG is written.
+void expandCmykRow(const std::uint8_t* in, std::uint8_t* out, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, in += 4, out += 3) {
+        const unsigned c = inverted ? in[0] : 255u - in[0];
+        const unsigned m = inverted ? in[1] : 255u - in[1];
+        const unsigned y = inverted ? in[2] : 255u - in[2];
+        const unsigned k = inverted ? in[3] : 255u - in[3];
+        out[0] = std::uint8_t((y * k + 127) / 255);
+        out[1] = std::uint8_t((m * k + 127) / 255);
+        out[2] = std::uint8_t((c * k + 127) / 255);
+    }
+}
+
+// Returns 0 or libjpeg's message code.
+int runLibjpeg(LibjpegRun* run) {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress{};
     progress.progress_monitor = limitScans;
-    installErrorManager(cinfo, err);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = errorExit;
+    err.pub.emit_message = emitMessage;
+    err.pub.output_message = outputMessage;
     if (setjmp(err.jump)) {
         const int code = err.pub.msg_code;
         jpeg_destroy_decompress(&cinfo);
@@ -137,24 +148,36 @@ int decode(const DecodeJob* job) {
     }
     jpeg_create_decompress(&cinfo);
     cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, job->data, static_cast<unsigned long>(job->size));
+    cinfo.mem->max_memory_to_use = run->maxMemory;
+    jpeg_mem_src(&cinfo, run->data, static_cast<unsigned long>(run->size));
     jpeg_read_header(&cinfo, TRUE);
-    setDecodeParameters(cinfo, job->quantize);
+    run->width = int(cinfo.image_width);
+    run->height = int(cinfo.image_height);
+    run->components = cinfo.num_components;
+    run->colorSpace = cinfo.jpeg_color_space;
+    if (!run->rows) {
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
+    setDecodeParameters(cinfo, *run);
     jpeg_start_decompress(&cinfo);
     // The bitmap was sized from the same header; anything else would be a libjpeg surprise.
-    if (int(cinfo.output_width) != job->width || int(cinfo.output_height) != job->height)
+    if (int(cinfo.output_width) != run->outWidth || int(cinfo.output_height) != run->outHeight)
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
-    if (job->quantize) {
-        JSAMPROW indexRow = job->indexRow;
+    if (cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
+        JSAMPROW scratch = run->scratch;
         while (cinfo.output_scanline < cinfo.output_height) {
             const int y = int(cinfo.output_scanline);
-            jpeg_read_scanlines(&cinfo, &indexRow, 1);
-            expandPaletteRow(cinfo, indexRow, job->rows[y], job->width);
+            jpeg_read_scanlines(&cinfo, &scratch, 1);
+            if (cinfo.quantize_colors)
+                expandPaletteRow(cinfo, scratch, run->rows[y], run->outWidth);
+            else
+                expandCmykRow(scratch, run->rows[y], run->outWidth, cinfo.saw_Adobe_marker);
         }
     } else {
         while (cinfo.output_scanline < cinfo.output_height) {
             const JDIMENSION y = cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, job->rows + y, cinfo.output_height - y);
+            jpeg_read_scanlines(&cinfo, run->rows + y, cinfo.output_height - y);
         }
     }
     jpeg_finish_decompress(&cinfo);
@@ -162,25 +185,57 @@ int decode(const DecodeJob* job) {
     return 0;
 }
 
+LibjpegRun headerRun(std::span<const std::uint8_t> bytes, long maxMemory) {
+    LibjpegRun run{};
+    run.data = bytes.data();
+    run.size = bytes.size();
+    run.maxMemory = maxMemory;
+    return run;
+}
+
+int scaled(int size, int scale) {
+    return int((std::int64_t(size) + scale - 1) / scale);  // libjpeg rounds up
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> jpegBytesNeeded(std::span<const std::uint8_t> head) {
-    HeaderInfo info{};
-    const int code = readHeader(head.data(), head.size(), &info);
+    LibjpegRun run = headerRun(head, 0);
+    const int code = runLibjpeg(&run);
     if (code == JWRN_JPEG_EOF) return std::nullopt;
     if (code) return head.size();
-    return std::uint64_t(info.width) * std::uint64_t(info.height) * kJpegBytesPerPixel +
+    return std::uint64_t(run.width) * std::uint64_t(run.height) * kJpegBytesPerPixel +
            kJpegMetadataBytes;
 }
 
-JpegImage::JpegImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
-    HeaderInfo info{};
-    if (const int code = readHeader(bytes_.data(), bytes_.size(), &info)) throw JpegError(code);
-    if (std::uint64_t(info.width) * std::uint64_t(info.height) > kMaxPicturePixels)
-        throw InvalidGraphic("The picture is too large");
-    width_ = info.width;
-    height_ = info.height;
-    grayscale_ = info.grayscale;
+int jpegScaleFor(int width, int height, const DecodeOptions& options) {
+    const auto covers = [&](int scale) {
+        return scaled(width, scale) >= options.cover.width &&
+               scaled(height, scale) >= options.cover.height;
+    };
+    const bool wantsCover = options.cover.width > 0 && options.cover.height > 0;
+    for (int scale = 1; scale <= 8; scale *= 2) {
+        const std::uint64_t pixels =
+            std::uint64_t(scaled(width, scale)) * std::uint64_t(scaled(height, scale));
+        if (pixels > options.pixelBudget) continue;
+        if (scale < 8 && wantsCover && covers(scale * 2)) continue;
+        return scale;
+    }
+    return 0;
+}
+
+JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options)
+    : bytes_(std::move(bytes)) {
+    const std::uint64_t most = std::uint64_t(std::numeric_limits<long>::max()) / 4;
+    maxMemory_ = std::min(options.pixelBudget, most) * kLibjpegBytesPerPixel + kLibjpegFixedBytes;
+    LibjpegRun run = headerRun(bytes_, long(maxMemory_));
+    if (const int code = runLibjpeg(&run)) throw JpegError(code);
+    scale_ = jpegScaleFor(run.width, run.height, options);
+    if (scale_ == 0) throw InvalidGraphic("The picture is too large");
+    width_ = scaled(run.width, scale_);
+    height_ = scaled(run.height, scale_);
+    grayscale_ = run.components == 1;
+    quantize_ = grayscale_ || options.screenDepth <= 8;
 }
 
 JpegImage::~JpegImage() = default;
@@ -188,17 +243,21 @@ JpegImage::~JpegImage() = default;
 const Bitmap& JpegImage::bitmap() const {
     if (decoded_) return *decoded_;
     if (failedCode_) throw JpegError(failedCode_);
-    const bool quantize = grayscale_ || screenColorDepth() <= 8;
     int code = 0;
     Bitmap out;
     try {
         out = Bitmap::uninitialized(width_, height_);
         std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height_));
         for (int y = 0; y < height_; ++y) rows[std::size_t(y)] = out.row(y);
-        std::vector<std::uint8_t> indexRow(quantize ? static_cast<std::size_t>(width_) : 0u);
-        const DecodeJob job{bytes_.data(), bytes_.size(), rows.data(), indexRow.data(),
-                            width_,        height_,       quantize};
-        code = decode(&job);
+        std::vector<std::uint8_t> scratch(std::size_t(width_) * 4);
+        LibjpegRun run = headerRun(bytes_, long(maxMemory_));
+        run.scale = scale_;
+        run.quantize = quantize_;
+        run.rows = rows.data();
+        run.scratch = scratch.data();
+        run.outWidth = width_;
+        run.outHeight = height_;
+        code = runLibjpeg(&run);
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }

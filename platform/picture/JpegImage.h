@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "DecodeOptions.h"
 #include "Picture.h"
 
 namespace quillo {
@@ -14,22 +15,28 @@ namespace quillo {
 // A bound on the bytes of a JPEG file that can hold image data, from the pixel count of its
 // header: kJpegBytesPerPixel per pixel (an encoder at its finest quality on pure noise, with no
 // chroma subsampling, stays below 3) plus kJpegMetadataBytes for tables and metadata segments.
-// For the largest picture allowed (kMaxPicturePixels) that is 1 GiB + 16 MiB.
 constexpr std::uint64_t kJpegBytesPerPixel = 4;
 constexpr std::uint64_t kJpegMetadataBytes = std::uint64_t(16) << 20;
 // How many bytes of the file the decoder can use, judged from its first bytes: nullopt when the
 // header runs past them (read more and ask again); the head itself when it is no JPEG header.
 std::optional<std::uint64_t> jpegBytesNeeded(std::span<const std::uint8_t> head);
 
+// The libjpeg scale 1/n (n = 1, 2, 4 or 8) at which a picture of the given size is decoded: the
+// largest output within options.pixelBudget and, when options.cover is not empty, the smallest
+// output that still covers it in both directions. 0 when even 1/8 is over the budget.
+int jpegScaleFor(int width, int height, const DecodeOptions& options);
+
 class JpegImage : public Graphic {
 public:
-    // Reads the header; throws JpegError (bad header) or InvalidGraphic (more pixels than
-    // kMaxPicturePixels).
-    explicit JpegImage(std::vector<std::uint8_t> bytes);
+    // Reads the header and settles the decoding scale; throws JpegError (bad header) or
+    // InvalidGraphic (over the pixel budget even at 1/8).
+    JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options);
     ~JpegImage() override;
 
+    // The size of the decoded picture: the file's size divided by scale(), rounded up.
     int width() const override { return width_; }
     int height() const override { return height_; }
+    int scale() const override { return scale_; }
     bool grayscale() const { return grayscale_; }
     // Decodes on first call (throws JpegError on damaged data) and keeps the pixels.
     const Bitmap& bitmap() const override;
@@ -38,7 +45,10 @@ private:
     std::vector<std::uint8_t> bytes_;
     int width_ = 0;
     int height_ = 0;
+    int scale_ = 1;
     bool grayscale_ = false;
+    bool quantize_ = false;
+    std::uint64_t maxMemory_ = 0;
     mutable std::optional<Bitmap> decoded_;
     // The data never change, so a decode that failed fails again: remember it instead of
     // decoding a broken picture at every repaint. Running out of memory is not remembered.

@@ -17,8 +17,6 @@ namespace quillo {
 
 namespace {
 
-int g_screenDepth = 24;
-
 class BitmapGraphic : public Graphic {
 public:
     explicit BitmapGraphic(Bitmap b) : bitmap_(std::move(b)) {}
@@ -33,15 +31,17 @@ private:
 // What a preview keeps: the scaled pixels, and the size of the picture they were made from.
 class PreviewGraphic : public Graphic {
 public:
-    PreviewGraphic(int width, int height, Bitmap scaled)
-        : width_(width), height_(height), scaled_(std::move(scaled)) {}
+    PreviewGraphic(int width, int height, int scale, Bitmap scaled)
+        : width_(width), height_(height), scale_(scale), scaled_(std::move(scaled)) {}
     int width() const override { return width_; }
     int height() const override { return height_; }
+    int scale() const override { return scale_; }
     const Bitmap& bitmap() const override { return scaled_; }
 
 private:
     int width_;
     int height_;
+    int scale_;
     Bitmap scaled_;
 };
 
@@ -98,11 +98,11 @@ private:
 };
 
 // Only as much of a bitmap as its header says the pixels can take.
-std::vector<std::uint8_t> readBmpFile(const std::string& path) {
+std::vector<std::uint8_t> readBmpFile(const std::string& path, std::uint64_t pixelBudget) {
     PictureFile file(path);
     std::vector<std::uint8_t> bytes;
     file.readUpTo(bytes, kBmpHeadBytes);
-    file.readUpTo(bytes, bmpBytesNeeded(bytes));
+    file.readUpTo(bytes, bmpBytesNeeded(bytes, pixelBudget));
     return bytes;
 }
 
@@ -131,25 +131,18 @@ bool IsBitmapFile(const std::string& path) {
     return ext && asciiUpper(*ext) == "BMP";
 }
 
-void setScreenColorDepth(int bitsPerPixel) {
-    g_screenDepth = bitsPerPixel;
-}
-int screenColorDepth() {
-    return g_screenDepth;
-}
-
 Picture::Picture(Bitmap bitmap)
     : kind_(Kind::Bitmap), graphic_(std::make_shared<BitmapGraphic>(std::move(bitmap))) {}
 
-void Picture::loadFromFile(const std::string& path) {
+void Picture::loadFromFile(const std::string& path, const DecodeOptions& options) {
     const std::string ext = asciiLower(extensionOf(path).value_or(""));
     if (ext == "bmp") {
-        const std::vector<std::uint8_t> bytes = readBmpFile(path);
-        graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes));
+        const std::vector<std::uint8_t> bytes = readBmpFile(path, options.pixelBudget);
+        graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes, options.pixelBudget));
         kind_ = Kind::Bitmap;
         preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {
-        graphic_ = std::make_shared<JpegImage>(readJpegFile(path));
+        graphic_ = std::make_shared<JpegImage>(readJpegFile(path), options);
         kind_ = Kind::Jpeg;
         preview_ = false;
     } else {
@@ -158,7 +151,8 @@ void Picture::loadFromFile(const std::string& path) {
 }
 
 void Picture::keepPreview(Bitmap scaled) {
-    graphic_ = std::make_shared<PreviewGraphic>(width(), height(), std::move(scaled));
+    graphic_ =
+        std::make_shared<PreviewGraphic>(width(), height(), decodedScale(), std::move(scaled));
     preview_ = true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Bitmap.h"
+#include "DecodeOptions.h"
 
 namespace quillo {
 
@@ -15,6 +16,8 @@ public:
     virtual ~Graphic() = default;
     virtual int width() const = 0;
     virtual int height() const = 0;
+    // The file's picture is about scale() times width() by height() (see Picture::decodedScale).
+    virtual int scale() const { return 1; }
     // The pixels as a 24-bit bitmap of the picture's size; decodes on first call and keeps the
     // result. Throws JpegError when the image data cannot be decoded.
     virtual const Bitmap& bitmap() const = 0;
@@ -28,9 +31,18 @@ public:
     explicit Picture(Bitmap bitmap);
 
     // Loads by extension, in any letter case: "jpg" and "jpeg" as JPEG, "bmp" as bitmap.
-    // Throws InvalidGraphic (other extension, unreadable file, invalid bitmap) or JpegError
-    // (bad JPEG header); on failure the picture keeps what it held.
-    void loadFromFile(const std::string& path);
+    // Throws InvalidGraphic (other extension, unreadable file, invalid bitmap, a bitmap over
+    // options.pixelBudget, a JPEG over it even at 1/8) or JpegError (bad JPEG header); on
+    // failure the picture keeps what it held.
+    //
+    // The size contract: width() and height() are always the size of bitmap(), the pixels as
+    // decoded. A bitmap file decodes at its own size. A JPEG decodes at its own size unless
+    // `options` ask for less: over options.pixelBudget it decodes at the largest of 1/2, 1/4 and
+    // 1/8 that fits, and with options.cover it decodes at the smallest of those that still
+    // covers options.cover in both directions. decodedScale() then says which (2, 4 or 8): the
+    // file's picture is W x H with width() = ceil(W / scale), height() = ceil(H / scale). The
+    // scale is settled by the header at load, before any pixel is decoded.
+    void loadFromFile(const std::string& path, const DecodeOptions& options);
 
     // Makes this an empty JPEG picture (no size, no pixels), as a fresh JPEG object is.
     void makeEmptyJpeg();
@@ -39,11 +51,14 @@ public:
     bool empty() const { return width() == 0 || height() == 0; }
     int width() const { return graphic_ ? graphic_->width() : 0; }
     int height() const { return graphic_ ? graphic_->height() : 0; }
+    // 1, or the libjpeg scale denominator (2, 4, 8) the picture was decoded at; see loadFromFile.
+    int decodedScale() const { return graphic_ ? graphic_->scale() : 1; }
     void clear();
 
     // For a preview: keeps only `scaled`, a scaled copy of the pixels, and lets go of the full
     // picture and its file data. The kind and the reported size stay; bitmap() then gives the
-    // scaled copy. Loading, clearing or emptying the picture ends this.
+    // scaled copy (its decodedScale() stays too). Loading, clearing or emptying the picture ends
+    // this.
     void keepPreview(Bitmap scaled);
     bool isPreview() const { return preview_; }
 
@@ -60,10 +75,5 @@ private:
 // True when the extension of the file name (from its last dot), with a to z upper-cased, is
 // ".BMP": such a file is loaded as a bitmap, any other as a JPEG picture.
 bool IsBitmapFile(const std::string& path);
-
-// Screens of 8 bits per pixel or fewer make JPEG decoding quantise to a palette. The host sets
-// the depth once at start-up; the default is a true-colour screen.
-void setScreenColorDepth(int bitsPerPixel);
-int screenColorDepth();
 
 }  // namespace quillo

@@ -42,8 +42,8 @@ void ImageControl::setPicture(const Picture& p) {
     changed();
 }
 
-void ImageControl::loadPicture(const std::string& path) {
-    picture_.loadFromFile(path);
+void ImageControl::loadPicture(const std::string& path, const DecodeOptions& options) {
+    picture_.loadFromFile(path, options);
     forgetScaled();
     changed();
 }

@@ -66,7 +66,7 @@ public:
     void setPicture(const Picture& p);
     void clearPicture() { setPicture(Picture()); }
     // Loads by extension (see Picture); on failure the control keeps its picture.
-    void loadPicture(const std::string& path);
+    void loadPicture(const std::string& path, const DecodeOptions& options);
 
     void paint(Bitmap& target) override;
     bool covers(const Rect& area) const override;

@@ -49,8 +49,10 @@ TEST_F(PictureDialogTest, AFifoSlotCannotHangTheStartAndALargePhotoIsNotKept) {
     EXPECT_EQ(services.texts(), std::vector<std::string>{kBadJpegText});
     userSelects(1);
     EXPECT_GT(thumbnailCentre().green(), 150);
-    // Once drawn, only the box-sized copy is kept, not the 18 MB of decoded photo.
-    EXPECT_EQ(f.Image1->picture().width(), 3000);
+    // The box needs no more than 1/8 of the photo (375 x 250 covers 126 x 88), and once drawn
+    // only the box-sized copy is kept.
+    EXPECT_EQ(f.Image1->picture().width(), 375);
+    EXPECT_EQ(f.Image1->picture().decodedScale(), 8);
     EXPECT_EQ(f.Image1->picture().bitmap().width(), f.Image1->width());
     EXPECT_EQ(f.Image1->picture().bitmap().height(), f.Image1->height());
     alarm(0);

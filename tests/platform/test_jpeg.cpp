@@ -4,6 +4,11 @@
 // jerror.h after jpeglib.h: the message codes libjpeg reports.
 #include <jerror.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
 #include "Errors.h"
 #include "JpegImage.h"
 #include "JpegTools.h"
@@ -14,8 +19,14 @@ using namespace quillo::test;
 
 namespace {
 
-JpegImage loadJpeg(const std::string& path) {
-    return JpegImage(readBytes(path));
+JpegImage loadJpeg(const std::string& path, const DecodeOptions& options = {}) {
+    return JpegImage(readBytes(path), options);
+}
+
+DecodeOptions paletteScreen() {
+    DecodeOptions options;
+    options.screenDepth = 8;
+    return options;
 }
 
 // Position of the first marker 0xFF <code> in the file; npos when absent.
@@ -25,9 +36,10 @@ std::size_t findMarker(const std::vector<std::uint8_t>& bytes, std::uint8_t code
     return std::string::npos;
 }
 
-// Rewrites the dimensions in the frame header of a baseline file.
-std::vector<std::uint8_t> withFrameSize(std::vector<std::uint8_t> bytes, int w, int h) {
-    const std::size_t sof = findMarker(bytes, 0xC0);
+// Rewrites the dimensions in the frame header of a baseline (or, with 0xC2, progressive) file.
+std::vector<std::uint8_t> withFrameSize(std::vector<std::uint8_t> bytes, int w, int h,
+                                        std::uint8_t frame = 0xC0) {
+    const std::size_t sof = findMarker(bytes, frame);
     EXPECT_NE(sof, std::string::npos);
     bytes[sof + 5] = std::uint8_t(h >> 8);
     bytes[sof + 6] = std::uint8_t(h);
@@ -36,14 +48,48 @@ std::vector<std::uint8_t> withFrameSize(std::vector<std::uint8_t> bytes, int w, 
     return bytes;
 }
 
-class ScreenDepth {
-public:
-    explicit ScreenDepth(int depth) : old_(screenColorDepth()) { setScreenColorDepth(depth); }
-    ~ScreenDepth() { setScreenColorDepth(old_); }
+// Writes a four-component JPEG with libjpeg from `ink`, four bytes a pixel stored as given, in
+// `space` (JCS_CMYK or JCS_YCCK), with or without Adobe's marker.
+void writeFourComponentJpeg(const std::string& path, int w, int h,
+                            const std::vector<std::uint8_t>& ink, J_COLOR_SPACE space,
+                            bool adobeMarker) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, out);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, space);
+    cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(ink.data() + std::size_t(cinfo.next_scanline) * 4 * w);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(out);
+}
 
-private:
-    int old_;
-};
+// The largest and the mean difference of any channel between two bitmaps of one size.
+std::pair<int, double> channelDifference(const Bitmap& a, const Bitmap& b) {
+    EXPECT_EQ(a.byteSize(), b.byteSize());
+    int most = 0;
+    double sum = 0;
+    for (std::size_t i = 0; i < std::min(a.byteSize(), b.byteSize()); ++i) {
+        const int d = std::abs(int(a.data()[i]) - int(b.data()[i]));
+        most = std::max(most, d);
+        sum += d;
+    }
+    return {most, a.byteSize() ? sum / double(a.byteSize()) : 0.0};
+}
 
 }  // namespace
 
@@ -119,21 +165,20 @@ TEST(Jpeg, PaletteScreenQuantisesColourFiles) {
     TempDir dir;
     const std::string path = dir / "colour.jpg";
     ASSERT_TRUE(makeJpeg(path, makeTestImage(64, 64, 5), "-quality 90"));
-    ScreenDepth depth(8);
-    const JpegImage jpeg = loadJpeg(path);
+    const JpegImage jpeg = loadJpeg(path, paletteScreen());
     EXPECT_EQ(differingPixels(jpeg.bitmap(), djpeg(path, "-colors 236")), 0);
 }
 
 TEST(Jpeg, HeaderFailuresAreImmediate) {
     // Not a JPEG at all, and an empty file: libjpeg's own error numbers.
     try {
-        JpegImage({'B', 'M', 0, 0, 0, 0});
+        JpegImage({'B', 'M', 0, 0, 0, 0}, {});
         ADD_FAILURE() << "no error";
     } catch (const JpegError& e) {
         EXPECT_EQ(e.code(), JERR_NO_SOI);
         EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(JERR_NO_SOI));
     }
-    EXPECT_THROW(JpegImage(std::vector<std::uint8_t>{}), JpegError);
+    EXPECT_THROW(JpegImage(std::vector<std::uint8_t>{}, {}), JpegError);
 
     TempDir dir;
     const std::string path = dir / "a.jpg";
@@ -143,18 +188,11 @@ TEST(Jpeg, HeaderFailuresAreImmediate) {
     // A file that ends inside its header.
     const std::size_t sos = findMarker(good, 0xDA);
     ASSERT_NE(sos, std::string::npos);
-    EXPECT_THROW(JpegImage(std::vector<std::uint8_t>(good.begin(), good.begin() + long(sos) - 10)),
-                 JpegError);
-
-    // Dimensions past the picture size limit are refused before anything is allocated; the
-    // largest allowed size loads (header only).
-    EXPECT_THROW(JpegImage(withFrameSize(good, 65500, 65500)), InvalidGraphic);
-    EXPECT_THROW(JpegImage(withFrameSize(good, 16385, 16385)), InvalidGraphic);
-    const JpegImage largest(withFrameSize(good, 16384, 16384));
-    EXPECT_EQ(largest.width(), 16384);
-    EXPECT_EQ(largest.height(), 16384);
+    EXPECT_THROW(
+        JpegImage(std::vector<std::uint8_t>(good.begin(), good.begin() + long(sos) - 10), {}),
+        JpegError);
     // A zero dimension is libjpeg's error.
-    EXPECT_THROW(JpegImage(withFrameSize(good, 0, 16)), JpegError);
+    EXPECT_THROW(JpegImage(withFrameSize(good, 0, 16), {}), JpegError);
 }
 
 // A file cut in the middle of its image data loads (only the header is read) and fails when
@@ -168,7 +206,7 @@ TEST(Jpeg, DamagedDataFailsWhenDecoded) {
     ASSERT_NE(sos, std::string::npos);
     bytes.resize(sos + (bytes.size() - sos) / 2);
 
-    const JpegImage jpeg(bytes);
+    const JpegImage jpeg(bytes, {});
     EXPECT_EQ(jpeg.width(), 96);
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
@@ -179,8 +217,7 @@ TEST(Jpeg, DamagedDataFailsWhenDecoded) {
         }
     }
     // Also on the palette path, where libjpeg reads the whole image before the first row.
-    ScreenDepth depth(8);
-    EXPECT_THROW(JpegImage(bytes).bitmap(), JpegError);
+    EXPECT_THROW(JpegImage(bytes, paletteScreen()).bitmap(), JpegError);
 }
 
 // Other libjpeg warnings (here: junk bytes before the end marker) do not stop the decode.
@@ -192,7 +229,7 @@ TEST(Jpeg, WarningsAreIgnored) {
     ASSERT_GE(bytes.size(), 2u);
     bytes.insert(bytes.end() - 2, {0x12, 0x34, 0x56});
     writeBytes(path, bytes);
-    const JpegImage jpeg(bytes);
+    const JpegImage jpeg(bytes, {});
     EXPECT_EQ(differingPixels(jpeg.bitmap(), djpeg(path)), 0);
 }
 
@@ -214,11 +251,160 @@ TEST(Jpeg, EndlessScansAreCut) {
         out.insert(out.end(), {0xFF, 0xD9});
         return out;
     };
-    EXPECT_EQ(JpegImage(repeated(20)).bitmap().width(), 32);
+    EXPECT_EQ(JpegImage(repeated(20), {}).bitmap().width(), 32);
     try {
-        JpegImage(repeated(600)).bitmap();
+        JpegImage(repeated(600), {}).bitmap();
         ADD_FAILURE() << "decoded 600 extra scans";
     } catch (const JpegError& e) {
         EXPECT_EQ(e.code(), JERR_BAD_PROGRESSION);
+    }
+}
+
+// The decoding scale for a file's size: the budget (64 MP by default) and the size to cover.
+TEST(Jpeg, ScaleFollowsBudgetAndCover) {
+    struct Case {
+        int w, h;
+        std::uint64_t budget;
+        Size cover;
+        int scale;
+    };
+    const std::uint64_t mp64 = std::uint64_t(64) << 20;
+    const Case cases[] = {
+        {8192, 8192, mp64, {}, 1},    // exactly the budget
+        {8193, 8192, mp64, {}, 2},    // one column over it
+        {16384, 16384, mp64, {}, 2},  // 8192 x 8192
+        {16385, 16385, mp64, {}, 4},  // 8193 x 8193 would be over
+        {65500, 65500, mp64, {}, 8},  // libjpeg's largest: 8188 x 8188
+        {100, 100, 1000, {}, 4},      // 25 x 25
+        {100, 100, 100, {}, 0},       // 13 x 13 is still over: refused
+        {6000, 4000, mp64, {1920, 1080}, 2},
+        {3840, 2160, mp64, {1920, 1080}, 2},  // 1920 x 1080 covers exactly
+        {3839, 2160, mp64, {1920, 1080}, 2},  // 1920 (rounded up) x 1080
+        {3838, 2160, mp64, {1920, 1080}, 1},  // 1919 would not cover
+        {16000, 9000, mp64, {1920, 1080}, 8},
+        {1000, 800, mp64, {1920, 1080}, 1},  // smaller than the cover: as it is
+        {4000, 3000, mp64, {126, 88}, 8},
+        {20000, 20000, 100000000, {10000, 10000}, 2},  // the budget wins over the cover
+    };
+    for (const Case& c : cases) {
+        DecodeOptions options;
+        options.pixelBudget = c.budget;
+        options.cover = c.cover;
+        EXPECT_EQ(jpegScaleFor(c.w, c.h, options), c.scale)
+            << c.w << "x" << c.h << " budget " << c.budget << " cover " << c.cover.width << "x"
+            << c.cover.height;
+    }
+}
+
+// A decode at a scale is libjpeg's scaled decode, pixel for pixel as `djpeg -scale`, whether the
+// budget or the size to cover asked for it; a picture over the budget even at 1/8 is refused.
+TEST(Jpeg, ScaledDecodeMatchesDjpegScale) {
+    TempDir dir;
+    const std::string path = dir / "p.jpg";
+    ASSERT_TRUE(makeJpeg(path, makeTestImage(70, 50, 4), "-quality 90"));
+    struct Case {
+        std::uint64_t budget;
+        Size cover;
+        int w, h;
+        const char* djpegScale;
+    };
+    const Case cases[] = {
+        {18 * 13, {}, 18, 13, "-scale 1/4"},
+        {35 * 25, {}, 35, 25, "-scale 1/2"},
+        {std::uint64_t(64) << 20, {9, 7}, 9, 7, "-scale 1/8"},
+        {std::uint64_t(64) << 20, {30, 20}, 35, 25, "-scale 1/2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.djpegScale);
+        DecodeOptions options;
+        options.pixelBudget = c.budget;
+        options.cover = c.cover;
+        const JpegImage jpeg = loadJpeg(path, options);
+        EXPECT_EQ(jpeg.width(), c.w);
+        EXPECT_EQ(jpeg.height(), c.h);
+        EXPECT_EQ(differingPixels(jpeg.bitmap(), djpeg(path, c.djpegScale)), 0);
+    }
+    DecodeOptions tiny;
+    tiny.pixelBudget = 8 * 6;
+    EXPECT_THROW(loadJpeg(path, tiny), InvalidGraphic);
+}
+
+// A few kilobytes whose header claims 16384 x 16384: a progressive file needs libjpeg's whole
+// coefficient array at full size whatever the scale (805 MB here), so the capped decoder
+// refuses it cleanly, every time.
+TEST(Jpeg, ClaimedSizeWithoutDataFailsCleanly) {
+    TempDir dir;
+    const std::string progressive = dir / "p.jpg";
+    ASSERT_TRUE(makeJpeg(progressive, makeTestImage(64, 48), "-progressive"));
+
+    const JpegImage claimed(withFrameSize(readBytes(progressive), 16384, 16384, 0xC2), {});
+    EXPECT_EQ(claimed.width(), 8192);  // the budget's 1/2
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            claimed.bitmap();
+            ADD_FAILURE() << "decoded";
+        } catch (const JpegError& e) {
+            EXPECT_EQ(e.code(), JERR_NO_BACKING_STORE);
+        }
+    }
+}
+
+// CMYK and YCCK files decode to colour. Solid inks against the colours they make (Adobe's
+// marker meaning inverted inks), then photo-like files against ImageMagick's own decode.
+TEST(Jpeg, CmykAndYcckDecodeToColour) {
+    TempDir dir;
+    struct Solid {
+        const char* name;
+        std::array<std::uint8_t, 4> stored;  // C, M, Y, K as in the file
+        J_COLOR_SPACE space;
+        bool adobe;
+        Color expected;
+    };
+    const Solid solids[] = {
+        {"cyan ink, no marker", {255, 0, 0, 0}, JCS_CMYK, false, rgb(0, 255, 255)},
+        {"cyan ink, Adobe", {0, 255, 255, 255}, JCS_CMYK, true, rgb(0, 255, 255)},
+        {"magenta ink, YCCK", {255, 0, 255, 255}, JCS_YCCK, true, rgb(255, 0, 255)},
+        {"half black, Adobe", {255, 255, 255, 127}, JCS_CMYK, true, rgb(127, 127, 127)},
+        {"yellow and black", {255, 255, 0, 127}, JCS_YCCK, true, rgb(127, 127, 0)},
+    };
+    for (const Solid& s : solids) {
+        SCOPED_TRACE(s.name);
+        const std::string path = dir / "solid.jpg";
+        std::vector<std::uint8_t> ink;
+        for (int i = 0; i < 16 * 16; ++i) ink.insert(ink.end(), s.stored.begin(), s.stored.end());
+        writeFourComponentJpeg(path, 16, 16, ink, s.space, s.adobe);
+        const Color got = loadJpeg(path).bitmap().pixel(8, 8);
+        EXPECT_NEAR(redOf(got), redOf(s.expected), 2);
+        EXPECT_NEAR(greenOf(got), greenOf(s.expected), 2);
+        EXPECT_NEAR(blueOf(got), blueOf(s.expected), 2);
+    }
+
+    const Bitmap photo = makeTestImage(61, 47, 9);
+    const std::string ppm = dir / "photo.ppm";
+    writePpm(ppm, photo);
+    ASSERT_TRUE(runTool("convert '" + ppm + "' -colorspace CMYK '" + dir / "magick.jpg'"));
+    // Adobe's inverted inks for the photo, with half the black it allows:
+    // 255 - C = red * 255 / (255 - K), as the inks multiply.
+    std::vector<std::uint8_t> ink;
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x) {
+            const Color c = photo.pixel(x, y);
+            const int k = (255 - std::max({redOf(c), greenOf(c), blueOf(c)})) / 2;
+            const auto inverted = [k](int v) { return std::uint8_t((v * 255 + 127) / (255 - k)); };
+            ink.insert(ink.end(), {inverted(redOf(c)), inverted(greenOf(c)), inverted(blueOf(c)),
+                                   std::uint8_t(255 - k)});
+        }
+    writeFourComponentJpeg(dir / "cmyk.jpg", photo.width(), photo.height(), ink, JCS_CMYK, true);
+    writeFourComponentJpeg(dir / "ycck.jpg", photo.width(), photo.height(), ink, JCS_YCCK, true);
+    for (const char* name : {"magick", "cmyk", "ycck"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir / (std::string(name) + ".jpg");
+        ASSERT_TRUE(runTool("convert '" + path + "' -colorspace sRGB '" + path + ".ppm'"));
+        const auto [most, mean] =
+            channelDifference(loadJpeg(path).bitmap(), readPnm(path + ".ppm"));
+        EXPECT_LE(most, 2);
+        EXPECT_LE(mean, 0.5);
+        // Really a colour picture, near the one written (JPEG loses a little).
+        EXPECT_LE(channelDifference(loadJpeg(path).bitmap(), photo).second, 8.0);
     }
 }

@@ -24,7 +24,7 @@ std::string makeJpegFile(const TempDir& dir, const std::string& name, int w, int
 // Expects the load to fail with InvalidGraphic and the picture to keep its 30 by 20 JPEG.
 void expectRefusedAndKept(Picture& p, const std::string& path) {
     SCOPED_TRACE(path);
-    EXPECT_THROW(p.loadFromFile(path), InvalidGraphic);
+    EXPECT_THROW(p.loadFromFile(path, {}), InvalidGraphic);
     EXPECT_EQ(p.kind(), Picture::Kind::Jpeg);
     EXPECT_EQ(p.width(), 30);
     EXPECT_EQ(p.height(), 20);
@@ -40,7 +40,7 @@ TEST(Picture, LoadsByExtensionInAnyCase) {
         SCOPED_TRACE(name);
         writeFile(dir / name, content);
         Picture p;
-        p.loadFromFile(dir / name);
+        p.loadFromFile(dir / name, {});
         EXPECT_EQ(p.kind(), Picture::Kind::Jpeg);
         EXPECT_EQ(p.width(), 30);
         EXPECT_EQ(p.height(), 20);
@@ -48,7 +48,7 @@ TEST(Picture, LoadsByExtensionInAnyCase) {
     }
 
     Picture p;
-    p.loadFromFile(jpeg);
+    p.loadFromFile(jpeg, {});
     // Extensions without a decoder, names without an extension or with the dot in a folder name.
     for (const char* name : {"a.jpe", "a.png", "a.jpg.txt", "noext", "dir.jpg/inside"}) {
         if (std::string(name) == "dir.jpg/inside") {
@@ -65,7 +65,7 @@ TEST(Picture, LoadsByExtensionInAnyCase) {
 TEST(Picture, UnreadableFilesFailAndKeepThePicture) {
     TempDir dir;
     Picture p;
-    p.loadFromFile(makeJpegFile(dir, "ok.jpg", 30, 20));
+    p.loadFromFile(makeJpegFile(dir, "ok.jpg", 30, 20), {});
     expectRefusedAndKept(p, dir / "missing.jpg");
     ASSERT_EQ(mkdir((dir / "folder.jpg").c_str(), 0700), 0);
     expectRefusedAndKept(p, dir / "folder.jpg");
@@ -76,7 +76,7 @@ TEST(Picture, UnreadableFilesFailAndKeepThePicture) {
     // A bad header is libjpeg's error, and the picture is kept as well.
     writeFile(dir / "text.jpg", "hello, not a picture");
     try {
-        p.loadFromFile(dir / "text.jpg");
+        p.loadFromFile(dir / "text.jpg", {});
         ADD_FAILURE() << "loaded a text file";
     } catch (const JpegError& e) {
         EXPECT_EQ(std::string(e.what()), "JPEG error #" + std::to_string(JERR_NO_SOI));
@@ -96,7 +96,7 @@ TEST(Picture, SizesCopiesAndLazyDecoding) {
 
     TempDir dir;
     Picture a;
-    a.loadFromFile(makeJpegFile(dir, "a.jpg", 45, 33));
+    a.loadFromFile(makeJpegFile(dir, "a.jpg", 45, 33), {});
     const Picture copy = a;
     a.clear();
     EXPECT_EQ(a.width(), 0);
@@ -111,7 +111,7 @@ TEST(Picture, SizesCopiesAndLazyDecoding) {
     bytes.resize(bytes.size() - 200);
     writeBytes(dir / "cut.jpeg", bytes);
     Picture cut;
-    cut.loadFromFile(dir / "cut.jpeg");
+    cut.loadFromFile(dir / "cut.jpeg", {});
     EXPECT_EQ(cut.width(), 45);
     EXPECT_EQ(cut.height(), 33);
     EXPECT_THROW(cut.bitmap(), JpegError);
@@ -158,7 +158,7 @@ TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
                                       Picture p;
                                       bool loaded = true;
                                       try {
-                                          p.loadFromFile(dir / c.name);
+                                          p.loadFromFile(dir / c.name, {});
                                           p.bitmap();
                                       } catch (const std::exception&) {
                                           loaded = false;
@@ -167,4 +167,27 @@ TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
                                   }),
                   0);
     }
+}
+
+// A bitmap over the caller's budget is refused like an invalid one; a JPEG decoded smaller
+// reports the decoded size and by how much it was divided, and its preview keeps both.
+TEST(Picture, BudgetAndCoverSetTheDecodedSize) {
+    TempDir dir;
+    writeFile(dir / "tiny.bmp", tinyBmp());  // 2 x 2
+    DecodeOptions options;
+    options.pixelBudget = 3;
+    Picture p;
+    EXPECT_THROW(p.loadFromFile(dir / "tiny.bmp", options), InvalidGraphic);
+    EXPECT_EQ(p.kind(), Picture::Kind::Empty);
+
+    options.pixelBudget = kDefaultPixelBudget;
+    options.cover = {12, 9};
+    p.loadFromFile(makeJpegFile(dir, "p.jpg", 45, 33), options);
+    EXPECT_EQ(p.width(), 12);
+    EXPECT_EQ(p.height(), 9);
+    EXPECT_EQ(p.decodedScale(), 4);
+    EXPECT_EQ(p.bitmap().width(), 12);
+    p.keepPreview(Bitmap(3, 3));
+    EXPECT_EQ(p.width(), 12);
+    EXPECT_EQ(p.decodedScale(), 4);
 }

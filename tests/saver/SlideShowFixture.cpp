@@ -7,7 +7,7 @@
 
 namespace quillo::test {
 
-SlideShow::SlideShow(Size screen) : host(screen) {
+SlideShow::SlideShow(Size screen, int depth) : host(screen, depth) {
     StopFlag = false;
     loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
 }

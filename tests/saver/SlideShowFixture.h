@@ -24,7 +24,7 @@ struct SlideShow {
     SaverWindow form{host, loop, services, &player};
     std::vector<std::string> errors;
 
-    explicit SlideShow(Size screen = {800, 600});
+    explicit SlideShow(Size screen = {800, 600}, int depth = 24);
 
     std::string ini() const { return dir / "Quillo/quillo51.ini"; }
     void writeIni(const std::string& text);

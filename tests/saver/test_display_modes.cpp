@@ -1,6 +1,8 @@
 // The playlist, the tick with its colours, and display modes 1 to 6 on the headless host.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 
 #include "BackColors.h"
@@ -128,6 +130,49 @@ TEST(Playlist, OrderTimingAndFallback) {
     s.tick();
     EXPECT_EQ(s.at(1, 1), clWhite);
     EXPECT_TRUE(s.errors.empty());
+}
+
+// The saver decodes with its host's colour depth and the default budget: on an 8-bit screen a
+// JPEG of 4096 colours comes out in at most 236; a 1 KB run-length bitmap of 16384 x 16384
+// shows as the fallback picture (72 x 65).
+TEST(Playlist, DecodesWithTheHostsDepthAndTheBudget) {
+    for (const int depth : {8, 24}) {
+        SCOPED_TRACE(depth);
+        SlideShow s({800, 600}, depth);
+        std::string ppm = "P6\n64 64\n255\n";
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) ppm += {char(x * 4), char(y * 4), char((x ^ y) * 4)};
+        writeFile(s.dir / "colours.ppm", ppm);
+        const std::string jpeg = s.dir / "colours.jpg";
+        ASSERT_EQ(
+            std::system(
+                ("cjpeg -quality 100 -sample 1x1 " + s.dir / "colours.ppm > " + jpeg).c_str()),
+            0);
+        std::string rle(14 + 40 + 1024 + 2, '\0');  // RLE8, a palette, then end of bitmap
+        const auto put32 = [&](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) rle[at + std::size_t(i)] = char(v >> (8 * i));
+        };
+        rle[0] = 'B', rle[1] = 'M', rle[26] = 1, rle[28] = 8, rle.back() = 1;
+        put32(10, 14 + 40 + 1024), put32(14, 40), put32(18, 16384), put32(22, 16384);
+        put32(30, 1);
+        writeFile(s.dir / "huge.bmp", rle);
+        s.start({{"Picdis", "1"}, {"Seq", "1"}}, {jpeg, s.dir / "huge.bmp"});
+
+        s.form.NextPicture();
+        const Bitmap& shown = s.form.Image5.picture().bitmap();
+        ASSERT_EQ(shown.width(), 64);
+        std::set<Color> colours;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) colours.insert(shown.pixel(x, y));
+        if (depth == 8)
+            EXPECT_LE(colours.size(), 236u);
+        else
+            EXPECT_GT(colours.size(), 1000u);
+
+        s.form.NextPicture();
+        EXPECT_EQ(s.form.Image5.picture().width(), 72);
+        EXPECT_EQ(s.form.Image5.picture().height(), 65);
+    }
 }
 
 TEST(Playlist, RandomOrderIsRepeatableWithTheClockAndPicksSounds) {
