@@ -12,9 +12,12 @@
 #include "InstanceLock.h"
 #include "SaverMode.h"
 #include "SettingsMode.h"
+#include "SleepLock.h"
 
 int main(int argc, char** argv) {
     using namespace quillo;
+    // Before anything is opened: only a descriptor open now can be the idle manager's.
+    claimSleepLock();
     // A saver on the screen keeps every other start from doing anything, whatever it asked.
     if (InstanceLock::saverRunning()) return 0;
     const std::optional<std::string> first =
