@@ -69,8 +69,7 @@ wait_exit "$QUILLO_PID" 5 || fail "the saver outlived its window"
 host daemon 0 0 800 600
 XSCREENSAVER_WINDOW=$(printf '0x%x' "$HOST_ID") start_quillo -root
 wait_pixel 799 599 255,0,0
-sleep 1
-[ -s "$SDL_DISKAUDIOFILE" ] && [ "$(heard)" -ge 50 ] || fail "-root played no sound"
+wait_for 15 heard_at_least 50 || fail "-root played no sound"
 kill -TERM "$QUILLO_PID"
 wait_exit "$QUILLO_PID" 5 || fail "SIGTERM did not end the saver inside a window"
 wait "$QUILLO_PID" || fail "the saver ended with an error after SIGTERM"

@@ -16,7 +16,7 @@ xdotool mousemove 400 300
 start_quillo /S
 wait_window zadarovi
 title_is zadarovi
-sleep 1
+wait_pixel 5 5 255,255,255
 [ -f "$ini" ] || fail "no settings file was created"
 grep -q '^Picdis=11$' "$ini" || fail "defaults missing from $ini"
 [ "$(grep -c '=Null$' "$ini")" -eq 2000 ] || fail "expected 2000 free slots"

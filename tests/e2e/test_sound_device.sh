@@ -31,11 +31,12 @@ then_next_saver_starts "unread sink"
 
 # A sink that reads 200 KB, then stops reading but stays open: the device's writes and its
 # close block for good.
-(dd of=/dev/null bs=1000 count=200 iflag=fullblock 2>/dev/null; sleep 600) <"$fifo" &
+(dd of=/dev/null bs=1000 count=200 iflag=fullblock 2>/dev/null; : >"$E2E_TMP/sink-full"; sleep 600) <"$fifo" &
 E2E_PIDS+=($!)
 SDL_DISKAUDIOFILE="$fifo" start_quillo /S
 wait_window zadarovi 4
-sleep 2.5
+wait_for 10 test -e "$E2E_TMP/sink-full" || fail "the sound never reached the sink"
+sleep 0.5
 xdotool key space
 wait_exit "$QUILLO_PID" 2 || fail "stopped sink: the process did not end within a second of a key"
 then_next_saver_starts "stopped sink"
@@ -66,12 +67,12 @@ strace -f -qq -e trace=open,openat -o "$E2E_TMP/opens" "$QUILLO" /S \
 QUILLO_PID=$!
 E2E_PIDS+=("$QUILLO_PID")
 wait_window zadarovi 10
-sleep 2
+fonts_seen() { [ "$(fonts_read)" -ge 1 ]; }
+wait_for 5 fonts_seen || fail "the soundfont was never read"
 first=$(fonts_read)
 sleep 5
 later=$(fonts_read)
 xdotool key space
 wait_exit "$QUILLO_PID" 5 || fail "the MIDI saver did not end"
-[ "$first" -ge 1 ] || fail "the soundfont was never read"
 [ "$later" -eq "$first" ] || fail "the soundfont was read again: $first opens, then $later"
 echo "e2e sound device: all checks passed"
