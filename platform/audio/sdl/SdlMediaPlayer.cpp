@@ -157,8 +157,12 @@ MediaDeviceError noAnswer() {
 
 }  // namespace
 
-SdlMediaPlayer::SdlMediaPlayer(EventLoop& loop, std::chrono::milliseconds deadline)
-    : device_(std::make_shared<Device>()), worker_(Worker::start()), deadline_(deadline) {
+SdlMediaPlayer::SdlMediaPlayer(EventLoop& loop, std::chrono::milliseconds openDeadline,
+                               std::chrono::milliseconds callDeadline)
+    : device_(std::make_shared<Device>()),
+      worker_(Worker::start()),
+      openDeadline_(openDeadline),
+      callDeadline_(callDeadline) {
     device_->loop = &loop;
 }
 
@@ -172,14 +176,14 @@ SdlMediaPlayer::~SdlMediaPlayer() {
 }
 
 template <class F>
-auto SdlMediaPlayer::onDevice(F f) {
+auto SdlMediaPlayer::onDevice(F f, std::chrono::milliseconds deadline) {
     if (failed_ || shutDown_) throw noAnswer();
     using Result = decltype(f(*device_));
     auto task = std::make_shared<std::packaged_task<Result()>>(
         [f = std::move(f), device = device_]() mutable { return f(*device); });
     std::future<Result> result = task->get_future();
     worker_->post([task] { (*task)(); });
-    if (result.wait_for(deadline_) != std::future_status::ready) {
+    if (result.wait_for(deadline) != std::future_status::ready) {
         failed_ = true;
         throw noAnswer();
     }
@@ -189,7 +193,7 @@ auto SdlMediaPlayer::onDevice(F f) {
 template <class F>
 void SdlMediaPlayer::quietly(F f) {
     try {
-        onDevice(std::move(f));
+        onDevice(std::move(f), callDeadline_);
     } catch (const MediaDeviceError&) {
     }
 }
@@ -207,43 +211,49 @@ std::string SdlMediaPlayer::defaultSoundFont() {
 }
 
 void SdlMediaPlayer::open(const std::string& file) {
-    onDevice([file, self = device_](Device& d) {
-        stopMusic(d);
-        // Only regular files: a FIFO would block the open, a folder named x.mp3 would only fail
-        // deeper down.
-        struct stat st;
-        if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    onDevice(
+        [file, self = device_](Device& d) {
+            stopMusic(d);
+            // Only regular files: a FIFO would block the open, a folder named x.mp3 would only fail
+            // deeper down.
+            struct stat st;
+            if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+                freeMusic(d);
+                throw MediaDeviceError("Cannot open " + file);
+            }
+            if (d.music && d.musicFile == file && d.musicSize == st.st_size &&
+                d.musicTime.tv_sec == st.st_mtim.tv_sec &&
+                d.musicTime.tv_nsec == st.st_mtim.tv_nsec)
+                return;  // the same file, unchanged: it plays from its start again
+            openDevice(d, self);
+            // The new file loads before the old one goes: a MIDI synthesiser that is still alive
+            // keeps the soundfont's samples cached for the next one.
+            Mix_Music* loaded = Mix_LoadMUS(file.c_str());
             freeMusic(d);
-            throw MediaDeviceError("Cannot open " + file);
-        }
-        if (d.music && d.musicFile == file && d.musicSize == st.st_size &&
-            d.musicTime.tv_sec == st.st_mtim.tv_sec && d.musicTime.tv_nsec == st.st_mtim.tv_nsec)
-            return;  // the same file, unchanged: it plays from its start again
-        openDevice(d, self);
-        // The new file loads before the old one goes: a MIDI synthesiser that is still alive
-        // keeps the soundfont's samples cached for the next one.
-        Mix_Music* loaded = Mix_LoadMUS(file.c_str());
-        freeMusic(d);
-        if (!loaded) throw MediaDeviceError(Mix_GetError());
-        d.music = loaded;
-        d.musicFile = file;
-        d.musicTime = st.st_mtim;
-        d.musicSize = st.st_size;
-    });
+            if (!loaded) throw MediaDeviceError(Mix_GetError());
+            d.music = loaded;
+            d.musicFile = file;
+            d.musicTime = st.st_mtim;
+            d.musicSize = st.st_size;
+        },
+        openDeadline_);
 }
 
 void SdlMediaPlayer::play() {
-    onDevice([](Device& d) {
-        // A play over a running one ends that one first: it still gets its own notice.
-        if (d.noticeDue.exchange(false)) d.post({msg::MediaNotify, notice::Superseded, d.lastPlay});
-        ++d.lastPlay;
-        if (!d.music) {
-            d.post({msg::MediaNotify, notice::Failure, d.lastPlay});
-            return;
-        }
-        d.noticeDue = true;
-        if (Mix_PlayMusic(d.music, 1) != 0) d.notify(notice::Failure);
-    });
+    onDevice(
+        [](Device& d) {
+            // A play over a running one ends that one first: it still gets its own notice.
+            if (d.noticeDue.exchange(false))
+                d.post({msg::MediaNotify, notice::Superseded, d.lastPlay});
+            ++d.lastPlay;
+            if (!d.music) {
+                d.post({msg::MediaNotify, notice::Failure, d.lastPlay});
+                return;
+            }
+            d.noticeDue = true;
+            if (Mix_PlayMusic(d.music, 1) != 0) d.notify(notice::Failure);
+        },
+        callDeadline_);
 }
 
 std::int64_t SdlMediaPlayer::lastPlay() const {
@@ -256,10 +266,12 @@ void SdlMediaPlayer::stop() {
 
 PlayerMode SdlMediaPlayer::mode() {
     try {
-        return onDevice([](Device& d) {
-            if (!d.music) return PlayerMode::NotReady;
-            return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
-        });
+        return onDevice(
+            [](Device& d) {
+                if (!d.music) return PlayerMode::NotReady;
+                return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
+            },
+            callDeadline_);
     } catch (const MediaDeviceError&) {
         return PlayerMode::NotReady;
     }

@@ -21,9 +21,13 @@ namespace quillo {
 
 class SdlMediaPlayer : public MediaPlayer {
 public:
-    static constexpr std::chrono::milliseconds kDeviceDeadline{1000};
+    // An open may have to start a sound server or read a soundfont; everything else is quick, and
+    // the end of the saver (a stop, then the close) must stay within a second all told.
+    static constexpr std::chrono::milliseconds kOpenDeadline{1000};
+    static constexpr std::chrono::milliseconds kCallDeadline{400};
 
-    explicit SdlMediaPlayer(EventLoop& loop, std::chrono::milliseconds deadline = kDeviceDeadline);
+    explicit SdlMediaPlayer(EventLoop& loop, std::chrono::milliseconds openDeadline = kOpenDeadline,
+                            std::chrono::milliseconds callDeadline = kCallDeadline);
     // Closes the device as shutDown does; never waits longer than the deadline.
     ~SdlMediaPlayer() override;
     SdlMediaPlayer(const SdlMediaPlayer&) = delete;
@@ -52,16 +56,16 @@ public:
 
 private:
     // Runs f(device) on the worker and returns its result; throws what f throws, and
-    // MediaDeviceError once the deadline passes (or passed before).
+    // MediaDeviceError once the deadline passes (or a deadline passed before).
     template <class F>
-    auto onDevice(F f);
+    auto onDevice(F f, std::chrono::milliseconds deadline);
     // As onDevice, but a device that does not answer only marks the failure.
     template <class F>
     void quietly(F f);
 
     std::shared_ptr<Device> device_;
     std::shared_ptr<Worker> worker_;
-    std::chrono::milliseconds deadline_;
+    std::chrono::milliseconds openDeadline_, callDeadline_;
     bool failed_ = false;
     bool shutDown_ = false;
 };
