@@ -54,10 +54,9 @@ saver=$(xdotool search --onlyvisible --name '^zadarovi$' | head -n 1)
 sleep 0.5
 # A panel raises itself now and then (on hover, on a notice): it must stay below the saver.
 xdotool search --name '^quillo-dock$' windowraise
-sleep 0.5
 shot="$E2E_TMP/openbox.png"
-screenshot "$shot"
-[ "$(count_colour "$shot" 0 0 800 600 255,0,255)" -eq 0 ] || fail "the dock shows over the saver"
+dock_hidden() { screenshot "$shot" && [ "$(count_colour "$shot" 0 0 800 600 255,0,255)" -eq 0 ]; }
+wait_for 10 dock_hidden || fail "the dock shows over the saver"
 [ "$(count_colour "$shot" 0 0 800 600 255,255,255)" -gt 450000 ] || fail "the saver is not full screen"
 xprop -id "$saver" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
     fail "the saver did not ask for the full-screen state"

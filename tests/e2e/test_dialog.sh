@@ -10,15 +10,15 @@ start_quillo /C
 wait_window "Quillo Screensaver Creator Settings" 20
 title_is "Quillo Screensaver Creator Settings"
 window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
-sleep 1  # let it paint
 
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
 [[ $WIDTH == 607 && $HEIGHT == 518 ]] || fail "window is ${WIDTH}x${HEIGHT}, not 607x518"
 [[ $X == $(((1280 - 607) / 2)) && $Y == $(((1024 - 518) / 2)) ]] ||
     fail "window at $X,$Y is not centred"
 
-shot="$E2E_TMP/dialog.png"
-screenshot "$shot"
+# Once it has painted, the background everywhere in the same screenshot.
+wait_pixel $((X + 600)) $((Y + 100)) 222,224,214
+shot="$E2E_TMP/shot.png"
 for offset in "600 100" "2 512" "300 430" "600 515"; do
     read -r dx dy <<<"$offset"
     colour=$(pixel $((X + dx)) $((Y + dy)) "$shot")
