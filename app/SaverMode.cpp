@@ -1,6 +1,9 @@
 #include "SaverMode.h"
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <cstdio>
 
 #include "EventLoop.h"
 #include "InstanceLock.h"
@@ -35,6 +38,14 @@ int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool s
     loop.guarded([&] { form.FormCreate(); });
     form.Show();
     loop.run();
+    // A sound device that does not let go (a sink that stopped reading, a server that never
+    // answers) must not keep the process, nor the lock that keeps every other start away: end
+    // at once without waiting for its thread; the end of the process releases the lock.
+    if (!player.shutDown()) {
+        // Not every stream: the stuck device may hold the lock of its own.
+        std::fflush(stdout);
+        ::_exit(0);
+    }
     return 0;
 }
 

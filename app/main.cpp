@@ -14,6 +14,7 @@
 #include "InstanceLock.h"
 #include "SaverMode.h"
 #include "SettingsMode.h"
+#include "SleepLock.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ void useQuilloIcon() {
 
 int main(int argc, char** argv) {
     using namespace quillo;
+    // Before anything is opened: only a descriptor open now can be the idle manager's.
+    claimSleepLock();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // Printing only: allowed beside a running saver too.
     if (const auto text = informationText(args)) {

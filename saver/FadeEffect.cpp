@@ -19,19 +19,12 @@ public:
     explicit FadeEffect(SaverWindow& w) : w_(w) {}
 
     void run() override {
-        // 1.
-        w_.Timer1.setEnabled(false);
-        w_.CycleColors();
-        try {
+        // 1. to 7. A failed frame must not freeze the display for the rest of the run: the
+        // timer goes on again before the failure reaches the default report.
+        w_.PauseTimerDuring([this] {
+            w_.CycleColors();
             fade();
-        } catch (...) {
-            // A failed frame must not freeze the display for the rest of the run: the timer
-            // goes on again before the failure reaches the default report.
-            w_.Timer1.setEnabled(true);
-            throw;
-        }
-        // 7.
-        w_.Timer1.setEnabled(true);
+        });
     }
 
     // The shutdown frees the three bitmaps.

@@ -19,17 +19,14 @@ public:
     explicit RollDownEffect(SaverWindow& w) : w_(w) {}
 
     void run() override {
-        // 1.
-        w_.Timer1.setEnabled(false);
-        w_.CycleColors();
-        try {
-            roll();
-        } catch (...) {
-            // The failure goes to the default report, but the display goes on.
-            resumeTimer();
-            throw;
-        }
-        resumeTimer();
+        // 1. to 6. A failure goes to the default report, but the display goes on; a shutdown
+        // during the roll leaves the timer off.
+        w_.PauseTimerDuring(
+            [this] {
+                w_.CycleColors();
+                roll();
+            },
+            [] { return !StopFlag; });
     }
 
 private:
@@ -55,11 +52,6 @@ private:
             for (int C = 0; C <= W - 1 && !stopped() && X0 + C < screen.width; ++C)
                 w_.form().setPixel(X0 + C, Y0 + R, rgb(row[3 * C + 2], row[3 * C + 1], row[3 * C]));
         }
-    }
-
-    // 6. A shutdown during the roll leaves the timer off.
-    void resumeTimer() {
-        if (!StopFlag && !w_.closed()) w_.Timer1.setEnabled(true);
     }
 
     bool stopped() const { return StopFlag || w_.closed(); }

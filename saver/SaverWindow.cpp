@@ -92,9 +92,15 @@ void SaverWindow::installMessageFilter() {
     loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
 }
 
+bool SaverWindow::enterPhase(SaverPhase next) {
+    const bool allowed = (phase_ == SaverPhase::Starting && next != SaverPhase::Starting) ||
+                         (phase_ == SaverPhase::Showing && next == SaverPhase::Closed);
+    if (allowed) phase_ = next;
+    return allowed;
+}
+
 void SaverWindow::Show() {
-    if (shown_ || closed_) return;
-    shown_ = true;
+    if (!enterPhase(SaverPhase::Showing)) return;
     host_.openWindow(kSaverTitle, form_.framebuffer());
     form_.invalidate();
 }
@@ -166,8 +172,7 @@ void SaverWindow::StopSaver() {
     StopSound();
     if (display_) display_->release();
     services_.setScreenSaverRunning(false);
-    if (closed_) return;
-    closed_ = true;
+    if (!enterPhase(SaverPhase::Closed)) return;
     host_.closeWindow();
     loop_.quit();
 }

@@ -11,6 +11,7 @@
 #include "Host.h"
 #include "MediaPlayer.h"
 #include "SaverRandom.h"
+#include "ScopeExit.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -24,6 +25,11 @@ constexpr const char* kSaverApplicationTitle = "Quillo Screensaver Creator";
 constexpr const char* kLblinfoText =
     "You have not entered any pictures for display!  Go into screensaver \"settings\", and enter "
     "some pictures for viewing.";
+
+// The window's life: Starting (created, the start-up sequence running, not yet on the screen),
+// Showing, Closed. Starting goes to Showing or, when input ends the saver before it shows, to
+// Closed; Showing goes to Closed; nothing leaves Closed.
+enum class SaverPhase { Starting, Showing, Closed };
 
 class SaverWindow {
 public:
@@ -61,18 +67,35 @@ public:
     void ShowImage(ImageControl& control);
     // Places the picture at a random spot (see RandomPlacement in LayoutGeometry.h).
     Point RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
+    // Runs an animation with Timer1 off, so that no tick starts inside it, and switches the timer
+    // on again however the work ends, a failure included (a failed animation must not freeze the
+    // display), unless the window has closed meanwhile or resume() says no.
+    template <class Work, class Resume>
+    void PauseTimerDuring(Work work, Resume resume) {
+        Timer1.setEnabled(false);
+        ScopeExit restart([&] {
+            if (!closed() && resume()) Timer1.setEnabled(true);
+        });
+        work();
+    }
+    template <class Work>
+    void PauseTimerDuring(Work work) {
+        PauseTimerDuring(work, [] { return true; });
+    }
 
     Form& form() { return form_; }
     Host& host() { return host_; }
     EventLoop& loop() { return loop_; }
     SaverRandom& random() { return random_; }
     Size screen() const { return {form_.width(), form_.height()}; }
-    bool closed() const { return closed_; }
+    SaverPhase phase() const { return phase_; }
+    bool closed() const { return phase_ == SaverPhase::Closed; }
 
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
 
-    // Window state.
+    // Window state. ExitCheckActive is a flag of its own beside the phase: an input is checked
+    // while the window starts (a box of the start-up is up) as well as while it shows.
     Point StartCursorPos;
     bool ExitCheckActive = false;
 
@@ -101,6 +124,8 @@ private:
     bool endsSaver(const Message& msg) const;
     void ExitCheck();
     void dispatch(const Message& msg);
+    // Moves to the next phase; false (and no change) when the life above does not allow it.
+    bool enterPhase(SaverPhase next);
 
     Host& host_;
     EventLoop& loop_;
@@ -123,8 +148,7 @@ public:
 
 private:
     std::unique_ptr<DisplayMode> display_;
-    bool shown_ = false;
-    bool closed_ = false;
+    SaverPhase phase_ = SaverPhase::Starting;
 };
 
 }  // namespace quillo

@@ -67,20 +67,19 @@ public:
     explicit SlideEffect(SaverWindow& w) : w_(w) {}
 
     void run() override {
-        // 1. New colour; no tick may start inside the slide.
+        // 1. New colour; no tick may start inside the slide. 7. The timer goes on again at
+        // the end, unless a shutdown inside the slide has closed the window.
         w_.CycleColors();
-        w_.Timer1.setEnabled(false);
-        // 2. Image1 (hidden) holds the picture; Image5 is cleared.
-        w_.NextPicture();
-        w_.TakeNewPicture(w_.Image1);
-        try {
-            slide();
-        } catch (const std::exception&) {
-            // A picture that cannot be converted or drawn is skipped quietly.
-        }
-        // 7. The working bitmap went with slide(). A shutdown inside the slide has closed the
-        // window: its timer stays off.
-        if (!w_.closed()) w_.Timer1.setEnabled(true);
+        w_.PauseTimerDuring([this] {
+            // 2. Image1 (hidden) holds the picture; Image5 is cleared.
+            w_.NextPicture();
+            w_.TakeNewPicture(w_.Image1);
+            try {
+                slide();
+            } catch (const std::exception&) {
+                // A picture that cannot be converted or drawn is skipped quietly.
+            }
+        });
     }
 
 private:

@@ -10,7 +10,7 @@ PACKAGES=(
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
-    desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils
+    desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace
     fonts-liberation fonts-dejavu-core
 )
 # Fuzzing only: tools/fuzz.sh asks for these with --fuzz.

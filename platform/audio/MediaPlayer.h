@@ -9,15 +9,7 @@ namespace quillo {
 
 // The answer of the mode query. The saver only tells Stopped from Playing; a player without an
 // open file is NotReady, never Stopped, so a tick never starts a file before the first open.
-enum class PlayerMode {
-    NotReady = 0,
-    Stopped = 1,
-    Playing = 2,
-    Recording = 3,
-    Seeking = 4,
-    Paused = 5,
-    Open = 6
-};
+enum class PlayerMode { NotReady = 0, Stopped = 1, Playing = 2 };
 
 // How a play ended: the wParam of its msg::MediaNotify. The lParam is the play's number.
 namespace notice {
@@ -32,12 +24,13 @@ public:
     virtual ~MediaPlayer() = default;
 
     // Closes the file that is open, then opens this one and returns once it is ready to play.
-    // Throws MediaDeviceError when there is no audio device or the file cannot be played; the
-    // previous file is closed all the same.
+    // Throws MediaDeviceError when there is no audio device, the device does not answer in time
+    // or the file cannot be played; the previous file is closed all the same.
     virtual void open(const std::string& file) = 0;
     // Plays the open file from its current position and returns at once. Every call posts
     // exactly one msg::MediaNotify later: when the file ends, is stopped or closed, or at once
     // (Failure) when the device refuses; a refusal raises nothing and leaves the mode Stopped.
+    // A device that does not answer in time raises MediaDeviceError.
     virtual void play() = 0;
     // Stops playing and returns once stopped; the file stays open. Does nothing when not playing.
     virtual void stop() = 0;

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <thread>
 
 #include "QtMessageBoxes.h"
@@ -169,7 +170,7 @@ void QtHost::watchTerminationSignals() {
         deliver({msg::Terminate, 0, 0});
         // A box runs a loop of its own, in which the request would wait for someone to answer
         // it: close the box, so that control comes back to our loop, which ends the saver.
-        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+        if (box_) box_->closeBox();
     });
     struct sigaction sa {};
     sa.sa_handler = onTerminationSignal;
@@ -253,8 +254,14 @@ void QtHost::closeWindow() {
     if (!widget_) return;
     if (!foreign_) widget_->releaseKeyboard();
     widget_->hide();
-    widget_.reset();
     covers_.reset();
+    if (box_) {
+        // The box that is up belongs to the window: it goes first, then the window.
+        closePending_ = true;
+        box_->closeBox();
+        return;
+    }
+    widget_.reset();
 }
 
 void QtHost::present(const Rect& dirty) {
@@ -332,10 +339,48 @@ void QtHost::sleepMs(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+bool QtHost::boxInput(const QEvent* e, Message& m) const {
+    switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* k = static_cast<const QKeyEvent*>(e);
+            const bool down = e->type() == QEvent::KeyPress;
+            m = {isSystemKey(k) ? (down ? msg::SysKeyDown : msg::SysKeyUp)
+                                : (down ? msg::KeyDown : msg::KeyUp),
+                 std::uint64_t(k->nativeVirtualKey()), 0};
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            const auto* b = static_cast<const QMouseEvent*>(e);
+            std::uint32_t code = 0x020B;
+            if (b->button() == Qt::LeftButton) code = msg::LButtonDown;
+            if (b->button() == Qt::RightButton) code = msg::RButtonDown;
+            if (b->button() == Qt::MiddleButton) code = msg::MButtonDown;
+            m = {code, 0, pointOf(b->globalPosition())};
+            return true;
+        }
+        case QEvent::MouseMove:
+            m = {msg::MouseMove, 0, pointOf(static_cast<const QMouseEvent*>(e)->globalPosition())};
+            return true;
+        default:
+            return false;
+    }
+}
+
 MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    const MessageResult unanswered =
+        buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
     // Asked to end: nobody is to answer boxes any more.
-    if (terminating_)
-        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    if (terminating_ || closePending_) return unanswered;
+    // Inside another program's window nobody is there to answer a box, and a box would keep the
+    // process alive after that window is gone: the text goes to standard error instead.
+    if (foreign_) {
+        const std::string title = kind == MessageKind::Plain
+                                      ? QCoreApplication::applicationName().toStdString()
+                                      : messageTitle(kind);
+        std::fprintf(stderr, "quillo: %s: %s\n", title.c_str(), text.c_str());
+        return unanswered;
+    }
     // The saver window's keyboard grab would keep every key from the box: the box has the
     // keyboard while it is up, and the window takes it back afterwards.
     const bool grabbed = widget_ && QWidget::keyboardGrabber() == widget_.get();
@@ -343,7 +388,32 @@ MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageBut
     QtMessageBoxes boxes(widget_.get());
     boxes.setStayOnTop(true);
     boxes.setTakeKeyboard(true);
+    // The input that ends the saver ends it under a box too. Mouse moves over the box are not
+    // reported to anyone, so the pointer is also looked at every 50 ms.
+    QTimer pointerWatch;
+    if (boxInput_) {
+        boxes.setInputWatch([this](QEvent* e) {
+            Message m;
+            return boxInput(e, m) && boxInput_(m);
+        });
+        QObject::connect(&pointerWatch, &QTimer::timeout,
+                         [this, &boxes, last = cursorPos()]() mutable {
+                             const Point p = cursorPos();
+                             if (p.x == last.x && p.y == last.y) return;
+                             last = p;
+                             if (boxInput_({msg::MouseMove, 0, msg::pointParam(p.x, p.y)}))
+                                 boxes.closeBox();
+                         });
+        pointerWatch.start(50);
+    }
+    box_ = &boxes;
     const MessageResult answer = boxes.show(kind, text, buttons);
+    box_ = nullptr;
+    pointerWatch.stop();
+    if (closePending_) {
+        widget_.reset();
+        return answer;
+    }
     if (grabbed && widget_) {
         widget_->activateWindow();
         widget_->grabKeyboard();

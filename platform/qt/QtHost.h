@@ -69,12 +69,15 @@ public:
     void sleepMs(int ms) override;
     MessageResult show(MessageKind kind, const std::string& text,
                        MessageButtons buttons = MessageButtons::Ok) override;
+    void setBoxInputHandler(BoxInputHandler handler) override { boxInput_ = std::move(handler); }
 
     // Called by the widget.
     void deliver(const Message& m);
 
 private:
     void applyCursor();
+    // The message an input event under a box stands for; false for any other event.
+    bool boxInput(const QEvent* e, Message& m) const;
 
     std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
     std::unique_ptr<SaverWidget> widget_;
@@ -84,6 +87,10 @@ private:
     int cursorCount_ = 0;
     bool terminating_ = false;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
+    BoxInputHandler boxInput_;
+    // The box that is up; the window is only hidden while it is, since the box belongs to it.
+    class QtMessageBoxes* box_ = nullptr;
+    bool closePending_ = false;
 };
 
 }  // namespace quillo

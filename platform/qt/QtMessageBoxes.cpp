@@ -1,11 +1,14 @@
 #include "QtMessageBoxes.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <optional>
 
 #include "OwnCaption.h"
+#include "ScopeExit.h"
 
 namespace quillo {
 
@@ -48,7 +51,45 @@ private:
     bool taken_ = false;
 };
 
+// Hands the program's input events to the watch, each once (an event a widget ignores travels on
+// to its parent as the same object).
+class InputFilter : public QObject {
+public:
+    InputFilter(QtMessageBoxes::InputWatch& watch, QtMessageBoxes& boxes)
+        : watch_(watch), boxes_(boxes) {
+        qApp->installEventFilter(this);
+    }
+    ~InputFilter() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseMove:
+                break;
+            default:
+                return false;
+        }
+        if (e == last_) return false;
+        last_ = e;
+        if (watch_(e)) boxes_.closeBox();
+        return false;
+    }
+
+private:
+    QtMessageBoxes::InputWatch& watch_;
+    QtMessageBoxes& boxes_;
+    QEvent* last_ = nullptr;
+};
+
 }  // namespace
+
+void QtMessageBoxes::closeBox() {
+    closeRequested_ = true;
+    if (box_) box_->reject();
+}
 
 MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
                                    MessageButtons buttons) {
@@ -64,7 +105,23 @@ MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
     if (stayOnTop_) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     std::optional<KeyboardTaker> taker;
     if (takeKeyboard_) taker.emplace(box);
-    const int answer = box.exec();
+    box_ = &box;
+    closeRequested_ = false;
+    ScopeExit forget([this] { box_ = nullptr; });
+    int answer = QMessageBox::Cancel;
+    if (watch_) {
+        // Shown without blocking the other windows, and waited for here.
+        std::optional<InputFilter> filter(std::in_place, watch_, *this);
+        QEventLoop wait;
+        QObject::connect(&box, &QDialog::finished, &wait, [&](int result) {
+            answer = result;
+            wait.quit();
+        });
+        box.show();
+        if (!closeRequested_ && box.isVisible()) wait.exec();
+    } else {
+        answer = box.exec();
+    }
     box.releaseKeyboard();
     return answer == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
 }

@@ -31,7 +31,23 @@ void Timer::restart() {
     dueAt_ = loop_.host_.nowMs() + interval_;
 }
 
-EventLoop::EventLoop(Host& host) : host_(host) {}
+EventLoop::EventLoop(Host& host) : host_(host) {
+    // Input under a box is shown to the filter at once, as the queue would have shown it; the
+    // box goes when the filter has ended the loop, so a box never keeps the program running.
+    host_.setBoxInputHandler([this](const Message& input) {
+        if (quit_) return true;
+        Message m = input;
+        guarded([&] {
+            bool handled = false;
+            if (filter_) filter_(m, handled);
+        });
+        return quit_;
+    });
+}
+
+EventLoop::~EventLoop() {
+    host_.setBoxInputHandler(nullptr);
+}
 
 void EventLoop::post(const Message& m) {
     {

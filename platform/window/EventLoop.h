@@ -52,6 +52,9 @@ public:
     using ErrorDisplay = std::function<void(const std::exception&)>;
 
     explicit EventLoop(Host& host);
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
 
     Host& host() { return host_; }
     void setMessageFilter(Filter filter) { filter_ = std::move(filter); }

@@ -4,6 +4,7 @@
 // and queued input. Both are full peers: the window model, the timers and the message loop
 // (EventLoop) are shared code above this interface.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,12 @@ public:
     virtual std::uint64_t nowNs() = 0;
     std::uint64_t nowMs() { return nowNs() / 1'000'000; }
     virtual void sleepMs(int ms) = 0;
+
+    // A box runs a loop of its own, so input that arrives while it is up never reaches the queue:
+    // the host hands each such input to this handler as it comes, and closes the box (Cancel)
+    // when the handler answers true. A host whose boxes take no input may ignore it.
+    using BoxInputHandler = std::function<bool(const Message&)>;
+    virtual void setBoxInputHandler(BoxInputHandler handler) { (void)handler; }
 };
 
 }  // namespace quillo

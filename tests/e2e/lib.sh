@@ -98,6 +98,18 @@ title_is() {
     [ "$(xdotool getwindowname "$id")" = "$1" ] || fail "window title '$(xdotool getwindowname "$id")', expected '$1'"
 }
 
+# wait_for SECONDS COMMAND...: true once the command succeeds, polled every 0.1 s. Checks wait
+# for the state they look at, never for a guess at how long the show takes to get there.
+wait_for() {
+    local limit=$1
+    shift
+    for _ in $(seq 1 $((limit * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # wait_exit PID [SECONDS]: true when the process ended in time.
 wait_exit() {
     local pid=$1 limit=${2:-10}
@@ -154,7 +166,8 @@ write_settings() {
     } >"$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 }
 
-# wait_pixel X Y R,G,B [SECONDS]: waits until the screen shows that colour there.
+# wait_pixel X Y R,G,B [SECONDS]: waits until the screen shows that colour there; the screenshot
+# that showed it stays in $E2E_TMP/shot.png, so further checks see the same moment.
 wait_pixel() {
     local x=$1 y=$2 rgb=$3 limit=${4:-10} seen=
     for _ in $(seq 1 $((limit * 4))); do
@@ -186,5 +199,7 @@ make_tone() {
 }
 
 # Seconds of sound in the disk driver's file: frames (4 bytes, stereo) that are not silent.
-heard() { echo $(( $(tr -d '\000' <"$SDL_DISKAUDIOFILE" | wc -c) / (4 * 441) )); }
+heard() { echo $(( $( (tr -d '\000' <"$SDL_DISKAUDIOFILE" || true) 2>/dev/null | wc -c) / (4 * 441) )); }
+# heard_at_least HUNDREDTHS: the disk driver's file holds that much sound.
+heard_at_least() { [ -s "$SDL_DISKAUDIOFILE" ] && [ "$(heard)" -ge "$1" ]; }
 

@@ -13,7 +13,6 @@ start_quillo /C
 wait_window "Quillo Screensaver Creator Settings" 20
 title_is "Quillo Screensaver Creator Settings"
 window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
-sleep 1  # let it paint
 
 # The client area of 607x518 inside a border of 3 pixels and a caption of 18.
 eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
@@ -24,8 +23,9 @@ unframed "$window"
 quillo_icon "$window"
 cx=$((X + 3)) cy=$((Y + 21))
 
-shot="$E2E_TMP/dialog.png"
-screenshot "$shot"
+# Once it has painted, the background everywhere in the same screenshot.
+wait_pixel $((X + 600)) $((Y + 100)) 222,224,214
+shot="$E2E_TMP/shot.png"
 for offset in "600 100" "2 512" "300 430" "600 515"; do
     read -r dx dy <<<"$offset"
     colour=$(pixel $((cx + dx)) $((cy + dy)) "$shot")

@@ -46,10 +46,15 @@ plain 200x460 255,255,0 "$E2E_TMP/tall.bmp"
 write_settings "$options Picdis=8" "$E2E_TMP/tall.bmp"
 start_quillo /S
 wait_window zadarovi
-sleep 2.2
+# Looked at until 20 rows are down; the same screenshot must show the roll unfinished.
 shot="$E2E_TMP/roll.png"
-screenshot "$shot"
-rolled=$(count_colour "$shot" 220 0 200 480 255,255,0)
+rolled=0
+for _ in $(seq 1 100); do
+    screenshot "$shot"
+    rolled=$(count_colour "$shot" 220 0 200 480 255,255,0)
+    ((rolled > 200 * 20)) && break
+    sleep 0.1
+done
 ((rolled > 200 * 20 && rolled < 200 * 440)) || fail "roll-down not part way down ($rolled pixels)"
 started=$(date +%s%N)
 xdotool key space

@@ -38,12 +38,13 @@ screenshot "$shot"
 end_saver "mode 2"
 
 # Mode 4: top left, then bottom left, each stretched over its quarter, a black line between.
-write_settings "Picdis=4 Time=1000 Sound=0" "$pics/red.bmp" "$pics/blue.jpg"
+# Every check looks at the screenshot that first showed the second tile, and the third tile is
+# three seconds behind it: what is checked is the state after two ticks, not a moment in time.
+write_settings "Picdis=4 Time=3000 Sound=0" "$pics/red.bmp" "$pics/blue.jpg"
 start_quillo /S
 wait_window zadarovi
-wait_pixel 10 310 0,0,254 8
-shot="$E2E_TMP/mode4.png"
-screenshot "$shot"
+wait_pixel 10 310 0,0,254 15
+shot="$E2E_TMP/shot.png"
 [ "$(pixel 399 299 "$shot")" = "255,0,0" ] || fail "mode 4: first tile"
 [ "$(pixel 400 100 "$shot")" = "0,0,0" ] || fail "mode 4: no separating column"
 [ "$(pixel 100 300 "$shot")" = "0,0,0" ] || fail "mode 4: no separating row"

@@ -17,9 +17,8 @@ convert -size 201x101 xc:lime "BMP3:$pics/lime.bmp"
 xdotool mousemove 1000 200
 start_quillo /S
 wait_window zadarovi
-sleep 1
-shot="$E2E_TMP/two.png"
-screenshot "$shot"
+wait_pixel 5 5 255,255,255
+shot="$E2E_TMP/shot.png"
 [ "$(pixel 5 5 "$shot")" = "255,255,255" ] || fail "the primary screen does not show the saver"
 [ "$(count_colour "$shot" 800 0 640 480 0,0,0)" -eq $((640 * 480)) ] ||
     fail "the second screen is not black"

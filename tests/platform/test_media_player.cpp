@@ -158,3 +158,25 @@ TEST(SdlMediaPlayer, NoAudioDeviceFailsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     EXPECT_EQ(player.mode(), PlayerMode::NotReady);
 }
+
+TEST(SdlMediaPlayer, ADeviceThatNeverAnswersFailsAfterTheDeadline) {
+    // SDL's disk driver opening a FIFO that nobody reads blocks inside the device's open.
+    TempDir dir;
+    writeToneWav(dir / "a.wav", 0.1);
+    mkfifo((dir / "sink").c_str(), 0600);
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+    ScopedEnv file("SDL_DISKAUDIOFILE", dir / "sink");
+    HeadlessHost host;
+    EventLoop loop(host);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        SdlMediaPlayer player(loop);
+        EXPECT_THROW(player.open(dir / "a.wav"), MediaDeviceError);
+        EXPECT_TRUE(player.failed());
+        EXPECT_EQ(player.mode(), PlayerMode::NotReady);
+        EXPECT_THROW(player.open(dir / "a.wav"), MediaDeviceError);
+        EXPECT_FALSE(player.shutDown());
+    }
+    // One deadline of 1 s, then nothing waits for the stuck device, the player's end included.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+}

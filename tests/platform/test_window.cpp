@@ -269,3 +269,26 @@ TEST(Window, AResizeMessageGivesANewFramebufferRepaintedWhole) {
     form.setPixel(99, 29, clRed);  // direct drawing reaches the new edge
     EXPECT_EQ(form.framebuffer().pixel(99, 29), clRed);
 }
+
+TEST(EventLoop, InputUnderABoxGoesToTheFilterAndClosesTheBoxOnceTheLoopEnds) {
+    // A host whose box is up: it hands each input to the loop's handler as it comes.
+    struct BoxHost : HeadlessHost {
+        BoxInputHandler handler;
+        void setBoxInputHandler(BoxInputHandler h) override { handler = std::move(h); }
+    };
+    BoxHost host;
+    std::vector<std::uint32_t> seen;
+    {
+        EventLoop loop(host);
+        loop.setMessageFilter([&](Message& m, bool&) {
+            seen.push_back(m.message);
+            if (m.message == msg::KeyDown) loop.quit();
+        });
+        ASSERT_TRUE(host.handler);
+        EXPECT_FALSE(host.handler({msg::MouseWheel, 0, 0}));  // the box stays
+        EXPECT_TRUE(host.handler({msg::KeyDown, 0, 0}));      // the filter ended the loop
+        EXPECT_TRUE(host.handler({msg::KeyUp, 0, 0}));        // and any later box goes at once
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{msg::MouseWheel, msg::KeyDown}));
+    EXPECT_FALSE(host.handler);  // a loop that is gone is never called
+}

@@ -175,30 +175,30 @@ TEST(Playlist, DecodesWithTheHostsDepthAndTheBudget) {
     }
 }
 
-TEST(Playlist, RandomOrderIsRepeatableWithTheClockAndPicksSounds) {
-    const auto run = [](std::uint64_t startNs) {
-        SlideShow s;
-        s.host.advance(startNs);
-        std::vector<std::string> pictures, sounds;
-        for (int i = 0; i < 5; ++i)
-            pictures.push_back(s.picture(std::to_string(i) + ".bmp", 2, 2, clRed));
-        for (int i = 0; i < 3; ++i) {
-            sounds.push_back(s.dir / ("s" + std::to_string(i) + ".wav"));
-            writeFile(sounds.back(), "x");
-        }
-        s.start({{"Picdis", "1"}, {"Seq", "0"}, {"Sound", "1"}}, pictures, sounds);
-        EXPECT_EQ(s.form.NextSoundFile, sounds[0]);
-        std::vector<int> order;
-        for (int i = 0; i < 8; ++i) {
-            s.form.NextPicture();
-            EXPECT_EQ(s.form.SequencePos, 0);
-            EXPECT_NE(std::find(sounds.begin(), sounds.end(), s.form.NextSoundFile), sounds.end());
-            // With the clock standing still every draw is re-seeded alike: the same pick.
-            order.push_back(int(s.form.Image5.picture().width()));
-        }
-        return std::make_pair(s.form.random().seed(), order);
+TEST(Playlist, EveryRandomPickIsReseededFromTheClock) {
+    // Each pick: seed := low 32 bits of the clock in nanoseconds; seed := seed x 134775813 + 1;
+    // pick := (seed x n) >> 32. Worked by hand for the clock at 1005 ms and 1012 ms, five pictures
+    // and three sounds, the clock standing still between a picture's pick and its sound's.
+    struct Pick {
+        std::uint64_t atMs;
+        int picture, sound;  // entries, counted from 1
     };
-    EXPECT_EQ(run(5), run(5));
+    SlideShow s;
+    std::vector<std::string> pictures, sounds;
+    for (int i = 1; i <= 5; ++i)  // entry i is i pixels wide
+        pictures.push_back(s.picture(std::to_string(i) + ".bmp", i, 2, clRed));
+    for (int i = 1; i <= 3; ++i) {
+        sounds.push_back(s.dir / ("s" + std::to_string(i) + ".wav"));
+        writeFile(sounds.back(), "x");
+    }
+    s.start({{"Picdis", "1"}, {"Seq", "0"}, {"Sound", "1"}, {"Time", "60000"}}, pictures, sounds);
+    for (const Pick& p : {Pick{1005, 5, 3}, Pick{1012, 3, 2}}) {
+        s.host.advance(p.atMs - s.host.nowMs());
+        s.form.NextPicture();
+        EXPECT_EQ(s.form.Image5.picture().width(), p.picture) << p.atMs;
+        EXPECT_EQ(s.form.NextSoundFile, sounds[std::size_t(p.sound - 1)]) << p.atMs;
+        EXPECT_EQ(s.form.SequencePos, 0);
+    }
 }
 
 TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
@@ -207,9 +207,16 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
         std::vector<Color> perTick;  // ticks 1 to 22
     };
     const auto span = [](std::vector<Color>& v, int n, Color c) { v.insert(v.end(), n, c); };
+    // The four colours of each set as TColor values: red + 256 x green + 65536 x blue.
+    const Color sets[4][4] = {
+        {0, 8421504, 12632256, 16777215},    // black, gray, silver, white
+        {8388608, 0, 8388736, 128},          // navy, black, purple, maroon
+        {32768, 16776960, 16711935, 65535},  // green, aqua, fuchsia, yellow
+        {0, 0, 0, 0},                        // always black
+    };
     std::vector<Case> cases;
     for (int set = 1; set <= 4; ++set) {
-        const ColorSet& c = colorSet(set);
+        const Color* c = sets[set - 1];
         Case k{set, {}};
         span(k.perTick, 4, c[0]);
         span(k.perTick, 5, c[1]);
@@ -218,8 +225,6 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
         k.perTick.push_back(c[0]);
         cases.push_back(k);
     }
-    EXPECT_EQ(colorSet(2)[0], Color(8388608));  // navy
-    EXPECT_EQ(colorSet(3)[3], Color(65535));    // yellow
     for (const Case& c : cases) {
         SlideShow s;
         s.start({{"Picdis", "6"}, {"Color", std::to_string(c.set)}, {"Time", "100"}},
@@ -373,4 +378,23 @@ TEST(Playlist, AnOverLongStoredPathIsPassedOver) {
     EXPECT_EQ(s.form.PictureList, std::vector<std::string>{good});
     EXPECT_TRUE(s.form.Sound);
     EXPECT_TRUE(s.form.Timer1.enabled());
+}
+
+TEST(DisplayModes, OverlapPlacesAScreenWidePictureAtTheLeftEdge) {
+    // A picture exactly as wide as the screen takes Random(SW - W) = Random(0) = 0 for its left
+    // edge, never the random quarter of a wider picture: both screen edges show it, every tick.
+    SlideShow s({400, 300});
+    s.start({{"Picdis", "6"}, {"Color", "2"}, {"Time", "1000"}, {"Sound", "0"}},
+            {s.picture("wide.bmp", 400, 50, clRed)});
+    for (int t = 1; t <= 3; ++t) {
+        s.runTick();
+        int left = 0, right = 0;
+        for (int y = 0; y < 300; ++y) {
+            left += s.at(0, y) == clRed;
+            right += s.at(399, y) == clRed;
+        }
+        EXPECT_GE(left, 50) << "tick " << t;
+        EXPECT_GE(right, 50) << "tick " << t;
+        s.loop.processMessages();
+    }
 }

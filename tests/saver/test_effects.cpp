@@ -227,3 +227,45 @@ TEST(Fade, AFailedFrameIsReportedAndTheDisplayGoesOn) {
     s.runTick();
     EXPECT_EQ(s.host.nowMs() - start, 4040u);
 }
+
+TEST(Effects, TheNextTickComesTheDelayAfterASlideOrAFadeEnds) {
+    // Slides and fades keep the timer off while they run: no tick starts inside them, and the
+    // next one comes Time after the animation's end. With Time 2000 a fade cycle lasts 6.04 s:
+    // 4.04 s of fading, then 2 s.
+    for (const int mode : {7, 11}) {
+        SCOPED_TRACE(mode);
+        const Size screen{320, 240};
+        SlideShow s(screen);
+        s.start({{"Sound", "0"},
+                 {"Seq", "1"},
+                 {"Time", "2000"},
+                 {"Color", "4"},
+                 {"Picdis", std::to_string(mode)}},
+                {s.picture("a.bmp", 300, 200, clRed), s.picture("b.bmp", 300, 200, clLime)});
+        // A slide takes no time of its own on this host: let each of its steps take 10 ms.
+        if (mode == 7) s.host.onPump = [&] { s.host.advance(10); };
+        int ticksInside = 0;
+        s.host.onSleep = [&] { ticksInside += s.form.ColorCount != 1; };
+        const auto pumped = s.host.onPump;
+        s.host.onPump = [&, pumped] {
+            if (pumped) pumped();
+            ticksInside += s.form.ColorCount > 1;
+        };
+        s.host.advance(1000);
+        s.loop.processMessages();  // the first tick, the animation inside it
+        ASSERT_EQ(s.form.ColorCount, 1);
+        EXPECT_EQ(ticksInside, 0);
+        if (mode == 11) {
+            EXPECT_EQ(s.host.nowMs(), 5040u);
+        }
+        s.host.onPump = nullptr;
+        s.host.onSleep = nullptr;
+        s.host.advance(1999);
+        s.loop.processMessages();
+        EXPECT_EQ(s.form.ColorCount, 1) << "a tick before the delay had passed since the end";
+        s.host.onSleep = [&] { s.host.queueInput({msg::KeyDown, 0, 0}); };  // ends the second
+        s.host.advance(1);
+        s.loop.processMessages();
+        EXPECT_EQ(s.form.ColorCount, 2) << "no tick the delay after the end";
+    }
+}

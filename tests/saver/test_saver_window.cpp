@@ -132,3 +132,22 @@ TEST(SaverInput, TerminateEndsWithoutAPasswordCheck) {
     EXPECT_TRUE(s.send(msg::Terminate));
     EXPECT_EQ(s.services.verifyCalls, 0);
 }
+
+TEST(SaverPhase, AWindowEndedBeforeItShowsNeverShows) {
+    // Input under a box of the start-up can end the saver before its window is first shown.
+    Saver s;
+    EXPECT_EQ(s.form.phase(), SaverPhase::Starting);
+    EXPECT_TRUE(s.send(msg::KeyDown));
+    s.form.Show();
+    EXPECT_FALSE(s.host.windowOpen());
+    EXPECT_EQ(s.form.phase(), SaverPhase::Closed);
+    // Shown, then ended: closed for good, whatever comes after.
+    Saver t;
+    t.form.Show();
+    EXPECT_EQ(t.form.phase(), SaverPhase::Showing);
+    EXPECT_TRUE(t.host.windowOpen());
+    EXPECT_TRUE(t.send(msg::LButtonDown));
+    t.form.Show();
+    EXPECT_FALSE(t.host.windowOpen());
+    EXPECT_EQ(t.form.phase(), SaverPhase::Closed);
+}

@@ -108,3 +108,19 @@ TEST(SaverSound, ShutdownStopsAPlayingFileBeforeTheWindowCloses) {
     EXPECT_TRUE(windowOpenAtStop);
     EXPECT_EQ(s.player.mode(), PlayerMode::Stopped);
 }
+
+TEST(SaverSound, TheDisplayTickStartsTheNextFileOnceThePlayerStopped) {
+    // One sound file plays again and again, each time from the first tick after it ended.
+    SlideShow s({320, 240});
+    const std::string a = s.dir / "a.wav";
+    writeFile(a, "sound");
+    s.start({{"Sound", "1"}, {"Picdis", "1"}, {"Time", "5000"}},
+            {s.picture("p.bmp", 10, 10, clRed)}, {a});
+    s.runTick();  // still playing: the tick leaves it alone
+    EXPECT_EQ(s.player.log, (Log{"open " + a, "play"}));
+    s.player.finish();
+    s.loop.processMessages();
+    EXPECT_EQ(s.player.log.size(), 3u);  // the notice stopped it; nothing opens before a tick
+    s.runTick();
+    EXPECT_EQ(s.player.log, (Log{"open " + a, "play", "stop", "close", "open " + a, "play"}));
+}

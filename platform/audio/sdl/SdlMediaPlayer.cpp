@@ -4,41 +4,197 @@
 #include <SDL_mixer.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <functional>
+#include <future>
 #include <mutex>
+#include <thread>
 
 #include "Errors.h"
 
 namespace quillo {
 
+// Everything of SDL's, touched only on the worker thread; the atomics and the loop pointer are
+// shared with the interface thread and SDL's audio thread.
+struct SdlMediaPlayer::Device {
+    std::mutex loopMutex;
+    EventLoop* loop = nullptr;  // null once the player is gone
+    bool open = false;
+    Mix_Music* music = nullptr;
+    // The file the music was loaded from, as it was then: the same file unchanged is not loaded
+    // again (a MIDI file would read its whole soundfont at every load).
+    std::string musicFile;
+    struct timespec musicTime {};
+    off_t musicSize = 0;
+    std::atomic<std::int64_t> lastPlay{0};
+    std::atomic<bool> noticeDue{false};
+
+    void post(const Message& m) {
+        std::lock_guard lock(loopMutex);
+        if (loop) loop->post(m);
+    }
+    // Posts the notice of the running play, once: from the audio thread at its end, or from
+    // stop and close.
+    void notify(std::uint64_t outcome) {
+        if (noticeDue.exchange(false)) post({msg::MediaNotify, outcome, lastPlay});
+    }
+};
+
+// One thread that runs the device's jobs in order. It owns a share of its queue, so a worker the
+// player gave up on can go on (or stay stuck) after the player is gone. This is the one thread
+// the program starts besides those of its libraries: the audio device is the one call that can
+// block for good out of our hands, and the interface thread must stay free to end the saver.
+class SdlMediaPlayer::Worker {
+public:
+    static std::shared_ptr<Worker> start() {
+        auto w = std::make_shared<Worker>();
+        std::thread([w] { w->run(); }).detach();
+        return w;
+    }
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        ready_.notify_one();
+    }
+    void quit() { post({}); }
+
+private:
+    void run() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [this] { return !jobs_.empty(); });
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            if (!job) return;
+            job();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> jobs_;
+};
+
 namespace {
 
-// The player SDL_mixer's finished hook reports to. The hook runs on the audio thread (or inside
-// Mix_HaltMusic on ours) with the audio lock held; the mutex is never held while calling SDL, so
-// the two locks are always taken in the same order.
+// The device SDL_mixer's finished hook reports to. The hook runs on the audio thread (or inside
+// Mix_HaltMusic on the worker) with the audio lock held; the mutex is never held while calling
+// SDL, so the two locks are always taken in the same order.
 std::mutex hookMutex;
-SdlMediaPlayer* hookTarget = nullptr;
-
-}  // namespace
+std::shared_ptr<SdlMediaPlayer::Device> hookTarget;
 
 void musicFinished() {
     std::lock_guard lock(hookMutex);
     if (hookTarget) hookTarget->notify(notice::Successful);
 }
 
-SdlMediaPlayer::SdlMediaPlayer(EventLoop& loop) : loop_(loop) {}
-
-SdlMediaPlayer::~SdlMediaPlayer() {
-    close();
-    {
-        std::lock_guard lock(hookMutex);
-        if (hookTarget == this) hookTarget = nullptr;
-    }
-    if (deviceOpen_) {
-        Mix_HookMusicFinished(nullptr);
-        Mix_CloseAudio();
+void openDevice(SdlMediaPlayer::Device& d, const std::shared_ptr<SdlMediaPlayer::Device>& self) {
+    if (d.open) return;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw MediaDeviceError(SDL_GetError());
+    Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID | MIX_INIT_OGG | MIX_INIT_FLAC);
+    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+        const std::string why = Mix_GetError();
         Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        throw MediaDeviceError(why);
+    }
+    d.open = true;
+    // Debian's SDL_mixer looks for a soundfont where Debian 12 installs none; name the one that
+    // is there, unless the user named their own.
+    const char* fonts = std::getenv("SDL_SOUNDFONTS");
+    if (!fonts || !*fonts) {
+        const std::string font = SdlMediaPlayer::defaultSoundFont();
+        if (!font.empty()) Mix_SetSoundFonts(font.c_str());
+    }
+    {
+        std::lock_guard lock(hookMutex);
+        hookTarget = self;
+    }
+    Mix_HookMusicFinished(musicFinished);
+}
+
+void stopMusic(SdlMediaPlayer::Device& d) {
+    if (!d.music) return;
+    // Halting calls the finished hook on this thread; claim the notice first so it says Aborted.
+    const bool due = d.noticeDue.exchange(false);
+    Mix_HaltMusic();
+    if (due) d.post({msg::MediaNotify, notice::Aborted, d.lastPlay});
+}
+
+void freeMusic(SdlMediaPlayer::Device& d) {
+    if (!d.music) return;
+    Mix_FreeMusic(d.music);
+    d.music = nullptr;
+    d.musicFile.clear();
+}
+
+void closeDevice(SdlMediaPlayer::Device& d) {
+    stopMusic(d);
+    freeMusic(d);
+    if (!d.open) return;
+    Mix_HookMusicFinished(nullptr);
+    {
+        std::lock_guard lock(hookMutex);
+        hookTarget.reset();
+    }
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    d.open = false;
+}
+
+MediaDeviceError noAnswer() {
+    return MediaDeviceError("The audio device does not answer");
+}
+
+}  // namespace
+
+SdlMediaPlayer::SdlMediaPlayer(EventLoop& loop, std::chrono::milliseconds openDeadline,
+                               std::chrono::milliseconds callDeadline)
+    : device_(std::make_shared<Device>()),
+      worker_(Worker::start()),
+      openDeadline_(openDeadline),
+      callDeadline_(callDeadline) {
+    device_->loop = &loop;
+}
+
+SdlMediaPlayer::~SdlMediaPlayer() {
+    shutDown();
+    {
+        std::lock_guard lock(device_->loopMutex);
+        device_->loop = nullptr;
+    }
+    worker_->quit();
+}
+
+template <class F>
+auto SdlMediaPlayer::onDevice(F f, std::chrono::milliseconds deadline) {
+    if (failed_ || shutDown_) throw noAnswer();
+    using Result = decltype(f(*device_));
+    auto task = std::make_shared<std::packaged_task<Result()>>(
+        [f = std::move(f), device = device_]() mutable { return f(*device); });
+    std::future<Result> result = task->get_future();
+    worker_->post([task] { (*task)(); });
+    if (result.wait_for(deadline) != std::future_status::ready) {
+        failed_ = true;
+        throw noAnswer();
+    }
+    return result.get();
+}
+
+template <class F>
+void SdlMediaPlayer::quietly(F f) {
+    try {
+        onDevice(std::move(f), callDeadline_);
+    } catch (const MediaDeviceError&) {
     }
 }
 
@@ -54,79 +210,85 @@ std::string SdlMediaPlayer::defaultSoundFont() {
     return "";
 }
 
-void SdlMediaPlayer::openDevice() {
-    if (deviceOpen_) return;
-    // SDL only tries real devices (PulseAudio, PipeWire, ALSA...), each failing at once when
-    // absent or busy, so a machine without sound gets an error here rather than a wait.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) throw MediaDeviceError(SDL_GetError());
-    Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID | MIX_INIT_OGG | MIX_INIT_FLAC);
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
-        const std::string why = Mix_GetError();
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        throw MediaDeviceError(why);
-    }
-    deviceOpen_ = true;
-    // Debian's SDL_mixer looks for a soundfont where Debian 12 installs none; name the one that
-    // is there, unless the user named their own.
-    const char* fonts = std::getenv("SDL_SOUNDFONTS");
-    if (!fonts || !*fonts) {
-        const std::string font = defaultSoundFont();
-        if (!font.empty()) Mix_SetSoundFonts(font.c_str());
-    }
-    {
-        std::lock_guard lock(hookMutex);
-        hookTarget = this;
-    }
-    Mix_HookMusicFinished(musicFinished);
-}
-
 void SdlMediaPlayer::open(const std::string& file) {
-    close();
-    // Only regular files: a FIFO would block the open, a folder named x.mp3 would only fail
-    // deeper down.
-    struct stat st;
-    if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw MediaDeviceError("Cannot open " + file);
-    openDevice();
-    music_ = Mix_LoadMUS(file.c_str());
-    if (!music_) throw MediaDeviceError(Mix_GetError());
+    onDevice(
+        [file, self = device_](Device& d) {
+            stopMusic(d);
+            // Only regular files: a FIFO would block the open, a folder named x.mp3 would only fail
+            // deeper down.
+            struct stat st;
+            if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+                freeMusic(d);
+                throw MediaDeviceError("Cannot open " + file);
+            }
+            if (d.music && d.musicFile == file && d.musicSize == st.st_size &&
+                d.musicTime.tv_sec == st.st_mtim.tv_sec &&
+                d.musicTime.tv_nsec == st.st_mtim.tv_nsec)
+                return;  // the same file, unchanged: it plays from its start again
+            openDevice(d, self);
+            // The new file loads before the old one goes: a MIDI synthesiser that is still alive
+            // keeps the soundfont's samples cached for the next one.
+            Mix_Music* loaded = Mix_LoadMUS(file.c_str());
+            freeMusic(d);
+            if (!loaded) throw MediaDeviceError(Mix_GetError());
+            d.music = loaded;
+            d.musicFile = file;
+            d.musicTime = st.st_mtim;
+            d.musicSize = st.st_size;
+        },
+        openDeadline_);
 }
 
 void SdlMediaPlayer::play() {
-    // A play over a running one ends that one first: it still gets its own notice.
-    if (noticeDue_.exchange(false)) loop_.post({msg::MediaNotify, notice::Superseded, lastPlay_});
-    ++lastPlay_;
-    if (!music_) {
-        loop_.post({msg::MediaNotify, notice::Failure, lastPlay_});
-        return;
-    }
-    noticeDue_ = true;
-    if (Mix_PlayMusic(music_, 1) != 0) notify(notice::Failure);
+    onDevice(
+        [](Device& d) {
+            // A play over a running one ends that one first: it still gets its own notice.
+            if (d.noticeDue.exchange(false))
+                d.post({msg::MediaNotify, notice::Superseded, d.lastPlay});
+            ++d.lastPlay;
+            if (!d.music) {
+                d.post({msg::MediaNotify, notice::Failure, d.lastPlay});
+                return;
+            }
+            d.noticeDue = true;
+            if (Mix_PlayMusic(d.music, 1) != 0) d.notify(notice::Failure);
+        },
+        callDeadline_);
 }
 
-void SdlMediaPlayer::notify(std::uint64_t outcome) {
-    if (noticeDue_.exchange(false)) loop_.post({msg::MediaNotify, outcome, lastPlay_});
+std::int64_t SdlMediaPlayer::lastPlay() const {
+    return device_->lastPlay;
 }
 
 void SdlMediaPlayer::stop() {
-    if (!music_) return;
-    // Halting calls the finished hook on this thread; claim the notice first so it says Aborted.
-    const bool due = noticeDue_.exchange(false);
-    Mix_HaltMusic();
-    if (due) loop_.post({msg::MediaNotify, notice::Aborted, lastPlay_});
+    quietly([](Device& d) { stopMusic(d); });
 }
 
 PlayerMode SdlMediaPlayer::mode() {
-    if (!music_) return PlayerMode::NotReady;
-    return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
+    try {
+        return onDevice(
+            [](Device& d) {
+                if (!d.music) return PlayerMode::NotReady;
+                return Mix_PlayingMusic() ? PlayerMode::Playing : PlayerMode::Stopped;
+            },
+            callDeadline_);
+    } catch (const MediaDeviceError&) {
+        return PlayerMode::NotReady;
+    }
 }
 
 void SdlMediaPlayer::close() {
-    if (!music_) return;
-    stop();
-    Mix_FreeMusic(music_);
-    music_ = nullptr;
+    quietly([](Device& d) {
+        stopMusic(d);
+        freeMusic(d);
+    });
+}
+
+bool SdlMediaPlayer::shutDown() {
+    if (shutDown_) return !failed_;
+    quietly([](Device& d) { closeDevice(d); });
+    shutDown_ = true;
+    return !failed_;
 }
 
 }  // namespace quillo
