@@ -69,7 +69,6 @@ struct Rig {
                 writeBmp24(path, noise(s.width, s.height, std::uint32_t(form.PictureList.size())));
             form.PictureList.push_back(path);
         }
-        form.FadeFirst = true;
         form.SequencePos = 0;
         std::unique_ptr<DisplayMode> mode = makeDisplayMode(picdis, form);
         mode->run();

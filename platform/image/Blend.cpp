@@ -41,10 +41,10 @@ void blendRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict oldRo
 
 }  // namespace
 
-void blendRows(Bitmap& out, const Bitmap& oldPic, const Bitmap& newPic, int F) {
+void blendRows(Bitmap& out, const Bitmap& oldPic, const Bitmap& newPic, int F, Size limit) {
     F = std::clamp(F, 0, 256);
-    const int w = std::min(oldPic.width(), newPic.width());
-    const int h = std::min(oldPic.height(), newPic.height());
+    const int w = std::max(0, std::min({oldPic.width(), newPic.width(), limit.width}));
+    const int h = std::max(0, std::min({oldPic.height(), newPic.height(), limit.height}));
     out.setSize(w, h);
     const std::size_t bytes = std::size_t(w) * 3;
     const auto f = std::uint16_t(F), g = std::uint16_t(256 - F);

@@ -269,9 +269,12 @@ TEST(DisplayModes, TilesFillTheQuartersInOrder) {
     EXPECT_EQ(s.at(100, 60), clYellow);
     for (int y = 0; y < 61; ++y) EXPECT_EQ(s.at(50, y), clBlack);  // the separating lines
     for (int x = 0; x < 101; ++x) EXPECT_EQ(s.at(x, 30), clBlack);
-    s.tick();  // the fifth tick refills the top left
+    s.tick();  // the fifth tick refills the top left, the sixth the bottom left
     EXPECT_EQ(s.at(0, 0), clAqua);
-    EXPECT_EQ(s.form.TileState, 2);
+    EXPECT_EQ(s.at(0, 31), clLime);
+    s.tick();
+    EXPECT_EQ(s.at(0, 31), clRed);
+    EXPECT_EQ(s.at(51, 0), clBlue);
 }
 
 TEST(DisplayModes, FailuresAreReportedOnceAndTheShowGoesOn) {
