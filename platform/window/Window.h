@@ -124,7 +124,6 @@ public:
     ImageControl& addImage(Rect bounds);
     Label& addLabel(Rect bounds);
     void bringToFront(Control& c);
-    const std::vector<Control*>& stackingOrder() const { return order_; }
 
     void invalidate() { repaintPending_ = true; }
     bool repaintPending() const { return repaintPending_; }
