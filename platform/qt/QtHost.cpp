@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QDialog>
 #include <QImage>
@@ -20,6 +21,8 @@
 #include <csignal>
 #include <thread>
 
+#include "BitmapImage.h"
+#include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
 #include "SleepLock.h"
@@ -37,12 +40,11 @@ void onTerminationSignal(int) {
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-QImage wrap(const Bitmap& b) {
-    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
-}
-
-QImage wrap(Bitmap& b) {
-    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
+// Formats that hold a pixel as one 32-bit word 0xAARRGGBB: an opaque pixel of ours is written
+// into them as it is.
+bool takesXrgb32(QImage::Format f) {
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
 }
 
 // The saver measures in device pixels, the framebuffer's own, on every screen alike.
@@ -77,18 +79,49 @@ SaverWidget::SaverWidget(QtHost& host, const Bitmap& framebuffer)
     setFocusPolicy(Qt::StrongFocus);
 }
 
+QImage* SaverWidget::storeImage() {
+    // The window's backing store is, on X11, an image in the server's own pixel format that is
+    // put to the server as it is; a top-level widget sits at its origin.
+    QBackingStore* store = backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    return takesXrgb32(image->format()) && image->devicePixelRatio() == 1 ? image : nullptr;
+}
+
 void SaverWidget::paintEvent(QPaintEvent* e) {
-    QPainter p(this);
-    QImage image = wrap(framebuffer_);
+    // The framebuffer's 24-bit rows go to the screen as 32-bit words: converting them for the
+    // toolkit would cost it a scalar pass per pixel, many times the put itself.
+    const QRect frame(0, 0, framebuffer_.width(), framebuffer_.height());
     const qreal ratio = devicePixelRatioF();
-    if (ratio == 1) {
-        const QRect r = e->rect();
-        p.drawImage(r, image, r);
+    QImage* store = ratio == 1 ? storeImage() : nullptr;
+    if (store) {
+        // The dirty area straight into the backing store: one copy, then the put.
+        for (const QRect& part : e->region()) {
+            const QRect r = part & frame & store->rect();
+            if (r.isEmpty()) continue;
+            toXrgb32(framebuffer_, Rect::fromSize(r.x(), r.y(), r.width(), r.height()),
+                     store->scanLine(r.y()) + std::size_t(r.x()) * 4,
+                     std::size_t(store->bytesPerLine()));
+        }
     } else {
-        // The framebuffer holds device pixels: drawn at the screen's own ratio they are copied
-        // one to one (the painter clips to the dirty area).
-        image.setDevicePixelRatio(ratio);
-        p.drawImage(QPointF(0, 0), image);
+        // Else through an image of our own in the same format, painted by the toolkit. The
+        // framebuffer holds device pixels: at the screen's own ratio they are copied one to one.
+        if (screen_.size() != frame.size()) screen_ = QImage(frame.size(), QImage::Format_RGB32);
+        const QRect lr = e->rect();
+        const int left = int(std::floor(lr.left() * ratio)),
+                  top = int(std::floor(lr.top() * ratio));
+        const int right = int(std::ceil((lr.right() + 1) * ratio));
+        const int bottom = int(std::ceil((lr.bottom() + 1) * ratio));
+        const QRect dirty = QRect(left, top, right - left, bottom - top) & frame;
+        if (!dirty.isEmpty())
+            toXrgb32(framebuffer_,
+                     Rect::fromSize(dirty.x(), dirty.y(), dirty.width(), dirty.height()),
+                     screen_.scanLine(dirty.y()) + std::size_t(dirty.x()) * 4,
+                     std::size_t(screen_.bytesPerLine()));
+        screen_.setDevicePixelRatio(ratio);
+        QPainter p(this);
+        p.drawImage(QPointF(0, 0), screen_);
     }
     if (!firstFrame_) {
         firstFrame_ = true;
@@ -105,7 +138,7 @@ void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void SaverWidget::mousePressEvent(QMouseEvent* e) {
-    std::uint32_t m = 0x020B;  // extra buttons: like Windows' X buttons, they end nothing
+    std::uint32_t m = msg::XButtonDown;  // extra buttons end nothing
     if (e->button() == Qt::LeftButton) m = msg::LButtonDown;
     if (e->button() == Qt::RightButton) m = msg::RButtonDown;
     if (e->button() == Qt::MiddleButton) m = msg::MButtonDown;
@@ -113,7 +146,7 @@ void SaverWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void SaverWidget::mouseReleaseEvent(QMouseEvent* e) {
-    std::uint32_t m = 0x020C;
+    std::uint32_t m = msg::XButtonUp;
     if (e->button() == Qt::LeftButton) m = msg::LButtonUp;
     if (e->button() == Qt::RightButton) m = msg::RButtonUp;
     if (e->button() == Qt::MiddleButton) m = msg::MButtonUp;
@@ -269,7 +302,8 @@ void QtHost::present(const Rect& dirty) {
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                       Color color) {
-    QImage image = wrap(target);
+    QImage image = wrapBitmap(target);
+    if (image.isNull()) return;
     QPainter p(&image);
     QFont f;
     // Classic bitmap UI faces are not installed here; take the nearest sans-serif.

@@ -1,6 +1,7 @@
 #pragma once
 // The real host: shows the window model full screen with Qt and turns Qt's input into messages.
 #include <QEventLoop>
+#include <QImage>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -34,8 +35,12 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The backing store's image when the framebuffer can be written into it directly.
+    QImage* storeImage();
+
     QtHost& host_;
     const Bitmap& framebuffer_;
+    QImage screen_;  // the framebuffer in 32-bit form, when the backing store cannot take it
     bool firstFrame_ = false;
 };
 
