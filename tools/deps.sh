@@ -12,6 +12,9 @@ PACKAGES=(
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
     desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils
     fonts-liberation fonts-dejavu-core
+    # Benchmarks: a plain X client's shared-memory put as the present's floor, and feh's
+    # slideshow as the fade's baseline.
+    libxext-dev feh
 )
 # Fuzzing only: tools/fuzz.sh asks for these with --fuzz.
 [ "${1:-}" = "--fuzz" ] && { PACKAGES+=(clang libclang-rt-14-dev); shift; }
