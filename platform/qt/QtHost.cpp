@@ -25,6 +25,7 @@
 #include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
+#include "ShmPresenter.h"
 #include "SleepLock.h"
 #include "X11Embed.h"
 
@@ -131,6 +132,15 @@ void SaverWidget::paintEvent(QPaintEvent* e) {
             releaseSleepLock();
         });
     }
+}
+
+bool SaverWidget::eventFilter(QObject*, QEvent* e) {
+    // Marked dirty before the toolkit serves the expose, so it paints before it flushes.
+    if (e->type() == QEvent::Expose && storeStale_) {
+        storeStale_ = false;
+        update();
+    }
+    return false;
 }
 
 void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -254,6 +264,7 @@ void QtHost::applyCursor() {
 }
 
 void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
+    framebuffer_ = &framebuffer;
     widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
     widget_->setWindowTitle(QString::fromStdString(title));
     if (foreign_) {
@@ -264,6 +275,7 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
         widget_->windowHandle()->setParent(foreign_->window());
         widget_->setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
         widget_->show();
+        openPresenter();
         return;
     }
     // The other screens go black first, so the show's window is the last one to take the focus.
@@ -280,11 +292,18 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     widget_->setFocus();
     // A saver must see every key, whichever window had the focus before.
     widget_->grabKeyboard();
+    openPresenter();
+}
+
+void QtHost::openPresenter() {
+    widget_->windowHandle()->installEventFilter(widget_.get());
+    shm_ = ShmPresenter::open(widget_->winId());
 }
 
 void QtHost::closeWindow() {
     if (!widget_) return;
     if (!foreign_) widget_->releaseKeyboard();
+    shm_.reset();
     widget_->hide();
     widget_.reset();
     covers_.reset();
@@ -292,8 +311,15 @@ void QtHost::closeWindow() {
 
 void QtHost::present(const Rect& dirty) {
     if (!widget_) return;
-    // Synchronous: a direct draw is on the screen before the drawing code goes on. The dirty
-    // rectangle is in device pixels; the widget counts in Qt's scaled ones.
+    // Straight to the X window where the server shares memory with us (X counts in device
+    // pixels, as the framebuffer does); the server's copy overlaps the caller's next drawing,
+    // and is complete before the program sleeps or waits ...
+    if (shm_ && widget_->isVisible() && shm_->present(*framebuffer_, dirty)) {
+        widget_->markStoreStale();
+        return;
+    }
+    // ... else through the toolkit, synchronously. The dirty rectangle is in device pixels; the
+    // widget counts in Qt's scaled ones.
     const qreal r = widget_->devicePixelRatioF();
     const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
     const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
@@ -332,6 +358,7 @@ void QtHost::pumpInput(std::vector<Message>& out) {
 }
 
 void QtHost::waitForInput(int timeoutMs) {
+    if (shm_) shm_->finish();
     if (!pending_.empty() || timeoutMs == 0) return;
     QEventLoop loop;
     QTimer timer;
@@ -363,6 +390,8 @@ std::uint64_t QtHost::nowNs() {
 }
 
 void QtHost::sleepMs(int ms) {
+    // What was drawn is on the screen before the program pauses.
+    if (shm_) shm_->finish();
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 

@@ -15,12 +15,18 @@ namespace quillo {
 class QtHost;
 class ScreenCovers;
 class ForeignWindow;
+class ShmPresenter;
 
 // The saver's window: paints the framebuffer and reports every input event to the host.
 class SaverWidget : public QWidget {
     Q_OBJECT
 public:
     SaverWidget(QtHost& host, const Bitmap& framebuffer);
+
+    // The screen was drawn past the backing store: the next expose paints the framebuffer again
+    // instead of showing what the store holds.
+    void markStoreStale() { storeStale_ = true; }
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -41,6 +47,7 @@ private:
     QtHost& host_;
     const Bitmap& framebuffer_;
     QImage screen_;  // the framebuffer in 32-bit form, when the backing store cannot take it
+    bool storeStale_ = false;
     bool firstFrame_ = false;
 };
 
@@ -80,9 +87,13 @@ public:
 
 private:
     void applyCursor();
+    // Shared-memory presents for the window, where the X server allows them.
+    void openPresenter();
 
     std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
     std::unique_ptr<SaverWidget> widget_;
+    std::unique_ptr<ShmPresenter> shm_;  // after widget_: it goes first
+    const Bitmap* framebuffer_ = nullptr;
     std::unique_ptr<ScreenCovers> covers_;
     std::vector<Message> pending_;
     QEventLoop* waiting_ = nullptr;
