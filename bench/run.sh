@@ -92,6 +92,8 @@ line("present 4K full screen (Qt, Xvfb) / XShmPutImage of the frame", "BM_Presen
      "BM_XShmPutImage", 2)
 line("present 4K full screen (Qt, Xvfb) / copy of its bytes", "BM_PresentFullScreen",
      "BM_CopyFrameBytes")
+line("present 4K full screen (Qt, Xvfb) / its conversion to 32-bit words", "BM_PresentFullScreen",
+     "BM_ConvertFrame")
 for mode in range(1, 7):
     line(f"tick of mode {mode}, 1920x1080, 6000x4000 JPEG / djpeg", f"BM_Tick/{mode}", "BM_Djpeg",
          1.25)
