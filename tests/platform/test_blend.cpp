@@ -57,26 +57,14 @@ TEST(Blend, EveryByteIsTheWeightedSumShiftedDown) {
     }
 }
 
-TEST(Blend, TheFrameIsTheCommonTopLeftAreaCutToTheLimit) {
+TEST(Blend, TheFrameIsTheCommonTopLeftArea) {
     Bitmap oldPic = filled(40, 30, 200), newPic = filled(33, 35, 100);
     oldPic.setPixel(32, 29, rgb(10, 20, 30));  // the common area's last pixel
     newPic.setPixel(32, 29, rgb(30, 40, 50));
-    const struct {
-        Size limit, frame;
-    } cases[] = {
-        {{1000, 1000}, {33, 30}},  // no limit: 800 by 600 and 640 by 480 give 640 by 480
-        {{20, 50}, {20, 30}},      // narrower than the common area
-        {{50, 7}, {33, 7}},        // lower than it
-        {{0, 30}, {0, 30}},        // nothing on the screen
-    };
-    for (const auto& c : cases) {
-        Bitmap out(5, 5);
-        blendRows(out, oldPic, newPic, 128, c.limit);
-        EXPECT_EQ(out.width(), c.frame.width);
-        EXPECT_EQ(out.height(), c.frame.height);
-    }
-    Bitmap out;
+    Bitmap out(5, 5);
     blendRows(out, oldPic, newPic, 128);
+    EXPECT_EQ(out.width(), 33);
+    EXPECT_EQ(out.height(), 30);
     EXPECT_EQ(out.pixel(0, 0), rgb(150, 150, 150));
     EXPECT_EQ(out.pixel(32, 29), rgb(20, 30, 40));
     blendRows(out, Bitmap(), newPic, 100);  // an empty picture on either side: an empty frame
@@ -109,4 +97,29 @@ TEST(PixelConvert, RowsBecomeOpaqueWordsRedGreenBlue) {
     EXPECT_EQ(part[4 + 1], 0xFF123456u);
     EXPECT_EQ(part[2], 0u);
     EXPECT_EQ(part[4 + 3], 0u);
+}
+
+TEST(Blend, AFrameBlendedInPlaceIsCutAtTheTargetsEdges) {
+    Bitmap oldPic = filled(6, 4, 200), newPic = filled(5, 5, 100);
+    oldPic.setPixel(2, 0, rgb(0, 0, 0));
+    newPic.setPixel(2, 0, rgb(0, 0, 0));
+    const struct {
+        Point at;
+        Rect written;
+        Point black;  // where the picture's pixel (2, 0) lands
+    } cases[] = {
+        {{7, 3}, {7, 3, 10, 6}, {9, 3}},  // the common 5 x 4 area, cut at the right and bottom
+        {{-2, 1}, {0, 1, 3, 5}, {0, 1}},  // its left part off the target
+    };
+    for (const auto& c : cases) {
+        Bitmap target = filled(10, 6, 7);
+        EXPECT_EQ(blendAt(target, c.at.x, c.at.y, oldPic, newPic, 128, target.rect()), c.written);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 10; ++x) {
+                const Color expected = Point{x, y} == c.black     ? rgb(0, 0, 0)
+                                       : c.written.contains(x, y) ? rgb(150, 150, 150)
+                                                                  : rgb(7, 7, 7);
+                ASSERT_EQ(target.pixel(x, y), expected) << x << "," << y;
+            }
+    }
 }
