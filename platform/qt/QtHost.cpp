@@ -390,9 +390,11 @@ std::uint64_t QtHost::nowNs() {
 }
 
 void QtHost::sleepMs(int ms) {
-    // What was drawn is on the screen before the program pauses.
+    // What was drawn is on the screen before the program pauses; the wait for the server is
+    // part of the pause, not added to it, so a paced animation does not drift.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
     if (shm_) shm_->finish();
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::this_thread::sleep_until(end);
 }
 
 MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
