@@ -35,21 +35,6 @@ Bitmap makePhoto(int w, int h) {
     return b;
 }
 
-void writePpm(const std::string& path, const Bitmap& b) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << b.width() << " " << b.height() << "\n255\n";
-    std::vector<char> row(b.stride());
-    for (int y = 0; y < b.height(); ++y) {
-        const std::uint8_t* p = b.row(y);
-        for (std::size_t i = 0; i < row.size(); i += 3) {
-            row[i] = char(p[i + 2]);
-            row[i + 1] = char(p[i + 1]);
-            row[i + 2] = char(p[i]);
-        }
-        out.write(row.data(), std::streamsize(row.size()));
-    }
-}
-
 std::string makeJpeg(const std::string& stem, int w, int h) {
     const std::string ppm = stem + ".ppm", jpg = stem + ".jpg";
     writePpm(ppm, makePhoto(w, h));

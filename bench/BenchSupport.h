@@ -5,13 +5,13 @@
 #include <string>
 
 #include "Bitmap.h"
+#include "PpmWriter.h"
 
 namespace quillo::bench {
 
 // A photo-like picture: smooth gradients, soft shapes and a little noise, so the JPEG has
 // realistic detail (not a flat image that decodes unrealistically fast).
 Bitmap makePhoto(int w, int h);
-void writePpm(const std::string& path, const Bitmap& b);
 // Writes a w x h photo as <stem>.jpg (cjpeg, quality 90) and returns the path.
 std::string makeJpeg(const std::string& stem, int w, int h);
 

@@ -1,12 +1,22 @@
-// Full-screen present of the Qt host (run under an X server, e.g. Xvfb at 3840x2160), against a
-// plain copy of the same framebuffer bytes in memory.
+// Full-screen present of the Qt host (run under an X server, e.g. Xvfb at 3840x2160), against the
+// floor of the same X server: one shared-memory put of a whole frame already in its own format,
+// by a plain X client on a window of its own. A plain copy of the framebuffer bytes in memory is
+// measured too.
 #include <benchmark/benchmark.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
+// Xlib's macros (None, Bool, Status...) clash with Qt's headers: Qt first.
 #include <QApplication>
 #include <cstring>
 #include <memory>
 
+#include "PixelConvert.h"
 #include "QtHost.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 
 namespace {
 
@@ -52,6 +62,68 @@ void BM_CopyFrameBytes(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(f.frame.byteSize()));
 }
 BENCHMARK(BM_CopyFrameBytes)->Unit(benchmark::kMillisecond);
+
+// The part of a present that is ours: the frame into 32-bit words.
+void BM_ConvertFrame(benchmark::State& state) {
+    QtFixture& f = fixture();
+    std::vector<std::uint32_t> words(std::size_t(f.frame.width()) * std::size_t(f.frame.height()));
+    for (auto _ : state) {
+        quillo::toXrgb32(f.frame, f.frame.rect(), reinterpret_cast<std::uint8_t*>(words.data()),
+                         std::size_t(f.frame.width()) * 4);
+        benchmark::DoNotOptimize(words.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ConvertFrame)->Unit(benchmark::kMillisecond);
+
+// The floor: a screen-sized window of our own and a shared-memory image in the screen's format,
+// put whole and waited for, as a present of a whole frame is.
+void BM_XShmPutImage(benchmark::State& state) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display || !XShmQueryExtension(display)) {
+        if (display) XCloseDisplay(display);
+        state.SkipWithError("no X server with shared memory");
+        return;
+    }
+    const int screen = DefaultScreen(display);
+    const int w = DisplayWidth(display, screen), h = DisplayHeight(display, screen);
+    Visual* visual = DefaultVisual(display, screen);
+    const int depth = DefaultDepth(display, screen);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    const Window window =
+        XCreateWindow(display, RootWindow(display, screen), 0, 0, unsigned(w), unsigned(h), 0,
+                      depth, InputOutput, visual, CWOverrideRedirect, &attributes);
+    XMapRaised(display, window);
+    XSync(display, False);
+    XShmSegmentInfo segment{};
+    XImage* image = XShmCreateImage(display, visual, unsigned(depth), ZPixmap, nullptr, &segment,
+                                    unsigned(w), unsigned(h));
+    segment.shmid =
+        shmget(IPC_PRIVATE, std::size_t(image->bytes_per_line) * std::size_t(h), IPC_CREAT | 0600);
+    segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+    segment.readOnly = False;
+    XShmAttach(display, &segment);
+    XSync(display, False);
+    shmctl(segment.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+    for (int y = 0; y < h; ++y)
+        std::memset(image->data + std::size_t(y) * std::size_t(image->bytes_per_line), y & 0xFF,
+                    std::size_t(image->bytes_per_line));
+    const GC gc = XCreateGC(display, window, 0, nullptr);
+    for (auto _ : state) {
+        XShmPutImage(display, window, gc, image, 0, 0, 0, 0, unsigned(w), unsigned(h), False);
+        XSync(display, False);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(w) * h * 4);
+    XFreeGC(display, gc);
+    XShmDetach(display, &segment);
+    image->data = nullptr;  // the segment is not Xlib's to free
+    XDestroyImage(image);
+    shmdt(segment.shmaddr);
+    XDestroyWindow(display, window);
+    XCloseDisplay(display);
+}
+BENCHMARK(BM_XShmPutImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "PictureImage.h"
+#include "BitmapImage.h"
 #include "Scale.h"
 
 namespace quillo {

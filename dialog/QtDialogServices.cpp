@@ -9,8 +9,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "BitmapImage.h"
 #include "Picture.h"
-#include "PictureImage.h"
 #include "ShellOpen.h"
 
 namespace quillo {

@@ -62,7 +62,6 @@ void SaverWindow::FormCreate() {
     if (!fileExists(SettingsFile)) CreateDefaultSettings(nullptr);
     FirstTick = true;
     Seq = true;
-    FadeFirst = true;
     ExitCheckActive = false;
     Sound = false;
     host_.showCursor(false);
@@ -79,8 +78,8 @@ void SaverWindow::FormCreate() {
         StartSound();
     }
     if (!PictureList.empty()) {
+        // A new mode starts from its first state (the fade's first tick, the top-left tile).
         display_ = makeDisplayMode(Picdis, *this);
-        TileState = 1;
         Timer1.setEnabled(true);
     } else {
         lblinfo.setVisible(true);

@@ -103,7 +103,6 @@ public:
     bool FirstTick = true;
     bool Seq = true;
     bool Sound = false;
-    bool FadeFirst = true;
     int Picdis = 3;
     int Color = 4;
     int Time = 8000;
@@ -111,7 +110,6 @@ public:
     int Height = -1;
     int SequencePos = 0;
     int ColorCount = 0;
-    int TileState = 1;
     std::vector<std::string> PictureList;
     std::vector<std::string> SoundList;
     std::string NextSoundFile;

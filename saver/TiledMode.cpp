@@ -1,7 +1,10 @@
 // Mode 4: the four quarters of the screen refilled one per tick, top left, bottom left, top
 // right, bottom right, each picture stretched over its quarter.
+#include <exception>
+
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
+#include "Scale.h"
 
 namespace quillo {
 
@@ -12,24 +15,44 @@ public:
     explicit TiledMode(SaverWindow& w) : w_(w) {}
 
     void run() override {
-        int& state = w_.TileState;
-        ImageControl& tile = state == 1   ? w_.Image1
-                             : state == 2 ? w_.Image2
-                             : state == 3 ? w_.Image3
-                                          : w_.Image4;
-        const int next = state >= 1 && state <= 3 ? state + 1 : 1;
+        ImageControl& tile = TileState == 1   ? w_.Image1
+                             : TileState == 2 ? w_.Image2
+                             : TileState == 3 ? w_.Image3
+                                              : w_.Image4;
+        const int next = TileState >= 1 && TileState <= 3 ? TileState + 1 : 1;
         tile.setVisible(false);
         w_.NextPicture();
         w_.TakeNewPicture(tile);
-        const Rect quarter = tileRect(w_.screen(), state);  // PlaceTile
+        const Rect quarter = tileRect(w_.screen(), TileState);  // PlaceTile
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
         tile.setStretch(true);
-        state = next;
+        keepAtShownSize(tile, quarter);
+        TileState = next;
         w_.ShowImage(tile);
     }
 
 private:
+    // A tile keeps its picture stretched to the quarter, not the decoded photo: four full photos
+    // would hold several hundred megabytes to show four quarters of the screen. Stretching the
+    // quarter-sized copy over the same quarter again is one to one, so the screen is unchanged.
+    static void keepAtShownSize(ImageControl& tile, const Rect& quarter) {
+        const Picture& picture = tile.picture();
+        if (quarter.empty() || picture.empty() ||
+            (picture.width() == quarter.width() && picture.height() == quarter.height()))
+            return;
+        try {
+            const Bitmap& full = picture.bitmap();
+            Bitmap shown = Bitmap::uninitialized(quarter.width(), quarter.height());
+            stretchCopy(shown, shown.rect(), full, full.rect());
+            tile.setPicture(Picture(std::move(shown)));
+        } catch (const std::exception&) {
+            // Data that cannot be decoded stay as they are: showing the tile reports them.
+        }
+    }
+
     SaverWindow& w_;
+    // The quarter that fills next: 1 top left, 2 bottom left, 3 top right, 4 bottom right.
+    int TileState = 1;
 };
 
 }  // namespace

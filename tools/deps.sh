@@ -6,12 +6,16 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-qpa-plugins libqt6svg6 libxcb1-dev libgl-dev fontconfig
+    # The present's shared-memory puts to the X server (also the benchmark's floor).
+    libx11-dev libxext-dev
     libsdl2-mixer-dev fluid-soundfont-gm lame
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
     desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace
     fonts-liberation fonts-dejavu-core
+    # Benchmarks: feh's slideshow as the fade's baseline.
+    feh
 )
 # Fuzzing only: tools/fuzz.sh asks for these with --fuzz.
 [ "${1:-}" = "--fuzz" ] && { PACKAGES+=(clang libclang-rt-14-dev); shift; }

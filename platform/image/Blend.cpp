@@ -51,4 +51,20 @@ void blendRows(Bitmap& out, const Bitmap& oldPic, const Bitmap& newPic, int F) {
     for (int y = 0; y < h; ++y) blendRow(out.row(y), oldPic.row(y), newPic.row(y), bytes, f, g);
 }
 
+Rect blendAt(Bitmap& dst, int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F,
+             const Rect& within) {
+    F = std::clamp(F, 0, 256);
+    const int w = std::min(oldPic.width(), newPic.width());
+    const int h = std::min(oldPic.height(), newPic.height());
+    const Rect area = Rect::fromSize(x, y, w, h).intersected(within).intersected(dst.rect());
+    if (area.empty()) return {};
+    const std::size_t bytes = std::size_t(area.width()) * 3;
+    const std::size_t from = std::size_t(area.left - x) * 3;
+    const auto f = std::uint16_t(F), g = std::uint16_t(256 - F);
+    for (int r = area.top; r < area.bottom; ++r)
+        blendRow(dst.row(r) + std::size_t(area.left) * 3, oldPic.row(r - y) + from,
+                 newPic.row(r - y) + from, bytes, f, g);
+    return area;
+}
+
 }  // namespace quillo

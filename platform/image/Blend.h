@@ -12,4 +12,9 @@ int blendWeight(float t);
 // `out` must be a bitmap of its own, not one of the two pictures.
 void blendRows(Bitmap& out, const Bitmap& oldPic, const Bitmap& newPic, int F);
 
+// The same frame written straight into `dst` with its top-left corner at (x, y), clipped to
+// `within` and to dst; no frame bitmap in between. Returns the part of dst written.
+Rect blendAt(Bitmap& dst, int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F,
+             const Rect& within);
+
 }  // namespace quillo

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCursor>
 #include <QDialog>
 #include <QImage>
@@ -21,8 +22,11 @@
 #include <cstdio>
 #include <thread>
 
+#include "BitmapImage.h"
+#include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
+#include "ShmPresenter.h"
 #include "SleepLock.h"
 #include "X11Embed.h"
 
@@ -38,12 +42,11 @@ void onTerminationSignal(int) {
     [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-QImage wrap(const Bitmap& b) {
-    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
-}
-
-QImage wrap(Bitmap& b) {
-    return QImage(b.data(), b.width(), b.height(), qsizetype(b.stride()), QImage::Format_BGR888);
+// Formats that hold a pixel as one 32-bit word 0xAARRGGBB: an opaque pixel of ours is written
+// into them as it is.
+bool takesXrgb32(QImage::Format f) {
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
 }
 
 // The saver measures in device pixels, the framebuffer's own, on every screen alike.
@@ -78,18 +81,49 @@ SaverWidget::SaverWidget(QtHost& host, const Bitmap& framebuffer)
     setFocusPolicy(Qt::StrongFocus);
 }
 
+QImage* SaverWidget::storeImage() {
+    // The window's backing store is, on X11, an image in the server's own pixel format that is
+    // put to the server as it is; a top-level widget sits at its origin.
+    QBackingStore* store = backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    return takesXrgb32(image->format()) && image->devicePixelRatio() == 1 ? image : nullptr;
+}
+
 void SaverWidget::paintEvent(QPaintEvent* e) {
-    QPainter p(this);
-    QImage image = wrap(framebuffer_);
+    // The framebuffer's 24-bit rows go to the screen as 32-bit words: converting them for the
+    // toolkit would cost it a scalar pass per pixel, many times the put itself.
+    const QRect frame(0, 0, framebuffer_.width(), framebuffer_.height());
     const qreal ratio = devicePixelRatioF();
-    if (ratio == 1) {
-        const QRect r = e->rect();
-        p.drawImage(r, image, r);
+    QImage* store = ratio == 1 ? storeImage() : nullptr;
+    if (store) {
+        // The dirty area straight into the backing store: one copy, then the put.
+        for (const QRect& part : e->region()) {
+            const QRect r = part & frame & store->rect();
+            if (r.isEmpty()) continue;
+            toXrgb32(framebuffer_, Rect::fromSize(r.x(), r.y(), r.width(), r.height()),
+                     store->scanLine(r.y()) + std::size_t(r.x()) * 4,
+                     std::size_t(store->bytesPerLine()));
+        }
     } else {
-        // The framebuffer holds device pixels: drawn at the screen's own ratio they are copied
-        // one to one (the painter clips to the dirty area).
-        image.setDevicePixelRatio(ratio);
-        p.drawImage(QPointF(0, 0), image);
+        // Else through an image of our own in the same format, painted by the toolkit. The
+        // framebuffer holds device pixels: at the screen's own ratio they are copied one to one.
+        if (screen_.size() != frame.size()) screen_ = QImage(frame.size(), QImage::Format_RGB32);
+        const QRect lr = e->rect();
+        const int left = int(std::floor(lr.left() * ratio)),
+                  top = int(std::floor(lr.top() * ratio));
+        const int right = int(std::ceil((lr.right() + 1) * ratio));
+        const int bottom = int(std::ceil((lr.bottom() + 1) * ratio));
+        const QRect dirty = QRect(left, top, right - left, bottom - top) & frame;
+        if (!dirty.isEmpty())
+            toXrgb32(framebuffer_,
+                     Rect::fromSize(dirty.x(), dirty.y(), dirty.width(), dirty.height()),
+                     screen_.scanLine(dirty.y()) + std::size_t(dirty.x()) * 4,
+                     std::size_t(screen_.bytesPerLine()));
+        screen_.setDevicePixelRatio(ratio);
+        QPainter p(this);
+        p.drawImage(QPointF(0, 0), screen_);
     }
     if (!firstFrame_) {
         firstFrame_ = true;
@@ -101,12 +135,21 @@ void SaverWidget::paintEvent(QPaintEvent* e) {
     }
 }
 
+bool SaverWidget::eventFilter(QObject*, QEvent* e) {
+    // Marked dirty before the toolkit serves the expose, so it paints before it flushes.
+    if (e->type() == QEvent::Expose && storeStale_) {
+        storeStale_ = false;
+        update();
+    }
+    return false;
+}
+
 void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
     host_.deliver({msg::MouseMove, 0, pointOf(e->globalPosition())});
 }
 
 void SaverWidget::mousePressEvent(QMouseEvent* e) {
-    std::uint32_t m = 0x020B;  // extra buttons: like Windows' X buttons, they end nothing
+    std::uint32_t m = msg::XButtonDown;  // extra buttons end nothing
     if (e->button() == Qt::LeftButton) m = msg::LButtonDown;
     if (e->button() == Qt::RightButton) m = msg::RButtonDown;
     if (e->button() == Qt::MiddleButton) m = msg::MButtonDown;
@@ -114,7 +157,7 @@ void SaverWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void SaverWidget::mouseReleaseEvent(QMouseEvent* e) {
-    std::uint32_t m = 0x020C;
+    std::uint32_t m = msg::XButtonUp;
     if (e->button() == Qt::LeftButton) m = msg::LButtonUp;
     if (e->button() == Qt::RightButton) m = msg::RButtonUp;
     if (e->button() == Qt::MiddleButton) m = msg::MButtonUp;
@@ -222,6 +265,7 @@ void QtHost::applyCursor() {
 }
 
 void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
+    framebuffer_ = &framebuffer;
     widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
     widget_->setWindowTitle(QString::fromStdString(title));
     if (foreign_) {
@@ -232,6 +276,7 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
         widget_->windowHandle()->setParent(foreign_->window());
         widget_->setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
         widget_->show();
+        openPresenter();
         return;
     }
     // The other screens go black first, so the show's window is the last one to take the focus.
@@ -248,11 +293,18 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     widget_->setFocus();
     // A saver must see every key, whichever window had the focus before.
     widget_->grabKeyboard();
+    openPresenter();
+}
+
+void QtHost::openPresenter() {
+    widget_->windowHandle()->installEventFilter(widget_.get());
+    shm_ = ShmPresenter::open(widget_->winId());
 }
 
 void QtHost::closeWindow() {
     if (!widget_) return;
     if (!foreign_) widget_->releaseKeyboard();
+    shm_.reset();
     widget_->hide();
     covers_.reset();
     if (box_) {
@@ -266,8 +318,15 @@ void QtHost::closeWindow() {
 
 void QtHost::present(const Rect& dirty) {
     if (!widget_) return;
-    // Synchronous: a direct draw is on the screen before the drawing code goes on. The dirty
-    // rectangle is in device pixels; the widget counts in Qt's scaled ones.
+    // Straight to the X window where the server shares memory with us (X counts in device
+    // pixels, as the framebuffer does); the server's copy overlaps the caller's next drawing,
+    // and is complete before the program sleeps or waits ...
+    if (shm_ && widget_->isVisible() && shm_->present(*framebuffer_, dirty)) {
+        widget_->markStoreStale();
+        return;
+    }
+    // ... else through the toolkit, synchronously. The dirty rectangle is in device pixels; the
+    // widget counts in Qt's scaled ones.
     const qreal r = widget_->devicePixelRatioF();
     const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
     const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
@@ -276,7 +335,8 @@ void QtHost::present(const Rect& dirty) {
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                       Color color) {
-    QImage image = wrap(target);
+    QImage image = wrapBitmap(target);
+    if (image.isNull()) return;
     QPainter p(&image);
     QFont f;
     // Classic bitmap UI faces are not installed here; take the nearest sans-serif.
@@ -305,6 +365,7 @@ void QtHost::pumpInput(std::vector<Message>& out) {
 }
 
 void QtHost::waitForInput(int timeoutMs) {
+    if (shm_) shm_->finish();
     if (!pending_.empty() || timeoutMs == 0) return;
     QEventLoop loop;
     QTimer timer;
@@ -336,7 +397,11 @@ std::uint64_t QtHost::nowNs() {
 }
 
 void QtHost::sleepMs(int ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    // What was drawn is on the screen before the program pauses; the wait for the server is
+    // part of the pause, not added to it, so a paced animation does not drift.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+    if (shm_) shm_->finish();
+    std::this_thread::sleep_until(end);
 }
 
 bool QtHost::boxInput(const QEvent* e, Message& m) const {

@@ -1,6 +1,7 @@
 #pragma once
 // The real host: shows the window model full screen with Qt and turns Qt's input into messages.
 #include <QEventLoop>
+#include <QImage>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -14,12 +15,18 @@ namespace quillo {
 class QtHost;
 class ScreenCovers;
 class ForeignWindow;
+class ShmPresenter;
 
 // The saver's window: paints the framebuffer and reports every input event to the host.
 class SaverWidget : public QWidget {
     Q_OBJECT
 public:
     SaverWidget(QtHost& host, const Bitmap& framebuffer);
+
+    // The screen was drawn past the backing store: the next expose paints the framebuffer again
+    // instead of showing what the store holds.
+    void markStoreStale() { storeStale_ = true; }
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -34,8 +41,13 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The backing store's image when the framebuffer can be written into it directly.
+    QImage* storeImage();
+
     QtHost& host_;
     const Bitmap& framebuffer_;
+    QImage screen_;  // the framebuffer in 32-bit form, when the backing store cannot take it
+    bool storeStale_ = false;
     bool firstFrame_ = false;
 };
 
@@ -78,9 +90,13 @@ private:
     void applyCursor();
     // The message an input event under a box stands for; false for any other event.
     bool boxInput(const QEvent* e, Message& m) const;
+    // Shared-memory presents for the window, where the X server allows them.
+    void openPresenter();
 
     std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
     std::unique_ptr<SaverWidget> widget_;
+    std::unique_ptr<ShmPresenter> shm_;  // after widget_: it goes first
+    const Bitmap* framebuffer_ = nullptr;
     std::unique_ptr<ScreenCovers> covers_;
     std::vector<Message> pending_;
     QEventLoop* waiting_ = nullptr;

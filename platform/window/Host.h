@@ -35,6 +35,9 @@ constexpr std::uint32_t RButtonUp = 517;
 constexpr std::uint32_t MButtonDown = 519;
 constexpr std::uint32_t MButtonUp = 520;
 constexpr std::uint32_t MouseWheel = 522;
+// The extra (side) mouse buttons.
+constexpr std::uint32_t XButtonDown = 523;
+constexpr std::uint32_t XButtonUp = 524;
 constexpr std::uint32_t KillFocus = 8;
 // Our own: the audio thread's "sound finished" notice, and a request to end (SIGTERM, SIGINT,
 // or the window being closed from outside).

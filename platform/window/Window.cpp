@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Blend.h"
 #include "Scale.h"
 
 namespace quillo {
@@ -181,6 +182,17 @@ void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
     markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
+}
+
+void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F) {
+    if (clip_) {
+        // Rare enough to take the long way: the frame, then a clipped draw.
+        Bitmap frame;
+        blendRows(frame, oldPic, newPic, F);
+        drawBitmap(x, y, frame);
+        return;
+    }
+    markDirty(blendAt(framebuffer_, x, y, oldPic, newPic, F, framebuffer_.rect()));
 }
 
 void Form::setPixel(int x, int y, Color c) {

@@ -124,7 +124,6 @@ public:
     ImageControl& addImage(Rect bounds);
     Label& addLabel(Rect bounds);
     void bringToFront(Control& c);
-    const std::vector<Control*>& stackingOrder() const { return order_; }
 
     void invalidate() { repaintPending_ = true; }
     bool repaintPending() const { return repaintPending_; }
@@ -135,6 +134,9 @@ public:
     void drawBitmap(int x, int y, const Bitmap& bitmap);
     void copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect);
     void setPixel(int x, int y, Color c);
+    // One frame of a cross-fade (see blendRows) at a point, at natural size: the same pixels as
+    // drawing the blended frame there, without the frame bitmap.
+    void drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F);
     // Direct draws are clipped to the selected region until it is released.
     void selectClip(Region region) { clip_ = std::move(region); }
     void releaseClip() { clip_.reset(); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Bitmap.h"
+#include "PpmWriter.h"
 
 namespace quillo::test {
 
@@ -16,8 +17,6 @@ bool runTool(const std::string& command, bool warningsOk = false);
 // A deterministic photo-like picture: gradients, a few shapes and some noise.
 Bitmap makeTestImage(int width, int height, std::uint32_t seed = 1);
 
-// Writes a binary PPM (P6) of the bitmap.
-void writePpm(const std::string& path, const Bitmap& bitmap);
 // Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a 24-bit bitmap; empty on failure.
 Bitmap readPnm(const std::string& path);
 

@@ -6,6 +6,7 @@
 
 #include "BmpDecoder.h"
 #include "Errors.h"
+#include "PpmWriter.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -30,13 +31,7 @@ Bitmap sourcePicture(int colors) {
 // Writes `b` as a PPM and has ImageMagick convert it with `args`.
 Bytes imageMagick(const Bitmap& b, const std::string& args) {
     test::TempDir dir;
-    std::string ppm =
-        "P6 " + std::to_string(b.width()) + " " + std::to_string(b.height()) + " 255\n";
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
-            for (int c : {redOf(b.pixel(x, y)), greenOf(b.pixel(x, y)), blueOf(b.pixel(x, y))})
-                ppm += char(c);
-    test::writeFile(dir / "in.ppm", ppm);
+    writePpm(dir / "in.ppm", b);
     const std::string cmd = "convert " + dir / "in.ppm" + " " + args + dir / "out.bmp";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     const std::string out = test::readFile(dir / "out.bmp");

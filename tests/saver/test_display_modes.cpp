@@ -319,9 +319,36 @@ TEST(DisplayModes, TilesFillTheQuartersInOrder) {
     EXPECT_EQ(s.at(100, 60), clYellow);
     for (int y = 0; y < 61; ++y) EXPECT_EQ(s.at(50, y), clBlack);  // the separating lines
     for (int x = 0; x < 101; ++x) EXPECT_EQ(s.at(x, 30), clBlack);
-    s.tick();  // the fifth tick refills the top left
+    s.tick();  // the fifth tick refills the top left, the sixth the bottom left
     EXPECT_EQ(s.at(0, 0), clAqua);
-    EXPECT_EQ(s.form.TileState, 2);
+    EXPECT_EQ(s.at(0, 31), clLime);
+    s.tick();
+    EXPECT_EQ(s.at(0, 31), clRed);
+    EXPECT_EQ(s.at(51, 0), clBlue);
+}
+
+TEST(DisplayModes, ATileCutAtTheScreensEdgeIsStretchedOverItsWholeQuarter) {
+    // 100 wide: HW = 50, the top-right tile covers columns 51 to 100, the last one off the
+    // screen. A 4 by 2 picture: tile column t shows picture column t x 4 / 50, rounded down, so
+    // column 37 (screen x 88) still shows picture column 2, column 38 shows column 3.
+    SlideShow s({100, 60});
+    Bitmap checks(4, 2);
+    const Color colours[2][4] = {{clRed, clLime, clBlue, clYellow},
+                                 {clAqua, clFuchsia, clNavy, clWhite}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) checks.setPixel(x, y, colours[y][x]);
+    s.start({{"Picdis", "4"}}, {s.picture("a.bmp", 3, 3, clGray), s.picture("b.bmp", 3, 3, clGray),
+                                s.picture("checks.bmp", checks)});
+    s.tick();
+    s.tick();
+    s.tick();
+    EXPECT_EQ(s.at(51, 0), clRed);
+    EXPECT_EQ(s.at(63, 14), clRed);
+    EXPECT_EQ(s.at(64, 14), clLime);
+    EXPECT_EQ(s.at(88, 15), clNavy);
+    EXPECT_EQ(s.at(89, 15), clWhite);
+    EXPECT_EQ(s.at(99, 29), clWhite);
+    EXPECT_EQ(s.at(50, 0), clBlack);
 }
 
 TEST(DisplayModes, FailuresAreReportedOnceAndTheShowGoesOn) {

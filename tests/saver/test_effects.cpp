@@ -215,6 +215,36 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
     EXPECT_TRUE(s.errors.empty());
 }
 
+TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
+    const Size screen{200, 150};
+    const Bitmap a = pattern(300, 200, 1), b = pattern(260, 250, 2), c = pattern(150, 400, 3);
+    EffectSaver s(screen, 11, {a, b, c});
+    Bitmap frame0;
+    int pauses = 0;
+    s.host.onSleep = [&] {
+        if (++pauses == 2) frame0 = *s.host.frame();
+    };
+    for (int tick = 0; tick < 2; ++tick) {
+        pauses = 0;
+        const std::size_t before = s.host.presented().size();
+        s.runTick();
+        // Placed in the first quarter (X below 50, Y below Round(37.5) = 38), cut at the
+        // screen's right and bottom edges; the second fade's common area is 150 wide.
+        const Rect at = s.host.presented()[before];
+        const Bitmap& from = tick == 0 ? a : b;
+        const Bitmap& to = tick == 0 ? b : c;
+        EXPECT_LT(at.left, 50);
+        EXPECT_LT(at.top, 38);
+        EXPECT_EQ(at.right, tick == 0 ? 200 : std::min(200, at.left + 150));
+        EXPECT_EQ(at.bottom, 150);
+        const Point last{at.right - 1, 149};
+        EXPECT_EQ(frame0.pixel(at.left, at.top), from.pixel(0, 0));
+        EXPECT_EQ(frame0.pixel(last.x, last.y), from.pixel(last.x - at.left, last.y - at.top));
+        EXPECT_EQ(s.at(last.x, last.y), to.pixel(last.x - at.left, last.y - at.top));
+    }
+    EXPECT_TRUE(s.errors.empty());
+}
+
 TEST(Fade, AFailedFrameIsReportedAndTheDisplayGoesOn) {
     EffectSaver s({320, 240}, 11, {pattern(100, 100)});
     s.host.onSleep = [&] {
