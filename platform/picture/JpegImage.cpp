@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 // jpeglib.h needs size_t and FILE declared first.
@@ -9,6 +10,8 @@
 #include <jpeglib.h>
 
 #include "Errors.h"
+#include "Exif.h"
+#include "Orientation.h"
 
 namespace quillo {
 
@@ -58,7 +61,17 @@ struct HeaderInfo {
     int width;
     int height;
     bool grayscale;
+    int orientation;  // Exif, 1 when the file has none
 };
+
+// The orientation of the first Exif block among the saved APP1 segments.
+int orientationOf(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+            std::memcmp(m->data, "Exif\0", 6) == 0)
+            return exifOrientation({m->data, m->data_length});
+    return 1;
+}
 
 // Returns 0 or libjpeg's message code.
 int readHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* info) {
@@ -72,10 +85,12 @@ int readHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* info) {
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     info->width = int(cinfo.image_width);
     info->height = int(cinfo.image_height);
     info->grayscale = cinfo.num_components == 1;
+    info->orientation = orientationOf(cinfo);
     jpeg_destroy_decompress(&cinfo);
     return 0;
 }
@@ -178,8 +193,11 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes))
     if (const int code = readHeader(bytes_.data(), bytes_.size(), &info)) throw JpegError(code);
     if (std::uint64_t(info.width) * std::uint64_t(info.height) > kMaxPicturePixels)
         throw InvalidGraphic("The picture is too large");
-    width_ = info.width;
-    height_ = info.height;
+    // The picture is what the camera meant: upright, so its size is the turned one.
+    orientation_ = info.orientation;
+    const bool swap = orientationSwapsAxes(orientation_);
+    width_ = swap ? info.height : info.width;
+    height_ = swap ? info.width : info.height;
     grayscale_ = info.grayscale;
 }
 
@@ -189,16 +207,20 @@ const Bitmap& JpegImage::bitmap() const {
     if (decoded_) return *decoded_;
     if (failedCode_) throw JpegError(failedCode_);
     const bool quantize = grayscale_ || screenColorDepth() <= 8;
+    // Decoded as stored, then turned upright.
+    const bool swap = orientationSwapsAxes(orientation_);
+    const int storedWidth = swap ? height_ : width_, storedHeight = swap ? width_ : height_;
     int code = 0;
     Bitmap out;
     try {
-        out = Bitmap::uninitialized(width_, height_);
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height_));
-        for (int y = 0; y < height_; ++y) rows[std::size_t(y)] = out.row(y);
-        std::vector<std::uint8_t> indexRow(quantize ? static_cast<std::size_t>(width_) : 0u);
+        out = Bitmap::uninitialized(storedWidth, storedHeight);
+        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(storedHeight));
+        for (int y = 0; y < storedHeight; ++y) rows[std::size_t(y)] = out.row(y);
+        std::vector<std::uint8_t> indexRow(quantize ? static_cast<std::size_t>(storedWidth) : 0u);
         const DecodeJob job{bytes_.data(), bytes_.size(), rows.data(), indexRow.data(),
-                            width_,        height_,       quantize};
+                            storedWidth,   storedHeight,  quantize};
         code = decode(&job);
+        if (!code && orientation_ != 1) out = orientBitmap(out, orientation_);
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }
