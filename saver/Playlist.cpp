@@ -2,10 +2,12 @@
 // each next picture.
 #include "FallbackPicture.h"
 #include "IniFile.h"
+#include "LayoutGeometry.h"
 #include "MediaSlots.h"
 #include "Paths.h"
 #include "SaverWindow.h"
 #include "SettingsFile.h"
+#include "Shrink.h"
 
 namespace quillo {
 
@@ -40,6 +42,7 @@ void SaverWindow::LoadSaverSettings() {
     Time = ini.readInteger("Options", "Time", 8000);
     Height = ini.readInteger("Options", "Height", -1);
     Width = ini.readInteger("Options", "Width", -1);
+    Fit = ini.readBool("Options", "Fit", false);
 
     PictureList.clear();
     SoundList.clear();
@@ -89,8 +92,26 @@ void SaverWindow::NextPicture() {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
         Image5.setPicture(imagjunk.picture());
     }
+    if (Fit) FitPicture();
     if (Sound && !SoundList.empty())
         NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
+}
+
+// Under Fit, a picture larger than the screen becomes the largest picture of its shape that the
+// display mode shows wholly on the screen, averaged down from the decoded pixels, whatever size
+// the decoder gave them.
+void SaverWindow::FitPicture() {
+    const Picture& picture = Image5.picture();
+    const Size fit = fitSize(fitBox(screen(), Picdis), picture.width(), picture.height());
+    if (fit.width == picture.width() && fit.height == picture.height()) return;
+    Bitmap shrunk;
+    try {
+        shrunk = shrinkBitmap(picture.bitmap(), fit.width, fit.height);
+    } catch (const std::exception&) {
+        // Image data that cannot be decoded fail in the display, as they do without Fit.
+        return;
+    }
+    Image5.setPicture(Picture(std::move(shrunk)));
 }
 
 }  // namespace quillo

@@ -86,6 +86,8 @@ public:
     int Time = 8000;
     int Width = -1;
     int Height = -1;
+    // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
+    bool Fit = false;
     int SequencePos = 0;
     int ColorCount = 0;
     int TileState = 1;
@@ -96,6 +98,7 @@ public:
 private:
     void installMessageFilter();
     void LoadSaverSettings();
+    void FitPicture();
     void StartSound();
     void StopSound();
     bool endsSaver(const Message& msg) const;

@@ -131,6 +131,9 @@ void LoadSettings(OptionsState& options, SlotTables& slots) {
     options.widthPosition = clampInt(width, 25, options.widthMax);
     options.heightPosition = clampInt(height, 25, options.heightMax);
 
+    // Files written before this option have no Fit key: off.
+    options.fit = file.readBool(kOptions, "Fit", false);
+
     for (int n = 1; n <= kSlotCount; ++n) {
         std::string key = slotKey(n);
         slots.PictureSlots[std::size_t(n - 1)] = file.readString(kPictureSection, key, " ");
@@ -150,6 +153,7 @@ void SaveOptions(const OptionsState& options) {
     file.writeInteger(kOptions, "Time", toInt32(labelNumber(options.lblDelay) * 1000));
     file.writeInteger(kOptions, "Height", toInt32(labelNumber(options.lblHeight)));
     file.writeInteger(kOptions, "Width", toInt32(labelNumber(options.lblWidth)));
+    file.writeBool(kOptions, "Fit", options.fit);
 }
 
 std::string ReadLastDir(const std::string& fallback) {

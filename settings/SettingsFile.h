@@ -34,6 +34,7 @@ struct OptionsState {
     int heightPosition = 25;  // ScrollBarH, 25..heightMax
     int widthMax = 25;        // the screen width
     int heightMax = 25;       // the screen height
+    bool fit = false;         // chkfit: shrink large pictures to fit the screen
 };
 
 // The state the dialog shows right after it created a new file.
