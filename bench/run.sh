@@ -107,6 +107,14 @@ line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
 for kind in ("Wav", "Mp3"):
     line(f"sound step to first samples written, {kind} / reading its bytes",
          f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
+line("tick of mode 2 with Fit, 1920x1080, 6000x4000 JPEG / djpeg of the full picture",
+     "BM_TickFit", "BM_DjpegFull", 0.5)
+line("shrink 6000x4000 to 1620x1080 / djpeg of the full picture", "BM_ShrinkVsImageMagick",
+     "BM_DjpegFull")
+if "BM_ShrinkVsImageMagick" in median:
+    mad = median["BM_ShrinkVsImageMagick"]["mad"]
+    print(f"shrink vs ImageMagick -filter box -resize: {mad:.3f} levels mean absolute difference"
+          " (goal <= 2)")
 line("add entire folder, 1000 pictures / 1000 key writes", "BM_AddEntireFolder1000",
      "BM_Baseline1000KeyWrites")
 PY
