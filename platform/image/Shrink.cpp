@@ -41,6 +41,44 @@ SpanTable makeSpans(int srcLen, int dstLen) {
     return t;
 }
 
+// One output row: its source rows summed down with their row weights into `down` (one entry
+// per source byte), then summed across with the column weights and divided by the total weight
+// (rounded to the nearest level). Summing down first keeps the inner loop on contiguous bytes.
+template <class Acc>
+void shrinkRow(std::uint8_t* out, const Bitmap& src, const Span& rs, const SpanTable& rows,
+               const SpanTable& cols, int width, std::vector<Acc>& down) {
+    std::fill(down.begin(), down.end(), Acc(0));
+    for (int k = 0; k < rs.count; ++k) {
+        // Restricted: the bytes read are no alias of the sums (unsigned char may alias anything,
+        // which would keep the loop from being vectorised).
+        const std::uint8_t* __restrict in = src.row(rs.first + k);
+        const Acc wy = rows.weights[rs.weights + std::size_t(k)];
+        Acc* __restrict d = down.data();
+        for (std::size_t i = 0, n = down.size(); i < n; ++i) d[i] += wy * in[i];
+    }
+    const std::uint64_t total = std::uint64_t(src.width()) * std::uint64_t(src.height());
+    const double inverse = 1.0 / double(total);
+    for (int ox = 0; ox < width; ++ox, out += 3) {
+        const Span& cs = cols.spans[std::size_t(ox)];
+        const Acc* p = down.data() + 3 * std::size_t(cs.first);
+        const std::uint32_t* wt = cols.weights.data() + cs.weights;
+        std::uint64_t sum[3] = {0, 0, 0};
+        for (int i = 0; i < cs.count; ++i, p += 3)
+            for (int c = 0; c < 3; ++c) sum[c] += std::uint64_t(wt[i]) * p[c];
+        // A 64-bit division per byte would cost more than the sums: the quotient comes from a
+        // multiplication, corrected by at most one.
+        for (int c = 0; c < 3; ++c) {
+            const std::uint64_t n = sum[c] + total / 2;
+            std::uint64_t q = std::uint64_t(double(n) * inverse);
+            if (q * total > n)
+                --q;
+            else if ((q + 1) * total <= n)
+                ++q;
+            out[c] = std::uint8_t(q);
+        }
+    }
+}
+
 }  // namespace
 
 Bitmap shrinkBitmap(const Bitmap& src, int width, int height) {
@@ -52,37 +90,15 @@ Bitmap shrinkBitmap(const Bitmap& src, int width, int height) {
     const SpanTable cols = makeSpans(sw, width);
     const SpanTable rows = makeSpans(sh, height);
     Bitmap out = Bitmap::uninitialized(width, height);
-    const std::size_t outBytes = std::size_t(width) * 3;
-    // Each output row sums its source rows, each averaged across with the column weights and
-    // added with its row weight; one division per output byte at the end. The sums stay below
-    // 255 x sw x sh, far inside 64 bits.
-    std::vector<std::uint64_t> sum(outBytes);
-    const std::uint64_t total = std::uint64_t(sw) * std::uint64_t(sh);
-    for (int oy = 0; oy < height; ++oy) {
-        const Span& rs = rows.spans[std::size_t(oy)];
-        std::fill(sum.begin(), sum.end(), 0);
-        for (int k = 0; k < rs.count; ++k) {
-            const std::uint8_t* in = src.row(rs.first + k);
-            const std::uint64_t wy = rows.weights[rs.weights + std::size_t(k)];
-            std::uint64_t* acc = sum.data();
-            for (int ox = 0; ox < width; ++ox, acc += 3) {
-                const Span& cs = cols.spans[std::size_t(ox)];
-                const std::uint8_t* p = in + 3 * std::size_t(cs.first);
-                const std::uint32_t* wt = cols.weights.data() + cs.weights;
-                std::uint64_t b = 0, g = 0, r = 0;
-                for (int i = 0; i < cs.count; ++i, p += 3) {
-                    b += std::uint64_t(wt[i]) * p[0];
-                    g += std::uint64_t(wt[i]) * p[1];
-                    r += std::uint64_t(wt[i]) * p[2];
-                }
-                acc[0] += wy * b;
-                acc[1] += wy * g;
-                acc[2] += wy * r;
-            }
-        }
-        std::uint8_t* o = out.row(oy);
-        for (std::size_t i = 0; i < outBytes; ++i)
-            o[i] = std::uint8_t((sum[i] + total / 2) / total);
+    // The sums down stay below 255 x sh: 32 bits hold them for any real picture.
+    if (std::uint64_t(sh) * 255 <= UINT32_MAX) {
+        std::vector<std::uint32_t> down(src.stride());
+        for (int oy = 0; oy < height; ++oy)
+            shrinkRow(out.row(oy), src, rows.spans[std::size_t(oy)], rows, cols, width, down);
+    } else {
+        std::vector<std::uint64_t> down(src.stride());
+        for (int oy = 0; oy < height; ++oy)
+            shrinkRow(out.row(oy), src, rows.spans[std::size_t(oy)], rows, cols, width, down);
     }
     return out;
 }
