@@ -31,9 +31,6 @@ public:
     int width() const override { return width_; }
     int height() const override { return height_; }
     bool grayscale() const { return grayscale_; }
-    // The Exif orientation (1 to 8) the decoded pixels are turned by; width() and height() are
-    // the turned size.
-    int orientation() const { return orientation_; }
     // Decodes on first call (throws JpegError on damaged data) and keeps the pixels.
     const Bitmap& bitmap() const override;
 
@@ -42,6 +39,8 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool grayscale_ = false;
+    // The Exif orientation (1 to 8) the decoded pixels are turned by; width_ and height_ are
+    // the turned size.
     int orientation_ = 1;
     mutable std::optional<Bitmap> decoded_;
     // The data never change, so a decode that failed fails again: remember it instead of
