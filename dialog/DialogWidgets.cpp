@@ -1,5 +1,8 @@
 #include "DialogWidgets.h"
 
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -119,6 +122,20 @@ void ThumbnailView::mouseReleaseEvent(QMouseEvent* event) {
                        rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click) Q_EMIT clicked();
+}
+
+void WrappingCheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString text = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+    const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    const int left = indicator.right() + 1 + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    painter.drawItemText(QRect(left, 0, width() - left, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, option.palette,
+                         isEnabled(), text, QPalette::WindowText);
 }
 
 }  // namespace quillo

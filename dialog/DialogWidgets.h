@@ -1,6 +1,7 @@
 #pragma once
 // The widgets the settings dialog needs beyond Qt's own: a list box with a settable sideways
 // scroll extent, its adapter to the slot operations' ListBox interface, and the thumbnail.
+#include <QCheckBox>
 #include <QListWidget>
 #include <QWidget>
 
@@ -35,6 +36,18 @@ private:
     friend struct ProgramChange;
     int extent_ = 0;
     int programChange_ = 0;
+};
+
+// A check box whose text wraps onto further lines within its width; a click anywhere on it
+// toggles it, as on a one-line check box.
+class WrappingCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    WrappingCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 // The slot operations' view of a list widget. Changes made through it are the program's and do

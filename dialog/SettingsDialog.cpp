@@ -183,6 +183,11 @@ void SettingsDialog::buildControls() {
     radcol3 = makeRadio(GroupBox1, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
     Radcol4 = makeRadio(GroupBox1, "No Color - Always Black", 14, 58, 155, 17);
 
+    // The free corner below the colours, left of the buttons; two lines fit there.
+    chkfit = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
+    chkfit->setFont(formFont("Arial", 8));
+    chkfit->setGeometry(303, 436, 170, 30);
+
     cmdmore = makeButton(this, "Download Software", 480, 439, 109, 21);
     cmdhelp = makeButton(this, "About", 480, 463, 109, 21);
     cmdclose = makeButton(this, "Ok - Save", 479, 487, 109, 21);
@@ -256,6 +261,7 @@ OptionsState SettingsDialog::readOptions() const {
     o.heightPosition = ScrollBarH->value();
     o.widthMax = ScrollBarW->maximum();
     o.heightMax = ScrollBarH->maximum();
+    o.fit = chkfit->isChecked();
     return o;
 }
 
@@ -270,6 +276,7 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
         uncheckAll({radpicst, radpicde, radpicin, radpicti, Radpictcust, Radoverlap, Radslide,
                     RadRollDown, RadRound, RadCircle, RadFade});
 
+    chkfit->setChecked(o.fit);
     Lbldelay->setText(QString::fromStdString(o.lblDelay));
     Lblwidth->setText(QString::fromStdString(o.lblWidth));
     Lblheight->setText(QString::fromStdString(o.lblHeight));

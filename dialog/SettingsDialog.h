@@ -11,6 +11,7 @@
 #include "MediaSlots.h"
 #include "SettingsFile.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -112,6 +113,8 @@ public:
     QRadioButton* RadCircle;
     QRadioButton* RadFade;
     QRadioButton* Radpictcust;
+    // Shrink large pictures to fit the screen (the Fit option).
+    QCheckBox* chkfit;
     QGroupBox* GroupBox7;
     QLabel* Label3;
     QScrollBar* ScrollBarW;

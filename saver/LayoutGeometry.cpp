@@ -1,7 +1,9 @@
 #include "LayoutGeometry.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 
 #include "Rounding.h"
 #include "SaverRandom.h"
@@ -42,6 +44,33 @@ Point RandomPlacement(Size screen, int pictureWidth, int pictureHeight, SaverRan
     p.x = quarter(pictureWidth, screen.width) ? random.Random(Round(screen.width / 4.0))
                                               : random.Random(screen.width - pictureWidth);
     return p;
+}
+
+Size fitBox(Size screen, int picdis) {
+    if (picdis == 11) return {screen.width - 1, screen.height - 1};
+    if (picdis == 8) {
+        // The roll-down centres a smaller picture at Round(SH / 2) - Round(H / 2) and draws row
+        // k on row top + k + 1, so its last row must land on SH - 1 at most.
+        int h = screen.height - 1;
+        while (h > 1 && Round(screen.height / 2.0) - Round(h / 2.0) + h > screen.height - 1) --h;
+        return {screen.width, h};
+    }
+    return screen;
+}
+
+Size fitSize(Size box, int w, int h) {
+    if (w <= box.width && h <= box.height) return {w, h};
+    if (box.width < 1 || box.height < 1) return {w, h};
+    const auto scaled = [](int length, int to, int from) {
+        // length x to / from, rounded to the nearest, at least 1.
+        const std::uint64_t v =
+            (std::uint64_t(length) * std::uint64_t(to) * 2 + std::uint64_t(from)) /
+            (std::uint64_t(from) * 2);
+        return std::max(1, int(v));
+    };
+    if (std::uint64_t(w) * std::uint64_t(box.height) >= std::uint64_t(h) * std::uint64_t(box.width))
+        return {box.width, std::min(box.height, scaled(h, box.width, w))};
+    return {std::min(box.width, scaled(w, box.height, h)), box.height};
 }
 
 void ShortPause() {

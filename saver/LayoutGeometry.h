@@ -25,6 +25,16 @@ Rect tileRect(Size screen, int tileState);
 Point RandomPlacement(Size screen, int pictureWidth, int pictureHeight, SaverRandom& random,
                       bool fullSizeTakesQuarter = false);
 
+// The box a picture shrunk under Fit must lie within to be shown wholly on the screen by display
+// mode picdis: the screen, less one column and one row for the fade (whose placement sends a
+// picture as wide or as high as the screen off its edge) and for the roll-down rows (whose
+// picture lands one row below its centred place).
+Size fitBox(Size screen, int picdis);
+
+// The size a w by h picture is shrunk to under Fit: its own size when it lies within box, else
+// the largest size of the same shape that does (at least 1 by 1).
+Size fitSize(Size box, int w, int h);
+
 // A busy pause of a fixed count, with no sleeping and no message handling.
 void ShortPause();
 

@@ -2,11 +2,13 @@
 // each next picture.
 #include "FallbackPicture.h"
 #include "IniFile.h"
+#include "LayoutGeometry.h"
 #include "MediaSlots.h"
 #include "Options.h"
 #include "Paths.h"
 #include "SaverWindow.h"
 #include "SettingsFile.h"
+#include "Shrink.h"
 
 namespace quillo {
 
@@ -40,6 +42,7 @@ void SaverWindow::LoadSaverSettings() {
     Time = options.time;
     Height = options.height;
     Width = options.width;
+    Fit = options.fit;
 
     PictureList.clear();
     SoundList.clear();
@@ -85,14 +88,34 @@ void SaverWindow::NextPicture() {
         if (!IsBitmapFile(path)) picture.makeEmptyJpeg();
         DecodeOptions options;  // the default pixel budget
         options.screenDepth = host_.screenDepth();
+        // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
+        if (Fit) options.cover = fitBox(screen(), Picdis);
         picture.loadFromFile(path, options);
         Image5.setPicture(picture);
     } catch (const std::exception&) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
         Image5.setPicture(imagjunk.picture());
     }
+    if (Fit) FitPicture();
     if (Sound && !SoundList.empty())
         NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
+}
+
+// Under Fit, a picture larger than the screen becomes the largest picture of its shape that the
+// display mode shows wholly on the screen, averaged down from the decoded pixels, whatever size
+// the decoder gave them.
+void SaverWindow::FitPicture() {
+    const Picture& picture = Image5.picture();
+    const Size fit = fitSize(fitBox(screen(), Picdis), picture.width(), picture.height());
+    if (fit.width == picture.width() && fit.height == picture.height()) return;
+    Bitmap shrunk;
+    try {
+        shrunk = shrinkBitmap(picture.bitmap(), fit.width, fit.height);
+    } catch (const std::exception&) {
+        // Image data that cannot be decoded fail in the display, as they do without Fit.
+        return;
+    }
+    Image5.setPicture(Picture(std::move(shrunk)));
 }
 
 }  // namespace quillo

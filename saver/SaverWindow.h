@@ -108,6 +108,8 @@ public:
     int Time = 8000;
     int Width = -1;
     int Height = -1;
+    // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
+    bool Fit = false;
     int SequencePos = 0;
     int ColorCount = 0;
     std::vector<std::string> PictureList;
@@ -117,6 +119,7 @@ public:
 private:
     void installMessageFilter();
     void LoadSaverSettings();
+    void FitPicture();
     void StartSound();
     void StopSound();
     bool endsSaver(const Message& msg) const;

@@ -17,6 +17,7 @@ Options ReadOptions(const IniFile& file) {
     o.time = file.readInteger(kSection, "Time", missing.time);
     o.height = file.readInteger(kSection, "Height", missing.height);
     o.width = file.readInteger(kSection, "Width", missing.width);
+    o.fit = file.readBool(kSection, "Fit", missing.fit);
     return o;
 }
 

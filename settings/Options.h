@@ -16,6 +16,7 @@ struct Options {
     std::int32_t time = 8000;  // "Time": the delay, milliseconds
     std::int32_t height = -1;  // "Height": the custom picture height, as stored
     std::int32_t width = -1;   // "Width"
+    bool fit = false;          // "Fit": shrink pictures larger than the screen to fit it
 };
 
 // The options a new settings file is written with.

@@ -113,6 +113,7 @@ OptionsState dialogOptions(const Options& options, int widthMax, int heightMax) 
     o.heightMax = heightMax;
     o.widthPosition = clampInt(width, 25, widthMax);
     o.heightPosition = clampInt(height, 25, heightMax);
+    o.fit = options.fit;
     return o;
 }
 
@@ -146,6 +147,7 @@ void SaveOptions(const OptionsState& options) {
     file.writeInteger(kOptions, "Time", toInt32(labelNumber(options.lblDelay) * 1000));
     file.writeInteger(kOptions, "Height", toInt32(labelNumber(options.lblHeight)));
     file.writeInteger(kOptions, "Width", toInt32(labelNumber(options.lblWidth)));
+    file.writeBool(kOptions, "Fit", options.fit);
     transaction.commit();
 }
 

@@ -38,6 +38,7 @@ struct OptionsState {
     int heightPosition = 25;  // ScrollBarH, 25..heightMax
     int widthMax = 25;        // the screen width
     int heightMax = 25;       // the screen height
+    bool fit = false;         // chkfit: shrink large pictures to fit the screen
 };
 
 // The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the

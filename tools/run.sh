@@ -32,3 +32,7 @@ show 5 custom-size 1.6 Width=640 Height=360 Color=2
 show 6 overlapping 5.6
 show 9 rounded-corners 3.0 Color=2
 show 11 fade 2.6
+# A phone photo whose file says "turn me", shown upright; two photos larger than the screen,
+# fading into each other whole with Fit on.
+SHOWCASE_PICTURES="$p/phone.jpg" show 2 upright-photo 2.0 Color=3
+SHOWCASE_PICTURES="$p/large1.jpg $p/large2.jpg" show 11 fade-fit 3.0 Fit=1

@@ -31,6 +31,23 @@ mode 9 rounded-corners 3.0 Color=2
 mode 10 circle-frame 3.0 Color=3
 mode 11 fade 2.6
 
+# Fit: two photos twice the screen's size in the middle of a fade, without and with it.
+shot() {
+    local name=$1
+    shift
+    showcase_mode 11 3.0 "$SHOWCASE_WORK/shot.png" "$@"
+    convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/$name.png"
+    echo "$out/$name.png"
+}
+SHOWCASE_PICTURES="$p/large1.jpg $p/large2.jpg"
+shot fit-off Fit=0
+shot fit-on Fit=1
+SHOWCASE_PICTURES="$p/phone.jpg"
+showcase_mode 2 2.0 "$SHOWCASE_WORK/shot.png" Color=3
+convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/upright-photo.png"
+echo "$out/upright-photo.png"
+SHOWCASE_PICTURES="$p/sunset.jpg $p/plasma.bmp $p/sky.jpeg $p/tiles.BMP"
+
 # The settings dialog over its own list of pictures, under a window manager as on a desktop.
 showcase_settings 2 Color=3
 openbox --sm-disable >/dev/null 2>&1 &

@@ -34,7 +34,30 @@ convert -size 480x640 radial-gradient:white-steelblue -quality 90 "$p/sky.jpeg"
 convert -size 420x300 plasma:fractal -seed 7 "BMP3:$p/plasma.bmp"
 convert -size 240x240 pattern:checkerboard -fill '#2a7' -opaque black "BMP3:$p/tiles.BMP"
 
-# showcase_settings MODE [KEY=VALUE...]: the settings file with those pictures and options.
+# A phone photo stored sideways, as cameras do, with an Exif orientation that says "turn me 90
+# degrees clockwise": sky on the left, ground on the right, an arrow pointing left. Shown upright,
+# the sky is on top and the arrow points up.
+convert -size 420x640 gradient:skyblue-forestgreen -rotate -90 -fill white \
+    -draw "polygon 60,210 200,110 200,170 380,170 380,250 200,250 200,310" -quality 90 \
+    "$SHOWCASE_WORK/sideways.jpg"
+{
+    head -c 2 "$SHOWCASE_WORK/sideways.jpg"
+    # APP1 "Exif": little-endian TIFF header, one directory entry: orientation (0x0112) = 6.
+    printf '\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'
+    printf '\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00\x00\x00\x00\x00'
+    tail -c +3 "$SHOWCASE_WORK/sideways.jpg"
+} >"$p/phone.jpg"
+# Two photos twice as large as a 1280x800 screen, framed, with a circle in the middle: with Fit
+# on they are shown whole.
+for pair in navy-orange:large1 darkgreen-khaki:large2; do
+    convert -size 1600x2560 "gradient:${pair%%:*}" -rotate 90 -fill none -stroke white \
+        -strokewidth 24 -draw "rectangle 12,12 2547,1587" -draw "circle 1280,800 1280,1300" \
+        -quality 90 "$p/${pair##*:}.jpg"
+done
+SHOWCASE_PICTURES="$p/sunset.jpg $p/plasma.bmp $p/sky.jpeg $p/tiles.BMP"
+
+# showcase_settings MODE [KEY=VALUE...]: the settings file with the pictures of
+# SHOWCASE_PICTURES (up to 1000, in order) and those options.
 showcase_settings() {
     local mode=$1
     shift
@@ -45,12 +68,12 @@ showcase_settings() {
         echo "Time=1200"
         for o in "$@"; do echo "$o"; done
         echo "[JpegConfig]"
-        local n=1
-        for f in "$p/sunset.jpg" "$p/plasma.bmp" "$p/sky.jpeg" "$p/tiles.BMP"; do
+        local n=1 f
+        for f in $SHOWCASE_PICTURES; do
             echo "Name$n=$f"
             n=$((n + 1))
         done
-        for n in $(seq 5 1000); do echo "Name$n=Null"; done
+        for n in $(seq "$n" 1000); do echo "Name$n=Null"; done
         echo "[WavConfig]"
         for n in $(seq 1 1000); do echo "Name$n=Null"; done
     } >"$XDG_CONFIG_HOME/Quillo/quillo51.ini"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -11,6 +12,8 @@
 #include <jpeglib.h>
 
 #include "Errors.h"
+#include "Exif.h"
+#include "Orientation.h"
 
 namespace quillo {
 
@@ -67,6 +70,7 @@ struct LibjpegRun {
     int height;
     int components;
     J_COLOR_SPACE colorSpace;
+    int orientation;  // Exif, 1 when the file has none
     // The decode: rows of the bitmap of the output size at 1/scale. `scratch` holds one row of
     // width * 4 bytes, for palette indexes or four-component pixels.
     int scale;
@@ -131,6 +135,15 @@ void expandCmykRow(const std::uint8_t* in, std::uint8_t* out, int width, bool in
     }
 }
 
+// The orientation of the first Exif block among the saved APP1 segments.
+int orientationOf(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+            std::memcmp(m->data, "Exif\0", 6) == 0)
+            return exifOrientation({m->data, m->data_length});
+    return 1;
+}
+
 // Returns 0 or libjpeg's message code.
 int runLibjpeg(LibjpegRun* run) {
     jpeg_decompress_struct cinfo;
@@ -150,11 +163,14 @@ int runLibjpeg(LibjpegRun* run) {
     cinfo.progress = &progress;
     cinfo.mem->max_memory_to_use = run->maxMemory;
     jpeg_mem_src(&cinfo, run->data, static_cast<unsigned long>(run->size));
+    // Exif lives in APP1; only the header run looks at it.
+    if (!run->rows) jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     run->width = int(cinfo.image_width);
     run->height = int(cinfo.image_height);
     run->components = cinfo.num_components;
     run->colorSpace = cinfo.jpeg_color_space;
+    run->orientation = run->rows ? 1 : orientationOf(cinfo);
     if (!run->rows) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
@@ -230,10 +246,18 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     maxMemory_ = std::min(options.pixelBudget, most) * kLibjpegBytesPerPixel + kLibjpegFixedBytes;
     LibjpegRun run = headerRun(bytes_, long(maxMemory_));
     if (const int code = runLibjpeg(&run)) throw JpegError(code);
-    scale_ = jpegScaleFor(run.width, run.height, options);
+    // The picture is what the camera meant: upright, so its size is the turned one, and a
+    // cover asked for upright is turned back to the stored axes for the scale choice.
+    orientation_ = run.orientation;
+    const bool swap = orientationSwapsAxes(orientation_);
+    DecodeOptions stored = options;
+    if (swap) std::swap(stored.cover.width, stored.cover.height);
+    scale_ = jpegScaleFor(run.width, run.height, stored);
     if (scale_ == 0) throw InvalidGraphic("The picture is too large");
-    width_ = scaled(run.width, scale_);
-    height_ = scaled(run.height, scale_);
+    storedWidth_ = scaled(run.width, scale_);
+    storedHeight_ = scaled(run.height, scale_);
+    width_ = swap ? storedHeight_ : storedWidth_;
+    height_ = swap ? storedWidth_ : storedHeight_;
     grayscale_ = run.components == 1;
     quantize_ = grayscale_ || options.screenDepth <= 8;
 }
@@ -246,18 +270,20 @@ const Bitmap& JpegImage::bitmap() const {
     int code = 0;
     Bitmap out;
     try {
-        out = Bitmap::uninitialized(width_, height_);
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(height_));
-        for (int y = 0; y < height_; ++y) rows[std::size_t(y)] = out.row(y);
-        std::vector<std::uint8_t> scratch(std::size_t(width_) * 4);
+        // Decoded as stored, then turned upright.
+        out = Bitmap::uninitialized(storedWidth_, storedHeight_);
+        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(storedHeight_));
+        for (int y = 0; y < storedHeight_; ++y) rows[std::size_t(y)] = out.row(y);
+        std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         run.scale = scale_;
         run.quantize = quantize_;
         run.rows = rows.data();
         run.scratch = scratch.data();
-        run.outWidth = width_;
-        run.outHeight = height_;
+        run.outWidth = storedWidth_;
+        run.outHeight = storedHeight_;
         code = runLibjpeg(&run);
+        if (!code && orientation_ != 1) out = orientBitmap(out, orientation_);
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }

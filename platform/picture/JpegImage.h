@@ -33,7 +33,8 @@ public:
     JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options);
     ~JpegImage() override;
 
-    // The size of the decoded picture: the file's size divided by scale(), rounded up.
+    // The size of the decoded picture, upright: the file's size divided by scale(), rounded up,
+    // with width and height swapped when the Exif orientation turns it a quarter.
     int width() const override { return width_; }
     int height() const override { return height_; }
     int scale() const override { return scale_; }
@@ -46,6 +47,11 @@ private:
     int width_ = 0;
     int height_ = 0;
     int scale_ = 1;
+    // The decoded size before turning, and the Exif orientation (1 to 8) the pixels are turned
+    // by; width_ and height_ are the turned size.
+    int storedWidth_ = 0;
+    int storedHeight_ = 0;
+    int orientation_ = 1;
     bool grayscale_ = false;
     bool quantize_ = false;
     std::uint64_t maxMemory_ = 0;

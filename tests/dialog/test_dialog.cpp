@@ -1,6 +1,7 @@
 // The settings dialog: start-up, loading and saving the options, scroll bars, the sound list and
 // the window itself.
 #include <sys/stat.h>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -149,6 +150,27 @@ TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
     EXPECT_EQ(option("Width"), "3000");
     EXPECT_EQ(option("Height"), "700");
     EXPECT_EQ(option("Time"), "2000");
+}
+
+TEST_F(DialogTest, TheFitCheckBoxIsLoadedSavedAndOverlapsNoOtherControl) {
+    for (const char* stored : {"", "Fit=1\n", "Fit=0\n"}) {
+        SCOPED_TRACE(stored);
+        writeIni("[Options]\n" + std::string(stored));
+        SettingsDialog& f = open();
+        const bool on = std::string(stored) == "Fit=1\n";  // missing: off
+        EXPECT_EQ(f.chkfit->isChecked(), on);
+        f.chkfit->click();
+        f.cmdclose->click();
+        EXPECT_EQ(option("Fit"), on ? "0" : "1");
+    }
+    SettingsDialog& f = open();
+    EXPECT_EQ(f.chkfit->text().toStdString(), "Shrink large pictures to fit the screen");
+    EXPECT_TRUE(f.rect().contains(f.chkfit->geometry()));
+    for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (other != f.chkfit) {
+            EXPECT_FALSE(other->geometry().intersects(f.chkfit->geometry()))
+                << other->metaObject()->className() << " " << other->objectName().toStdString();
+        }
 }
 
 TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {

@@ -58,6 +58,29 @@ TEST_F(PictureDialogTest, AFifoSlotCannotHangTheStartAndALargePhotoIsNotKept) {
     alarm(0);
 }
 
+TEST_F(PictureDialogTest, TheThumbnailOfASidewaysPhotoIsUpright) {
+    // Stored red on the left, blue on the right, with Exif orientation 6 (turn clockwise):
+    // upright, red is on top.
+    const std::string path = dir / "phone.jpg";
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 20; x < 40; ++x) image.setPixelColor(x, y, Qt::blue);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "JPG"));
+    const char exif[] =
+        "\xff\xe1\x00\x22"
+        "Exif\0\0II\x2a\0\x08\0\0\0\x01\0"
+        "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0";
+    std::string bytes = readFile(path);
+    bytes.insert(2, exif, sizeof exif - 1);
+    writeFile(path, bytes);
+    SettingsDialog& f = openWith({path});
+    EXPECT_EQ(f.Image1->picture().width(), 20);
+    const QImage shown = f.Image1->grab().toImage();
+    EXPECT_GT(shown.pixelColor(30, 10).red(), 200);
+    EXPECT_GT(shown.pixelColor(30, 78).blue(), 200);
+}
+
 TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
     const std::string good = dir / "good pic.bmp";
     const std::string goodJpeg = dir / "Ünïcode 'q' \"x\".jpg";

@@ -163,10 +163,11 @@ TEST_F(SettingsFileTest, SaveOrderAndKeysLeftAlone) {
     o.lblDelay = "7";
     o.lblHeight = "300";
     o.lblWidth = "400";
+    o.fit = true;
     SaveOptions(o);
     EXPECT_EQ(readFile(SettingsFile),
               "[Options]\nStatus=1\nPicdis=6\nSound=1\nSeq=0\nColor=3\nTime=7000\nHeight=300\n"
-              "Width=400\n[History]\nLast Dir=/p/\n");
+              "Width=400\nFit=1\n[History]\nLast Dir=/p/\n");
 
     // A refused write stops the save there.
     SettingsFile = dir / "missing/quillo51.ini";

@@ -1,0 +1,108 @@
+// Fit: pictures larger than the screen shrunk to the largest size of their shape that the
+// display mode shows wholly on the screen; smaller pictures and Fit off as before.
+#include <gtest/gtest.h>
+
+#include "LayoutGeometry.h"
+#include "SlideShowFixture.h"
+
+using namespace quillo;
+using namespace quillo::test;
+
+namespace {
+
+constexpr Color kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
+
+// Red, green and blue thirds from left to right.
+Bitmap thirds(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, x < w / 3 ? kRed : x < 2 * w / 3 ? kGreen : kBlue);
+    return b;
+}
+
+std::map<std::string, std::string> options(int picdis, bool fit) {
+    return {{"Sound", "0"},
+            {"Color", "4"},
+            {"Picdis", std::to_string(picdis)},
+            {"Fit", fit ? "1" : "0"}};
+}
+
+}  // namespace
+
+TEST(Fit, NaturalSizeShowsALargePictureWholeAndASmallOneAsBefore) {
+    for (const bool fit : {true, false}) {
+        SCOPED_TRACE(fit);
+        SlideShow s({320, 240});
+        s.start(options(2, fit),
+                {s.picture("large.bmp", thirds(960, 480)), s.picture("small.bmp", thirds(99, 50))});
+        s.tick();
+        if (fit) {
+            // 960 x 480 into 320 x 240: 320 x 160, centred, every third on the screen.
+            EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(0, 40, 320, 160));
+            EXPECT_EQ(s.at(0, 100), kRed);
+            EXPECT_EQ(s.at(160, 100), kGreen);
+            EXPECT_EQ(s.at(319, 100), kBlue);
+            EXPECT_EQ(s.at(160, 39), clBlack);
+            EXPECT_EQ(s.at(160, 200), clBlack);
+        } else {
+            EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(-320, -120, 960, 480));
+            EXPECT_EQ(s.at(0, 100), kGreen);
+            EXPECT_EQ(s.at(319, 100), kGreen);
+        }
+        s.tick();
+        EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(110, 95, 99, 50));  // 160 - 49.5 -> 110
+        EXPECT_EQ(s.at(110, 95), kRed);
+        EXPECT_EQ(s.at(208, 144), kBlue);
+        EXPECT_TRUE(s.errors.empty());
+    }
+}
+
+TEST(Fit, TheFadeKeepsAShrunkPictureWhollyOnTheScreen) {
+    struct Case {
+        bool fit;
+        Size picture;
+        Size frame;  // of every fade frame
+    };
+    // The fade sends a picture as wide or as high as the screen off its edge, so under Fit a
+    // picture is shrunk within 319 x 239; one that fits stays as it is.
+    const Case cases[] = {
+        {true, {960, 480}, {319, 160}},   // 159.5 rounds up
+        {true, {320, 240}, {319, 239}},   // exactly the screen's size
+        {true, {200, 100}, {200, 100}},   // smaller: untouched
+        {false, {960, 480}, {960, 480}},  // off: natural size, placed in the first quarter
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.fit << " " << c.picture.width << "x" << c.picture.height);
+        SlideShow s({320, 240});
+        const Bitmap picture = thirds(c.picture.width, c.picture.height);
+        s.start(options(11, c.fit), {s.picture("a.bmp", picture), s.picture("b.bmp", picture)});
+        s.runTick();
+        const Rect at = s.host.presented().back();  // the last frame
+        if (c.fit) {
+            EXPECT_EQ(at.right - at.left, c.frame.width);
+            EXPECT_EQ(at.bottom - at.top, c.frame.height);
+            // Wholly on the screen: both outer thirds of the last frame are visible.
+            EXPECT_TRUE(at.left >= 0 && at.top >= 0 && at.right <= 320 && at.bottom <= 240);
+            EXPECT_EQ(s.at(at.left, at.top), kRed);
+            EXPECT_EQ(s.at(at.right - 1, at.bottom - 1), kBlue);
+        } else {
+            // The blue third lies beyond the right edge: the last column shows red.
+            EXPECT_EQ(s.at(319, 239), kRed);
+        }
+        EXPECT_TRUE(s.errors.empty());
+    }
+}
+
+TEST(Fit, BoxAndSizeForEachPlacementRule) {
+    // Centred and random placements show a picture as large as the screen whole; the fade needs
+    // one pixel less each way; the roll-down draws row k one row low, so on a 1050-row screen
+    // (centre 525, a 1049-row picture's half 524.5 rounding to 524) its picture loses two rows.
+    EXPECT_EQ(fitBox({1920, 1080}, 2), (Size{1920, 1080}));
+    EXPECT_EQ(fitBox({1920, 1080}, 11), (Size{1919, 1079}));
+    EXPECT_EQ(fitBox({1920, 1080}, 8), (Size{1920, 1079}));
+    EXPECT_EQ(fitBox({1680, 1050}, 8), (Size{1680, 1048}));
+    EXPECT_EQ(fitSize({1919, 1079}, 6000, 4000), (Size{1619, 1079}));  // 1618.5 rounds up
+    EXPECT_EQ(fitSize({1919, 1079}, 100000, 1), (Size{1919, 1}));      // never below one row
+}
