@@ -93,7 +93,8 @@ TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     const std::string plain = dir / "plain.jpg", turned = dir / "turned.jpg";
     ASSERT_TRUE(makeJpeg(plain, makeTestImage(64, 32), "-quality 90"));
     writeBytes(turned, withApp1(readBytes(plain), orientationBlock(6)));
-    ASSERT_TRUE(runTool("djpeg -scale 1/2 " + plain + " | convert - -rotate 90 " + dir / "ref.ppm"));
+    ASSERT_TRUE(
+        runTool("djpeg -scale 1/2 " + plain + " | convert - -rotate 90 " + dir / "ref.ppm"));
     Picture picture;
     DecodeOptions options;
     options.cover = {16, 32};
