@@ -69,4 +69,21 @@ void djpegProcess(benchmark::State& state, const std::string& path) {
         benchmark::Counter(childCpuMs, benchmark::Counter::kAvgIterations);
 }
 
+Photo::Photo() {
+    std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
+    if (!mkdtemp(pattern.data())) std::abort();
+    dir = pattern;
+    jpeg = makeJpeg(dir + "/photo", 6000, 4000);
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+}
+
+Photo::~Photo() {
+    std::filesystem::remove_all(dir);
+}
+
+const Photo& photo() {
+    static const Photo p;
+    return p;
+}
+
 }  // namespace quillo::bench

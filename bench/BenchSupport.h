@@ -15,6 +15,16 @@ Bitmap makePhoto(int w, int h);
 // Writes a w x h photo as <stem>.jpg (cjpeg, quality 90) and returns the path.
 std::string makeJpeg(const std::string& stem, int w, int h);
 
+// A 6000 x 4000 camera photo as a JPEG in a temporary folder, made once per program and removed
+// at its end; the folder is also the settings folder (XDG_CONFIG_HOME) of savers in the program.
+struct Photo {
+    std::string dir;
+    std::string jpeg;
+    Photo();
+    ~Photo();
+};
+const Photo& photo();
+
 // djpeg as the user would run it: process start, file read, decode, output to /dev/null. The
 // child's own processor time is reported too ("child_cpu", ms per run): on a busy machine it is
 // the steadier figure to hold against our thread's processor time.

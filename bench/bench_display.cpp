@@ -21,37 +21,20 @@ using namespace quillo::bench;
 
 namespace {
 
-struct Photo {
-    std::string dir;
-    std::string jpeg;
-    Photo() {
-        std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
-        jpeg = makeJpeg(dir + "/photo", 6000, 4000);
-        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    }
-    ~Photo() { std::filesystem::remove_all(dir); }
-};
-
-const Photo& photo() {
-    static const Photo p;
-    return p;
-}
-
-// A saver at 1920x1080 showing the photo in one mode; its first tick has run.
+// A saver at 1920x1080 showing the photo in one mode, with any further options ("Key=value"
+// lines); its first tick has run.
 struct Show {
     HeadlessHost host{{1920, 1080}};
     EventLoop loop{host};
     LinuxSystemServices services;
     std::unique_ptr<SaverWindow> form;
 
-    explicit Show(int mode) {
+    explicit Show(int mode, const char* options = "") {
         const Photo& p = photo();
         mkdir((p.dir + "/Quillo").c_str(), 0700);
         std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
-        ini << "[Options]\nSound=0\nColor=1\nTime=1000\nWidth=1280\nHeight=720\nPicdis=" << mode
-            << "\n[JpegConfig]\nName1=" << p.jpeg << "\n";
+        ini << "[Options]\nSound=0\nColor=1\nTime=1000\nWidth=1280\nHeight=720\n"
+            << options << "Picdis=" << mode << "\n[JpegConfig]\nName1=" << p.jpeg << "\n";
         for (int n = 2; n <= 1000; ++n) ini << "Name" << n << "=Null\n";
         ini.close();
         form = std::make_unique<SaverWindow>(host, loop, services);
@@ -69,6 +52,13 @@ struct Show {
 void BM_Tick(benchmark::State& state) {
     Show show(int(state.range(0)));
     for (auto _ : state) show.tick();
+}
+
+// Fit shrinks the photo to the screen first: decoded at 1/2, then averaged down to 1619 x 1079.
+void BM_TickFit(benchmark::State& state) {
+    Show show(2, "Fit=1\n");
+    for (auto _ : state) show.tick();
+    state.counters["width"] = show.form->Image1.bounds().right - show.form->Image1.bounds().left;
 }
 
 void BM_Djpeg(benchmark::State& state) {
@@ -102,6 +92,7 @@ void BM_CopyFrame(benchmark::State& state) {
 
 QUILLO_BENCH(BM_Djpeg, 5);
 QUILLO_BENCH(BM_Tick, 5)->DenseRange(1, 6);
+QUILLO_BENCH(BM_TickFit, 5);
 QUILLO_BENCH(BM_RepaintStretched, 50);
 QUILLO_BENCH(BM_CopyFrame, 50);
 

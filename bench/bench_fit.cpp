@@ -1,20 +1,14 @@
-// Fit on a 24-megapixel JPEG at 1920x1080: the tick of mode 2 against djpeg decoding the same
-// file in full, and the shrink's result against ImageMagick's box-filtered resize of the same
-// full decode (mean absolute difference in levels, reported as the counter "mad").
+// Fit's shrink of a 24-megapixel photo to a 1920x1080 screen: timed, and its result against
+// ImageMagick's box-filtered resize of the same full decode (mean absolute difference in levels,
+// reported as the counter "mad"). The tick of mode 2 under Fit is in bench_display.
 #include <benchmark/benchmark.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "BenchSupport.h"
-#include "EventLoop.h"
-#include "HeadlessHost.h"
 #include "LayoutGeometry.h"
 #include "Picture.h"
-#include "SaverWindow.h"
 #include "Shrink.h"
 
 using namespace quillo;
@@ -23,61 +17,6 @@ using namespace quillo::bench;
 namespace {
 
 constexpr Size kScreen{1920, 1080};
-
-struct Photo {
-    std::string dir;
-    std::string jpeg;
-    Photo() {
-        std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
-        jpeg = makeJpeg(dir + "/photo", 6000, 4000);
-        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    }
-    ~Photo() { std::filesystem::remove_all(dir); }
-};
-
-const Photo& photo() {
-    static const Photo p;
-    return p;
-}
-
-// A saver at 1920x1080 showing the photo in mode 2 with Fit on; its first tick has run.
-struct Show {
-    HeadlessHost host{kScreen};
-    EventLoop loop{host};
-    LinuxSystemServices services;
-    std::unique_ptr<SaverWindow> form;
-
-    Show() {
-        const Photo& p = photo();
-        mkdir((p.dir + "/Quillo").c_str(), 0700);
-        std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
-        ini << "[Options]\nSound=0\nColor=1\nTime=1000\nFit=1\nPicdis=2\n[JpegConfig]\nName1="
-            << p.jpeg << "\n";
-        for (int n = 2; n <= 1000; ++n) ini << "Name" << n << "=Null\n";
-        ini.close();
-        form = std::make_unique<SaverWindow>(host, loop, services);
-        form->FormCreate();
-        form->Show();
-        tick();
-    }
-    void tick() {
-        host.advance(1000);
-        loop.processMessages();
-        loop.processMessages();  // the repaint the tick asked for
-    }
-};
-
-void BM_TickFit(benchmark::State& state) {
-    Show show;
-    for (auto _ : state) show.tick();
-    state.counters["width"] = show.form->Image1.bounds().right - show.form->Image1.bounds().left;
-}
-
-void BM_DjpegFull(benchmark::State& state) {
-    djpegProcess(state, photo().jpeg);
-}
 
 Bitmap readPpm(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -124,11 +63,6 @@ void BM_ShrinkVsImageMagick(benchmark::State& state) {
     state.counters["mad"] = sum / double(ours.byteSize());
 }
 
-#define QUILLO_BENCH(fn, n) \
-    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(n)->Repetitions(3)
-
-QUILLO_BENCH(BM_DjpegFull, 5);
-QUILLO_BENCH(BM_TickFit, 5);
 BENCHMARK(BM_ShrinkVsImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

@@ -137,9 +137,9 @@ for size in (16, 60):
             print(f"settings file of {size} MiB of short {name} lines: peak {b['peak_MiB']:.0f} MiB "
                   f"({b['peak_per_file_size']:.1f} x its size), {ms(b, 'real_time'):.0f} ms")
 line("tick of mode 2 with Fit, 1920x1080, 6000x4000 JPEG / djpeg of the full picture",
-     "BM_TickFit", "BM_DjpegFull", 0.5)
+     "BM_TickFit", "BM_Djpeg", 0.5)
 line("shrink 6000x4000 to 1620x1080 / djpeg of the full picture", "BM_ShrinkVsImageMagick",
-     "BM_DjpegFull")
+     "BM_Djpeg")
 if "BM_ShrinkVsImageMagick" in median:
     mad = median["BM_ShrinkVsImageMagick"]["mad"]
     print(f"shrink vs ImageMagick -filter box -resize: {mad:.3f} levels mean absolute difference"

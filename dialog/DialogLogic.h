@@ -5,24 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "DialogTexts.h"
 #include "MediaSlots.h"
 #include "MessageBox.h"
 #include "Picture.h"
 
 namespace quillo {
-
-inline constexpr const char* kBadBitmapText =
-    "This picture is corrupt or is not a valid image. This cannot be viewed";
-inline constexpr const char* kBadJpegText =
-    "This picture is corrupt or is not a valid jpeg. This cannot be viewed";
-inline constexpr const char* kNoPictureViewerText =
-    "We attempted to open your default picture viewer, but none could be found on your system. "
-    "You can view the picture thumbnail below.";
-inline constexpr const char* kNoSoundPlayerText =
-    "We attempted to open your default sound player, but none could be found on your system. ";
-inline constexpr const char* kNoImageViewerText =
-    "We attempted to open your default picture viewer to view this image at regular size, but no "
-    "viewer could be found on your system. You can only view the picture thumbnail.";
 
 // Refreshes the thumbnail picture from the selected line of the picture list. An empty list
 // empties it; a missing file (or no selection) leaves it as it was; a bitmap that fails to load

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "DialogTexts.h"
 #include "DialogWidgets.h"
 #include "MediaSlots.h"
 #include "SettingsFile.h"
@@ -23,31 +24,6 @@ namespace quillo {
 class DialogServices;
 class SystemServices;
 class AboutBox;
-
-// The maker's web page, opened by "Download Software".
-inline constexpr const char* kDownloadAddress = "https://quillo.example.org/download";
-
-inline constexpr const char* kDialogCaption = "Quillo Screensaver Creator Settings";
-inline constexpr const char* kLowColorHint =
-    "Helpful Hint: It looks like your monitor is displaying colors at a low resolution. Your "
-    "images will look much clearer and better if you simply set your monitor to a higher "
-    "resolution. To do this, go into your control panel, select \"Display\", then click the "
-    "\"settings\" tab. Now simply change the color tab on the bottom to show 16-bit, 24-bit, or "
-    "higher (True color or normal color). You may ignore this message if you wish, but this is "
-    "just a hint to make your images look nicer.";
-inline constexpr const char* kNoPicturesText =
-    "There are no items in the list. Click ADD to add some pictures to the list.";
-inline constexpr const char* kNoSoundsText =
-    "There are no items in the list. Click ADD to add some sound files to the list.";
-inline constexpr const char* kConfirmSoundRemovalText =
-    "You are about to delete the highlighted item in the box above. Click OK to confirm. ";
-inline constexpr const char* kDownloadFailedText =
-    "You cannot view the download site because your browser would not open. You can still view "
-    "the download site by opening your web browser and pointing to ";
-inline constexpr const char* kConfirmClearText =
-    "Remove every picture from the list? The picture files themselves are not deleted.";
-inline constexpr const char* kNoFolderPicturesText =
-    "There are no pictures (jpg, jpeg or bmp files) in this folder.";
 
 class SettingsDialog : public QWidget {
     Q_OBJECT

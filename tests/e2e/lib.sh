@@ -138,6 +138,14 @@ count_colour() {
         -fill black -opaque "rgb($rgb)" -negate -format "%[fx:int(mean*w*h+0.5)]" info:
 }
 
+# expect_count X Y W H R,G,B N MESSAGE: takes a screenshot ($E2E_TMP/shot.png, for pixel checks
+# after it) and fails with the message unless the area holds exactly N pixels of that colour.
+expect_count() {
+    local shot="$E2E_TMP/shot.png"
+    screenshot "$shot"
+    [ "$(count_colour "$shot" "$1" "$2" "$3" "$4" "$5")" -eq "$6" ] || fail "$7"
+}
+
 start_quillo() {
     "$QUILLO" "$@" >>"$E2E_TMP/quillo.log" 2>&1 &
     QUILLO_PID=$!

@@ -37,11 +37,8 @@ host preview 100 50 320 240
 xdotool mousemove 400 300
 start_quillo -window-id "$HOST_ID"
 wait_pixel 100 50 255,0,0
-shot="$E2E_TMP/embed.png"
-screenshot "$shot"
-[ "$(count_colour "$shot" 0 0 800 600 255,0,0)" -eq $((320 * 240)) ] ||
-    fail "the picture does not fill exactly the window"
-[ "$(pixel 419 289 "$shot")" = "255,0,0" ] || fail "the picture misses the window's corner"
+expect_count 0 0 800 600 255,0,0 $((320 * 240)) "the picture does not fill exactly the window"
+[ "$(pixel 419 289 "$E2E_TMP/shot.png")" = "255,0,0" ] || fail "the picture misses the window's corner"
 # Input does not end it.
 xdotool mousemove 700 550 click 1 key space
 sleep 0.5
@@ -49,8 +46,7 @@ kill -0 "$QUILLO_PID" 2>/dev/null || fail "input ended the saver inside a window
 # A resize is followed: the window's background at once, the picture from the next tick on.
 xdotool windowsize "$HOST_ID" 500 400
 wait_pixel 599 449 255,0,0
-[ "$(count_colour "$(screenshot "$shot" && echo "$shot")" 0 0 800 600 255,0,0)" -eq $((500 * 400)) ] ||
-    fail "the picture did not follow the resize"
+expect_count 0 0 800 600 255,0,0 $((500 * 400)) "the picture did not follow the resize"
 # A size too large to draw fails every tick: inside another program's window nobody could answer
 # a box, so the failure goes to standard error instead, and nothing keeps the process alive once
 # the window goes.

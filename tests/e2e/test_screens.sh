@@ -49,20 +49,14 @@ scaled() {
     xdotool mousemove 400 300
     start_quillo /S
     wait_pixel 300 250 0,255,0
-    shot="$E2E_TMP/scaled.png"
-    screenshot "$shot"
-    [ "$(count_colour "$shot" 0 0 1440 600 0,255,0)" -eq $((201 * 101)) ] ||
-        fail "$*: mode 2 is not pixel for pixel"
-    [ "$(pixel 500 350 "$shot")" = "0,255,0" ] || fail "$*: mode 2 picture misplaced"
+    expect_count 0 0 1440 600 0,255,0 $((201 * 101)) "$*: mode 2 is not pixel for pixel"
+    [ "$(pixel 500 350 "$E2E_TMP/shot.png")" = "0,255,0" ] || fail "$*: mode 2 picture misplaced"
     xdotool key space
     wait_exit "$QUILLO_PID" 5 || fail "$*: a key did not end the saver"
     write_settings "Picdis=1 Time=60000 Sound=0" "$pics/red.bmp"
     start_quillo /S
     wait_pixel 0 0 255,0,0
-    shot="$E2E_TMP/scaled.png"
-    screenshot "$shot"
-    [ "$(count_colour "$shot" 0 0 800 600 255,0,0)" -eq $((800 * 600)) ] ||
-        fail "$*: mode 1 leaves device pixels unfilled"
+    expect_count 0 0 800 600 255,0,0 $((800 * 600)) "$*: mode 1 leaves device pixels unfilled"
     xdotool key space
     wait_exit "$QUILLO_PID" 5 || fail "$*: a key did not end the saver"
 }
