@@ -286,7 +286,12 @@ void SdlMediaPlayer::close() {
 
 bool SdlMediaPlayer::shutDown() {
     if (shutDown_) return !failed_;
-    quietly([](Device& d) { closeDevice(d); });
+    quietly([](Device& d) {
+        closeDevice(d);
+        // The worker's last call into SDL: SDL keeps per-thread state (its error text) for a
+        // thread it did not start and frees it only when asked.
+        SDL_TLSCleanup();
+    });
     shutDown_ = true;
     return !failed_;
 }
