@@ -79,7 +79,7 @@ struct Files {
         if (!mkdtemp(pattern.data())) std::abort();
         dir = pattern;
         // A small progressive file with 16384 x 16384 in its frame header.
-        bench::writePpm(dir + "/small.ppm", bench::makePhoto(64, 48));
+        writePpm(dir + "/small.ppm", bench::makePhoto(64, 48));
         claimedJpeg = dir + "/claimed.jpg";
         if (std::system(
                 ("cjpeg -progressive -outfile '" + claimedJpeg + "' '" + dir + "/small.ppm'")
