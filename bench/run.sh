@@ -3,7 +3,9 @@
 # compares two measurements of the same run (medians of three repetitions). Extra arguments go
 # to every benchmark program (for example --benchmark_filter=Blend). Then the fade's slideshow
 # against feh's (bench/slideshow.sh; SLIDESHOW_SECONDS and SLIDESHOW_REPEATS shorten it, and
-# SLIDESHOW_SECONDS=0 leaves it out).
+# SLIDESHOW_SECONDS=0 leaves it out). Last, the longest time from a key to the saver's end while
+# it loads files that claim more than they hold (bench/key_during_load.sh; KEY_DURING_LOAD=0
+# leaves it out).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
@@ -149,4 +151,8 @@ PY
 seconds="${SLIDESHOW_SECONDS:-60}"
 if [ "$seconds" != 0 ]; then
     "$root/bench/slideshow.sh" "$build/app/quillo" "$seconds" "${SLIDESHOW_REPEATS:-3}"
+fi
+
+if [ "${KEY_DURING_LOAD:-1}" != 0 ]; then
+    "$root/bench/key_during_load.sh" "$build/app/quillo"
 fi
