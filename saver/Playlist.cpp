@@ -90,6 +90,8 @@ void SaverWindow::NextPicture() {
         options.screenDepth = host_.screenDepth();
         // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
         if (Fit) options.cover = fitBox(screen(), Picdis);
+        // The fade shows no more of a picture than its top-left screen-sized part.
+        else if (Picdis == 11) options.clip = screen();
         picture.loadFromFile(path, options);
         Image5.setPicture(picture);
     } catch (const std::exception&) {

@@ -19,6 +19,10 @@ struct DecodeOptions {
     // When not empty, a JPEG may be decoded at the smallest of those scales whose size still
     // covers this size in both directions (a picture to be shrunk to fit a screen).
     Size cover{};
+    // When not empty, only the top-left part of this size is wanted (a fade never shows more
+    // than the screen): a JPEG stored upright is then that part alone, its rows below read but
+    // not kept; any other picture stays whole.
+    Size clip{};
 };
 
 }  // namespace quillo

@@ -71,14 +71,17 @@ struct LibjpegRun {
     int components;
     J_COLOR_SPACE colorSpace;
     int orientation;  // Exif, 1 when the file has none
-    // The decode: rows of the bitmap of the output size at 1/scale. `scratch` holds one row of
-    // width * 4 bytes, for palette indexes or four-component pixels.
+    // The decode at 1/scale, of output size outWidth x outHeight, into `rows`: the top-left
+    // keepWidth x keepHeight part of it. `scratch` holds one row of outWidth * 4 bytes, for
+    // palette indexes, four-component pixels or a row wider than what is kept.
     int scale;
     bool quantize;
     std::uint8_t** rows;
     std::uint8_t* scratch;
     int outWidth;
     int outHeight;
+    int keepWidth;
+    int keepHeight;
 };
 
 bool fourComponents(J_COLOR_SPACE space) {
@@ -180,16 +183,27 @@ int runLibjpeg(LibjpegRun* run) {
     // The bitmap was sized from the same header; anything else would be a libjpeg surprise.
     if (int(cinfo.output_width) != run->outWidth || int(cinfo.output_height) != run->outHeight)
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
-    if (cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
+    const bool part = run->keepWidth < run->outWidth || run->keepHeight < run->outHeight;
+    if (part || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
         JSAMPROW scratch = run->scratch;
-        while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION kept = JDIMENSION(run->keepHeight);
+        while (cinfo.output_scanline < kept) {
             const int y = int(cinfo.output_scanline);
             jpeg_read_scanlines(&cinfo, &scratch, 1);
             if (cinfo.quantize_colors)
-                expandPaletteRow(cinfo, scratch, run->rows[y], run->outWidth);
+                expandPaletteRow(cinfo, scratch, run->rows[y], run->keepWidth);
+            else if (cinfo.out_color_space == JCS_CMYK)
+                expandCmykRow(scratch, run->rows[y], run->keepWidth, cinfo.saw_Adobe_marker);
             else
-                expandCmykRow(scratch, run->rows[y], run->outWidth, cinfo.saw_Adobe_marker);
+                std::memcpy(run->rows[y], scratch, std::size_t(run->keepWidth) * 3);
         }
+        // The rows below are still read, so a file damaged there fails as it does whole; skipping
+        // spares their output work. A skip to the very end would not read the data, so the last
+        // row is decoded; libjpeg cannot skip under its two-pass palette.
+        if (cinfo.output_scanline + 1 < cinfo.output_height && !cinfo.quantize_colors)
+            jpeg_skip_scanlines(&cinfo, cinfo.output_height - cinfo.output_scanline - 1);
+        while (cinfo.output_scanline < cinfo.output_height)
+            jpeg_read_scanlines(&cinfo, &scratch, 1);
     } else {
         while (cinfo.output_scanline < cinfo.output_height) {
             const JDIMENSION y = cinfo.output_scanline;
@@ -258,6 +272,12 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     storedHeight_ = scaled(run.height, scale_);
     width_ = swap ? storedHeight_ : storedWidth_;
     height_ = swap ? storedWidth_ : storedHeight_;
+    keepWidth_ = storedWidth_;
+    keepHeight_ = storedHeight_;
+    if (orientation_ == 1 && options.clip.width > 0 && options.clip.height > 0) {
+        keepWidth_ = width_ = std::min(width_, options.clip.width);
+        keepHeight_ = height_ = std::min(height_, options.clip.height);
+    }
     grayscale_ = run.components == 1;
     quantize_ = grayscale_ || options.screenDepth <= 8;
 }
@@ -270,10 +290,10 @@ const Bitmap& JpegImage::bitmap() const {
     int code = 0;
     Bitmap out;
     try {
-        // Decoded as stored, then turned upright.
-        out = Bitmap::uninitialized(storedWidth_, storedHeight_);
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(storedHeight_));
-        for (int y = 0; y < storedHeight_; ++y) rows[std::size_t(y)] = out.row(y);
+        // Decoded as stored (the kept part of it), then turned upright.
+        out = Bitmap::uninitialized(keepWidth_, keepHeight_);
+        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(keepHeight_));
+        for (int y = 0; y < keepHeight_; ++y) rows[std::size_t(y)] = out.row(y);
         std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         run.scale = scale_;
@@ -282,6 +302,8 @@ const Bitmap& JpegImage::bitmap() const {
         run.scratch = scratch.data();
         run.outWidth = storedWidth_;
         run.outHeight = storedHeight_;
+        run.keepWidth = keepWidth_;
+        run.keepHeight = keepHeight_;
         code = runLibjpeg(&run);
         if (!code && orientation_ != 1) out = orientBitmap(out, orientation_);
     } catch (const std::bad_alloc&) {

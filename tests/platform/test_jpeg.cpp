@@ -138,6 +138,18 @@ TEST(Jpeg, ColourDecodeMatchesDjpeg) {
         EXPECT_EQ(differingPixels(jpeg.bitmap(), reference), 0);
         // Decoded once and kept.
         EXPECT_EQ(&jpeg.bitmap(), &jpeg.bitmap());
+        // Clipped, the picture is the whole decode's top-left part, pixel for pixel.
+        DecodeOptions clip;
+        clip.clip = {c.w / 2 + 1, c.h / 2};
+        const JpegImage clipped = loadJpeg(path, clip);
+        const Bitmap& part = clipped.bitmap();
+        ASSERT_EQ(part.width(), c.w / 2 + 1);
+        ASSERT_EQ(part.height(), c.h / 2);
+        long differing = 0;
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x)
+                differing += part.pixel(x, y) != reference.pixel(x, y);
+        EXPECT_EQ(differing, 0);
     }
 }
 
@@ -216,8 +228,14 @@ TEST(Jpeg, DamagedDataFailsWhenDecoded) {
             EXPECT_EQ(e.code(), JWRN_JPEG_EOF);
         }
     }
-    // Also on the palette path, where libjpeg reads the whole image before the first row.
+    // Also on the palette path, where libjpeg reads the whole image before the first row, and
+    // when only the top rows are kept: the rows below are still read.
     EXPECT_THROW(JpegImage(bytes, paletteScreen()).bitmap(), JpegError);
+    DecodeOptions top = paletteScreen();
+    top.clip = {96, 8};
+    EXPECT_THROW(JpegImage(bytes, top).bitmap(), JpegError);
+    top.screenDepth = 24;
+    EXPECT_THROW(JpegImage(bytes, top).bitmap(), JpegError);
 }
 
 // Other libjpeg warnings (here: junk bytes before the end marker) do not stop the decode.
