@@ -59,10 +59,14 @@ std::size_t roundedToHugePages(std::size_t bytes) {
 
 }  // namespace
 
+// Buffers of a huge page or more sit on huge pages where the kernel allows it: a fade walks three
+// screen-sized bitmaps 101 times, and with small pages each walk misses the address cache on
+// every page. Only the large buffers of whole pictures go to the pool.
 void* allocatePixels(std::size_t bytes) {
-    if (bytes < kLargeBuffer) return ::operator new(bytes);
+    if (bytes < kHugePage) return ::operator new(bytes);
     const std::size_t rounded = roundedToHugePages(bytes);
-    if (void* kept = pool().take(rounded)) return kept;
+    if (bytes >= kLargeBuffer)
+        if (void* kept = pool().take(rounded)) return kept;
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
     ::madvise(p, rounded, MADV_HUGEPAGE);
@@ -70,8 +74,12 @@ void* allocatePixels(std::size_t bytes) {
 }
 
 void freePixels(void* p, std::size_t bytes) noexcept {
-    if (bytes < kLargeBuffer) {
+    if (bytes < kHugePage) {
         ::operator delete(p);
+        return;
+    }
+    if (bytes < kLargeBuffer) {
+        std::free(p);
         return;
     }
     // A kept buffer may have come back for a somewhat smaller picture: its whole size counts.
