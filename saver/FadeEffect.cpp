@@ -43,7 +43,7 @@ private:
         // 2. The first fade tick takes two pictures.
         if (FadeFirst) {
             FadeFirst = false;
-            w_.NextPicture();
+            w_.NextPicture({.clip = w_.screen()});
             takeNewPicture();
         }
         // 3. The picture the previous fade ended on becomes the old one; swapping gives the
@@ -51,7 +51,7 @@ private:
         std::swap(FadeOld, FadeNew);
         std::swap(oldSize_, newSize_);
         // 4.
-        w_.NextPicture();
+        w_.NextPicture({.clip = w_.screen()});
         takeNewPicture();
         // 5. A picture as large as the screen takes the quarter branch too. The placement goes by
         // the picture's own size, not by the part of it that is kept.

@@ -72,7 +72,7 @@ void SaverWindow::LoadSaverSettings() {
     }
 }
 
-void SaverWindow::NextPicture() {
+void SaverWindow::NextPicture(PictureUse use) {
     const int count = int(PictureList.size());
     int p;
     if (Seq) {
@@ -89,9 +89,12 @@ void SaverWindow::NextPicture() {
         DecodeOptions options;  // the default pixel budget
         options.screenDepth = host_.screenDepth();
         // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
-        if (Fit) options.cover = fitBox(screen(), Picdis);
-        // The fade shows no more of a picture than its top-left screen-sized part.
-        else if (Picdis == 11) options.clip = screen();
+        if (Fit) {
+            options.cover = fitBox(screen(), Picdis);
+        } else {
+            options.clip = use.clip;
+            options.sample = use.sample;
+        }
         picture.loadFromFile(path, options);
         Image5.setPicture(picture);
     } catch (const std::exception&) {

@@ -31,6 +31,14 @@ constexpr const char* kLblinfoText =
 // Closed; Showing goes to Closed; nothing leaves Closed.
 enum class SaverPhase { Starting, Showing, Closed };
 
+// What a display mode shows of the next picture, so that a large JPEG need not be decoded
+// whole: its top-left part of `clip` (the fade), or its stretch to `sample` (a tile). Not
+// under Fit, which shrinks the whole picture first.
+struct PictureUse {
+    Size clip{};
+    Size sample{};
+};
+
 class SaverWindow {
 public:
     // Without a player the saver has no audio service and runs silent.
@@ -54,7 +62,7 @@ public:
 
     // The playlist: loads the next picture into Image5 (the fallback picture when it cannot be
     // loaded) and picks the sound file that opens next.
-    void NextPicture();
+    void NextPicture(PictureUse use = {});
     // Sets the background to one of the four colours by ColorCount.
     void CycleBackColor(quillo::Color first, quillo::Color second, quillo::Color third,
                         quillo::Color fourth);

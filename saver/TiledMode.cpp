@@ -21,9 +21,9 @@ public:
                                               : w_.Image4;
         const int next = TileState >= 1 && TileState <= 3 ? TileState + 1 : 1;
         tile.setVisible(false);
-        w_.NextPicture();
-        w_.TakeNewPicture(tile);
         const Rect quarter = tileRect(w_.screen(), TileState);  // PlaceTile
+        w_.NextPicture({.sample = {quarter.width(), quarter.height()}});
+        w_.TakeNewPicture(tile);
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
         tile.setStretch(true);
         keepAtShownSize(tile, quarter);
@@ -32,14 +32,13 @@ public:
     }
 
 private:
-    // A tile keeps its picture stretched to the quarter, not the decoded photo: four full photos
-    // would hold several hundred megabytes to show four quarters of the screen. Stretching the
-    // quarter-sized copy over the same quarter again is one to one, so the screen is unchanged.
+    // A tile keeps its picture stretched to the quarter as a plain bitmap, not the decoded photo
+    // nor its file's bytes: four photos would hold several hundred megabytes to show four
+    // quarters of the screen. Stretching the quarter-sized copy over the same quarter again is
+    // one to one, so the screen is unchanged. (A JPEG usually comes decoded at that size.)
     static void keepAtShownSize(ImageControl& tile, const Rect& quarter) {
         const Picture& picture = tile.picture();
-        if (quarter.empty() || picture.empty() ||
-            (picture.width() == quarter.width() && picture.height() == quarter.height()))
-            return;
+        if (quarter.empty() || picture.empty()) return;
         try {
             const Bitmap& full = picture.bitmap();
             Bitmap shown = Bitmap::uninitialized(quarter.width(), quarter.height());

@@ -23,6 +23,10 @@ struct DecodeOptions {
     // than the screen): a JPEG stored upright is then that part alone, its rows below read but
     // not kept; any other picture stays whole.
     Size clip{};
+    // When not empty, the picture is only wanted stretched to this size by nearest neighbour (a
+    // tile): a JPEG stored upright is then decoded to exactly that stretch, keeping only the rows
+    // and columns it samples; any other picture stays whole.
+    Size sample{};
 };
 
 }  // namespace quillo

@@ -14,6 +14,7 @@
 #include "Errors.h"
 #include "Exif.h"
 #include "Orientation.h"
+#include "Scale.h"
 
 namespace quillo {
 
@@ -71,17 +72,21 @@ struct LibjpegRun {
     int components;
     J_COLOR_SPACE colorSpace;
     int orientation;  // Exif, 1 when the file has none
-    // The decode at 1/scale, of output size outWidth x outHeight, into `rows`: the top-left
-    // keepWidth x keepHeight part of it. `scratch` holds one row of outWidth * 4 bytes, for
-    // palette indexes, four-component pixels or a row wider than what is kept.
+    // The decode at 1/scale, of output size outWidth x outHeight, into `rows`: keepHeight rows
+    // of keepWidth pixels, row r taken from output row rowMap[r] and its pixel c from output
+    // column colMap[c] (both never decreasing; null maps take the first rows and columns as they
+    // are). `scratch` holds one row of outWidth * 4 bytes, `line` one of outWidth * 3.
     int scale;
     bool quantize;
     std::uint8_t** rows;
     std::uint8_t* scratch;
+    std::uint8_t* line;
     int outWidth;
     int outHeight;
     int keepWidth;
     int keepHeight;
+    const int* rowMap;
+    const int* colMap;
 };
 
 bool fourComponents(J_COLOR_SPACE space) {
@@ -183,19 +188,32 @@ int runLibjpeg(LibjpegRun* run) {
     // The bitmap was sized from the same header; anything else would be a libjpeg surprise.
     if (int(cinfo.output_width) != run->outWidth || int(cinfo.output_height) != run->outHeight)
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
-    const bool part = run->keepWidth < run->outWidth || run->keepHeight < run->outHeight;
-    if (part || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
+    const bool whole = run->keepWidth == run->outWidth && run->keepHeight == run->outHeight &&
+                       !run->rowMap && !run->colMap;
+    if (!whole || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
         JSAMPROW scratch = run->scratch;
-        const JDIMENSION kept = JDIMENSION(run->keepHeight);
-        while (cinfo.output_scanline < kept) {
+        const int outWidth = run->outWidth;
+        int r = 0;
+        while (r < run->keepHeight && cinfo.output_scanline < cinfo.output_height) {
             const int y = int(cinfo.output_scanline);
             jpeg_read_scanlines(&cinfo, &scratch, 1);
+            if ((run->rowMap ? run->rowMap[r] : r) != y) continue;
+            // The row in blue-green-red, then every kept row that samples it.
+            const std::uint8_t* line = scratch;
             if (cinfo.quantize_colors)
-                expandPaletteRow(cinfo, scratch, run->rows[y], run->keepWidth);
+                expandPaletteRow(cinfo, scratch, run->line, outWidth), line = run->line;
             else if (cinfo.out_color_space == JCS_CMYK)
-                expandCmykRow(scratch, run->rows[y], run->keepWidth, cinfo.saw_Adobe_marker);
-            else
-                std::memcpy(run->rows[y], scratch, std::size_t(run->keepWidth) * 3);
+                expandCmykRow(scratch, run->line, outWidth, cinfo.saw_Adobe_marker),
+                    line = run->line;
+            for (; r < run->keepHeight && (run->rowMap ? run->rowMap[r] : r) == y; ++r) {
+                std::uint8_t* out = run->rows[r];
+                if (!run->colMap) {
+                    std::memcpy(out, line, std::size_t(run->keepWidth) * 3);
+                    continue;
+                }
+                for (int c = 0; c < run->keepWidth; ++c, out += 3)
+                    std::memcpy(out, line + std::size_t(run->colMap[c]) * 3, 3);
+            }
         }
         // The rows below are still read, so a file damaged there fails as it does whole; skipping
         // spares their output work. A skip to the very end would not read the data, so the last
@@ -272,11 +290,14 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     storedHeight_ = scaled(run.height, scale_);
     width_ = swap ? storedHeight_ : storedWidth_;
     height_ = swap ? storedWidth_ : storedHeight_;
-    keepWidth_ = storedWidth_;
-    keepHeight_ = storedHeight_;
-    if (orientation_ == 1 && options.clip.width > 0 && options.clip.height > 0) {
-        keepWidth_ = width_ = std::min(width_, options.clip.width);
-        keepHeight_ = height_ = std::min(height_, options.clip.height);
+    // Only for a picture stored upright: the kept rows and columns are then the stored ones.
+    if (orientation_ == 1 && options.sample.width > 0 && options.sample.height > 0) {
+        sampled_ = true;
+        width_ = options.sample.width;
+        height_ = options.sample.height;
+    } else if (orientation_ == 1 && options.clip.width > 0 && options.clip.height > 0) {
+        width_ = std::min(width_, options.clip.width);
+        height_ = std::min(height_, options.clip.height);
     }
     grayscale_ = run.components == 1;
     quantize_ = grayscale_ || options.screenDepth <= 8;
@@ -291,10 +312,24 @@ const Bitmap& JpegImage::bitmap() const {
     Bitmap out;
     try {
         // Decoded as stored (the kept part of it), then turned upright.
-        out = Bitmap::uninitialized(keepWidth_, keepHeight_);
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(keepHeight_));
-        for (int y = 0; y < keepHeight_; ++y) rows[std::size_t(y)] = out.row(y);
+        const bool upright = orientation_ == 1;
+        const int keepWidth = upright ? width_ : storedWidth_;
+        const int keepHeight = upright ? height_ : storedHeight_;
+        out = Bitmap::uninitialized(keepWidth, keepHeight);
+        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(keepHeight));
+        for (int y = 0; y < keepHeight; ++y) rows[std::size_t(y)] = out.row(y);
         std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
+        std::vector<std::uint8_t> line(std::size_t(storedWidth_) * 3);
+        // A sampled picture takes the rows and columns a nearest-neighbour stretch would.
+        std::vector<int> rowMap, colMap;
+        if (sampled_) {
+            rowMap.resize(std::size_t(keepHeight));
+            colMap.resize(std::size_t(keepWidth));
+            for (int r = 0; r < keepHeight; ++r)
+                rowMap[std::size_t(r)] = nearestSource(r, keepHeight, storedHeight_);
+            for (int c = 0; c < keepWidth; ++c)
+                colMap[std::size_t(c)] = nearestSource(c, keepWidth, storedWidth_);
+        }
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         run.scale = scale_;
         run.quantize = quantize_;
@@ -302,8 +337,11 @@ const Bitmap& JpegImage::bitmap() const {
         run.scratch = scratch.data();
         run.outWidth = storedWidth_;
         run.outHeight = storedHeight_;
-        run.keepWidth = keepWidth_;
-        run.keepHeight = keepHeight_;
+        run.line = line.data();
+        run.keepWidth = keepWidth;
+        run.keepHeight = keepHeight;
+        run.rowMap = sampled_ ? rowMap.data() : nullptr;
+        run.colMap = sampled_ ? colMap.data() : nullptr;
         code = runLibjpeg(&run);
         if (!code && orientation_ != 1) out = orientBitmap(out, orientation_);
     } catch (const std::bad_alloc&) {

@@ -34,8 +34,8 @@ public:
     ~JpegImage() override;
 
     // The size of the decoded picture, upright: the file's size divided by scale(), rounded up,
-    // with width and height swapped when the Exif orientation turns it a quarter, and cut to
-    // the clip of the decode options for a picture stored upright.
+    // with width and height swapped when the Exif orientation turns it a quarter; for a picture
+    // stored upright, the sample size or the size cut to the clip of the decode options.
     int width() const override { return width_; }
     int height() const override { return height_; }
     int scale() const override { return scale_; }
@@ -52,10 +52,8 @@ private:
     // by; width_ and height_ are the turned size.
     int storedWidth_ = 0;
     int storedHeight_ = 0;
-    // The top-left part of the stored picture that is decoded: all of it unless a clip asked for
-    // less.
-    int keepWidth_ = 0;
-    int keepHeight_ = 0;
+    // True when the picture is the decode stretched to the options' sample size.
+    bool sampled_ = false;
     int orientation_ = 1;
     bool grayscale_ = false;
     bool quantize_ = false;

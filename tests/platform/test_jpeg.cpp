@@ -12,6 +12,7 @@
 #include "Errors.h"
 #include "JpegImage.h"
 #include "JpegTools.h"
+#include "Scale.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -150,6 +151,13 @@ TEST(Jpeg, ColourDecodeMatchesDjpeg) {
             for (int x = 0; x < part.width(); ++x)
                 differing += part.pixel(x, y) != reference.pixel(x, y);
         EXPECT_EQ(differing, 0);
+        // Sampled, it is the whole decode stretched by nearest neighbour, narrower and taller.
+        DecodeOptions sample;
+        sample.sample = {c.w / 3 + 1, c.h * 2};
+        const JpegImage sampled = loadJpeg(path, sample);
+        Bitmap stretched(c.w / 3 + 1, c.h * 2);
+        stretchCopy(stretched, stretched.rect(), reference, reference.rect());
+        EXPECT_EQ(differingPixels(sampled.bitmap(), stretched), 0);
     }
 }
 
