@@ -110,7 +110,11 @@ MessageResult QtMessageBoxes::show(MessageKind kind, const std::string& text,
     ScopeExit forget([this] { box_ = nullptr; });
     int answer = QMessageBox::Cancel;
     if (watch_) {
-        // Shown without blocking the other windows, and waited for here.
+        // Shown without blocking the other windows, and waited for here. A message box is modal
+        // by default, and Qt drops input for the windows a modal one blocks before any filter
+        // sees it: a key that reached the saver window while the box was taking the keyboard
+        // would be lost, and the box would stay.
+        box.setWindowModality(Qt::NonModal);
         std::optional<InputFilter> filter(std::in_place, watch_, *this);
         QEventLoop wait;
         QObject::connect(&box, &QDialog::finished, &wait, [&](int result) {
