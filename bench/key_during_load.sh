@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The longest time from a key to the saver's end while it loads a file that claims more than it
-# holds, and the process's peak memory. The saver shows one picture in the tiles (mode 4, Time
-# 1000), so it loads that picture again at every tick; a key is sent at nine offsets after the
-# window appears (0 to 1 s), one run each, on a fresh 1920x1080 Xvfb. Files: a 3 KB progressive
+# holds, and the process's peak memory. The saver shows one picture at natural size (mode 2) and
+# in the tiles (mode 4), Time 1000, so it loads that picture again at every tick; a key is sent
+# at nine offsets after the window appears (0 to 1 s), one run each, on a fresh 1920x1080 Xvfb. Files: a 3 KB progressive
 # JPEG whose header claims 16384 x 16384, a 1 KB run-length bitmap of that size, a real
 # 16384 x 16384 JPEG and, for scale, a 6000 x 4000 photo.
 # Usage: bench/key_during_load.sh QUILLO
@@ -59,10 +59,11 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/Quillo"
 
-for file in claimed-progressive.jpg rle-16384.bmp real-16384.jpg photo-6000x4000.jpg; do
+for run in {2,4}:{claimed-progressive.jpg,rle-16384.bmp,real-16384.jpg,photo-6000x4000.jpg}; do
+    mode=${run%%:*} file=${run#*:}
     {
-        printf '[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=4\n[JpegConfig]\nName1=%s\n' \
-            "$files/$file"
+        printf '[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=%s\n[JpegConfig]\nName1=%s\n' \
+            "$mode" "$files/$file"
         for n in $(seq 2 1000); do echo "Name$n=Null"; done
     } >"$work/Quillo/quillo51.ini"
     number="$work/display"
@@ -70,7 +71,7 @@ for file in claimed-progressive.jpg rle-16384.bmp real-16384.jpg photo-6000x4000
     Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     xvfb=$!
     for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-    DISPLAY=":$(head -n 1 "$number")" XDG_CONFIG_HOME="$work" python3 - "$file" "$quillo" <<'PY'
+    DISPLAY=":$(head -n 1 "$number")" XDG_CONFIG_HOME="$work" python3 - "mode $mode, $file" "$quillo" <<'PY'
 import os, subprocess, sys, time
 name, quillo = sys.argv[1], sys.argv[2]
 worst, peak = 0.0, 0
