@@ -200,11 +200,13 @@ int runLibjpeg(LibjpegRun* run) {
             if ((run->rowMap ? run->rowMap[r] : r) != y) continue;
             // The row in blue-green-red, then every kept row that samples it.
             const std::uint8_t* line = scratch;
-            if (cinfo.quantize_colors)
-                expandPaletteRow(cinfo, scratch, run->line, outWidth), line = run->line;
-            else if (cinfo.out_color_space == JCS_CMYK)
-                expandCmykRow(scratch, run->line, outWidth, cinfo.saw_Adobe_marker),
-                    line = run->line;
+            if (cinfo.quantize_colors) {
+                expandPaletteRow(cinfo, scratch, run->line, outWidth);
+                line = run->line;
+            } else if (cinfo.out_color_space == JCS_CMYK) {
+                expandCmykRow(scratch, run->line, outWidth, cinfo.saw_Adobe_marker);
+                line = run->line;
+            }
             for (; r < run->keepHeight && (run->rowMap ? run->rowMap[r] : r) == y; ++r) {
                 std::uint8_t* out = run->rows[r];
                 if (!run->colMap) {
