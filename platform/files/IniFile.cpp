@@ -1,6 +1,5 @@
 #include "IniFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,6 +16,7 @@
 #include <unordered_map>
 
 #include "AsciiCase.h"
+#include "AtomicFile.h"
 #include "Errors.h"
 #include "ScopeExit.h"
 
@@ -111,81 +111,6 @@ std::uint32_t nameHash(std::string_view name) {
 }
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-std::string folderOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return true;
-}
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// True when the name still names the file open as fd.
-bool stillNamed(const std::string& path, int fd) {
-    struct stat named {
-    }, open{};
-    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && sameFile(named, open);
-}
-
-// A writer holds an exclusive flock on its temporary file from creation until the rename, so a
-// temporary that can be locked belongs to a write that was killed. Those are removed; one that a
-// running process is writing is never touched.
-void removeStaleTemporaries(const std::string& folder, const std::string& base) {
-    const std::string prefix = "." + base + ".";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name(e->d_name);
-        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
-        const std::string path = folder + "/" + std::string(name);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(path, fd))
-            ::unlink(path.c_str());
-        ::close(fd);
-    }
-    ::closedir(dir);
-}
-
-// A new temporary file beside the target, locked as a live writer's (see above). A cleaner may
-// have taken it between its creation and the lock: then the name is gone, and we make another.
-int makeLockedTemporary(std::string& temp, const std::string& pattern) {
-    for (;;) {
-        temp = pattern;
-        const int fd = ::mkstemp(temp.data());
-        if (fd < 0) return -1;
-        if (::flock(fd, LOCK_EX) == 0 && stillNamed(temp, fd)) return fd;
-        ::close(fd);
-    }
-}
-
-// The file a write replaces: through a symbolic link, the file it names.
-std::string writeTarget(const std::string& path) {
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    return target;
-}
 
 }  // namespace
 
@@ -616,11 +541,6 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 
 namespace {
 
-std::string baseName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Takes the writers' lock of the file: an exclusive flock on ".<name>.lock" beside it. A writer
 // holds it only while it reads, changes and replaces the file, so the wait is short; one that
 // has not ended after kLockWait (a stopped process) makes the write fail rather than hang.
@@ -650,36 +570,8 @@ void IniFile::replaceFile() {
     dirty_ = false;
     try {
         Image& img = image();
-        if (!img.readable) throw SettingsWriteError(path_);
-
-        const std::string target = writeTarget(path_);
-        // A new file lists a person's pictures: readable by its owner only.
-        mode_t mode = 0600;
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0) {
-            // rename() into a writable folder would replace a read-only file: honour its bits.
-            if (::access(target.c_str(), W_OK) != 0) throw SettingsWriteError(path_);
-            mode = st.st_mode & 07777;
-        }
-
-        const std::string folder = folderOf(target);
-        const std::string base = baseName(target);
-        removeStaleTemporaries(folder, base);
-        std::string temp;
-        int fd = makeLockedTemporary(temp, folder + "/." + base + ".XXXXXX");
-        if (fd < 0) throw SettingsWriteError(path_);
-        // The data reach the disk before the rename, so after a crash the name holds either the
-        // old file or the new one, never part of one. The folder itself is not synced: a crash
-        // may then keep the old file, which is whole.
-        bool ok = writeAll(fd, img.serialize()) && ::fchmod(fd, mode) == 0 && ::fdatasync(fd) == 0;
-        // Renamed while still locked, so that no cleaner takes it as left over; the data is on
-        // disk already, so closing cannot lose any.
-        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-        ::close(fd);
-        if (!ok) {
-            ::unlink(temp.c_str());
+        if (!img.readable || !replaceFileAtomically(path_, img.serialize()))
             throw SettingsWriteError(path_);
-        }
     } catch (...) {
         // The image no longer matches the file; read it again at the next access.
         image_.reset();
