@@ -417,7 +417,7 @@ bool QtHost::boxInput(const QEvent* e, Message& m) const {
         }
         case QEvent::MouseButtonPress: {
             const auto* b = static_cast<const QMouseEvent*>(e);
-            std::uint32_t code = 0x020B;
+            std::uint32_t code = msg::XButtonDown;
             if (b->button() == Qt::LeftButton) code = msg::LButtonDown;
             if (b->button() == Qt::RightButton) code = msg::RButtonDown;
             if (b->button() == Qt::MiddleButton) code = msg::MButtonDown;
