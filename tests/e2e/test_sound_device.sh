@@ -57,22 +57,27 @@ xdotool key space
 wait_exit "$QUILLO_PID" 2 || fail "silent server: the process did not end within a second of a key"
 then_next_saver_starts "silent server"
 
-# A MIDI note of a quarter second, due again at every tick: the soundfont is read once.
-mid="$E2E_TMP/short.mid"
-printf 'MThd\0\0\0\6\0\0\0\1\0\140MTrk\0\0\0\17\0\300\0\0\220\74\144\60\200\74\100\0\377\57\0' >"$mid"
-SOUND_FILES="$mid" write_settings "Sound=1 Picdis=1 Time=1000" "$picture"
-fonts_read() { grep -cE '\.sf[23]", O_RDONLY[^)]*\) = [0-9]' "$E2E_TMP/opens" || true; }
-strace -f -qq -e trace=open,openat -o "$E2E_TMP/opens" "$QUILLO" /S \
-    >>"$E2E_TMP/quillo.log" 2>&1 &
-QUILLO_PID=$!
-E2E_PIDS+=("$QUILLO_PID")
-wait_window zadarovi 10
-fonts_seen() { [ "$(fonts_read)" -ge 1 ]; }
-wait_for 5 fonts_seen || fail "the soundfont was never read"
-first=$(fonts_read)
-sleep 5
-later=$(fonts_read)
-xdotool key space
-wait_exit "$QUILLO_PID" 5 || fail "the MIDI saver did not end"
-[ "$later" -eq "$first" ] || fail "the soundfont was read again: $first opens, then $later"
+# A MIDI note of a quarter second, due again at every tick: the soundfont is read once. Counted
+# with strace, where the machine lets a process trace its child.
+if ! strace -qq -o /dev/null true 2>/dev/null; then
+    echo "e2e sound device: strace cannot trace here; the soundfont count is left out"
+else
+    mid="$E2E_TMP/short.mid"
+    printf 'MThd\0\0\0\6\0\0\0\1\0\140MTrk\0\0\0\17\0\300\0\0\220\74\144\60\200\74\100\0\377\57\0' >"$mid"
+    SOUND_FILES="$mid" write_settings "Sound=1 Picdis=1 Time=1000" "$picture"
+    fonts_read() { grep -cE '\.sf[23]", O_RDONLY[^)]*\) = [0-9]' "$E2E_TMP/opens" || true; }
+    strace -f -qq -e trace=open,openat -o "$E2E_TMP/opens" "$QUILLO" /S \
+        >>"$E2E_TMP/quillo.log" 2>&1 &
+    QUILLO_PID=$!
+    E2E_PIDS+=("$QUILLO_PID")
+    wait_window zadarovi 10
+    fonts_seen() { [ "$(fonts_read)" -ge 1 ]; }
+    wait_for 5 fonts_seen || fail "the soundfont was never read"
+    first=$(fonts_read)
+    sleep 5
+    later=$(fonts_read)
+    xdotool key space
+    wait_exit "$QUILLO_PID" 5 || fail "the MIDI saver did not end"
+    [ "$later" -eq "$first" ] || fail "the soundfont was read again: $first opens, then $later"
+fi
 echo "e2e sound device: all checks passed"
