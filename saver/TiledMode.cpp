@@ -32,15 +32,16 @@ public:
     }
 
 private:
-    // A tile keeps its picture stretched to the quarter as a plain bitmap, not the decoded photo
-    // nor its file's bytes: four photos would hold several hundred megabytes to show four
-    // quarters of the screen. Stretching the quarter-sized copy over the same quarter again is
-    // one to one, so the screen is unchanged. (A JPEG usually comes decoded at that size.)
+    // A tile keeps its picture stretched to the quarter, not the decoded photo: four photos would
+    // hold several hundred megabytes to show four quarters of the screen. Stretching the
+    // quarter-sized copy over the same quarter again is one to one, so the screen is unchanged.
+    // A JPEG usually comes decoded at that size already, and drops its file's bytes once decoded.
     static void keepAtShownSize(ImageControl& tile, const Rect& quarter) {
         const Picture& picture = tile.picture();
         if (quarter.empty() || picture.empty()) return;
         try {
             const Bitmap& full = picture.bitmap();
+            if (full.width() == quarter.width() && full.height() == quarter.height()) return;
             Bitmap shown = Bitmap::uninitialized(quarter.width(), quarter.height());
             stretchCopy(shown, shown.rect(), full, full.rect());
             tile.setPicture(Picture(std::move(shown)));

@@ -354,6 +354,8 @@ const Bitmap& JpegImage::bitmap() const {
         throw JpegError(code);
     }
     decoded_ = std::move(out);
+    // The pixels are kept, so the file's bytes are not needed again.
+    std::vector<std::uint8_t>().swap(bytes_);
     return *decoded_;
 }
 

@@ -44,7 +44,8 @@ public:
     const Bitmap& bitmap() const override;
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    // The file, until its pixels are decoded.
+    mutable std::vector<std::uint8_t> bytes_;
     int width_ = 0;
     int height_ = 0;
     int scale_ = 1;

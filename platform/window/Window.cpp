@@ -65,6 +65,13 @@ void ImageControl::paint(Bitmap& target) {
         drawAt(target, left(), top(), *src, bounds());
         return;
     }
+    if (src->width() == bounds().width() && src->height() == bounds().height()) {
+        // Stretched one to one (a tile): the picture itself, no scaled copy beside it.
+        scaled_ = Bitmap();
+        forgetScaled();
+        drawAt(target, left(), top(), *src, bounds());
+        return;
+    }
     const Rect visible = bounds().intersected(target.rect());
     if (visible.empty()) return;
     if (visible != scaledFor_) {
