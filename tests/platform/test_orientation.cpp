@@ -105,20 +105,6 @@ TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     EXPECT_EQ(differingPixels(picture.bitmap(), readPnm(dir / "ref.ppm")), 0);
 }
 
-TEST(Orientation, AHostileBlockInAFileDecodesAsDjpegDoes) {
-    TempDir dir;
-    const std::string plain = dir / "plain.jpg", hostile = dir / "hostile.jpg";
-    ASSERT_TRUE(makeJpeg(plain, makeTestImage(40, 24), "-quality 80"));
-    std::vector<std::uint8_t> block = orientationBlock(6);
-    block[14] = 0xFF;  // the directory claims 65,281 entries
-    block[15] = 0xFF;
-    writeBytes(hostile, withApp1(readBytes(plain), block));
-    Picture picture;
-    picture.loadFromFile(hostile, {});
-    EXPECT_EQ(picture.width(), 40);
-    EXPECT_EQ(differingPixels(picture.bitmap(), djpeg(plain)), 0);
-}
-
 TEST(Orientation, HostileOrOddBlocksReadAsUpright) {
     const auto patched = [](std::size_t at, std::vector<std::uint8_t> bytes) {
         return [at, bytes] {
