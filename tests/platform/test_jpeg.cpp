@@ -296,16 +296,16 @@ TEST(Jpeg, ScaleFollowsBudgetAndCover) {
     };
     const std::uint64_t mp64 = std::uint64_t(64) << 20;
     const Case cases[] = {
-        {8192, 8192, mp64, {}, 1},    // exactly the budget
-        {8193, 8192, mp64, {}, 2},    // one column over it
-        {16385, 16385, mp64, {}, 4},  // 8193 x 8193 would be over
-        {65500, 65500, mp64, {}, 8},  // libjpeg's largest: 8188 x 8188
-        {100, 100, 1000, {}, 4},      // 25 x 25
-        {100, 100, 100, {}, 0},       // 13 x 13 is still over: refused
-        {3840, 2160, mp64, {1920, 1080}, 2},  // 1920 x 1080 covers exactly
-        {3839, 2160, mp64, {1920, 1080}, 2},  // 1920 (rounded up) x 1080
-        {3838, 2160, mp64, {1920, 1080}, 1},  // 1919 would not cover
-        {1000, 800, mp64, {1920, 1080}, 1},  // smaller than the cover: as it is
+        {8192, 8192, mp64, {}, 1},                     // exactly the budget
+        {8193, 8192, mp64, {}, 2},                     // one column over it
+        {16385, 16385, mp64, {}, 4},                   // 8193 x 8193 would be over
+        {65500, 65500, mp64, {}, 8},                   // libjpeg's largest: 8188 x 8188
+        {100, 100, 1000, {}, 4},                       // 25 x 25
+        {100, 100, 100, {}, 0},                        // 13 x 13 is still over: refused
+        {3840, 2160, mp64, {1920, 1080}, 2},           // 1920 x 1080 covers exactly
+        {3839, 2160, mp64, {1920, 1080}, 2},           // 1920 (rounded up) x 1080
+        {3838, 2160, mp64, {1920, 1080}, 1},           // 1919 would not cover
+        {1000, 800, mp64, {1920, 1080}, 1},            // smaller than the cover: as it is
         {20000, 20000, 100000000, {10000, 10000}, 2},  // the budget wins over the cover
     };
     for (const Case& c : cases) {
