@@ -33,10 +33,9 @@ int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool s
     SdlMediaPlayer player(loop);
     SaverWindow form(host, loop, services, &player);
     form.Silent = silent;
-    // A failed start (the settings file cannot be written, say) is reported and leaves the window
-    // as far as it got: it still shows and input still ends it.
+    // A failed start (the settings file cannot be written, say) is reported over the black
+    // window, which input still ends.
     loop.guarded([&] { form.FormCreate(); });
-    form.Show();
     loop.run();
     // A sound device that does not let go (a sink that stopped reading, a server that never
     // answers) must not keep the process, nor the lock that keeps every other start away: end

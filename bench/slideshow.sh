@@ -39,7 +39,9 @@ settings() {
 }
 
 # Runs a program for the time given on a fresh 1920x1080 Xvfb, ends it with SIGTERM and prints
-# "<processor seconds> <peak resident KiB>" from its own accounting (children included).
+# "<processor seconds> <peak resident KiB> <seconds it ran>" from its own accounting (children
+# included). A program that ends by itself before the time is a short run: its line says how long
+# it ran, and what it said on standard error (the saver says why it ends) is in $work/stderr.
 measure() {
     local number xvfb display
     number="$work/display"
@@ -48,14 +50,26 @@ measure() {
     xvfb=$!
     for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
     display=":$(head -n 1 "$number")"
-    DISPLAY="$display" XDG_CONFIG_HOME="$work" python3 - "$seconds" "$@" <<'PY'
+    DISPLAY="$display" XDG_CONFIG_HOME="$work" QUILLO_TRACE_END=1 python3 - "$seconds" "$@" \
+        2>>"$work/stderr" <<'PY'
 import os, signal, subprocess, sys, time
 seconds = float(sys.argv[1])
-child = subprocess.Popen(sys.argv[2:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-time.sleep(seconds)
-child.send_signal(signal.SIGTERM)
-_, _, usage = os.wait4(child.pid, 0)
-print(f"{usage.ru_utime + usage.ru_stime:.3f} {usage.ru_maxrss}")
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[2:], stdout=subprocess.DEVNULL, stderr=sys.stderr)
+while True:
+    # Reaped here, not by Popen, so that the usage of a child that ended early is ours to read.
+    pid, status, usage = os.wait4(child.pid, os.WNOHANG)
+    if pid:
+        print(f"quillo: ended by itself after {time.monotonic() - start:.1f} s, status {status}",
+              file=sys.stderr)
+        break
+    left = seconds - (time.monotonic() - start)
+    if left <= 0:
+        os.kill(child.pid, signal.SIGTERM)
+        _, _, usage = os.wait4(child.pid, 0)
+        break
+    time.sleep(min(left, 0.2))
+print(f"{usage.ru_utime + usage.ru_stime:.3f} {usage.ru_maxrss} {time.monotonic() - start:.1f}")
 PY
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
@@ -76,18 +90,26 @@ tiles="$(measure "$quillo" /S)"
 settings 0 5000
 idle="$(measure "$quillo" /S)"
 
-python3 - "$seconds" "$tiles" "$idle" "${#ours[@]}" "${ours[@]}" "${theirs[@]}" <<'PY'
+python3 - "$seconds" "$work/stderr" "$tiles" "$idle" "${#ours[@]}" "${ours[@]}" "${theirs[@]}" <<'PY'
 import statistics, sys
 seconds = float(sys.argv[1])
-tiles, idle = (tuple(map(float, r.split())) for r in sys.argv[2:4])
-n = int(sys.argv[4])
-rows = [tuple(map(float, r.split())) for r in sys.argv[5:]]
+stderr = sys.argv[2]
+tiles, idle = (tuple(map(float, r.split())) for r in sys.argv[3:5])
+n = int(sys.argv[5])
+rows = [tuple(map(float, r.split())) for r in sys.argv[6:]]
 ours, theirs = rows[:n], rows[n:]
+short = [r for r in ours + [tiles, idle] if r[2] < seconds - 1]
+if short:
+    with open(stderr) as f:
+        said = " / ".join(line.strip() for line in f if line.startswith("quillo:"))
+    print(f"short runs: {len(short)} of {len(ours) + 2} saver runs ended by themselves "
+          f"(after {', '.join(f'{r[2]:.0f} s' for r in short)}): {said}")
 decoded_kib = 4000 * 3000 * 3 / 1024
-cpu = statistics.median(r[0] for r in ours) * 60 / seconds
+# Processor time per minute of the time each run really ran.
+cpu = statistics.median(r[0] * 60 / r[2] for r in ours)
 rss = statistics.median(r[1] for r in ours)
 if theirs:
-    feh_cpu = statistics.median(r[0] for r in theirs) * 60 / seconds
+    feh_cpu = statistics.median(r[0] * 60 / r[2] for r in theirs)
     feh_rss = statistics.median(r[1] for r in theirs)
     print(f"fade slideshow processor time per minute / feh's: {cpu / feh_cpu:.2f}  "
           f"({cpu:.2f} s / {feh_cpu:.2f} s) (goal <= 1.5)")

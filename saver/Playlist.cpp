@@ -32,7 +32,6 @@ bool mayBeCut(const std::string& value) {
 
 void SaverWindow::LoadSaverSettings() {
     IniFile ini(SettingsFile);
-    ini.writeBool("Options", "Status", true);
 
     const Options options = ReadOptions(ini);
     Sound = options.sound;

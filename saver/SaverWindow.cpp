@@ -1,8 +1,11 @@
 #include "SaverWindow.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "Errors.h"
 #include "FallbackPicture.h"
 #include "IniFile.h"
 #include "MediaSlots.h"
@@ -17,6 +20,32 @@ bool StopFlag = false;
 namespace {
 
 constexpr int kMoveTolerance = 55;
+// How often a start that found the writers' lock busy tries again.
+constexpr std::uint32_t kLockRetryMs = 50;
+
+// With QUILLO_TRACE_END set, the saver says on standard error what ended it, so that a run that
+// ended unasked can tell why.
+void traceEnd(const Message& m, Point start) {
+    static const bool on = std::getenv("QUILLO_TRACE_END") != nullptr;
+    if (!on) return;
+    const int x = int(std::uint32_t(m.lParam) & 0xFFFF),
+              y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
+    switch (m.message) {
+        case msg::MouseMove:
+            std::fprintf(stderr, "quillo: ends on a mouse move to (%d, %d) from (%d, %d)\n", x, y,
+                         start.x, start.y);
+            return;
+        case msg::Terminate: {
+            static const char* const by[] = {"an unknown request", "a signal", "a close request",
+                                             "the loss of its host window"};
+            std::fprintf(stderr, "quillo: ends on %s\n", by[m.wParam < 4 ? m.wParam : 0]);
+            return;
+        }
+        default:
+            std::fprintf(stderr, "quillo: ends on input message %u (%llu) at (%d, %d)\n",
+                         unsigned(m.message), static_cast<unsigned long long>(m.wParam), x, y);
+    }
+}
 
 }  // namespace
 
@@ -27,6 +56,7 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       form_(host),
       random_(host),
       ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
+      lockRetry_(loop, kLockRetryMs),
       MediaPlayer1(player ? *player : *ownPlayer_),
       Timer1(loop, 1000),
       lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
@@ -42,6 +72,7 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
     imagjunk.setPicture(Picture(fallbackPicture()));
     imagjunk.setStretch(true);
     Timer1.OnTimer = [this] { Timer1Timer(); };
+    lockRetry_.OnTimer = [this] { WaitForSettingsLock(); };
     loop_.setForm(&form_);
     loop_.setDispatcher([this](const Message& m) { dispatch(m); });
 }
@@ -51,26 +82,51 @@ SaverWindow::~SaverWindow() {
 }
 
 void SaverWindow::FormCreate() {
-    // Whichever step fails, the window that appears must still end on input: a start-up that
-    // stops early installs the message filter on its way out.
-    ScopeExit filterOnFailure([this, pending = std::uncaught_exceptions()] {
-        if (std::uncaught_exceptions() > pending) installMessageFilter();
-    });
+    // The screen is covered, and input ends the saver, before anything that can wait or ask: a
+    // box, the writers' lock, the sound device.
+    Show();
     InitSettingsPaths(host_);
-    StartCursorPos = host_.cursorPos();
     services_.setScreenSaverRunning(true);
-    if (!fileExists(SettingsFile)) CreateDefaultSettings(nullptr);
     FirstTick = true;
     Seq = true;
-    ExitCheckActive = false;
     Sound = false;
-    host_.showCursor(false);
     Picdis = 3;
     Color = 4;
     SequencePos = 0;
     ColorCount = 0;
-    form_.setColor(clBlack);
-    installMessageFilter();
+    lockGiveUpAt_ = host_.nowMs() + std::uint64_t(std::max(LockWaitMs, 0));
+    WaitForSettingsLock();
+}
+
+void SaverWindow::WaitForSettingsLock() {
+    lockRetry_.setEnabled(false);
+    try {
+        // One attempt, never a wait: the loop calls again, handling input in between.
+        // Another start may make the file between the look and the lock: then it is only marked.
+        if (fileExists(SettingsFile) ||
+            !CreateDefaultSettings(nullptr, std::chrono::milliseconds(0)))
+            WriteStatus();
+    } catch (const SettingsLockBusy&) {
+        // A writer that holds on (a dialog stopped in the middle of a write) must not keep the
+        // show away: after the wait, Status stays unwritten, as nothing reads it.
+        if (host_.nowMs() < lockGiveUpAt_) {
+            lockRetry_.setEnabled(true);
+            return;
+        }
+    }
+    // Any other failure (a file that cannot be written) goes to the error display over the
+    // black window, and no show starts.
+    StartShow();
+}
+
+void SaverWindow::WriteStatus() {
+    IniFile ini(SettingsFile);
+    IniFile::Transaction transaction(ini, std::chrono::milliseconds(0));
+    ini.writeBool("Options", "Status", true);
+    transaction.commit();
+}
+
+void SaverWindow::StartShow() {
     LoadSaverSettings();
     if (Silent) Sound = false;
     if (Sound && !SoundList.empty()) {
@@ -100,6 +156,11 @@ bool SaverWindow::enterPhase(SaverPhase next) {
 
 void SaverWindow::Show() {
     if (!enterPhase(SaverPhase::Showing)) return;
+    StartCursorPos = host_.cursorPos();
+    ExitCheckActive = false;
+    host_.showCursor(false);
+    form_.setColor(clBlack);
+    installMessageFilter();
     host_.openWindow(kSaverTitle, form_.framebuffer());
     form_.invalidate();
 }
@@ -131,6 +192,7 @@ void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
     // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
     ScopeExit clear([this] { ExitCheckActive = false; });
     if (!ExitCheckActive) return;
+    traceEnd(m, StartCursorPos);
     if (services_.IsNTPlatform())
         StopSaver();
     else
@@ -167,6 +229,7 @@ void SaverWindow::ExitCheck() {
 
 void SaverWindow::StopSaver() {
     Timer1.setEnabled(false);
+    lockRetry_.setEnabled(false);
     StopFlag = true;
     StopSound();
     if (display_) display_->release();
@@ -178,7 +241,10 @@ void SaverWindow::StopSaver() {
 
 void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would, without a password check.
-    if (m.message == msg::Terminate) StopSaver();
+    if (m.message == msg::Terminate) {
+        traceEnd(m, StartCursorPos);
+        StopSaver();
+    }
     if (m.message == msg::MediaNotify) MediaPlayer1Notify(m);
 }
 

@@ -46,9 +46,11 @@ public:
                 MediaPlayer* player = nullptr);
     ~SaverWindow();
 
-    // The start-up sequence; runs once, before the window is first shown.
+    // The start-up sequence; runs once. It covers the screen first (Show), then settles the
+    // settings file, waiting for the writers' lock from the loop at most LockWaitMs, and starts
+    // the show.
     void FormCreate();
-    // Shows the window once creation is over (whether or not it completed).
+    // Covers the screen with the black window, input ending the saver from then on; once.
     void Show();
     // The message filter: sees every queued message before it is dispatched; never handles it.
     void deactivate(Message& msg, bool& handled);
@@ -101,6 +103,9 @@ public:
 
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
+    // How long the start waits for another writer's lock before it runs the show without writing
+    // Status.
+    int LockWaitMs = 1000;
 
     // Window state. ExitCheckActive is a flag of its own beside the phase: an input is checked
     // while the window starts (a box of the start-up is up) as well as while it shows.
@@ -126,6 +131,9 @@ public:
 
 private:
     void installMessageFilter();
+    void WaitForSettingsLock();
+    void WriteStatus();
+    void StartShow();
     void LoadSaverSettings();
     void FitPicture();
     void StartSound();
@@ -142,6 +150,9 @@ private:
     Form form_;
     SaverRandom random_;
     std::unique_ptr<MediaPlayer> ownPlayer_;
+
+    Timer lockRetry_;
+    std::uint64_t lockGiveUpAt_ = 0;
 
 public:
     MediaPlayer& MediaPlayer1;

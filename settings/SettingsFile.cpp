@@ -72,9 +72,9 @@ void InitSettingsPaths(MessageBoxes& boxes) {
     SettingsFile = SettingsDir + "/quillo51.ini";
 }
 
-bool CreateDefaultSettings(SlotTables* slots) {
+bool CreateDefaultSettings(SlotTables* slots, std::chrono::milliseconds lockWait) {
     IniFile file(SettingsFile);
-    IniFile::Transaction transaction(file);
+    IniFile::Transaction transaction(file, lockWait);
     // Under the writers' lock: a file another process made meanwhile may already hold a list.
     if (fileExists(SettingsFile)) return false;
     const Options& o = kNewFileOptions;

@@ -1,13 +1,14 @@
 #pragma once
 // The settings file: where it lives, its defaults, and the dialog's option load and save.
+#include <chrono>
 #include <string>
 
+#include "IniFile.h"
 #include "MediaSlots.h"
 #include "Options.h"
 
 namespace quillo {
 
-class IniFile;
 class MessageBoxes;
 
 // Set by InitSettingsPaths; one pair per process.
@@ -21,8 +22,9 @@ void InitSettingsPaths(MessageBoxes& boxes);
 // Writes a complete new file with the defaults (kNewFileOptions and 1000 free slots in each list)
 // and marks every slot of both tables free; slots may be null (the saver keeps no slot tables).
 // Another process may have made the file since the caller looked: then it is left as it is,
-// nothing is marked, and the result is false.
-bool CreateDefaultSettings(SlotTables* slots);
+// nothing is marked, and the result is false. lockWait as for IniFile::Transaction.
+bool CreateDefaultSettings(SlotTables* slots,
+                           std::chrono::milliseconds lockWait = IniFile::kLockWait);
 
 // The option controls of the dialog, as plain state the dialog binds to its widgets.
 struct OptionsState {

@@ -543,25 +543,29 @@ namespace {
 
 // Takes the writers' lock of the file: an exclusive flock on ".<name>.lock" beside it. A writer
 // holds it only while it reads, changes and replaces the file, so the wait is short; one that
-// has not ended after kLockWait (a stopped process) makes the write fail rather than hang.
-int takeWritersLock(const std::string& path) {
-    constexpr auto kLockWait = std::chrono::seconds(10);
+// has not ended after `wait` (a stopped process) makes the write fail rather than hang. -1 when
+// the lock file cannot be opened, -2 when another writer still holds it.
+int takeWritersLock(const std::string& path, std::chrono::milliseconds wait) {
     const std::string target = writeTarget(path);
     const std::string lockPath = folderOf(target) + "/." + baseName(target) + ".lock";
     const int fd =
         ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
     if (fd < 0) return -1;
-    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     auto pause = std::chrono::microseconds(200);
+    int result = -2;
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            result = -1;
+            break;
+        }
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(5000));
     }
     ::close(fd);
-    return -1;
+    return result;
 }
 
 }  // namespace
@@ -579,9 +583,10 @@ void IniFile::replaceFile() {
     }
 }
 
-IniFile::Transaction::Transaction(IniFile& file) : file_(file) {
+IniFile::Transaction::Transaction(IniFile& file, std::chrono::milliseconds lockWait) : file_(file) {
     if (file_.transaction_) throw std::logic_error("IniFile: a transaction is already open");
-    lockFd_ = takeWritersLock(file_.path_);
+    lockFd_ = takeWritersLock(file_.path_, lockWait);
+    if (lockFd_ == -2) throw SettingsLockBusy(file_.path_);
     if (lockFd_ < 0) throw SettingsWriteError(file_.path_);
     // What was read before the lock may be stale: read again under it.
     file_.image_.reset();

@@ -22,6 +22,7 @@
 // and keeps that image until it is destroyed (or a transaction starts), so make a new object for
 // each operation. Lookups go through an index per section, so reading many keys costs no scan of
 // the file per key, and memory stays within a small multiple of the file's size.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,10 +65,13 @@ public:
     // what the object had read, so the reads inside see the file as it is under the lock. Writes
     // inside change only the object's image until commit() replaces the file with all of them at
     // once; a transaction that ends without commit() leaves the file as it was (all or nothing).
-    // The lock is released when the transaction ends. One at a time per object.
+    // The lock is released when the transaction ends. One at a time per object. A writer that
+    // cannot wait (the saver's start) passes a short lockWait and is told SettingsLockBusy, a
+    // kind of SettingsWriteError, when another writer still holds the lock after it.
+    static constexpr std::chrono::milliseconds kLockWait{10'000};
     class Transaction {
     public:
-        explicit Transaction(IniFile& file);
+        explicit Transaction(IniFile& file, std::chrono::milliseconds lockWait = kLockWait);
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;

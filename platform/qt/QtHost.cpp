@@ -7,6 +7,8 @@
 #include <QBackingStore>
 #include <QCursor>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -189,7 +191,7 @@ void SaverWidget::focusOutEvent(QFocusEvent*) {
 void SaverWidget::closeEvent(QCloseEvent* e) {
     // Closed from outside (a window manager's close): end the saver the ordinary way.
     e->ignore();
-    host_.deliver({msg::Terminate, 0, 0});
+    host_.deliver({msg::Terminate, msg::ByWindowClose, 0});
 }
 
 QtHost::QtHost() = default;
@@ -210,7 +212,7 @@ void QtHost::watchTerminationSignals() {
         while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
         }
         terminating_ = true;
-        deliver({msg::Terminate, 0, 0});
+        deliver({msg::Terminate, msg::BySignal, 0});
         // A box runs a loop of its own, in which the request would wait for someone to answer
         // it: close the box, so that control comes back to our loop, which ends the saver.
         if (box_) box_->closeBox();
@@ -230,7 +232,7 @@ bool QtHost::embedInto(std::uint32_t window) {
         if (widget_) widget_->resize(logicalSize(s));
         deliver({msg::Resize, 0, msg::pointParam(s.width, s.height)});
     };
-    foreign_->onGone = [this] { deliver({msg::Terminate, 0, 0}); };
+    foreign_->onGone = [this] { deliver({msg::Terminate, msg::ByHostWindowGone, 0}); };
     return true;
 }
 
@@ -294,6 +296,18 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     // A saver must see every key, whichever window had the focus before.
     widget_->grabKeyboard();
     openPresenter();
+    // The start goes on to what can wait (the writers' lock, the sound device, a box) only with
+    // the screen covered; input meanwhile is queued. Bounded, for a manager that never maps us.
+    constexpr int kFirstFrameWaitMs = 2000;
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!widget_ || widget_->painted() || waited.elapsed() >= kFirstFrameWaitMs) loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
 }
 
 void QtHost::openPresenter() {

@@ -26,6 +26,8 @@ public:
     // The screen was drawn past the backing store: the next expose paints the framebuffer again
     // instead of showing what the store holds.
     void markStoreStale() { storeStale_ = true; }
+    // Whether a frame has been painted since the window was shown.
+    bool painted() const { return firstFrame_; }
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 protected:

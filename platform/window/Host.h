@@ -43,6 +43,8 @@ constexpr std::uint32_t KillFocus = 8;
 // or the window being closed from outside).
 constexpr std::uint32_t MediaNotify = 0x8001;
 constexpr std::uint32_t Terminate = 0x8002;
+// wParam of Terminate: who asked.
+constexpr std::uint64_t ByUnknown = 0, BySignal = 1, ByWindowClose = 2, ByHostWindowGone = 3;
 // The window was given a new size (lParam: width and height as pointParam packs x and y), when it
 // lives inside another program's window.
 constexpr std::uint32_t Resize = 0x8003;

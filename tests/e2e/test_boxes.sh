@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# A box over the saver (here: a JPEG whose data are cut short) stays up until answered, but each
-# input that ends the saver ends it under the box too, box and all; input that does not end the
-# saver leaves both.
+# A box over the saver (here: the settings file cannot be written, its lock being a folder) stays
+# up over the black window until answered, but each input that ends the saver ends it under the
+# box too, box and all, wherever it happens; input that does not end the saver leaves both.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 640x480
-convert -size 640x480 plasma:fractal -quality 90 "$E2E_TMP/whole.jpg"
-size=$(stat -c %s "$E2E_TMP/whole.jpg")
-head -c $((size / 2)) "$E2E_TMP/whole.jpg" >"$E2E_TMP/cut.jpg"
-write_settings "Picdis=1 Time=60000 Sound=0" "$E2E_TMP/cut.jpg"
+convert -size 64x48 xc:red "BMP3:$E2E_TMP/red.bmp"
+write_settings "Picdis=1 Time=60000 Sound=0" "$E2E_TMP/red.bmp"
+mkdir "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock"
 
 # start_with_box: a saver whose first picture has put up its error box.
 start_with_box() {
@@ -23,8 +22,10 @@ ends_with_box() {
     return 0
 }
 
-# Input that does not end the saver: a small move, a wheel turn. The box and the saver stay.
+# Input that does not end the saver: a small move, a wheel turn. The box and the saver stay, the
+# box over a black screen.
 start_with_box
+[ "$(pixel 5 5)" = "0,0,0" ] || fail "no black saver window behind the box: $(pixel 5 5)"
 xdotool mousemove 350 260
 xdotool click 4
 sleep 0.7
@@ -42,6 +43,14 @@ for input in "key x" "click 1" "click 3" "click 2"; do
     xdotool mousemove 300 230 $input
     ends_with_box "$input"
 done
+# A click outside the box, on the black window where the pointer stood from the start.
+xdotool mousemove 20 20
+start_quillo /S
+wait_window Error
+sleep 0.3
+xdotool click 1
+ends_with_box "a click outside the box"
+
 
 # Clicking the box's own button answers it and ends the saver with it.
 start_with_box

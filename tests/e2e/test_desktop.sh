@@ -21,6 +21,33 @@ grep -qv none "$E2E_TMP/released" || fail "the sleep lock was released before th
 kill -0 "$QUILLO_PID" 2>/dev/null || fail "the saver ended after releasing the sleep lock"
 xdotool key space
 wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver with a sleep lock"
+# Another writer holding the settings file's lock (a dialog stopped in the middle of a write):
+# the screen is black at once, with the sleep lock released, and a key ends the saver while it
+# waits; without a key the show starts after the wait, the lock still held. The holder keeps the
+# lock far longer than any wait of the saver's (it used to wait 10 s before showing anything).
+convert -size 40x30 xc:red "BMP3:$E2E_TMP/red.bmp"
+write_settings "Picdis=2 Time=1000 Color=4" "$E2E_TMP/red.bmp"
+flock "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" sleep 120 &
+E2E_PIDS+=($!)
+for _ in $(seq 50); do flock -n "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" true || break; sleep 0.1; done
+all_black() { screenshot "$E2E_TMP/shot.png"; [ "$(count_colour "$E2E_TMP/shot.png" 0 0 800 600 0,0,0)" -eq 480000 ]; }
+rm -f "$E2E_TMP/released"
+(
+    cat "$lock" >/dev/null
+    all_black && echo covered >"$E2E_TMP/released" || echo bare >"$E2E_TMP/released"
+) &
+E2E_PIDS+=($!)
+XSS_SLEEP_LOCK_FD=9 start_quillo /S 9>"$lock"
+wait_for 5 all_black || fail "the screen was not covered while the settings lock was busy"
+for _ in $(seq 50); do [ -s "$E2E_TMP/released" ] && break; sleep 0.1; done
+grep -q covered "$E2E_TMP/released" || fail "the sleep lock was released before the screen was covered"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end a saver waiting for the settings lock"
+start_quillo /S
+wait_pixel 400 300 255,0,0 || fail "the show did not start after the settings lock wait"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver"
+
 # A number that was not open at the start may later name one of the saver's own descriptors (the
 # X connection, the instance lock): it is left alone, so the saver stays whole and single.
 for bad in abc 99 3 4 5 6 7 8 9 10 11 12; do

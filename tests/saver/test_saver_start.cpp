@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,6 +121,41 @@ TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
         return ok && s.form.closed();
     });
     EXPECT_EQ(failures, 0);
+}
+
+// Another writer holding the settings lock (a dialog stopped in the middle of a write): the
+// screen is covered at once, input is handled while the start waits, and after the wait the show
+// runs with Status left unwritten.
+TEST(SaverStart, ABusySettingsLockDelaysOnlyTheShow) {
+    for (const bool key : {true, false}) {
+        SlideShow s;
+        const std::string red = s.picture("red.bmp", 4, 4, clRed);
+        s.writeSettings({{"Picdis", "2"}, {"Time", "1000"}}, {red});
+        const std::string before = readFile(s.ini());
+        const int other =
+            ::open((s.dir / "Quillo/.quillo51.ini.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ(::flock(other, LOCK_EX), 0);
+        s.start();
+        EXPECT_TRUE(s.host.windowOpen());
+        EXPECT_EQ(s.at(0, 0), clBlack);
+        EXPECT_FALSE(s.form.Timer1.enabled());
+        s.host.advance(600);
+        s.loop.processMessages();
+        EXPECT_FALSE(s.form.Timer1.enabled());
+        if (key) {
+            s.host.queueInput({msg::KeyDown, 0, 0});
+            s.loop.processMessages();
+            EXPECT_TRUE(s.form.closed());
+        } else {
+            s.host.advance(450);
+            s.loop.processMessages();
+            EXPECT_TRUE(s.form.Timer1.enabled());
+            EXPECT_EQ(readFile(s.ini()), before);
+            s.tick();
+            EXPECT_EQ(s.at(400, 300), clRed);
+        }
+        ::close(other);
+    }
 }
 
 TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
