@@ -25,6 +25,10 @@ wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver with a sleep lock
 # the screen is black at once, with the sleep lock released, and a key ends the saver while it
 # waits; without a key the show starts after the wait, the lock still held. The holder keeps the
 # lock far longer than any wait of the saver's (it used to wait 10 s before showing anything).
+# A desktop that is not black: a magenta window over the whole screen.
+/usr/bin/python3 "$(dirname "$0")/xwindow.py" desktop 0 0 800 600 >/dev/null &
+E2E_PIDS+=($!)
+wait_for 5 xdotool search --onlyvisible --name '^desktop$' >/dev/null || fail "no desktop window"
 convert -size 40x30 xc:red "BMP3:$E2E_TMP/red.bmp"
 write_settings "Picdis=2 Time=1000 Color=4" "$E2E_TMP/red.bmp"
 flock "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" sleep 120 &
