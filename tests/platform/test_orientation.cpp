@@ -7,6 +7,7 @@
 #include "Exif.h"
 #include "JpegTools.h"
 #include "Picture.h"
+#include "Scale.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -82,12 +83,39 @@ TEST(Orientation, EveryValueMatchesImageMagicksAutoOrientExactly) {
         EXPECT_EQ(picture.width(), turned ? 23 : 37);
         EXPECT_EQ(picture.height(), turned ? 37 : 23);
         EXPECT_EQ(differingPixels(picture.bitmap(), expected), 0);
+        // Cut to a clip or sampled to a tile, it is that part or stretch of the upright picture,
+        // turned as it is decoded; a clip larger than the picture leaves it whole.
+        struct Use {
+            const char* name;
+            DecodeOptions options;
+            int width, height;
+        };
+        const Use uses[] = {
+            {"clip", {.clip = {15, 20}}, 15, 20},
+            {"clip beyond the picture", {.clip = {100, 30}}, turned ? 23 : 37, turned ? 30 : 23},
+            {"sample", {.sample = {11, 50}}, 11, 50},
+        };
+        for (const Use& use : uses) {
+            SCOPED_TRACE(use.name);
+            Picture part;
+            part.loadFromFile(path, use.options);
+            EXPECT_EQ(part.width(), use.width);
+            EXPECT_EQ(part.height(), use.height);
+            Bitmap reference(use.width, use.height);
+            if (use.options.sample.width > 0)
+                stretchCopy(reference, reference.rect(), expected, expected.rect());
+            else
+                for (int y = 0; y < use.height; ++y)
+                    for (int x = 0; x < use.width; ++x)
+                        reference.setPixel(x, y, expected.pixel(x, y));
+            EXPECT_EQ(differingPixels(part.bitmap(), reference), 0);
+        }
     }
 }
 
 // A quarter-turned photo decoded at a reduced scale: the scale is chosen on the stored axes (an
 // upright cover of 16 x 32 is 32 x 16 as stored, met at 1/2), and the half-size pixels are
-// turned after decoding.
+// turned as they are decoded.
 TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     TempDir dir;
     const std::string plain = dir / "plain.jpg", turned = dir / "turned.jpg";
