@@ -77,7 +77,8 @@ struct LibjpegRun {
     // for row l), and its pixel i, output column pick[i] (null for column i), goes to
     // lineStart[l] + i * pixelStep. A line may be a row or a column of the caller's bitmap, so a
     // picture is turned and cut while it is decoded. `scratch` holds one row of outWidth * 4
-    // bytes, `line` one of outWidth * 3.
+    // bytes; `held` holds heldRows (1 to kMaxHeldRows) rows of outWidth * 3: that many lines are
+    // written together, which keeps the writes of a quarter turn close to each other.
     int scale;
     bool quantize;
     std::uint8_t** lineStart;
@@ -87,10 +88,32 @@ struct LibjpegRun {
     int lineLength;
     std::ptrdiff_t pixelStep;
     std::uint8_t* scratch;
-    std::uint8_t* line;
+    std::uint8_t* held;
+    int heldRows;
     int outWidth;
     int outHeight;
 };
+
+constexpr int kMaxHeldRows = 64;
+
+// Writes `count` lines from `first` on, line first + k taking its pixels from the blue-green-red
+// row rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output row's
+// pixels of these lines side by side.
+void writeLines(const LibjpegRun& run, int first, int count, const std::uint8_t* const* rowOf) {
+    if (run.pixelStep == 3 && !run.pick) {
+        for (int k = 0; k < count; ++k)
+            std::memcpy(run.lineStart[first + k], rowOf[k], std::size_t(run.lineLength) * 3);
+        return;
+    }
+    // The lines of a quarter turn are neighbouring columns: their pixels in one output row lie
+    // side by side, `across` bytes apart.
+    const std::ptrdiff_t across = count > 1 ? run.lineStart[first + 1] - run.lineStart[first] : 0;
+    for (int i = 0; i < run.lineLength; ++i) {
+        const std::size_t from = std::size_t(run.pick ? run.pick[i] : i) * 3;
+        std::uint8_t* out = run.lineStart[first] + std::ptrdiff_t(i) * run.pixelStep;
+        for (int k = 0; k < count; ++k, out += across) std::memcpy(out, rowOf[k] + from, 3);
+    }
+}
 
 bool fourComponents(J_COLOR_SPACE space) {
     return space == JCS_CMYK || space == JCS_YCCK;
@@ -197,34 +220,37 @@ int runLibjpeg(LibjpegRun* run) {
     if (!whole || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
         JSAMPROW scratch = run->scratch;
         const int outWidth = run->outWidth;
-        int l = 0;
+        const std::size_t rowBytes = std::size_t(outWidth) * 3;
+        const bool direct = cinfo.out_color_space == JCS_EXT_BGR;
+        const auto rowOfLine = [run](int l) { return run->lineRow ? run->lineRow[l] : l; };
+        // Lines first to l - 1 wait for their write, from rows held in slots up to `slot`.
+        const std::uint8_t* rowOf[kMaxHeldRows];
+        int first = 0, l = 0, slot = 0;
         while (l < run->lines && cinfo.output_scanline < cinfo.output_height) {
             const int y = int(cinfo.output_scanline);
-            jpeg_read_scanlines(&cinfo, &scratch, 1);
-            if ((run->lineRow ? run->lineRow[l] : l) != y) continue;
+            std::uint8_t* held = run->held + std::size_t(slot) * rowBytes;
+            JSAMPROW target = direct ? held : scratch;
+            jpeg_read_scanlines(&cinfo, &target, 1);
+            if (rowOfLine(l) != y) continue;
             // The row in blue-green-red, then every line that takes it.
-            const std::uint8_t* line = scratch;
-            if (cinfo.quantize_colors) {
-                expandPaletteRow(cinfo, scratch, run->line, outWidth);
-                line = run->line;
-            } else if (cinfo.out_color_space == JCS_CMYK) {
-                expandCmykRow(scratch, run->line, outWidth, cinfo.saw_Adobe_marker);
-                line = run->line;
+            if (cinfo.quantize_colors)
+                expandPaletteRow(cinfo, scratch, held, outWidth);
+            else if (!direct)
+                expandCmykRow(scratch, held, outWidth, cinfo.saw_Adobe_marker);
+            for (; l < run->lines && rowOfLine(l) == y; ++l) {
+                if (l - first == run->heldRows) {
+                    writeLines(*run, first, l - first, rowOf);
+                    first = l;
+                }
+                rowOf[l - first] = held;
             }
-            for (; l < run->lines && (run->lineRow ? run->lineRow[l] : l) == y; ++l) {
-                std::uint8_t* out = run->lineStart[l];
-                if (!run->pick && run->pixelStep == 3) {
-                    std::memcpy(out, line, std::size_t(run->lineLength) * 3);
-                    continue;
-                }
-                for (int i = 0; i < run->lineLength; ++i, out += run->pixelStep) {
-                    const std::uint8_t* in = line + std::size_t(run->pick ? run->pick[i] : i) * 3;
-                    out[0] = in[0];
-                    out[1] = in[1];
-                    out[2] = in[2];
-                }
+            if (++slot == run->heldRows) {
+                writeLines(*run, first, l - first, rowOf);
+                first = l;
+                slot = 0;
             }
         }
+        writeLines(*run, first, l - first, rowOf);
         // The rows below are still read, so a file damaged there fails as it does whole; skipping
         // spares their output work. A skip to the very end would not read the data, so the last
         // row is decoded; libjpeg cannot skip under its two-pass palette.
@@ -376,7 +402,9 @@ const Bitmap& JpegImage::bitmap() const {
         out = Bitmap::uninitialized(width_, height_);
         const Lines lines = placeLines(out);
         std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
-        std::vector<std::uint8_t> line(std::size_t(storedWidth_) * 3);
+        // A quarter turn writes columns: several at a time keep its writes together.
+        const int heldRows = lines.step == 3 ? 1 : kMaxHeldRows;
+        std::vector<std::uint8_t> held(std::size_t(storedWidth_) * 3 * std::size_t(heldRows));
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         run.scale = scale_;
         run.quantize = quantize_;
@@ -387,7 +415,8 @@ const Bitmap& JpegImage::bitmap() const {
         run.lineLength = lines.length;
         run.pixelStep = lines.step;
         run.scratch = scratch.data();
-        run.line = line.data();
+        run.held = held.data();
+        run.heldRows = heldRows;
         run.outWidth = storedWidth_;
         run.outHeight = storedHeight_;
         code = runLibjpeg(&run);
