@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "Exif.h"
@@ -131,6 +133,42 @@ TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     EXPECT_EQ(picture.width(), 16);
     EXPECT_EQ(picture.height(), 32);
     EXPECT_EQ(differingPixels(picture.bitmap(), readPnm(dir / "ref.ppm")), 0);
+}
+
+// The decoder's memory for a picture is its one bitmap, turned or not: a 2048 x 2048 photo is a
+// 12 MiB bitmap, and a turned copy beside it would cost 12 MiB more than the upright decode.
+TEST(Orientation, ATurnedPhotoCostsWhatItCostsUpright) {
+    TempDir dir;
+    const std::string plain = dir / "plain.jpg", turned = dir / "turned.jpg";
+    ASSERT_TRUE(makeJpeg(plain, makeTestImage(2048, 2048), "-quality 90"));
+    writeBytes(turned, withApp1(readBytes(plain), orientationBlock(6)));
+    // The growth of the peak memory over a decode, in KiB, in a child whose peak starts from
+    // what it holds now; both children start alike, whatever this process holds.
+    const auto peakGrowth = [&](const std::string& path) {
+        const std::string report = path + ".kib";
+        EXPECT_EQ(runWithDeadline(60,
+                                  [&] {
+                                      const auto peakKiB = [] {
+                                          std::ifstream status("/proc/self/status");
+                                          std::string line;
+                                          while (std::getline(status, line))
+                                              if (line.rfind("VmHWM:", 0) == 0)
+                                                  return std::atol(line.c_str() + 6);
+                                          return 0L;
+                                      };
+                                      std::ofstream("/proc/self/clear_refs") << "5";
+                                      const long before = peakKiB();
+                                      Picture picture;
+                                      picture.loadFromFile(path, {});
+                                      if (picture.bitmap().width() != 2048) return false;
+                                      std::ofstream(report) << peakKiB() - before;
+                                      return true;
+                                  }),
+                  0);
+        return std::atol(readFile(report).c_str());
+    };
+    const long upright = peakGrowth(plain);
+    EXPECT_LT(peakGrowth(turned) - upright, 4 * 1024);
 }
 
 TEST(Orientation, HostileOrOddBlocksReadAsUpright) {
