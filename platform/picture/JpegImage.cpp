@@ -100,6 +100,7 @@ constexpr int kMaxHeldRows = 64;
 // row rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output row's
 // pixels of these lines side by side.
 void writeLines(const LibjpegRun& run, int first, int count, const std::uint8_t* const* rowOf) {
+    if (count == 0) return;
     if (run.pixelStep == 3 && !run.pick) {
         for (int k = 0; k < count; ++k)
             std::memcpy(run.lineStart[first + k], rowOf[k], std::size_t(run.lineLength) * 3);
