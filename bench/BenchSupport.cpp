@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 extern char** environ;
@@ -33,6 +34,25 @@ Bitmap makePhoto(int w, int h) {
         }
     }
     return b;
+}
+
+void writeTurnedJpeg(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::vector<char> jpeg{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // APP1 of 34 bytes: the signature, a little-endian TIFF header, one directory of one entry
+    // (tag 0x0112, SHORT, 1 value: 6) and no next directory.
+    // clang-format off
+    const char segment[] = {'\xFF', '\xE1', 0, 34,
+                            'E', 'x', 'i', 'f', 0, 0,
+                            'I', 'I', 42, 0, 8, 0, 0, 0,
+                            1, 0,
+                            0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0,
+                            0, 0, 0, 0};
+    // clang-format on
+    static_assert(sizeof segment == 2 + 34);
+    jpeg.insert(jpeg.begin() + 2, std::begin(segment), std::end(segment));
+    std::ofstream out(to, std::ios::binary);
+    out.write(jpeg.data(), std::streamsize(jpeg.size()));
 }
 
 std::string makeJpeg(const std::string& stem, int w, int h) {

@@ -15,6 +15,10 @@ Bitmap makePhoto(int w, int h);
 // Writes a w x h photo as <stem>.jpg (cjpeg, quality 90) and returns the path.
 std::string makeJpeg(const std::string& stem, int w, int h);
 
+// The JPEG file `from` again as `to`, with an Exif block saying "turned clockwise" (orientation
+// 6) right after its start marker.
+void writeTurnedJpeg(const std::string& from, const std::string& to);
+
 // A 6000 x 4000 camera photo as a JPEG in a temporary folder, made once per program and removed
 // at its end; the folder is also the settings folder (XDG_CONFIG_HOME) of savers in the program.
 struct Photo {

@@ -3,7 +3,10 @@
 // the load's failure, the fallback picture's cue). Files: a 3 KB progressive JPEG whose header
 // claims 16384 x 16384, a 1 KB run-length bitmap of that size and a real 16384 x 16384 JPEG;
 // for scale, a child that loads nothing, a 24-megapixel photo and djpeg decoding the real file
-// at the scale the budget gives it. The files are written row by row, so that this process stays
+// at the scale the budget gives it. Turned photos (Exif orientation 6) beside upright ones: a
+// baseline file of under 1 KB claiming 16384 x 16384, and two 64-megapixel photos one after the
+// other as the fade takes them (each cut to a 1920 x 1080 screen and kept, the earlier one
+// held while the next decodes). The files are written row by row, so that this process stays
 // small: a child inherits its parent's peak as the floor of its own.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
@@ -15,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -49,6 +53,24 @@ void writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// A w x h photo compressed by cjpeg with `options`, whose first frame header (0xFF `frame`) then
+// says 16384 x 16384.
+void writeClaimingJpeg(const std::string& path, int w, int h, const std::string& options,
+                       std::uint8_t frame) {
+    writePpm(path + ".ppm", bench::makePhoto(w, h));
+    if (std::system(("cjpeg " + options + " -outfile '" + path + "' '" + path + ".ppm'").c_str()) !=
+        0)
+        std::abort();
+    std::vector<std::uint8_t> jpeg = readAll(path);
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == frame) {
+            jpeg[i + 5] = jpeg[i + 7] = 0x40;  // 0x4000 = 16384
+            jpeg[i + 6] = jpeg[i + 8] = 0x00;
+            break;
+        }
+    writeAll(path, jpeg);
+}
+
 // A JPEG of w x h written row by row through cjpeg, never held whole in memory.
 void streamJpeg(const std::string& path, int w, int h) {
     const std::string cmd = "cjpeg -quality 90 -outfile '" + path + "'";
@@ -74,25 +96,19 @@ void streamJpeg(const std::string& path, int w, int h) {
 
 struct Files {
     std::string dir, claimedJpeg, rleBmp, realJpeg, photo;
+    std::string claimedUpright, claimedTurned, photo64Upright, photo64Turned;
     Files() {
         std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         dir = pattern;
-        // A small progressive file with 16384 x 16384 in its frame header.
-        writePpm(dir + "/small.ppm", bench::makePhoto(64, 48));
+        // A small progressive file with 16384 x 16384 in its frame header; a baseline file of 16
+        // x 16 pixels claiming the same, upright and turned.
         claimedJpeg = dir + "/claimed.jpg";
-        if (std::system(
-                ("cjpeg -progressive -outfile '" + claimedJpeg + "' '" + dir + "/small.ppm'")
-                    .c_str()) != 0)
-            std::abort();
-        std::vector<std::uint8_t> jpeg = readAll(claimedJpeg);
-        for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
-            if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC2) {
-                jpeg[i + 5] = jpeg[i + 7] = 0x40;  // 0x4000 = 16384
-                jpeg[i + 6] = jpeg[i + 8] = 0x00;
-                break;
-            }
-        writeAll(claimedJpeg, jpeg);
+        writeClaimingJpeg(claimedJpeg, 64, 48, "-progressive", 0xC2);
+        claimedUpright = dir + "/claimed-upright.jpg";
+        claimedTurned = dir + "/claimed-turned.jpg";
+        writeClaimingJpeg(claimedUpright, 16, 16, "-quality 50", 0xC0);
+        bench::writeTurnedJpeg(claimedUpright, claimedTurned);
         // RLE8, 16384 x 16384, a grey palette and an end-of-bitmap right away.
         std::vector<std::uint8_t> bmp(14 + 40 + 1024 + 2, 0);
         bmp[0] = 'B';
@@ -114,6 +130,10 @@ struct Files {
         streamJpeg(realJpeg, 16384, 16384);
         photo = dir + "/photo.jpg";
         streamJpeg(photo, 6000, 4000);
+        photo64Upright = dir + "/photo64.jpg";
+        streamJpeg(photo64Upright, 8192, 8192);
+        photo64Turned = dir + "/photo64-turned.jpg";
+        bench::writeTurnedJpeg(photo64Upright, photo64Turned);
     }
     ~Files() { std::filesystem::remove_all(dir); }
 };
@@ -125,14 +145,26 @@ const Files& files() {
 
 // In a fresh process (this program started again), so the parent's own memory does not count:
 // loads and decodes `path` (nothing for an empty one) with the saver's options and writes the
-// load's time in seconds to standard output.
-int loadAndReport(const std::string& path) {
+// load's time in seconds to standard output. With `fade`, two pictures from the file as the fade
+// takes them: each cut to the screen, its top-left part kept and the picture let go, the first
+// part held while the second decodes.
+int loadAndReport(const std::string& path, bool fade) {
     const auto start = std::chrono::steady_clock::now();
-    if (!path.empty()) {
+    const Size screen{1920, 1080};
+    Bitmap kept[2];
+    for (int i = 0; i < (fade ? 2 : 1) && !path.empty(); ++i) {
         try {
             Picture p;
-            p.loadFromFile(path, DecodeOptions{});
-            benchmark::DoNotOptimize(p.bitmap().data());
+            DecodeOptions options;
+            if (fade) options.clip = screen;
+            p.loadFromFile(path, options);
+            const Bitmap& b = p.bitmap();
+            benchmark::DoNotOptimize(b.data());
+            if (!fade) continue;
+            const int w = std::min(b.width(), screen.width),
+                      h = std::min(b.height(), screen.height);
+            kept[i] = Bitmap::uninitialized(w, h);
+            for (int y = 0; y < h; ++y) std::memcpy(kept[i].row(y), b.row(y), kept[i].stride());
         } catch (const std::exception&) {
             // the fallback picture would show
         }
@@ -143,7 +175,7 @@ int loadAndReport(const std::string& path) {
 }
 
 // Reports the child's peak memory in MB and the load's time in ms.
-void loadInChild(benchmark::State& state, const std::string& path) {
+void loadInChild(benchmark::State& state, const std::string& path, bool fade = false) {
     double peakMb = 0;
     for (auto _ : state) {
         int out[2];
@@ -152,7 +184,7 @@ void loadInChild(benchmark::State& state, const std::string& path) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
-        const char* argv[] = {"bench_budget", "--load", path.c_str(), nullptr};
+        const char* argv[] = {"bench_budget", fade ? "--fade" : "--load", path.c_str(), nullptr};
         pid_t pid = 0;
         const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr,
                                    const_cast<char* const*>(argv), environ);
@@ -173,6 +205,7 @@ void loadInChild(benchmark::State& state, const std::string& path) {
         peakMb = std::max(peakMb, double(usage.ru_maxrss) / 1024.0);
     }
     state.counters["peak_mb"] = peakMb;
+    state.counters["file_bytes"] = path.empty() ? 0.0 : double(std::filesystem::file_size(path));
 }
 
 // djpeg decoding the real 16384 x 16384 file at 1/2, as the budget makes us decode it: the floor
@@ -212,6 +245,18 @@ void BM_LoadReal16384Jpeg(benchmark::State& s) {
 void BM_LoadPhoto6000x4000(benchmark::State& s) {
     loadInChild(s, files().photo);
 }
+void BM_LoadClaimedBaselineJpeg(benchmark::State& s) {
+    loadInChild(s, files().claimedUpright);
+}
+void BM_LoadClaimedBaselineJpegTurned(benchmark::State& s) {
+    loadInChild(s, files().claimedTurned);
+}
+void BM_FadeTwo64MpPhotos(benchmark::State& s) {
+    loadInChild(s, files().photo64Upright, true);
+}
+void BM_FadeTwo64MpPhotosTurned(benchmark::State& s) {
+    loadInChild(s, files().photo64Turned, true);
+}
 
 #define QUILLO_BENCH(fn, n) \
     BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(n)->Repetitions(3)
@@ -222,11 +267,16 @@ QUILLO_BENCH(BM_LoadClaimedRleBitmap, 1);
 QUILLO_BENCH(BM_LoadReal16384Jpeg, 1);
 QUILLO_BENCH(BM_LoadPhoto6000x4000, 1);
 QUILLO_BENCH(BM_DjpegReal16384Half, 1);
+QUILLO_BENCH(BM_LoadClaimedBaselineJpeg, 1);
+QUILLO_BENCH(BM_LoadClaimedBaselineJpegTurned, 1);
+QUILLO_BENCH(BM_FadeTwo64MpPhotos, 1);
+QUILLO_BENCH(BM_FadeTwo64MpPhotosTurned, 1);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--load") return loadAndReport(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--load") return loadAndReport(argv[2], false);
+    if (argc == 3 && std::string(argv[1]) == "--fade") return loadAndReport(argv[2], true);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

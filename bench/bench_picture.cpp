@@ -29,7 +29,7 @@ namespace {
 // The test files, made once per run in a temporary folder that is removed at exit.
 struct Files {
     std::string dir;
-    std::string jpeg4k, jpeg6k, bmp4k;
+    std::string jpeg4k, jpeg6k, jpeg6kTurned, bmp4k;
 
     Files() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX");
@@ -37,6 +37,8 @@ struct Files {
         dir = pattern;
         jpeg4k = makeJpeg("photo4k", 3840, 2160);
         jpeg6k = makeJpeg("photo6k", 6000, 4000);
+        jpeg6kTurned = dir + "/photo6k-turned.jpg";
+        writeTurnedJpeg(jpeg6k, jpeg6kTurned);
         bmp4k = dir + "/photo4k.bmp";
         writeBmp24(bmp4k, makePhoto(3840, 2160));
     }
@@ -106,6 +108,10 @@ void BM_LibjpegInProcess_4K(benchmark::State& s) {
 void BM_JpegLoadConvert_6000x4000(benchmark::State& s) {
     loadAndConvert(s, files().jpeg6k);
 }
+// The same photo stored lying on its side: turned upright as it is decoded.
+void BM_JpegLoadConvertTurned_6000x4000(benchmark::State& s) {
+    loadAndConvert(s, files().jpeg6kTurned);
+}
 void BM_Djpeg_6000x4000(benchmark::State& s) {
     djpegProcess(s, files().jpeg6k);
 }
@@ -169,6 +175,7 @@ QUILLO_BENCH(BM_JpegLoadConvert_4K, 10);
 QUILLO_BENCH(BM_Djpeg_4K, 10);
 QUILLO_BENCH(BM_LibjpegInProcess_4K, 10);
 QUILLO_BENCH(BM_JpegLoadConvert_6000x4000, 5);
+QUILLO_BENCH(BM_JpegLoadConvertTurned_6000x4000, 5);
 QUILLO_BENCH(BM_Djpeg_6000x4000, 5);
 QUILLO_BENCH(BM_LibjpegInProcess_6000x4000, 5);
 QUILLO_BENCH(BM_LibjpegWholeImage_6000x4000, 5);

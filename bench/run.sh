@@ -85,6 +85,8 @@ for size in ("4K", "6000x4000"):
     line(f"jpeg {size} load+convert / djpeg, processor time", ours, f"BM_Djpeg_{size}", 1.05,
          ours_key="cpu_time", base_key="child_cpu")
     line(f"jpeg {size} load+convert / libjpeg in-process", ours, f"BM_LibjpegInProcess_{size}")
+line("jpeg 6000x4000 load+convert, stored turned / stored upright",
+     "BM_JpegLoadConvertTurned_6000x4000", "BM_JpegLoadConvert_6000x4000")
 line("libjpeg 6000x4000 into a whole picture / into one row", "BM_LibjpegWholeImage_6000x4000",
      "BM_LibjpegInProcess_6000x4000")
 line("bmp 4K load+convert / 4K copy", "BM_BmpLoadConvert_4K", "BM_Copy_4K")
@@ -99,7 +101,8 @@ line("present 4K full screen (Qt, Xvfb) / its conversion to 32-bit words", "BM_P
 for mode in range(1, 7):
     line(f"tick of mode {mode}, 1920x1080, 6000x4000 JPEG / djpeg", f"BM_Tick/{mode}", "BM_Djpeg",
          1.25)
-for name in ("ClaimedProgressiveJpeg", "ClaimedRleBitmap", "Real16384Jpeg", "Photo6000x4000"):
+for name in ("ClaimedProgressiveJpeg", "ClaimedRleBitmap", "Real16384Jpeg", "Photo6000x4000",
+             "ClaimedBaselineJpeg", "ClaimedBaselineJpegTurned"):
     b = median.get(f"BM_Load{name}")
     if b is None:
         print(f"load of {name}: skipped ({skipped.get(f'BM_Load{name}', 'not run')})")
@@ -107,6 +110,15 @@ for name in ("ClaimedProgressiveJpeg", "ClaimedRleBitmap", "Real16384Jpeg", "Pho
     floor = median.get("BM_LoadNothing", {}).get("peak_mb", float("nan"))
     print(f"load of {name}: peak memory {b['peak_mb']:.0f} MB (goal < 400; a child loading "
           f"nothing: {floor:.0f} MB), {ms(b, 'real_time'):.0f} ms")
+# A turned photo costs what the same photo costs upright.
+for name, label in (("LoadClaimedBaselineJpeg", "load of a baseline JPEG claiming 16384 x 16384"),
+                    ("FadeTwo64MpPhotos", "fade taking two 64-megapixel photos")):
+    upright, turned = median.get(f"BM_{name}"), median.get(f"BM_{name}Turned")
+    if upright is None or turned is None:
+        print(f"{label}, turned / upright: skipped (not run)")
+        continue
+    print(f"{label}, turned / upright, peak memory: {turned['peak_mb'] / upright['peak_mb']:.2f}  "
+          f"({turned['peak_mb']:.0f} MB / {upright['peak_mb']:.0f} MB) (goal <= 1.05)")
 line("load of the real 16384 x 16384 JPEG / djpeg -scale 1/2", "BM_LoadReal16384Jpeg",
      "BM_DjpegReal16384Half")
 line("repaint of a stretched full-screen picture / copy of the frame", "BM_RepaintStretched",

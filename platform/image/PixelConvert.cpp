@@ -39,13 +39,17 @@ __attribute__((target("ssse3"))) void rowShuffle(std::uint32_t* dst, const std::
 
 }  // namespace
 
-void toXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t dstStride) {
+void toXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t dstStride,
+              PixelPath path) {
     const Rect r = area.intersected(src.rect());
     if (r.empty()) return;
     // The skipped part of a clipped area moves the destination with it.
     dst += std::size_t(r.top - area.top) * dstStride + std::size_t(r.left - area.left) * 4;
 #ifdef QUILLO_X86_SHUFFLE
-    static const bool shuffle = __builtin_cpu_supports("ssse3");
+    static const bool hasShuffle = __builtin_cpu_supports("ssse3");
+    const bool shuffle = hasShuffle && path == PixelPath::Fastest;
+#else
+    (void)path;
 #endif
     for (int y = r.top; y < r.bottom; ++y, dst += dstStride) {
         auto* out = reinterpret_cast<std::uint32_t*>(dst);

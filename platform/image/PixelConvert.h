@@ -8,8 +8,13 @@
 
 namespace quillo {
 
+// How rows are converted: with the processor's byte shuffle where it has one, or pixel by pixel
+// as on a processor without it (so that way can be checked on any machine).
+enum class PixelPath { Fastest, Plain };
+
 // Converts the area of src (clipped to src) to 32-bit pixels at dst, whose rows are dstStride
 // bytes apart; dst points at the word for the area's top-left pixel.
-void toXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t dstStride);
+void toXrgb32(const Bitmap& src, const Rect& area, std::uint8_t* dst, std::size_t dstStride,
+              PixelPath path = PixelPath::Fastest);
 
 }  // namespace quillo

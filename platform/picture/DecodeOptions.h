@@ -20,12 +20,12 @@ struct DecodeOptions {
     // covers this size in both directions (a picture to be shrunk to fit a screen).
     Size cover{};
     // When not empty, only the top-left part of this size is wanted (a fade never shows more
-    // than the screen): a JPEG stored upright is then that part alone, its rows below read but
-    // not kept; any other picture stays whole.
+    // than the screen): a JPEG is then that part of its upright picture alone, the rest read but
+    // not kept; a bitmap stays whole.
     Size clip{};
     // When not empty, the picture is only wanted stretched to this size by nearest neighbour (a
-    // tile): a JPEG stored upright is then decoded to exactly that stretch, keeping only the rows
-    // and columns it samples; any other picture stays whole.
+    // tile): a JPEG is then decoded to exactly that stretch of its upright picture, keeping only
+    // the pixels it samples; a bitmap stays whole.
     Size sample{};
 };
 

@@ -60,8 +60,8 @@ void limitScans(j_common_ptr cinfo) {
 constexpr std::uint64_t kLibjpegBytesPerPixel = 3;
 constexpr std::uint64_t kLibjpegFixedBytes = std::uint64_t(16) << 20;
 
-// One run of libjpeg over a file: the header only (rows == nullptr), or the whole decode into
-// the caller's rows. Plain data only, see ErrorManager.
+// One run of libjpeg over a file: the header only (lineStart == nullptr), or the whole decode
+// into the caller's bitmap. Plain data only, see ErrorManager.
 struct LibjpegRun {
     const std::uint8_t* data;
     std::size_t size;
@@ -72,22 +72,49 @@ struct LibjpegRun {
     int components;
     J_COLOR_SPACE colorSpace;
     int orientation;  // Exif, 1 when the file has none
-    // The decode at 1/scale, of output size outWidth x outHeight, into `rows`: keepHeight rows
-    // of keepWidth pixels, row r taken from output row rowMap[r] and its pixel c from output
-    // column colMap[c] (both never decreasing; null maps take the first rows and columns as they
-    // are). `scratch` holds one row of outWidth * 4 bytes, `line` one of outWidth * 3.
+    // The decode at 1/scale, of output size outWidth x outHeight. The kept pixels go out in
+    // `lines` lines of lineLength pixels: line l is output row lineRow[l] (never decreasing; null
+    // for row l), and its pixel i, output column pick[i] (null for column i), goes to
+    // lineStart[l] + i * pixelStep. A line may be a row or a column of the caller's bitmap, so a
+    // picture is turned and cut while it is decoded. `scratch` holds one row of outWidth * 4
+    // bytes; `held` holds heldRows (1 to kMaxHeldRows) rows of outWidth * 3: that many lines are
+    // written together, which keeps the writes of a quarter turn close to each other.
     int scale;
     bool quantize;
-    std::uint8_t** rows;
+    std::uint8_t** lineStart;
+    const int* lineRow;
+    int lines;
+    const int* pick;
+    int lineLength;
+    std::ptrdiff_t pixelStep;
     std::uint8_t* scratch;
-    std::uint8_t* line;
+    std::uint8_t* held;
+    int heldRows;
     int outWidth;
     int outHeight;
-    int keepWidth;
-    int keepHeight;
-    const int* rowMap;
-    const int* colMap;
 };
+
+constexpr int kMaxHeldRows = 64;
+
+// Writes `count` lines from `first` on, line first + k taking its pixels from the blue-green-red
+// row rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output row's
+// pixels of these lines side by side.
+void writeLines(const LibjpegRun& run, int first, int count, const std::uint8_t* const* rowOf) {
+    if (count == 0) return;
+    if (run.pixelStep == 3 && !run.pick) {
+        for (int k = 0; k < count; ++k)
+            std::memcpy(run.lineStart[first + k], rowOf[k], std::size_t(run.lineLength) * 3);
+        return;
+    }
+    // The lines of a quarter turn are neighbouring columns: their pixels in one output row lie
+    // side by side, `across` bytes apart.
+    const std::ptrdiff_t across = count > 1 ? run.lineStart[first + 1] - run.lineStart[first] : 0;
+    for (int i = 0; i < run.lineLength; ++i) {
+        const std::size_t from = std::size_t(run.pick ? run.pick[i] : i) * 3;
+        std::uint8_t* out = run.lineStart[first] + std::ptrdiff_t(i) * run.pixelStep;
+        for (int k = 0; k < count; ++k, out += across) std::memcpy(out, rowOf[k] + from, 3);
+    }
+}
 
 bool fourComponents(J_COLOR_SPACE space) {
     return space == JCS_CMYK || space == JCS_YCCK;
@@ -172,14 +199,15 @@ int runLibjpeg(LibjpegRun* run) {
     cinfo.mem->max_memory_to_use = run->maxMemory;
     jpeg_mem_src(&cinfo, run->data, static_cast<unsigned long>(run->size));
     // Exif lives in APP1; only the header run looks at it.
-    if (!run->rows) jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    const bool headerOnly = !run->lineStart;
+    if (headerOnly) jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     run->width = int(cinfo.image_width);
     run->height = int(cinfo.image_height);
     run->components = cinfo.num_components;
     run->colorSpace = cinfo.jpeg_color_space;
-    run->orientation = run->rows ? 1 : orientationOf(cinfo);
-    if (!run->rows) {
+    run->orientation = headerOnly ? orientationOf(cinfo) : 1;
+    if (headerOnly) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
     }
@@ -188,35 +216,42 @@ int runLibjpeg(LibjpegRun* run) {
     // The bitmap was sized from the same header; anything else would be a libjpeg surprise.
     if (int(cinfo.output_width) != run->outWidth || int(cinfo.output_height) != run->outHeight)
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
-    const bool whole = run->keepWidth == run->outWidth && run->keepHeight == run->outHeight &&
-                       !run->rowMap && !run->colMap;
+    const bool whole = run->lines == run->outHeight && run->lineLength == run->outWidth &&
+                       !run->lineRow && !run->pick && run->pixelStep == 3;
     if (!whole || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
         JSAMPROW scratch = run->scratch;
         const int outWidth = run->outWidth;
-        int r = 0;
-        while (r < run->keepHeight && cinfo.output_scanline < cinfo.output_height) {
+        const std::size_t rowBytes = std::size_t(outWidth) * 3;
+        const bool direct = cinfo.out_color_space == JCS_EXT_BGR;
+        const auto rowOfLine = [run](int l) { return run->lineRow ? run->lineRow[l] : l; };
+        // Lines first to l - 1 wait for their write, from rows held in slots up to `slot`.
+        const std::uint8_t* rowOf[kMaxHeldRows];
+        int first = 0, l = 0, slot = 0;
+        while (l < run->lines && cinfo.output_scanline < cinfo.output_height) {
             const int y = int(cinfo.output_scanline);
-            jpeg_read_scanlines(&cinfo, &scratch, 1);
-            if ((run->rowMap ? run->rowMap[r] : r) != y) continue;
-            // The row in blue-green-red, then every kept row that samples it.
-            const std::uint8_t* line = scratch;
-            if (cinfo.quantize_colors) {
-                expandPaletteRow(cinfo, scratch, run->line, outWidth);
-                line = run->line;
-            } else if (cinfo.out_color_space == JCS_CMYK) {
-                expandCmykRow(scratch, run->line, outWidth, cinfo.saw_Adobe_marker);
-                line = run->line;
-            }
-            for (; r < run->keepHeight && (run->rowMap ? run->rowMap[r] : r) == y; ++r) {
-                std::uint8_t* out = run->rows[r];
-                if (!run->colMap) {
-                    std::memcpy(out, line, std::size_t(run->keepWidth) * 3);
-                    continue;
+            std::uint8_t* held = run->held + std::size_t(slot) * rowBytes;
+            JSAMPROW target = direct ? held : scratch;
+            jpeg_read_scanlines(&cinfo, &target, 1);
+            if (rowOfLine(l) != y) continue;
+            // The row in blue-green-red, then every line that takes it.
+            if (cinfo.quantize_colors)
+                expandPaletteRow(cinfo, scratch, held, outWidth);
+            else if (!direct)
+                expandCmykRow(scratch, held, outWidth, cinfo.saw_Adobe_marker);
+            for (; l < run->lines && rowOfLine(l) == y; ++l) {
+                if (l - first == run->heldRows) {
+                    writeLines(*run, first, l - first, rowOf);
+                    first = l;
                 }
-                for (int c = 0; c < run->keepWidth; ++c, out += 3)
-                    std::memcpy(out, line + std::size_t(run->colMap[c]) * 3, 3);
+                rowOf[l - first] = held;
+            }
+            if (++slot == run->heldRows) {
+                writeLines(*run, first, l - first, rowOf);
+                first = l;
+                slot = 0;
             }
         }
+        writeLines(*run, first, l - first, rowOf);
         // The rows below are still read, so a file damaged there fails as it does whole; skipping
         // spares their output work. A skip to the very end would not read the data, so the last
         // row is decoded; libjpeg cannot skip under its two-pass palette.
@@ -227,7 +262,7 @@ int runLibjpeg(LibjpegRun* run) {
     } else {
         while (cinfo.output_scanline < cinfo.output_height) {
             const JDIMENSION y = cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, run->rows + y, cinfo.output_height - y);
+            jpeg_read_scanlines(&cinfo, run->lineStart + y, cinfo.output_height - y);
         }
     }
     jpeg_finish_decompress(&cinfo);
@@ -292,12 +327,11 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     storedHeight_ = scaled(run.height, scale_);
     width_ = swap ? storedHeight_ : storedWidth_;
     height_ = swap ? storedWidth_ : storedHeight_;
-    // Only for a picture stored upright: the kept rows and columns are then the stored ones.
-    if (orientation_ == 1 && options.sample.width > 0 && options.sample.height > 0) {
+    if (options.sample.width > 0 && options.sample.height > 0) {
         sampled_ = true;
         width_ = options.sample.width;
         height_ = options.sample.height;
-    } else if (orientation_ == 1 && options.clip.width > 0 && options.clip.height > 0) {
+    } else if (options.clip.width > 0 && options.clip.height > 0) {
         width_ = std::min(width_, options.clip.width);
         height_ = std::min(height_, options.clip.height);
     }
@@ -307,45 +341,86 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
 
 JpegImage::~JpegImage() = default;
 
+JpegImage::Lines JpegImage::placeLines(Bitmap& out) const {
+    // Output pixel (x, y) shows the upright picture's (ux, uy): itself, or the pixel a
+    // nearest-neighbour stretch to the sample size takes. The orientation says which stored pixel
+    // that is; a quarter turn makes each stored row an output column.
+    const bool swap = orientationSwapsAxes(orientation_);
+    const int uprightWidth = swap ? storedHeight_ : storedWidth_;
+    const int uprightHeight = swap ? storedWidth_ : storedHeight_;
+    const auto uprightX = [&](int x) {
+        return sampled_ ? nearestSource(x, width_, uprightWidth) : x;
+    };
+    const auto uprightY = [&](int y) {
+        return sampled_ ? nearestSource(y, height_, uprightHeight) : y;
+    };
+    // Stored column and row of upright (ux, uy): 2 and 3 mirror the columns, 3 and 4 the rows; 5
+    // to 8 swap the axes, 7 and 8 then reversing the columns, 6 and 7 the rows.
+    const bool reverseColumns =
+        orientation_ == 2 || orientation_ == 3 || orientation_ == 7 || orientation_ == 8;
+    const bool reverseRows =
+        orientation_ == 3 || orientation_ == 4 || orientation_ == 6 || orientation_ == 7;
+    const auto storedColumn = [&](int u) { return reverseColumns ? storedWidth_ - 1 - u : u; };
+    const auto storedRow = [&](int u) { return reverseRows ? storedHeight_ - 1 - u : u; };
+
+    Lines lines;
+    const int count = swap ? width_ : height_;
+    lines.length = swap ? height_ : width_;
+    lines.step = swap ? std::ptrdiff_t(out.stride()) : 3;
+    lines.start.resize(std::size_t(count));
+    lines.row.resize(std::size_t(count));
+    lines.pick.resize(std::size_t(lines.length));
+    for (int l = 0; l < count; ++l) {
+        lines.start[std::size_t(l)] = swap ? out.data() + std::size_t(l) * 3 : out.row(l);
+        lines.row[std::size_t(l)] = storedRow(swap ? uprightX(l) : uprightY(l));
+    }
+    for (int i = 0; i < lines.length; ++i)
+        lines.pick[std::size_t(i)] = storedColumn(swap ? uprightY(i) : uprightX(i));
+    // libjpeg gives the rows top to bottom.
+    if (reverseRows) {
+        std::reverse(lines.start.begin(), lines.start.end());
+        std::reverse(lines.row.begin(), lines.row.end());
+    }
+    // Rows or columns taken as they are need no map: the run's fast paths.
+    const auto identity = [](const std::vector<int>& map) {
+        for (std::size_t i = 0; i < map.size(); ++i)
+            if (map[i] != int(i)) return false;
+        return true;
+    };
+    if (identity(lines.row)) lines.row.clear();
+    if (!swap && identity(lines.pick)) lines.pick.clear();
+    return lines;
+}
+
 const Bitmap& JpegImage::bitmap() const {
     if (decoded_) return *decoded_;
     if (failedCode_) throw JpegError(failedCode_);
     int code = 0;
     Bitmap out;
     try {
-        // Decoded as stored (the kept part of it), then turned upright.
-        const bool upright = orientation_ == 1;
-        const int keepWidth = upright ? width_ : storedWidth_;
-        const int keepHeight = upright ? height_ : storedHeight_;
-        out = Bitmap::uninitialized(keepWidth, keepHeight);
-        std::vector<std::uint8_t*> rows(static_cast<std::size_t>(keepHeight));
-        for (int y = 0; y < keepHeight; ++y) rows[std::size_t(y)] = out.row(y);
+        // The upright picture is written as it is decoded: no stored copy is turned afterwards,
+        // so a turned photo costs what an upright one does.
+        out = Bitmap::uninitialized(width_, height_);
+        const Lines lines = placeLines(out);
         std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
-        std::vector<std::uint8_t> line(std::size_t(storedWidth_) * 3);
-        // A sampled picture takes the rows and columns a nearest-neighbour stretch would.
-        std::vector<int> rowMap, colMap;
-        if (sampled_) {
-            rowMap.resize(std::size_t(keepHeight));
-            colMap.resize(std::size_t(keepWidth));
-            for (int r = 0; r < keepHeight; ++r)
-                rowMap[std::size_t(r)] = nearestSource(r, keepHeight, storedHeight_);
-            for (int c = 0; c < keepWidth; ++c)
-                colMap[std::size_t(c)] = nearestSource(c, keepWidth, storedWidth_);
-        }
+        // A quarter turn writes columns: several at a time keep its writes together.
+        const int heldRows = lines.step == 3 ? 1 : kMaxHeldRows;
+        std::vector<std::uint8_t> held(std::size_t(storedWidth_) * 3 * std::size_t(heldRows));
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         run.scale = scale_;
         run.quantize = quantize_;
-        run.rows = rows.data();
+        run.lineStart = const_cast<std::uint8_t**>(lines.start.data());
+        run.lineRow = lines.row.empty() ? nullptr : lines.row.data();
+        run.lines = int(lines.start.size());
+        run.pick = lines.pick.empty() ? nullptr : lines.pick.data();
+        run.lineLength = lines.length;
+        run.pixelStep = lines.step;
         run.scratch = scratch.data();
+        run.held = held.data();
+        run.heldRows = heldRows;
         run.outWidth = storedWidth_;
         run.outHeight = storedHeight_;
-        run.line = line.data();
-        run.keepWidth = keepWidth;
-        run.keepHeight = keepHeight;
-        run.rowMap = sampled_ ? rowMap.data() : nullptr;
-        run.colMap = sampled_ ? colMap.data() : nullptr;
         code = runLibjpeg(&run);
-        if (!code && orientation_ != 1) out = orientBitmap(out, orientation_);
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // A JPEG picture: keeps the file's bytes and reads only the header at load; the pixels are
 // decoded by libjpeg on first use and kept.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -34,8 +35,8 @@ public:
     ~JpegImage() override;
 
     // The size of the decoded picture, upright: the file's size divided by scale(), rounded up,
-    // with width and height swapped when the Exif orientation turns it a quarter; for a picture
-    // stored upright, the sample size or the size cut to the clip of the decode options.
+    // with width and height swapped when the Exif orientation turns it a quarter; or the sample
+    // size, or the size cut to the clip of the decode options.
     int width() const override { return width_; }
     int height() const override { return height_; }
     int scale() const override { return scale_; }
@@ -44,13 +45,23 @@ public:
     const Bitmap& bitmap() const override;
 
 private:
+    // Where the decoded rows go in `out`: see the run's lines in JpegImage.cpp.
+    struct Lines {
+        std::vector<std::uint8_t*> start;
+        std::vector<int> row;   // empty: line l is row l
+        std::vector<int> pick;  // empty: pixel i is column i
+        int length = 0;
+        std::ptrdiff_t step = 3;
+    };
+    Lines placeLines(Bitmap& out) const;
+
     // The file, until its pixels are decoded.
     mutable std::vector<std::uint8_t> bytes_;
     int width_ = 0;
     int height_ = 0;
     int scale_ = 1;
     // The decoded size before turning, and the Exif orientation (1 to 8) the pixels are turned
-    // by; width_ and height_ are the turned size.
+    // by; width_ and height_ are the turned size (or the sample or clip size).
     int storedWidth_ = 0;
     int storedHeight_ = 0;
     // True when the picture is the decode stretched to the options' sample size.

@@ -79,24 +79,28 @@ TEST(PixelConvert, RowsBecomeOpaqueWordsRedGreenBlue) {
     b.setPixel(18, 2, rgb(0x12, 0x34, 0x56));
     b.setPixel(0, 0, rgb(0xFE, 0xDC, 0xBA));
 
-    // The whole bitmap into rows with 2 words of slack each; the slack stays untouched.
-    std::vector<std::uint32_t> words(21 * 3, 0xDEADBEEF);
-    toXrgb32(b, b.rect(), reinterpret_cast<std::uint8_t*>(words.data()), 21 * 4);
-    EXPECT_EQ(words[0], 0xFFFEDCBAu);
-    EXPECT_EQ(words[1], 0xFF0164C9u);  // red 1, green 100, blue 201
-    EXPECT_EQ(words[9], 0xFF0964D1u);  // red 9, green 100, blue 209
-    EXPECT_EQ(words[21 + 17], 0xFF1165D9u);
-    EXPECT_EQ(words[42 + 18], 0xFF123456u);
-    EXPECT_EQ(words[19], 0xDEADBEEFu);
-    EXPECT_EQ(words[42 + 20], 0xDEADBEEFu);
+    // Both ways, whatever this processor has: a processor without the shuffle takes the plain one.
+    for (const PixelPath path : {PixelPath::Fastest, PixelPath::Plain}) {
+        SCOPED_TRACE(path == PixelPath::Plain ? "plain" : "fastest");
+        // The whole bitmap into rows with 2 words of slack each; the slack stays untouched.
+        std::vector<std::uint32_t> words(21 * 3, 0xDEADBEEF);
+        toXrgb32(b, b.rect(), reinterpret_cast<std::uint8_t*>(words.data()), 21 * 4, path);
+        EXPECT_EQ(words[0], 0xFFFEDCBAu);
+        EXPECT_EQ(words[1], 0xFF0164C9u);  // red 1, green 100, blue 201
+        EXPECT_EQ(words[9], 0xFF0964D1u);  // red 9, green 100, blue 209
+        EXPECT_EQ(words[21 + 17], 0xFF1165D9u);
+        EXPECT_EQ(words[42 + 18], 0xFF123456u);
+        EXPECT_EQ(words[19], 0xDEADBEEFu);
+        EXPECT_EQ(words[42 + 20], 0xDEADBEEFu);
 
-    // A part reaching past the bitmap converts only what lies on it, at its own place.
-    std::vector<std::uint32_t> part(4 * 2, 0);
-    toXrgb32(b, Rect{17, 1, 21, 3}, reinterpret_cast<std::uint8_t*>(part.data()), 4 * 4);
-    EXPECT_EQ(part[0], 0xFF1165D9u);
-    EXPECT_EQ(part[4 + 1], 0xFF123456u);
-    EXPECT_EQ(part[2], 0u);
-    EXPECT_EQ(part[4 + 3], 0u);
+        // A part reaching past the bitmap converts only what lies on it, at its own place.
+        std::vector<std::uint32_t> part(4 * 2, 0);
+        toXrgb32(b, Rect{17, 1, 21, 3}, reinterpret_cast<std::uint8_t*>(part.data()), 4 * 4, path);
+        EXPECT_EQ(part[0], 0xFF1165D9u);
+        EXPECT_EQ(part[4 + 1], 0xFF123456u);
+        EXPECT_EQ(part[2], 0u);
+        EXPECT_EQ(part[4 + 3], 0u);
+    }
 }
 
 TEST(Blend, AFrameBlendedInPlaceIsCutAtTheTargetsEdges) {

@@ -53,7 +53,7 @@ std::vector<std::uint8_t> withFrameSize(std::vector<std::uint8_t> bytes, int w, 
 // `space` (JCS_CMYK or JCS_YCCK), with or without Adobe's marker.
 void writeFourComponentJpeg(const std::string& path, int w, int h,
                             const std::vector<std::uint8_t>& ink, J_COLOR_SPACE space,
-                            bool adobeMarker) {
+                            bool adobeMarker, int quality = 95) {
     FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
     jpeg_compress_struct cinfo;
@@ -68,7 +68,7 @@ void writeFourComponentJpeg(const std::string& path, int w, int h,
     jpeg_set_defaults(&cinfo);
     jpeg_set_colorspace(&cinfo, space);
     cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
-    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(ink.data() + std::size_t(cinfo.next_scanline) * 4 * w);
@@ -372,7 +372,9 @@ TEST(Jpeg, ClaimedSizeWithoutDataFailsCleanly) {
 }
 
 // CMYK and YCCK files decode to colour. Solid inks against the colours they make (Adobe's
-// marker meaning inverted inks), then photo-like files against ImageMagick's own decode.
+// marker meaning inverted inks): flat areas at quality 100 decode to the very inks written, so
+// the colours are exact, red = (C * K + 127) / 255 with the inks as Adobe stores them. Then
+// photo-like files against ImageMagick's own decode.
 TEST(Jpeg, CmykAndYcckDecodeToColour) {
     TempDir dir;
     struct Solid {
@@ -385,20 +387,24 @@ TEST(Jpeg, CmykAndYcckDecodeToColour) {
     const Solid solids[] = {
         {"cyan ink, no marker", {255, 0, 0, 0}, JCS_CMYK, false, rgb(0, 255, 255)},
         {"cyan ink, Adobe", {0, 255, 255, 255}, JCS_CMYK, true, rgb(0, 255, 255)},
-        {"magenta ink, YCCK", {255, 0, 255, 255}, JCS_YCCK, true, rgb(255, 0, 255)},
+        // YCCK carries the inks through YCbCr: Y = 105, Cb = 212, Cr = 235, and back the third
+        // ink is 105 + 1.772 x 84 = 253.8, so blue is 254.
+        {"magenta ink, YCCK", {255, 0, 255, 255}, JCS_YCCK, true, rgb(255, 0, 254)},
         {"half black, Adobe", {255, 255, 255, 127}, JCS_CMYK, true, rgb(127, 127, 127)},
         {"yellow and black", {255, 255, 0, 127}, JCS_YCCK, true, rgb(127, 127, 0)},
+        // Levels that a rounding one short would miss: (200 * 127 + 127) / 255 = 100, not 99;
+        // then 50 and 25, not 49 and 24. Without the marker the inks are 255 - stored: 200, 100
+        // and 229 under a black of 191 give 150, 75 and 172, not 149, 74 and 171.
+        {"three inks and black, Adobe", {200, 100, 50, 127}, JCS_CMYK, true, rgb(100, 50, 25)},
+        {"three inks and black, no marker", {55, 155, 26, 64}, JCS_CMYK, false, rgb(150, 75, 172)},
     };
     for (const Solid& s : solids) {
         SCOPED_TRACE(s.name);
         const std::string path = dir / "solid.jpg";
         std::vector<std::uint8_t> ink;
         for (int i = 0; i < 16 * 16; ++i) ink.insert(ink.end(), s.stored.begin(), s.stored.end());
-        writeFourComponentJpeg(path, 16, 16, ink, s.space, s.adobe);
-        const Color got = loadJpeg(path).bitmap().pixel(8, 8);
-        EXPECT_NEAR(redOf(got), redOf(s.expected), 2);
-        EXPECT_NEAR(greenOf(got), greenOf(s.expected), 2);
-        EXPECT_NEAR(blueOf(got), blueOf(s.expected), 2);
+        writeFourComponentJpeg(path, 16, 16, ink, s.space, s.adobe, 100);
+        EXPECT_EQ(loadJpeg(path).bitmap().pixel(8, 8), s.expected);
     }
 
     const Bitmap photo = makeTestImage(61, 47, 9);

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "Exif.h"
 #include "JpegTools.h"
 #include "Picture.h"
+#include "Scale.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -82,12 +85,39 @@ TEST(Orientation, EveryValueMatchesImageMagicksAutoOrientExactly) {
         EXPECT_EQ(picture.width(), turned ? 23 : 37);
         EXPECT_EQ(picture.height(), turned ? 37 : 23);
         EXPECT_EQ(differingPixels(picture.bitmap(), expected), 0);
+        // Cut to a clip or sampled to a tile, it is that part or stretch of the upright picture,
+        // turned as it is decoded; a clip larger than the picture leaves it whole.
+        struct Use {
+            const char* name;
+            DecodeOptions options;
+            int width, height;
+        };
+        const Use uses[] = {
+            {"clip", {.clip = {15, 20}}, 15, 20},
+            {"clip beyond the picture", {.clip = {100, 30}}, turned ? 23 : 37, turned ? 30 : 23},
+            {"sample", {.sample = {11, 50}}, 11, 50},
+        };
+        for (const Use& use : uses) {
+            SCOPED_TRACE(use.name);
+            Picture part;
+            part.loadFromFile(path, use.options);
+            EXPECT_EQ(part.width(), use.width);
+            EXPECT_EQ(part.height(), use.height);
+            Bitmap reference(use.width, use.height);
+            if (use.options.sample.width > 0)
+                stretchCopy(reference, reference.rect(), expected, expected.rect());
+            else
+                for (int y = 0; y < use.height; ++y)
+                    for (int x = 0; x < use.width; ++x)
+                        reference.setPixel(x, y, expected.pixel(x, y));
+            EXPECT_EQ(differingPixels(part.bitmap(), reference), 0);
+        }
     }
 }
 
 // A quarter-turned photo decoded at a reduced scale: the scale is chosen on the stored axes (an
 // upright cover of 16 x 32 is 32 x 16 as stored, met at 1/2), and the half-size pixels are
-// turned after decoding.
+// turned as they are decoded.
 TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     TempDir dir;
     const std::string plain = dir / "plain.jpg", turned = dir / "turned.jpg";
@@ -103,6 +133,42 @@ TEST(Orientation, ATurnedPhotoIsScaledOnItsStoredAxesThenTurned) {
     EXPECT_EQ(picture.width(), 16);
     EXPECT_EQ(picture.height(), 32);
     EXPECT_EQ(differingPixels(picture.bitmap(), readPnm(dir / "ref.ppm")), 0);
+}
+
+// The decoder's memory for a picture is its one bitmap, turned or not: a 2048 x 2048 photo is a
+// 12 MiB bitmap, and a turned copy beside it would cost 12 MiB more than the upright decode.
+TEST(Orientation, ATurnedPhotoCostsWhatItCostsUpright) {
+    TempDir dir;
+    const std::string plain = dir / "plain.jpg", turned = dir / "turned.jpg";
+    ASSERT_TRUE(makeJpeg(plain, makeTestImage(2048, 2048), "-quality 90"));
+    writeBytes(turned, withApp1(readBytes(plain), orientationBlock(6)));
+    // The growth of the peak memory over a decode, in KiB, in a child whose peak starts from
+    // what it holds now; both children start alike, whatever this process holds.
+    const auto peakGrowth = [&](const std::string& path) {
+        const std::string report = path + ".kib";
+        EXPECT_EQ(runWithDeadline(60,
+                                  [&] {
+                                      const auto peakKiB = [] {
+                                          std::ifstream status("/proc/self/status");
+                                          std::string line;
+                                          while (std::getline(status, line))
+                                              if (line.rfind("VmHWM:", 0) == 0)
+                                                  return std::atol(line.c_str() + 6);
+                                          return 0L;
+                                      };
+                                      std::ofstream("/proc/self/clear_refs") << "5";
+                                      const long before = peakKiB();
+                                      Picture picture;
+                                      picture.loadFromFile(path, {});
+                                      if (picture.bitmap().width() != 2048) return false;
+                                      std::ofstream(report) << peakKiB() - before;
+                                      return true;
+                                  }),
+                  0);
+        return std::atol(readFile(report).c_str());
+    };
+    const long upright = peakGrowth(plain);
+    EXPECT_LT(peakGrowth(turned) - upright, 4 * 1024);
 }
 
 TEST(Orientation, HostileOrOddBlocksReadAsUpright) {

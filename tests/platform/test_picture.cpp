@@ -170,23 +170,46 @@ TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
 }
 
 // A bitmap over the caller's budget is refused like an invalid one; a JPEG decoded smaller
-// reports the decoded size and by how much it was divided, and its preview keeps both.
+// reports the decoded size and by how much it was divided, and its preview keeps both. A picture
+// of exactly the budget's pixels is whole; one pixel more is refused or halved.
 TEST(Picture, BudgetAndCoverSetTheDecodedSize) {
     TempDir dir;
     writeFile(dir / "tiny.bmp", tinyBmp());  // 2 x 2
-    DecodeOptions options;
-    options.pixelBudget = 3;
-    Picture p;
-    EXPECT_THROW(p.loadFromFile(dir / "tiny.bmp", options), InvalidGraphic);
-    EXPECT_EQ(p.kind(), Picture::Kind::Empty);
+    const std::string jpeg = makeJpegFile(dir, "p.jpg", 45, 33);
+    struct Case {
+        std::string path;
+        std::uint64_t budget;
+        Size cover;
+        int width, height, scale;  // 0 x 0: refused
+    };
+    const Case cases[] = {
+        {dir / "tiny.bmp", 4, {}, 2, 2, 1},
+        {dir / "tiny.bmp", 3, {}, 0, 0, 1},
+        {jpeg, 45 * 33, {}, 45, 33, 1},
+        {jpeg, 45 * 33 - 1, {}, 23, 17, 2},  // 22.5 x 16.5, rounded up
+        {jpeg, kDefaultPixelBudget, {12, 9}, 12, 9, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.path << " within " << c.budget);
+        DecodeOptions options;
+        options.pixelBudget = c.budget;
+        options.cover = c.cover;
+        Picture p;
+        if (c.width == 0) {
+            EXPECT_THROW(p.loadFromFile(c.path, options), InvalidGraphic);
+            EXPECT_EQ(p.kind(), Picture::Kind::Empty);
+            continue;
+        }
+        p.loadFromFile(c.path, options);
+        EXPECT_EQ(p.width(), c.width);
+        EXPECT_EQ(p.height(), c.height);
+        EXPECT_EQ(p.decodedScale(), c.scale);
+        EXPECT_EQ(p.bitmap().width(), c.width);
+        EXPECT_EQ(p.bitmap().height(), c.height);
+    }
 
-    options.pixelBudget = kDefaultPixelBudget;
-    options.cover = {12, 9};
-    p.loadFromFile(makeJpegFile(dir, "p.jpg", 45, 33), options);
-    EXPECT_EQ(p.width(), 12);
-    EXPECT_EQ(p.height(), 9);
-    EXPECT_EQ(p.decodedScale(), 4);
-    EXPECT_EQ(p.bitmap().width(), 12);
+    Picture p;
+    p.loadFromFile(jpeg, {.cover = {12, 9}});
     p.keepPreview(Bitmap(3, 3));
     EXPECT_EQ(p.width(), 12);
     EXPECT_EQ(p.decodedScale(), 4);

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 
+#include "BmpWriter.h"
+#include "PpmWriter.h"
+
 namespace quillo::test {
 
 SlideShow::SlideShow(Size screen, int depth) : host(screen, depth) {
@@ -25,7 +28,12 @@ std::string SlideShow::picture(const std::string& name, int w, int h, Color c) {
 
 std::string SlideShow::picture(const std::string& name, const Bitmap& bitmap) {
     const std::string path = dir / name;
-    writeBmp24(path, bitmap);
+    if (!name.ends_with(".jpg")) {
+        writeBmp24(path, bitmap);
+        return path;
+    }
+    writePpm(path + ".ppm", bitmap);
+    EXPECT_EQ(std::system(("cjpeg -quality 100 " + path + ".ppm > " + path).c_str()), 0);
     return path;
 }
 

@@ -28,7 +28,8 @@ struct SlideShow {
 
     std::string ini() const { return dir / "Quillo/quillo51.ini"; }
     void writeIni(const std::string& text);
-    // A picture written as a 24-bit BMP in the test folder: solid, or any bitmap. Returns its path.
+    // A picture written as a 24-bit BMP in the test folder: solid, or any bitmap; a name ending
+    // in ".jpg" makes it a JPEG of quality 100 (flat greys come back exact). Returns its path.
     std::string picture(const std::string& name, int w, int h, Color c);
     std::string picture(const std::string& name, const Bitmap& bitmap);
     // A JPEG whose header loads but whose data fail when decoded: cut early in its scan.

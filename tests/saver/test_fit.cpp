@@ -11,13 +11,18 @@ using namespace quillo::test;
 namespace {
 
 constexpr Color kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
+// Greys a JPEG keeps exactly.
+constexpr Color kDark = 0x404040, kMid = 0x808080, kLight = 0xC0C0C0;
 
-// Red, green and blue thirds from left to right.
-Bitmap thirds(int w, int h) {
+// Red, green and blue thirds from left to right, or the greys for a JPEG.
+Bitmap thirds(int w, int h, bool greys = false) {
     Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, x < w / 3 ? kRed : x < 2 * w / 3 ? kGreen : kBlue);
+            b.setPixel(x, y,
+                       x < w / 3       ? (greys ? kDark : kRed)
+                       : x < 2 * w / 3 ? (greys ? kMid : kGreen)
+                                       : (greys ? kLight : kBlue));
     return b;
 }
 
@@ -63,6 +68,7 @@ TEST(Fit, TheFadeKeepsAShrunkPictureWhollyOnTheScreen) {
         bool fit;
         Size picture;
         Size frame;  // of every fade frame
+        bool jpeg = false;
     };
     // The fade sends a picture as wide or as high as the screen off its edge, so under Fit a
     // picture is shrunk within 319 x 239; one that fits stays as it is.
@@ -71,13 +77,20 @@ TEST(Fit, TheFadeKeepsAShrunkPictureWhollyOnTheScreen) {
         {true, {320, 240}, {319, 239}},   // exactly the screen's size
         {true, {200, 100}, {200, 100}},   // smaller: untouched
         {false, {960, 480}, {960, 480}},  // off: natural size, placed in the first quarter
+        // A JPEG decoded at 1/2 (480 x 240 still covers 319 x 239), then shrunk from that.
+        {true, {960, 480}, {319, 160}, true},
+        // Off, only the part on the screen is decoded; it is placed as the whole picture is.
+        {false, {960, 480}, {960, 480}, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.fit << " " << c.picture.width << "x" << c.picture.height);
+        SCOPED_TRACE(testing::Message() << c.fit << " " << c.picture.width << "x"
+                                        << c.picture.height << (c.jpeg ? " JPEG" : ""));
         SlideShow s({320, 240});
-        const Bitmap picture = thirds(c.picture.width, c.picture.height);
-        s.start(options(11, c.fit), {s.picture("a.bmp", picture), s.picture("b.bmp", picture)});
+        const Bitmap picture = thirds(c.picture.width, c.picture.height, c.jpeg);
+        const Color left = c.jpeg ? kDark : kRed, right = c.jpeg ? kLight : kBlue;
+        const char* ext = c.jpeg ? ".jpg" : ".bmp";
+        s.start(options(11, c.fit), {s.picture(std::string("a") + ext, picture),
+                                     s.picture(std::string("b") + ext, picture)});
         s.runTick();
         const Rect at = s.host.presented().back();  // the last frame
         if (c.fit) {
@@ -85,11 +98,12 @@ TEST(Fit, TheFadeKeepsAShrunkPictureWhollyOnTheScreen) {
             EXPECT_EQ(at.bottom - at.top, c.frame.height);
             // Wholly on the screen: both outer thirds of the last frame are visible.
             EXPECT_TRUE(at.left >= 0 && at.top >= 0 && at.right <= 320 && at.bottom <= 240);
-            EXPECT_EQ(s.at(at.left, at.top), kRed);
-            EXPECT_EQ(s.at(at.right - 1, at.bottom - 1), kBlue);
+            EXPECT_EQ(s.at(at.left, at.top), left);
+            EXPECT_EQ(s.at(at.right - 1, at.bottom - 1), right);
         } else {
             // The blue third lies beyond the right edge: the last column shows red.
-            EXPECT_EQ(s.at(319, 239), kRed);
+            EXPECT_TRUE(at.left < 80 && at.top < 60);
+            EXPECT_EQ(s.at(319, 239), left);
         }
         EXPECT_TRUE(s.errors.empty());
     }

@@ -91,6 +91,9 @@ namespace {
 std::mutex hookMutex;
 std::shared_ptr<SdlMediaPlayer::Device> hookTarget;
 
+// Devices open in this process, those of players that gave up on their worker included.
+std::atomic<int> openDeviceCount{0};
+
 void musicFinished() {
     std::lock_guard lock(hookMutex);
     if (hookTarget) hookTarget->notify(notice::Successful);
@@ -107,6 +110,7 @@ void openDevice(SdlMediaPlayer::Device& d, const std::shared_ptr<SdlMediaPlayer:
         throw MediaDeviceError(why);
     }
     d.open = true;
+    ++openDeviceCount;
     // Debian's SDL_mixer looks for a soundfont where Debian 12 installs none; name the one that
     // is there, unless the user named their own.
     const char* fonts = std::getenv("SDL_SOUNDFONTS");
@@ -140,8 +144,14 @@ void closeDevice(SdlMediaPlayer::Device& d) {
     stopMusic(d);
     freeMusic(d);
     if (!d.open) return;
-    Mix_HookMusicFinished(nullptr);
+    bool hooked = false;
     {
+        std::lock_guard lock(hookMutex);
+        hooked = hookTarget.get() == &d;
+    }
+    // A worker that comes back late must not unhook a later player's device.
+    if (hooked) {
+        Mix_HookMusicFinished(nullptr);
         std::lock_guard lock(hookMutex);
         hookTarget.reset();
     }
@@ -149,6 +159,14 @@ void closeDevice(SdlMediaPlayer::Device& d) {
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     d.open = false;
+    --openDeviceCount;
+}
+
+// The worker's last job: SDL keeps per-thread state (its error text) for a thread it did not
+// start and frees it only when asked.
+void releaseDevice(SdlMediaPlayer::Device& d) {
+    closeDevice(d);
+    SDL_TLSCleanup();
 }
 
 MediaDeviceError noAnswer() {
@@ -172,7 +190,14 @@ SdlMediaPlayer::~SdlMediaPlayer() {
         std::lock_guard lock(device_->loopMutex);
         device_->loop = nullptr;
     }
+    // A worker given up on may still come back from SDL: it then lets the device go, so that no
+    // device stays open behind a player that is gone.
+    if (failed_) worker_->post([device = device_] { releaseDevice(*device); });
     worker_->quit();
+}
+
+int SdlMediaPlayer::devicesOpen() {
+    return openDeviceCount;
 }
 
 template <class F>
@@ -286,12 +311,7 @@ void SdlMediaPlayer::close() {
 
 bool SdlMediaPlayer::shutDown() {
     if (shutDown_) return !failed_;
-    quietly([](Device& d) {
-        closeDevice(d);
-        // The worker's last call into SDL: SDL keeps per-thread state (its error text) for a
-        // thread it did not start and frees it only when asked.
-        SDL_TLSCleanup();
-    });
+    quietly([](Device& d) { releaseDevice(d); });
     shutDown_ = true;
     return !failed_;
 }

@@ -46,6 +46,9 @@ public:
     bool shutDown();
     // True once the device missed a deadline.
     bool failed() const { return failed_; }
+    // The audio devices open in this process, counting those of players that are gone but whose
+    // worker has not yet come back from SDL to close its device.
+    static int devicesOpen();
 
     // The General MIDI soundfont MIDI files play through when SDL_SOUNDFONTS names none; "" if
     // none of the usual places holds one.
