@@ -60,7 +60,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
 }
 
 void AboutBox::showEvent(QShowEvent* event) {
-    centreOnScreen(*this);
+    placeOnScreen(*this);
     QDialog::showEvent(event);
 }
 

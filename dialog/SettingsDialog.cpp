@@ -62,7 +62,7 @@ QGroupBox* makeGroup(QWidget* parent, const char* title, int x, int y, int w, in
 
 QScrollBar* makeScrollBar(QWidget* parent, int min, int max, int value, int x, int y, int w,
                           int h) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new FocusScrollBar(parent);
     bar->setRange(min, max);
     bar->setSingleStep(1);
     bar->setPageStep(1);
@@ -103,6 +103,8 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
     setFont(formFont("MS Sans Serif", 8));
     buildControls();
     useFormGroupFrames(*this);
+    // Tab visits the controls in the order they were made; a group of radio buttons is one stop.
+    for (QGroupBox* group : {GroupBox4, GroupBox6, GroupBox5, GroupBox1}) tabToCheckedRadio(*group);
     listBox1_ = std::make_unique<QtListBox>(*ListBox1);
     listBox2_ = std::make_unique<QtListBox>(*ListBox2);
     lists_ = std::make_unique<MediaLists>(MediaLists{SlotTables{}, *listBox1_, *listBox2_});

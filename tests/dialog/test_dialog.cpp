@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "DialogTestSupport.h"
+#include "FormStyle.h"
 
 namespace quillo::test {
 namespace {
@@ -362,6 +363,86 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     f.close();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(option("Seq"), "0");
+}
+
+// Presses and releases a key on the control that has the keyboard; returns the control that has
+// it afterwards.
+QWidget* press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &up);
+    return QApplication::focusWidget();
+}
+
+// Shows the dialog as the window that has the keyboard, with the picture list focused.
+void takeKeyboard(SettingsDialog& f) {
+    f.show();
+    f.activateWindow();
+    for (int i = 0; i < 100 && !f.isActiveWindow(); ++i) QApplication::processEvents();
+    ASSERT_TRUE(f.isActiveWindow());
+    f.ListBox1->setFocus(Qt::TabFocusReason);
+}
+
+TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
+    std::string sounds = freeSlots(kSoundSection);
+    sounds.replace(sounds.find("Name1=Null"), 10, "Name1=/music/a.mp3");
+    writeIni("[Options]\nSound=1\nSeq=0\nColor=2\nPicdis=8\nTime=8000\n" + sounds);
+    SettingsDialog& f = open();
+    takeKeyboard(f);
+    const std::vector<QWidget*> order = {
+        f.ListBox2,   f.Button2,        f.Button3,  f.BitBtn1,     f.CmdClearList,
+        f.cmdwav,     f.cmdwavd,        f.radsndon, f.RadRollDown, f.ScrollBarW,
+        f.ScrollBarH, f.ScrollbarDelay, f.Radran,   f.radcol2,     f.chkfit,
+        f.cmdmore,    f.cmdhelp,        f.cmdclose, f.ListBox1};
+    for (QWidget* expected : order)
+        EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.cmdclose);
+
+    // The arrow keys move a scroll bar by one, and the check within a group; Tab into the group
+    // again lands on the button now checked.
+    f.ScrollbarDelay->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Right);
+    EXPECT_EQ(text(f.Lbldelay), "9");
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    EXPECT_EQ(text(f.Lbldelay), "7");
+    f.RadRollDown->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(press(Qt::Key_Down), f.RadRound);
+    EXPECT_TRUE(f.RadRound->isChecked());
+    EXPECT_EQ(press(Qt::Key_Tab), f.ScrollBarW);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.RadRound);
+    press(Qt::Key_Space);
+    EXPECT_TRUE(f.RadRound->isChecked());
+    f.chkfit->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    EXPECT_TRUE(f.chkfit->isChecked());
+}
+
+TEST_F(DialogTest, TabIntoAGroupWhoseCheckedButtonIsHiddenLandsOnItsFirstShownButton) {
+    writeIni("[Options]\nPicdis=3\n" + freeSlots(kPictureSection) + freeSlots(kSoundSection));
+    SettingsDialog& f = open();
+    takeKeyboard(f);
+    ASSERT_TRUE(f.radpicin->isChecked());
+    f.cmdwavd->setFocus(Qt::TabFocusReason);  // the sound buttons are off: no sound files
+    EXPECT_EQ(press(Qt::Key_Tab), f.radpicst);
+}
+
+TEST(DialogPlacement, CentredWhenItFitsElseAtTheTopLeftCorner) {
+    struct Case {
+        QRect area;
+        QSize window;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 1280, 1024}, {613, 542}, {333, 241}},
+        {{0, 0, 640, 480}, {613, 542}, {0, 0}},            // too high
+        {{0, 0, 600, 600}, {613, 542}, {0, 0}},            // too wide
+        {{0, 0, 613, 542}, {613, 542}, {0, 0}},            // exactly the screen
+        {{1280, 24, 1024, 744}, {505, 336}, {1539, 228}},  // a second screen below a panel
+        {{1280, 24, 500, 744}, {505, 336}, {1280, 24}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(placeWithin(c.area, c.window), c.expected) << c.area.x();
 }
 
 }  // namespace
