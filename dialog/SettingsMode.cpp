@@ -18,7 +18,7 @@ int runSettingsMode(SystemServices& system) {
     SettingsDialog form(services, system, *about);
     about->setParent(&form, about->windowFlags());
     services.setOwner(&form);
-    form.guarded([&form] { form.FormCreate(); });
+    form.guarded([&form] { form.onCreate(); });
 
     QEventLoop loop;
     QObject::connect(&form, &SettingsDialog::closed, &loop, &QEventLoop::quit);
