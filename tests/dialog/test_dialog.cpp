@@ -11,7 +11,6 @@
 #include <filesystem>
 
 #include "DialogTestSupport.h"
-#include "FormStyle.h"
 
 namespace quillo::test {
 namespace {
@@ -413,37 +412,13 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
     EXPECT_TRUE(f.roundedCornersRadio->isChecked());
     EXPECT_EQ(press(Qt::Key_Tab), f.widthBar);
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.roundedCornersRadio);
-    press(Qt::Key_Space);
-    EXPECT_TRUE(f.roundedCornersRadio->isChecked());
-    f.fitCheckBox->setFocus(Qt::TabFocusReason);
-    press(Qt::Key_Space);
-    EXPECT_TRUE(f.fitCheckBox->isChecked());
-}
 
-TEST_F(DialogTest, TabIntoAGroupWhoseCheckedButtonIsHiddenLandsOnItsFirstShownButton) {
+    // With the checked button hidden, Tab lands on the group's first shown one.
     writeIni("[Options]\nPicdis=3\n" + freeSlots(kPictureSection) + freeSlots(kSoundSection));
-    SettingsDialog& f = open();
-    takeKeyboard(f);
-    ASSERT_TRUE(f.pictureInPictureRadio->isChecked());
-    f.removeSoundButton->setFocus(Qt::TabFocusReason);  // the sound buttons are off: no sound files
-    EXPECT_EQ(press(Qt::Key_Tab), f.stretchRadio);
-}
-
-TEST(DialogPlacement, CentredWhenItFitsElseAtTheTopLeftCorner) {
-    struct Case {
-        QRect area;
-        QSize window;
-        QPoint expected;
-    };
-    const Case cases[] = {
-        {{0, 0, 1280, 1024}, {613, 542}, {333, 241}},
-        {{0, 0, 640, 480}, {613, 542}, {0, 0}},            // too high
-        {{0, 0, 600, 600}, {613, 542}, {0, 0}},            // too wide
-        {{0, 0, 613, 542}, {613, 542}, {0, 0}},            // exactly the screen
-        {{1280, 24, 1024, 744}, {505, 336}, {1539, 228}},  // a second screen below a panel
-        {{1280, 24, 500, 744}, {505, 336}, {1280, 24}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(placeWithin(c.area, c.window), c.expected) << c.area.x();
+    SettingsDialog& g = open();
+    takeKeyboard(g);
+    g.removeSoundButton->setFocus(Qt::TabFocusReason);  // no sound files: the sound buttons are off
+    EXPECT_EQ(press(Qt::Key_Tab), g.stretchRadio);
 }
 
 }  // namespace

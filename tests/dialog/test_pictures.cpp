@@ -1,7 +1,6 @@
 // The thumbnail, opening listed files, "Add Entire Folder" and "Clear The List".
 #include <QImage>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <filesystem>
 
@@ -134,32 +133,6 @@ TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
     EXPECT_EQ(f.pictureList->currentRow(), 0);
     EXPECT_EQ(f.thumbnail->picture().width(), 8);  // the refresh after the add shows line 1
     EXPECT_EQ(services.scriptedBoxes.shown.size(), 3u);
-}
-
-TEST_F(PictureDialogTest, AClickOnALineShowsItsPicture) {
-    const std::string red = dir / "red.bmp", green = dir / "green.bmp", blue = dir / "blue.bmp";
-    savePicture(red, "BMP", QColor(255, 0, 0));
-    savePicture(green, "BMP", QColor(0, 255, 0));
-    savePicture(blue, "BMP", QColor(0, 0, 255));
-    SettingsDialog& f = openWith({red, green, blue});
-    f.show();
-    // A press and, later, a release on the line, as the mouse gives them.
-    auto click = [&f](int row) {
-        QWidget* lines = f.pictureList->viewport();
-        const QPointF at = f.pictureList->visualItemRect(f.pictureList->item(row)).center();
-        const QPointF global = lines->mapToGlobal(at);
-        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(lines, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(lines, &release);
-    };
-    click(2);
-    EXPECT_EQ(thumbnailCentre(), QColor(0, 0, 255));
-    click(1);
-    EXPECT_EQ(thumbnailCentre(), QColor(0, 255, 0));
-    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
 }
 
 TEST_F(PictureDialogTest, DamagedJpegDataIsNotReportedAndDrawsNothing) {
