@@ -214,11 +214,32 @@ void moveRadioTabStop(QWidget& group) {
     for (QRadioButton* r : radios) r->setFocusPolicy(r == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
+// Puts the stop back on the checked button when the focus leaves the group's buttons: focusing
+// a button gives it the stop, and a press on an unchecked button that is dragged off leaves the
+// focus there without checking it.
+class RadioTabStop : public QObject {
+public:
+    explicit RadioTabStop(QWidget& group) : QObject(&group), group_(group) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusOut) moveRadioTabStop(group_);
+        return false;
+    }
+
+private:
+    QWidget& group_;
+};
+
 }  // namespace
 
 void tabToCheckedRadio(QWidget& group) {
-    for (QRadioButton* r : group.findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly))
+    auto* keeper = new RadioTabStop(group);
+    for (QRadioButton* r :
+         group.findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
         QObject::connect(r, &QRadioButton::toggled, &group, [&group] { moveRadioTabStop(group); });
+        r->installEventFilter(keeper);
+    }
     moveRadioTabStop(group);
 }
 

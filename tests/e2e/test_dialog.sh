@@ -101,7 +101,8 @@ for colour in red green blue; do convert -size 64x48 "xc:$colour" "$E2E_TMP/$col
 write_settings Sound=0 "$E2E_TMP/red.bmp" "$E2E_TMP/green.bmp" "$E2E_TMP/blue.bmp"
 start_quillo /C
 wait_window "Quillo Screensaver Creator Settings" 20
-eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --name "Quillo Scr" | head -1)")"
+window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
 cx=$((X + 3)) cy=$((Y + 21)) tx=$((X + 3 + 6 + 152 + 63)) ty=$((Y + 21 + 135 + 29 + 44))
 wait_pixel $tx $ty 255,0,0
 xdotool mousemove $((cx + 60)) $((cy + 18 + 2 * 13 + 6)) click 1
