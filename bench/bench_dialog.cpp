@@ -1,4 +1,4 @@
-// The settings dialog with full lists: opening it (FormCreate with 1000 pictures and 1000 sound
+// The settings dialog with full lists: opening it (onCreate with 1000 pictures and 1000 sound
 // files), against plain IniFile reads of the same keys; and "Add Entire Folder" on a folder of
 // 1000 pictures, against writing the file it leaves once.
 #include <benchmark/benchmark.h>
@@ -118,8 +118,8 @@ void BM_OpenDialogFullLists(benchmark::State& state) {
     AboutBox about;
     for (auto _ : state) {
         SettingsDialog form(services, system, about);
-        form.FormCreate();
-        benchmark::DoNotOptimize(form.ListBox1->count());
+        form.onCreate();
+        benchmark::DoNotOptimize(form.pictureList->count());
     }
 }
 BENCHMARK(BM_OpenDialogFullLists)->Unit(benchmark::kMillisecond);
@@ -149,14 +149,14 @@ void BM_AddEntireFolder1000(benchmark::State& state) {
         state.PauseTiming();
         w.writeLists(false);
         auto form = std::make_unique<SettingsDialog>(services, system, about);
-        form->FormCreate();
+        form->onCreate();
         // The set-up's own writes reach the disk first, so that the add's one sync does not pay
         // for them (the baseline has none pending either).
         syncFile(w.ini());
         state.ResumeTiming();
-        form->BitBtn1Click();
+        form->onAddFolder();
         state.PauseTiming();
-        if (form->ListBox1->count() != 1000) state.SkipWithError("not every picture was added");
+        if (form->pictureList->count() != 1000) state.SkipWithError("not every picture was added");
         form.reset();
         state.ResumeTiming();
     }
@@ -175,8 +175,8 @@ void BM_WriteSameFileOnce(benchmark::State& state) {
         AboutBox about;
         w.writeLists(false);
         SettingsDialog form(services, system, about);
-        form.FormCreate();
-        form.BitBtn1Click();
+        form.onCreate();
+        form.onAddFolder();
         std::ifstream in(w.ini(), std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }

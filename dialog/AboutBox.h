@@ -13,15 +13,16 @@ class AboutBox : public QDialog {
 public:
     explicit AboutBox(QWidget* parent = nullptr);
 
-    QGroupBox* GroupBox1;
-    QLabel* Label4;        // the heading line
-    QGroupBox* GroupBox2;  // "Disclaimer"
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QPushButton* Button1;  // "Return"
+    QGroupBox* frameGroup;  // round the heading and the disclaimer
+    QLabel* headingLabel;
+    QGroupBox* disclaimerGroup;
+    // The disclaimer, one text in three parts.
+    QLabel* warrantyLabel;
+    QLabel* liabilityLabel;
+    QLabel* ownFilesLabel;
+    QPushButton* returnButton;
 
-    void Button1Click() { accept(); }
+    void onReturn() { accept(); }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -4,9 +4,11 @@
 #include <QStylePainter>
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
+#include <QRadioButton>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 #include "BitmapImage.h"
@@ -14,12 +16,25 @@
 
 namespace quillo {
 
+namespace {
+
+// The keyboard's mark: a dotted rectangle just inside r.
+void drawFocusMark(QPainter& painter, const QRect& r, const QColor& colour) {
+    painter.setPen(QPen(colour, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+}  // namespace
+
 ExtentListWidget::ExtentListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextElideMode(Qt::ElideNone);
-    connect(this, &QListWidget::currentRowChanged, this, [this](int) {
+    // The selection, not the current line: a mouse press makes the pressed line current before it
+    // selects it, so at the change of the current line the click's line is not selected yet.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
         if (programChange_ == 0) Q_EMIT userSelectionChanged();
     });
 }
@@ -36,6 +51,20 @@ void ExtentListWidget::setHorizontalExtent(int pixels) {
 void ExtentListWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) Q_EMIT doubleClicked();
+}
+
+void ExtentListWidget::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    if (!hasFocus()) return;
+    const QListWidgetItem* current = currentItem();
+    QRect line = current ? visualItemRect(current)
+                         : QRect(0, 0, viewport()->width(), QFontMetrics(font()).height() + 2);
+    line = line.intersected(viewport()->rect());
+    if (line.isEmpty()) return;
+    QPainter painter(viewport());
+    const bool onSelection = current && current->isSelected();
+    drawFocusMark(painter, line,
+                  palette().color(onSelection ? QPalette::HighlightedText : QPalette::Text));
 }
 
 // Marks the changes made through the adapter as the program's own.
@@ -133,9 +162,85 @@ void WrappingCheckBox::paintEvent(QPaintEvent*) {
     painter.drawControl(QStyle::CE_CheckBox, option);
     const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
     const int left = indicator.right() + 1 + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-    painter.drawItemText(QRect(left, 0, width() - left, height()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, option.palette,
-                         isEnabled(), text, QPalette::WindowText);
+    const QRect textArea(left, 0, width() - left, height());
+    painter.drawItemText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                         option.palette, isEnabled(), text, QPalette::WindowText);
+    if (hasFocus()) {
+        const QRect used = painter.fontMetrics().boundingRect(
+            textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
+        drawFocusMark(painter, used.adjusted(-1, -1, 1, 1).intersected(rect()),
+                      option.palette.color(QPalette::WindowText));
+    }
+}
+
+FocusScrollBar::FocusScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void FocusScrollBar::keyPressEvent(QKeyEvent* event) {
+    // Qt's scroll bars take Left as a step up (their controls are inverted for the sake of
+    // vertical bars); here the value follows the thumb: Right raises it, Left lowers it.
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+        triggerAction(event->key() == Qt::Key_Right ? SliderSingleStepAdd : SliderSingleStepSub);
+        event->accept();
+        return;
+    }
+    QScrollBar::keyPressEvent(event);
+}
+
+void FocusScrollBar::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (!hasFocus()) return;
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect thumb =
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+    QPainter painter(this);
+    drawFocusMark(painter, thumb.adjusted(1, 1, -1, -1), palette().color(QPalette::WindowText));
+}
+
+namespace {
+
+// Qt takes Tab away from a group's other buttons once one of them has the focus; until then
+// every button is a stop, the first one first. Here the stop follows the check instead.
+void moveRadioTabStop(QWidget& group) {
+    const QList<QRadioButton*> radios =
+        group.findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly);
+    QRadioButton* stop = nullptr;
+    for (QRadioButton* r : radios)
+        if (r->isChecked() && !r->isHidden()) stop = r;
+    for (QRadioButton* r : radios)
+        if (!stop && !r->isHidden()) stop = r;
+    for (QRadioButton* r : radios) r->setFocusPolicy(r == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+// Puts the stop back on the checked button when the focus leaves the group's buttons: focusing
+// a button gives it the stop, and a press on an unchecked button that is dragged off leaves the
+// focus there without checking it.
+class RadioTabStop : public QObject {
+public:
+    explicit RadioTabStop(QWidget& group) : QObject(&group), group_(group) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusOut) moveRadioTabStop(group_);
+        return false;
+    }
+
+private:
+    QWidget& group_;
+};
+
+}  // namespace
+
+void tabToCheckedRadio(QWidget& group) {
+    auto* keeper = new RadioTabStop(group);
+    for (QRadioButton* r :
+         group.findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QObject::connect(r, &QRadioButton::toggled, &group, [&group] { moveRadioTabStop(group); });
+        r->installEventFilter(keeper);
+    }
+    moveRadioTabStop(group);
 }
 
 }  // namespace quillo

@@ -3,6 +3,7 @@
 // scroll extent, its adapter to the slot operations' ListBox interface, and the thumbnail.
 #include <QCheckBox>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QWidget>
 
 #include "MediaSlots.h"
@@ -31,6 +32,9 @@ Q_SIGNALS:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // With the keyboard, a dotted frame round the current line (round the first line's place in
+    // an empty list), so Tab shows where it went.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     friend struct ProgramChange;
@@ -46,9 +50,27 @@ public:
     WrappingCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
 
 protected:
+    // With the keyboard, a dotted frame round the text, as a radio button has.
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
+
+// A horizontal scroll bar that Tab reaches and the arrow keys move (Home and End go to its ends);
+// with the keyboard it shows a dotted frame round its thumb.
+class FocusScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    explicit FocusScrollBar(QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Makes the radio buttons that are direct children of group one stop of the Tab order: Tab
+// lands on the checked one (the first shown one when none is checked or the checked one is
+// hidden), and the arrow keys move the check between them.
+void tabToCheckedRadio(QWidget& group);
 
 // The slot operations' view of a list widget. Changes made through it are the program's and do
 // not raise userSelectionChanged.

@@ -39,12 +39,16 @@ void useFormGroupFrames(QWidget& form) {
     for (QGroupBox* group : form.findChildren<QGroupBox*>()) group->setStyleSheet(sheet);
 }
 
-void centreOnScreen(QWidget& window) {
+QPoint placeWithin(const QRect& area, const QSize& window) {
+    if (window.width() > area.width() || window.height() > area.height()) return area.topLeft();
+    return {area.x() + (area.width() - window.width()) / 2,
+            area.y() + (area.height() - window.height()) / 2};
+}
+
+void placeOnScreen(QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect area = screen->geometry();
-    window.move(area.x() + (area.width() - window.width()) / 2,
-                area.y() + (area.height() - window.height()) / 2);
+    window.move(placeWithin(screen->availableGeometry(), window.size()));
 }
 
 }  // namespace quillo

@@ -14,9 +14,14 @@ inline const QColor kFormColor(222, 224, 214);
 // "Liberation Sans". Sizes are set in pixels so the layout does not depend on the screen's DPI.
 QFont formFont(const char* family, int points, bool bold = false, bool underline = false);
 
-// Background colour, fixed client size, and a position centred on the primary screen.
+// The form's background colour behind its controls.
 void setFormColor(QWidget& form);
-void centreOnScreen(QWidget& window);
+
+// Where a window of that size goes within a screen's area: centred when it fits, else at the
+// area's top-left corner, so that its caption can always be reached and dragged.
+QPoint placeWithin(const QRect& area, const QSize& window);
+// Moves the window there on the primary screen (the part of it that panels leave free).
+void placeOnScreen(QWidget& window);
 
 // Group boxes of the form drawn as the layout expects them: the frame line through the middle of
 // the caption, the caption on it. Toolkit styles put the line below the caption, where the

@@ -62,7 +62,7 @@ QGroupBox* makeGroup(QWidget* parent, const char* title, int x, int y, int w, in
 
 QScrollBar* makeScrollBar(QWidget* parent, int min, int max, int value, int x, int y, int w,
                           int h) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new FocusScrollBar(parent);
     bar->setRange(min, max);
     bar->setSingleStep(1);
     bar->setPageStep(1);
@@ -96,16 +96,20 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
       services_(services),
       system_(system),
       about_(about) {
-    setObjectName("Form2");
+    setObjectName("settingsDialog");
     setWindowTitle(kDialogCaption);
     setFixedSize(607, 518);
     setFormColor(*this);
     setFont(formFont("MS Sans Serif", 8));
     buildControls();
     useFormGroupFrames(*this);
-    listBox1_ = std::make_unique<QtListBox>(*ListBox1);
-    listBox2_ = std::make_unique<QtListBox>(*ListBox2);
-    lists_ = std::make_unique<MediaLists>(MediaLists{SlotTables{}, *listBox1_, *listBox2_});
+    // Tab visits the controls in the order they were made; a group of radio buttons is one stop.
+    for (QGroupBox* group : {soundOptionsGroup, pictureDisplaysGroup, sequenceGroup, colorsGroup})
+        tabToCheckedRadio(*group);
+    pictureListBox_ = std::make_unique<QtListBox>(*pictureList);
+    soundListBox_ = std::make_unique<QtListBox>(*soundList);
+    lists_ =
+        std::make_unique<MediaLists>(MediaLists{SlotTables{}, *pictureListBox_, *soundListBox_});
     connectHandlers();
 }
 
@@ -113,84 +117,90 @@ SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::buildControls() {
     // Created in this order so that later controls lie above earlier ones where they overlap.
-    Label1 = makeLabel(this,
-                       "Listed below are your pictures.                              "
-                       "Listed below are your sound files.",
-                       5, 2, 582, 20);
-    Label1->setFont(formFont("MS Sans Serif", 8, true));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ListBox1 = makeList(this, "Double click to open picture", 4, 16, 290, 115);
-    ListBox2 = makeList(this, "Double click to play the sound file", 298, 16, 295, 115);
+    listsHeading = makeLabel(this,
+                             "Listed below are your pictures.                              "
+                             "Listed below are your sound files.",
+                             5, 2, 582, 20);
+    listsHeading->setFont(formFont("MS Sans Serif", 8, true));
+    listsHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pictureList = makeList(this, "Double click to open picture", 4, 16, 290, 115);
+    soundList = makeList(this, "Double click to play the sound file", 298, 16, 295, 115);
 
-    GroupBox2 = makeGroup(this, "Picture Options", 6, 135, 289, 121);
-    Button2 = makeGlyphButton(GroupBox2, "Add Picture", QStyle::SP_FileIcon, 10, 18, 130, 18);
-    Button3 = makeGlyphButton(GroupBox2, "Remove Picture", QStyle::SP_TrashIcon, 10, 44, 130, 18);
-    BitBtn1 =
-        makeGlyphButton(GroupBox2, "Add Entire Folder", QStyle::SP_DirOpenIcon, 10, 69, 130, 18);
-    CmdClearList =
-        makeGlyphButton(GroupBox2, "Clear The List", QStyle::SP_DialogResetButton, 10, 94, 130, 18);
-    Label5 = makeLabel(GroupBox2, "Total Images =", 149, 11, 91, 13);
-    LblCount = makeLabel(GroupBox2, "0", 243, 11, 39, 13);
-    Image1 = new ThumbnailView(GroupBox2);
-    Image1->setGeometry(152, 29, 126, 88);
+    pictureOptionsGroup = makeGroup(this, "Picture Options", 6, 135, 289, 121);
+    addPictureButton =
+        makeGlyphButton(pictureOptionsGroup, "Add Picture", QStyle::SP_FileIcon, 10, 18, 130, 18);
+    removePictureButton = makeGlyphButton(pictureOptionsGroup, "Remove Picture",
+                                          QStyle::SP_TrashIcon, 10, 44, 130, 18);
+    addFolderButton = makeGlyphButton(pictureOptionsGroup, "Add Entire Folder",
+                                      QStyle::SP_DirOpenIcon, 10, 69, 130, 18);
+    clearListButton = makeGlyphButton(pictureOptionsGroup, "Clear The List",
+                                      QStyle::SP_DialogResetButton, 10, 94, 130, 18);
+    totalImagesLabel = makeLabel(pictureOptionsGroup, "Total Images =", 149, 11, 91, 13);
+    pictureCountLabel = makeLabel(pictureOptionsGroup, "0", 243, 11, 39, 13);
+    thumbnail = new ThumbnailView(pictureOptionsGroup);
+    thumbnail->setGeometry(152, 29, 126, 88);
 
-    GroupBox4 = makeGroup(this, "Sound Options", 300, 135, 293, 121);
-    cmdwav = makeButton(GroupBox4, "Add Sound File", 68, 18, 154, 17);
-    cmdwavd = makeButton(GroupBox4, "Remove Sound File", 68, 47, 154, 17);
-    radsndon = makeRadio(GroupBox4, "Sound ON", 63, 75, 90, 17);
-    radsndof = makeRadio(GroupBox4, "Sound OFF", 165, 76, 99, 17);
+    soundOptionsGroup = makeGroup(this, "Sound Options", 300, 135, 293, 121);
+    addSoundButton = makeButton(soundOptionsGroup, "Add Sound File", 68, 18, 154, 17);
+    removeSoundButton = makeButton(soundOptionsGroup, "Remove Sound File", 68, 47, 154, 17);
+    soundOnRadio = makeRadio(soundOptionsGroup, "Sound ON", 63, 75, 90, 17);
+    soundOffRadio = makeRadio(soundOptionsGroup, "Sound OFF", 165, 76, 99, 17);
 
-    GroupBox6 = makeGroup(this, "Picture Displays", 6, 260, 289, 248);
-    radpicst = makeRadio(GroupBox6, "Stretch Picture Full Screen", 14, 15, 187, 17);
-    radpicde = makeRadio(GroupBox6, "Default Picture Size (Clearest Image)", 14, 31, 243, 17);
-    radpicti = makeRadio(GroupBox6, "Tiled Pictures", 14, 48, 195, 17);
-    radpicin = makeRadio(GroupBox6, "Picture in a Picture", 110, 54, 147, 17);
-    radpicin->hide();
-    Radoverlap = makeRadio(GroupBox6, "Picture Overlapping", 14, 64, 160, 17);
-    Radslide = makeRadio(GroupBox6, "Slide", 14, 80, 113, 17);
-    RadRollDown = makeRadio(GroupBox6, "Roll It Down", 14, 96, 113, 17);
-    RadRound = makeRadio(GroupBox6, "Rounded Corners", 14, 112, 147, 17);
-    RadCircle = makeRadio(GroupBox6, "Circle Frame", 14, 128, 113, 17);
-    RadFade = makeRadio(GroupBox6, "Fade / Blend", 14, 144, 113, 17);
-    Radpictcust = makeRadio(GroupBox6, "Customize Picture Size Below ", 14, 167, 203, 17);
+    pictureDisplaysGroup = makeGroup(this, "Picture Displays", 6, 260, 289, 248);
+    stretchRadio = makeRadio(pictureDisplaysGroup, "Stretch Picture Full Screen", 14, 15, 187, 17);
+    naturalSizeRadio =
+        makeRadio(pictureDisplaysGroup, "Default Picture Size (Clearest Image)", 14, 31, 243, 17);
+    tiledRadio = makeRadio(pictureDisplaysGroup, "Tiled Pictures", 14, 48, 195, 17);
+    pictureInPictureRadio =
+        makeRadio(pictureDisplaysGroup, "Picture in a Picture", 110, 54, 147, 17);
+    pictureInPictureRadio->hide();
+    overlappingRadio = makeRadio(pictureDisplaysGroup, "Picture Overlapping", 14, 64, 160, 17);
+    slideRadio = makeRadio(pictureDisplaysGroup, "Slide", 14, 80, 113, 17);
+    rollDownRadio = makeRadio(pictureDisplaysGroup, "Roll It Down", 14, 96, 113, 17);
+    roundedCornersRadio = makeRadio(pictureDisplaysGroup, "Rounded Corners", 14, 112, 147, 17);
+    circleFrameRadio = makeRadio(pictureDisplaysGroup, "Circle Frame", 14, 128, 113, 17);
+    fadeRadio = makeRadio(pictureDisplaysGroup, "Fade / Blend", 14, 144, 113, 17);
+    customSizeRadio =
+        makeRadio(pictureDisplaysGroup, "Customize Picture Size Below ", 14, 167, 203, 17);
 
-    GroupBox7 = makeGroup(GroupBox6, "Customize Your Picture Size", 18, 187, 256, 53);
-    Label3 = makeLabel(GroupBox7, "Picture Width", 6, 17, 94, 13);
-    Label3->setFont(formFont("MS Sans Serif", 8));
-    ScrollBarW = makeScrollBar(GroupBox7, 25, 100, 25, 6, 34, 68, 13);
-    ScrollBarW->setToolTip("Set picture width when customizing");
-    Lblwidth = makeLabel(GroupBox7, "25", 78, 34, 38, 13);
-    Label2 = makeLabel(GroupBox7, "Picture Height", 137, 17, 99, 13);
-    Label2->setFont(formFont("MS Sans Serif", 8));
-    ScrollBarH = makeScrollBar(GroupBox7, 25, 100, 25, 138, 34, 68, 13);
-    ScrollBarH->setToolTip("Set picture height when customizing");
-    Lblheight = makeLabel(GroupBox7, "25", 215, 34, 34, 13);
+    customSizeGroup =
+        makeGroup(pictureDisplaysGroup, "Customize Your Picture Size", 18, 187, 256, 53);
+    widthHeading = makeLabel(customSizeGroup, "Picture Width", 6, 17, 94, 13);
+    widthHeading->setFont(formFont("MS Sans Serif", 8));
+    widthBar = makeScrollBar(customSizeGroup, 25, 100, 25, 6, 34, 68, 13);
+    widthBar->setToolTip("Set picture width when customizing");
+    widthLabel = makeLabel(customSizeGroup, "25", 78, 34, 38, 13);
+    heightHeading = makeLabel(customSizeGroup, "Picture Height", 137, 17, 99, 13);
+    heightHeading->setFont(formFont("MS Sans Serif", 8));
+    heightBar = makeScrollBar(customSizeGroup, 25, 100, 25, 138, 34, 68, 13);
+    heightBar->setToolTip("Set picture height when customizing");
+    heightLabel = makeLabel(customSizeGroup, "25", 215, 34, 34, 13);
 
-    GroupBox3 = makeGroup(this, "Time Delay - Seconds", 300, 260, 156, 85);
-    ScrollbarDelay = makeScrollBar(GroupBox3, 1, 800, 1, 18, 26, 121, 13);
-    Label4 = makeLabel(GroupBox3, "Seconds:", 18, 44, 58, 15);
-    Label4->setFont(formFont("Arial", 9, false, true));
-    Lbldelay = makeLabel(GroupBox3, "2", 18, 58, 39, 17);
-    Lbldelay->setFont(formFont("Arial", 8, false, true));
+    delayGroup = makeGroup(this, "Time Delay - Seconds", 300, 260, 156, 85);
+    delayBar = makeScrollBar(delayGroup, 1, 800, 1, 18, 26, 121, 13);
+    secondsHeading = makeLabel(delayGroup, "Seconds:", 18, 44, 58, 15);
+    secondsHeading->setFont(formFont("Arial", 9, false, true));
+    delayLabel = makeLabel(delayGroup, "2", 18, 58, 39, 17);
+    delayLabel->setFont(formFont("Arial", 8, false, true));
 
-    GroupBox5 = makeGroup(this, "Picture Sequence", 460, 260, 132, 85);
-    Radseq = makeRadio(GroupBox5, "Display In Order", 4, 23, 123, 17);
-    Radran = makeRadio(GroupBox5, "Display Randomly", 4, 47, 123, 17);
+    sequenceGroup = makeGroup(this, "Picture Sequence", 460, 260, 132, 85);
+    inOrderRadio = makeRadio(sequenceGroup, "Display In Order", 4, 23, 123, 17);
+    randomRadio = makeRadio(sequenceGroup, "Display Randomly", 4, 47, 123, 17);
 
-    GroupBox1 = makeGroup(this, "Background Colors ", 301, 350, 292, 77);
-    radcol1 = makeRadio(GroupBox1, "Black - Gray - Silver - White", 14, 14, 219, 17);
-    radcol2 = makeRadio(GroupBox1, "Navy - Black - Purple - Maroon", 14, 28, 259, 17);
-    radcol3 = makeRadio(GroupBox1, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
-    Radcol4 = makeRadio(GroupBox1, "No Color - Always Black", 14, 58, 155, 17);
+    colorsGroup = makeGroup(this, "Background Colors ", 301, 350, 292, 77);
+    greyColorsRadio = makeRadio(colorsGroup, "Black - Gray - Silver - White", 14, 14, 219, 17);
+    darkColorsRadio = makeRadio(colorsGroup, "Navy - Black - Purple - Maroon", 14, 28, 259, 17);
+    brightColorsRadio = makeRadio(colorsGroup, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
+    alwaysBlackRadio = makeRadio(colorsGroup, "No Color - Always Black", 14, 58, 155, 17);
 
     // The free corner below the colours, left of the buttons; two lines fit there.
-    chkfit = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
-    chkfit->setFont(formFont("Arial", 8));
-    chkfit->setGeometry(303, 436, 170, 30);
+    fitCheckBox = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
+    fitCheckBox->setFont(formFont("Arial", 8));
+    fitCheckBox->setGeometry(303, 436, 170, 30);
 
-    cmdmore = makeButton(this, "Download Software", 480, 439, 109, 21);
-    cmdhelp = makeButton(this, "About", 480, 463, 109, 21);
-    cmdclose = makeButton(this, "Ok - Save", 479, 487, 109, 21);
+    downloadButton = makeButton(this, "Download Software", 480, 439, 109, 21);
+    aboutButton = makeButton(this, "About", 480, 463, 109, 21);
+    okSaveButton = makeButton(this, "Ok - Save", 479, 487, 109, 21);
 }
 
 void SettingsDialog::connectHandlers() {
@@ -199,26 +209,26 @@ void SettingsDialog::connectHandlers() {
         connect(sender, signal, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    on(cmdclose, &QPushButton::clicked, &SettingsDialog::cmdcloseClick);
-    on(Button2, &QPushButton::clicked, &SettingsDialog::Button2Click);
-    on(Button3, &QPushButton::clicked, &SettingsDialog::Button3Click);
-    on(BitBtn1, &QPushButton::clicked, &SettingsDialog::BitBtn1Click);
-    on(CmdClearList, &QPushButton::clicked, &SettingsDialog::CmdClearListClick);
-    on(cmdwav, &QPushButton::clicked, &SettingsDialog::cmdwavClick);
-    on(cmdwavd, &QPushButton::clicked, &SettingsDialog::cmdwavdClick);
-    on(cmdhelp, &QPushButton::clicked, &SettingsDialog::cmdhelpClick);
-    on(cmdmore, &QPushButton::clicked, &SettingsDialog::cmdmoreClick);
+    on(okSaveButton, &QPushButton::clicked, &SettingsDialog::onOkSave);
+    on(addPictureButton, &QPushButton::clicked, &SettingsDialog::onAddPicture);
+    on(removePictureButton, &QPushButton::clicked, &SettingsDialog::onRemovePicture);
+    on(addFolderButton, &QPushButton::clicked, &SettingsDialog::onAddFolder);
+    on(clearListButton, &QPushButton::clicked, &SettingsDialog::onClearList);
+    on(addSoundButton, &QPushButton::clicked, &SettingsDialog::onAddSound);
+    on(removeSoundButton, &QPushButton::clicked, &SettingsDialog::onRemoveSound);
+    on(aboutButton, &QPushButton::clicked, &SettingsDialog::onAbout);
+    on(downloadButton, &QPushButton::clicked, &SettingsDialog::onDownload);
 
     // Program changes of the scroll positions are made with the bars' signals blocked, so these
     // run only when the user moves a bar.
-    on(ScrollBarW, &QScrollBar::valueChanged, &SettingsDialog::ScrollBarWScroll);
-    on(ScrollBarH, &QScrollBar::valueChanged, &SettingsDialog::ScrollBarHScroll);
-    on(ScrollbarDelay, &QScrollBar::valueChanged, &SettingsDialog::ScrollbarDelayScroll);
+    on(widthBar, &QScrollBar::valueChanged, &SettingsDialog::onWidthBarMoved);
+    on(heightBar, &QScrollBar::valueChanged, &SettingsDialog::onHeightBarMoved);
+    on(delayBar, &QScrollBar::valueChanged, &SettingsDialog::onDelayBarMoved);
 
-    on(ListBox1, &ExtentListWidget::userSelectionChanged, &SettingsDialog::ListBox1Click);
-    on(ListBox1, &ExtentListWidget::doubleClicked, &SettingsDialog::ListBox1DblClick);
-    on(ListBox2, &ExtentListWidget::doubleClicked, &SettingsDialog::ListBox2DblClick);
-    on(Image1, &ThumbnailView::clicked, &SettingsDialog::Image1Click);
+    on(pictureList, &ExtentListWidget::userSelectionChanged, &SettingsDialog::onPictureSelected);
+    on(pictureList, &ExtentListWidget::doubleClicked, &SettingsDialog::onPictureListDoubleClick);
+    on(soundList, &ExtentListWidget::doubleClicked, &SettingsDialog::onSoundListDoubleClick);
+    on(thumbnail, &ThumbnailView::clicked, &SettingsDialog::onThumbnailClick);
 }
 
 void SettingsDialog::guarded(const std::function<void()>& handler) noexcept {
@@ -236,60 +246,66 @@ void SettingsDialog::guarded(const std::function<void()>& handler) noexcept {
 }
 
 QRadioButton* SettingsDialog::displayModeButton(int value) const {
-    QRadioButton* const buttons[] = {radpicst,    radpicde,   radpicin, radpicti,
-                                     Radpictcust, Radoverlap, Radslide, RadRollDown,
-                                     RadRound,    RadCircle,  RadFade};
+    QRadioButton* const buttons[] = {stretchRadio,     naturalSizeRadio, pictureInPictureRadio,
+                                     tiledRadio,       customSizeRadio,  overlappingRadio,
+                                     slideRadio,       rollDownRadio,    roundedCornersRadio,
+                                     circleFrameRadio, fadeRadio};
     return value >= 1 && value <= 11 ? buttons[value - 1] : nullptr;
 }
 
 OptionsState SettingsDialog::readOptions() const {
     OptionsState o;
-    o.soundOn = radsndon->isChecked();
-    o.inOrder = Radseq->isChecked();
-    o.color = radcol1->isChecked() ? 1 : radcol2->isChecked() ? 2 : radcol3->isChecked() ? 3 : 4;
+    o.soundOn = soundOnRadio->isChecked();
+    o.inOrder = inOrderRadio->isChecked();
+    o.color = greyColorsRadio->isChecked()     ? 1
+              : darkColorsRadio->isChecked()   ? 2
+              : brightColorsRadio->isChecked() ? 3
+                                               : 4;
     o.picdis = 0;
     for (int value = 1; value <= 11; ++value)
         if (displayModeButton(value)->isChecked()) {
             o.picdis = value;
             break;
         }
-    o.lblDelay = Lbldelay->text().toStdString();
-    o.lblWidth = Lblwidth->text().toStdString();
-    o.lblHeight = Lblheight->text().toStdString();
-    o.delayPosition = ScrollbarDelay->value();
-    o.widthPosition = ScrollBarW->value();
-    o.heightPosition = ScrollBarH->value();
-    o.widthMax = ScrollBarW->maximum();
-    o.heightMax = ScrollBarH->maximum();
-    o.fit = chkfit->isChecked();
+    o.lblDelay = delayLabel->text().toStdString();
+    o.lblWidth = widthLabel->text().toStdString();
+    o.lblHeight = heightLabel->text().toStdString();
+    o.delayPosition = delayBar->value();
+    o.widthPosition = widthBar->value();
+    o.heightPosition = heightBar->value();
+    o.widthMax = widthBar->maximum();
+    o.heightMax = heightBar->maximum();
+    o.fit = fitCheckBox->isChecked();
     return o;
 }
 
 void SettingsDialog::applyOptions(const OptionsState& o) {
-    (o.soundOn ? radsndon : radsndof)->setChecked(true);
-    (o.inOrder ? Radseq : Radran)->setChecked(true);
-    QRadioButton* const colors[] = {radcol1, radcol2, radcol3, Radcol4};
+    (o.soundOn ? soundOnRadio : soundOffRadio)->setChecked(true);
+    (o.inOrder ? inOrderRadio : randomRadio)->setChecked(true);
+    QRadioButton* const colors[] = {greyColorsRadio, darkColorsRadio, brightColorsRadio,
+                                    alwaysBlackRadio};
     colors[o.color >= 1 && o.color <= 3 ? o.color - 1 : 3]->setChecked(true);
     if (QRadioButton* mode = displayModeButton(o.picdis))
         mode->setChecked(true);
     else
-        uncheckAll({radpicst, radpicde, radpicin, radpicti, Radpictcust, Radoverlap, Radslide,
-                    RadRollDown, RadRound, RadCircle, RadFade});
+        uncheckAll({stretchRadio, naturalSizeRadio, pictureInPictureRadio, tiledRadio,
+                    customSizeRadio, overlappingRadio, slideRadio, rollDownRadio,
+                    roundedCornersRadio, circleFrameRadio, fadeRadio});
 
-    chkfit->setChecked(o.fit);
-    Lbldelay->setText(QString::fromStdString(o.lblDelay));
-    Lblwidth->setText(QString::fromStdString(o.lblWidth));
-    Lblheight->setText(QString::fromStdString(o.lblHeight));
-    const QSignalBlocker blockW(ScrollBarW), blockH(ScrollBarH), blockD(ScrollbarDelay);
-    ScrollBarW->setMaximum(std::max(25, o.widthMax));
-    ScrollBarH->setMaximum(std::max(25, o.heightMax));
-    ScrollbarDelay->setValue(o.delayPosition);  // each bar clamps to its own range
-    ScrollBarW->setValue(o.widthPosition);
-    ScrollBarH->setValue(o.heightPosition);
+    fitCheckBox->setChecked(o.fit);
+    delayLabel->setText(QString::fromStdString(o.lblDelay));
+    widthLabel->setText(QString::fromStdString(o.lblWidth));
+    heightLabel->setText(QString::fromStdString(o.lblHeight));
+    const QSignalBlocker blockW(widthBar), blockH(heightBar), blockD(delayBar);
+    widthBar->setMaximum(std::max(25, o.widthMax));
+    heightBar->setMaximum(std::max(25, o.heightMax));
+    delayBar->setValue(o.delayPosition);  // each bar clamps to its own range
+    widthBar->setValue(o.widthPosition);
+    heightBar->setValue(o.heightPosition);
 }
 
 void SettingsDialog::refreshCount() {
-    LblCount->setText(QString::number(ListBox1->count()));
+    pictureCountLabel->setText(QString::number(pictureList->count()));
 }
 
 void SettingsDialog::refreshThumbnail() {
@@ -297,16 +313,16 @@ void SettingsDialog::refreshThumbnail() {
     // Palette screens make JPEG pictures decode to a palette, the thumbnail's too.
     options.screenDepth = services_.screen().depth;
     // The thumbnail is this small box: a large photo need not be decoded in full for it.
-    options.cover = {Image1->width(), Image1->height()};
-    ShowThumbnail(*listBox1_, Image1->picture(), services_.boxes(), options);
-    Image1->update();
+    options.cover = {thumbnail->width(), thumbnail->height()};
+    ShowThumbnail(*pictureListBox_, thumbnail->picture(), services_.boxes(), options);
+    thumbnail->update();
 }
 
 int SettingsDialog::openWithShell(const std::string& target) {
     return services_.shellOpen(this, target);
 }
 
-void SettingsDialog::FormCreate() {
+void SettingsDialog::onCreate() {
     MessageBoxes& boxes = services_.boxes();
     InitSettingsPaths(boxes);
 
@@ -316,7 +332,7 @@ void SettingsDialog::FormCreate() {
     // The platform's Pictures folder, else the home folder, else the root.
     std::string startFolder = system_.picturesDirectory();
     if (startFolder.empty()) startFolder = homeDirectory();
-    windowsDir_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
+    defaultPictureFolder_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
 
     MediaLists& lists = *lists_;
     lists.PictureCount = 0;
@@ -324,50 +340,50 @@ void SettingsDialog::FormCreate() {
     lists.slots.freeAll();
 
     {
-        const QSignalBlocker blockW(ScrollBarW), blockH(ScrollBarH);
-        ScrollBarW->setMaximum(std::max(25, screen.width));
-        ScrollBarH->setMaximum(std::max(25, screen.height));
+        const QSignalBlocker blockW(widthBar), blockH(heightBar);
+        widthBar->setMaximum(std::max(25, screen.width));
+        heightBar->setMaximum(std::max(25, screen.height));
     }
 
     // A saver starting at the same moment may make the file first: then it is read like any.
     if (!fileExists(SettingsFile) && CreateDefaultSettings(&lists.slots)) {
-        applyOptions(defaultDialogOptions(ScrollBarW->maximum(), ScrollBarH->maximum()));
+        applyOptions(defaultDialogOptions(widthBar->maximum(), heightBar->maximum()));
     } else {
         OptionsState options;
-        options.widthMax = ScrollBarW->maximum();
-        options.heightMax = ScrollBarH->maximum();
+        options.widthMax = widthBar->maximum();
+        options.heightMax = heightBar->maximum();
         LoadSettings(options, lists.slots);
         applyOptions(options);
     }
 
     FillLists(lists);
     if (lists.SoundCount <= 0) {
-        radsndon->setEnabled(false);
-        radsndof->setEnabled(false);
+        soundOnRadio->setEnabled(false);
+        soundOffRadio->setEnabled(false);
     }
     refreshCount();
     refreshThumbnail();
-    FitListBoxExtent(*ListBox1);
-    FitListBoxExtent(*ListBox2);
+    FitListBoxExtent(*pictureList);
+    FitListBoxExtent(*soundList);
 }
 
-void SettingsDialog::cmdcloseClick() {
+void SettingsDialog::onOkSave() {
     SaveOptions(readOptions());
     close();
 }
 
-void SettingsDialog::Button2Click() {
-    const std::string initialDir = ReadLastDir(windowsDir_);
+void SettingsDialog::onAddPicture() {
+    const std::string initialDir = ReadLastDir(defaultPictureFolder_);
     const std::optional<std::string> chosen = services_.openPicture(this, initialDir);
     if (!chosen) return;
     if (!chosen->empty()) AddPictureEntry(*lists_, services_.boxes(), *chosen, true);
     refreshCount();
-    if (ListBox1->count() > 0) refreshThumbnail();
+    if (pictureList->count() > 0) refreshThumbnail();
     WriteLastDir(*chosen);
-    FitListBoxExtent(*ListBox1);
+    FitListBoxExtent(*pictureList);
 }
 
-void SettingsDialog::Button3Click() {
+void SettingsDialog::onRemovePicture() {
     if (lists_->PictureCount <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
@@ -377,9 +393,9 @@ void SettingsDialog::Button3Click() {
     refreshThumbnail();
 }
 
-void SettingsDialog::BitBtn1Click() {
+void SettingsDialog::onAddFolder() {
     const std::optional<std::string> chosen =
-        services_.chooseFolder(this, ReadLastDir(windowsDir_));
+        services_.chooseFolder(this, ReadLastDir(defaultPictureFolder_));
     if (!chosen || chosen->empty()) return;
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -394,11 +410,11 @@ void SettingsDialog::BitBtn1Click() {
         services_.boxes().show(MessageKind::Confirmation, kListFullText);
     }
     refreshCount();
-    if (ListBox1->count() > 0) refreshThumbnail();
-    FitListBoxExtent(*ListBox1);
+    if (pictureList->count() > 0) refreshThumbnail();
+    FitListBoxExtent(*pictureList);
 }
 
-void SettingsDialog::CmdClearListClick() {
+void SettingsDialog::onClearList() {
     if (lists_->PictureCount <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
@@ -408,21 +424,21 @@ void SettingsDialog::CmdClearListClick() {
         return;
     ClearPictureEntries(*lists_);
     refreshCount();
-    Image1->picture().clear();
-    Image1->update();
+    thumbnail->picture().clear();
+    thumbnail->update();
 }
 
-void SettingsDialog::cmdwavClick() {
+void SettingsDialog::onAddSound() {
     const std::optional<std::string> chosen = services_.openSound(this);
     if (!chosen) return;
     if (chosen->empty()) return;
     AddSoundEntry(*lists_, services_.boxes(), *chosen);
-    radsndon->setEnabled(true);
-    radsndof->setEnabled(true);
-    FitListBoxExtent(*ListBox2);
+    soundOnRadio->setEnabled(true);
+    soundOffRadio->setEnabled(true);
+    FitListBoxExtent(*soundList);
 }
 
-void SettingsDialog::cmdwavdClick() {
+void SettingsDialog::onRemoveSound() {
     MessageBoxes& boxes = services_.boxes();
     if (lists_->SoundCount <= 0) {
         boxes.show(MessageKind::Information, kNoSoundsText);
@@ -433,52 +449,52 @@ void SettingsDialog::cmdwavdClick() {
         return;
     RemoveSoundEntry(*lists_, boxes);
     if (lists_->SoundCount < 1) {
-        radsndof->setChecked(true);
-        radsndon->setEnabled(false);
-        radsndof->setEnabled(false);
+        soundOffRadio->setChecked(true);
+        soundOnRadio->setEnabled(false);
+        soundOffRadio->setEnabled(false);
     }
 }
 
-void SettingsDialog::cmdhelpClick() {
+void SettingsDialog::onAbout() {
     services_.runModal(about_);
 }
 
-void SettingsDialog::cmdmoreClick() {
+void SettingsDialog::onDownload() {
     if (openWithShell(kDownloadAddress) < 32)
         services_.boxes().show(MessageKind::Plain,
                                std::string(kDownloadFailedText) + kDownloadAddress);
 }
 
-void SettingsDialog::ScrollBarWScroll() {
-    Lblwidth->setText(QString::number(ScrollBarW->value()));
+void SettingsDialog::onWidthBarMoved() {
+    widthLabel->setText(QString::number(widthBar->value()));
 }
-void SettingsDialog::ScrollBarHScroll() {
-    Lblheight->setText(QString::number(ScrollBarH->value()));
+void SettingsDialog::onHeightBarMoved() {
+    heightLabel->setText(QString::number(heightBar->value()));
 }
-void SettingsDialog::ScrollbarDelayScroll() {
-    Lbldelay->setText(QString::number(ScrollbarDelay->value()));
+void SettingsDialog::onDelayBarMoved() {
+    delayLabel->setText(QString::number(delayBar->value()));
 }
 
-void SettingsDialog::ListBox1Click() {
+void SettingsDialog::onPictureSelected() {
     refreshThumbnail();
 }
 
-void SettingsDialog::ListBox1DblClick() {
+void SettingsDialog::onPictureListDoubleClick() {
     OpenListedFile(
-        *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
-        kNoPictureViewerText);
+        *pictureListBox_, [this](const std::string& p) { return openWithShell(p); },
+        services_.boxes(), kNoPictureViewerText);
 }
 
-void SettingsDialog::ListBox2DblClick() {
+void SettingsDialog::onSoundListDoubleClick() {
     OpenListedFile(
-        *listBox2_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
-        kNoSoundPlayerText);
+        *soundListBox_, [this](const std::string& p) { return openWithShell(p); },
+        services_.boxes(), kNoSoundPlayerText);
 }
 
-void SettingsDialog::Image1Click() {
+void SettingsDialog::onThumbnailClick() {
     OpenListedFile(
-        *listBox1_, [this](const std::string& p) { return openWithShell(p); }, services_.boxes(),
-        kNoImageViewerText);
+        *pictureListBox_, [this](const std::string& p) { return openWithShell(p); },
+        services_.boxes(), kNoImageViewerText);
 }
 
 void SettingsDialog::closeEvent(QCloseEvent* event) {

@@ -38,87 +38,88 @@ public:
     void guarded(const std::function<void()>& handler) noexcept;
 
     // Handlers; the buttons, lists and scroll bars reach them through guarded().
-    void FormCreate();
-    void cmdcloseClick();
-    void Button2Click();
-    void Button3Click();
-    void BitBtn1Click();
-    void CmdClearListClick();
-    void cmdwavClick();
-    void cmdwavdClick();
-    void cmdhelpClick();
-    void cmdmoreClick();
-    void ScrollBarWScroll();
-    void ScrollBarHScroll();
-    void ScrollbarDelayScroll();
-    void ListBox1Click();
-    void ListBox1DblClick();
-    void ListBox2DblClick();
-    void Image1Click();
+    void onCreate();
+    void onOkSave();
+    void onAddPicture();
+    void onRemovePicture();
+    void onAddFolder();
+    void onClearList();
+    void onAddSound();
+    void onRemoveSound();
+    void onAbout();
+    void onDownload();
+    void onWidthBarMoved();
+    void onHeightBarMoved();
+    void onDelayBarMoved();
+    void onPictureSelected();
+    void onPictureListDoubleClick();
+    void onSoundListDoubleClick();
+    void onThumbnailClick();
 
     // The option controls as the settings functions see them, and back.
     OptionsState readOptions() const;
     void applyOptions(const OptionsState& options);
 
-    // Controls, by the names the settings file's documentation uses.
-    QLabel* Label1;
-    ExtentListWidget* ListBox1;
-    ExtentListWidget* ListBox2;
-    QGroupBox* GroupBox2;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* BitBtn1;
-    QPushButton* CmdClearList;
-    QLabel* Label5;
-    QLabel* LblCount;
-    ThumbnailView* Image1;
-    QGroupBox* GroupBox4;
-    QPushButton* cmdwav;
-    QPushButton* cmdwavd;
-    QRadioButton* radsndon;
-    QRadioButton* radsndof;
-    QGroupBox* GroupBox6;
-    QRadioButton* radpicst;
-    QRadioButton* radpicde;
-    QRadioButton* radpicti;
-    QRadioButton* radpicin;
-    QRadioButton* Radoverlap;
-    QRadioButton* Radslide;
-    QRadioButton* RadRollDown;
-    QRadioButton* RadRound;
-    QRadioButton* RadCircle;
-    QRadioButton* RadFade;
-    QRadioButton* Radpictcust;
+    // The controls, named by what they are.
+    QLabel* listsHeading;
+    ExtentListWidget* pictureList;
+    ExtentListWidget* soundList;
+    QGroupBox* pictureOptionsGroup;
+    QPushButton* addPictureButton;
+    QPushButton* removePictureButton;
+    QPushButton* addFolderButton;
+    QPushButton* clearListButton;
+    QLabel* totalImagesLabel;
+    QLabel* pictureCountLabel;
+    ThumbnailView* thumbnail;
+    QGroupBox* soundOptionsGroup;
+    QPushButton* addSoundButton;
+    QPushButton* removeSoundButton;
+    QRadioButton* soundOnRadio;
+    QRadioButton* soundOffRadio;
+    QGroupBox* pictureDisplaysGroup;
+    QRadioButton* stretchRadio;
+    QRadioButton* naturalSizeRadio;
+    QRadioButton* tiledRadio;
+    QRadioButton* pictureInPictureRadio;
+    QRadioButton* overlappingRadio;
+    QRadioButton* slideRadio;
+    QRadioButton* rollDownRadio;
+    QRadioButton* roundedCornersRadio;
+    QRadioButton* circleFrameRadio;
+    QRadioButton* fadeRadio;
+    QRadioButton* customSizeRadio;
     // Shrink large pictures to fit the screen (the Fit option).
-    QCheckBox* chkfit;
-    QGroupBox* GroupBox7;
-    QLabel* Label3;
-    QScrollBar* ScrollBarW;
-    QLabel* Lblwidth;
-    QLabel* Label2;
-    QScrollBar* ScrollBarH;
-    QLabel* Lblheight;
-    QGroupBox* GroupBox3;
-    QScrollBar* ScrollbarDelay;
-    QLabel* Label4;
-    QLabel* Lbldelay;
-    QGroupBox* GroupBox5;
-    QRadioButton* Radseq;
-    QRadioButton* Radran;
-    QGroupBox* GroupBox1;
-    QRadioButton* radcol1;
-    QRadioButton* radcol2;
-    QRadioButton* radcol3;
-    QRadioButton* Radcol4;
-    QPushButton* cmdmore;
-    QPushButton* cmdhelp;
-    QPushButton* cmdclose;
+    QCheckBox* fitCheckBox;
+    QGroupBox* customSizeGroup;
+    QLabel* widthHeading;
+    QScrollBar* widthBar;
+    QLabel* widthLabel;
+    QLabel* heightHeading;
+    QScrollBar* heightBar;
+    QLabel* heightLabel;
+    QGroupBox* delayGroup;
+    QScrollBar* delayBar;
+    QLabel* secondsHeading;
+    QLabel* delayLabel;
+    QGroupBox* sequenceGroup;
+    QRadioButton* inOrderRadio;
+    QRadioButton* randomRadio;
+    QGroupBox* colorsGroup;
+    QRadioButton* greyColorsRadio;
+    QRadioButton* darkColorsRadio;
+    QRadioButton* brightColorsRadio;
+    QRadioButton* alwaysBlackRadio;
+    QPushButton* downloadButton;
+    QPushButton* aboutButton;
+    QPushButton* okSaveButton;
 
     // The display-mode buttons in the order of their "Picdis" values 1 to 11.
     QRadioButton* displayModeButton(int value) const;
 
     MediaLists& lists() { return *lists_; }
-    const std::string& WindowsDir() const { return windowsDir_; }
+    // Where "Add Picture" starts when no last folder is stored: the Pictures folder, else home.
+    const std::string& defaultPictureFolder() const { return defaultPictureFolder_; }
 
 Q_SIGNALS:
     void closed();
@@ -137,9 +138,9 @@ private:
     DialogServices& services_;
     SystemServices& system_;
     AboutBox& about_;
-    std::string windowsDir_;
-    std::unique_ptr<QtListBox> listBox1_;
-    std::unique_ptr<QtListBox> listBox2_;
+    std::string defaultPictureFolder_;
+    std::unique_ptr<QtListBox> pictureListBox_;
+    std::unique_ptr<QtListBox> soundListBox_;
     std::unique_ptr<MediaLists> lists_;
 };
 

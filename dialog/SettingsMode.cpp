@@ -12,16 +12,19 @@ namespace quillo {
 
 int runSettingsMode(SystemServices& system) {
     QtDialogServices services;
-    AboutBox about;
-    SettingsDialog form(services, system, about);
+    // The About box belongs to the dialog, which deletes it: as the dialog's child it is a box of
+    // the dialog's, not a window of its own with its own taskbar entry.
+    auto* about = new AboutBox;
+    SettingsDialog form(services, system, *about);
+    about->setParent(&form, about->windowFlags());
     services.setOwner(&form);
-    form.guarded([&form] { form.FormCreate(); });
+    form.guarded([&form] { form.onCreate(); });
 
     QEventLoop loop;
     QObject::connect(&form, &SettingsDialog::closed, &loop, &QEventLoop::quit);
     // A title bar with no border icons at all, whatever the window manager would add.
     drawOwnCaption(form, false);
-    centreOnScreen(form);
+    placeOnScreen(form);
     form.show();
     loop.exec();
     return 0;

@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QToolButton>
-#include <QWindow>
 
 namespace quillo {
 
@@ -75,6 +74,10 @@ private:
     QToolButton* close_ = nullptr;
 };
 
+// Moves the window while the left button, pressed on the caption, stays down. The window moves
+// itself rather than asking the window manager to: without a manager nobody would answer, and a
+// manager that starts its move after a quick tap's release has already gone by keeps the window
+// on the pointer until the next click.
 class CaptionEvents : public QObject {
 public:
     CaptionEvents(QWidget& window, CaptionFrame& frame)
@@ -94,14 +97,25 @@ protected:
                 break;
             case QEvent::MouseButtonPress: {
                 const auto* press = static_cast<QMouseEvent*>(e);
-                if (press->button() == Qt::LeftButton &&
-                    captionRect(window_).contains(press->position().toPoint()) &&
-                    window_.windowHandle()) {
-                    window_.windowHandle()->startSystemMove();
-                    return true;
-                }
-                break;
+                dragging_ = press->button() == Qt::LeftButton &&
+                            captionRect(window_).contains(press->position().toPoint());
+                if (!dragging_) break;
+                grab_ = press->globalPosition().toPoint() - window_.pos();
+                return true;
             }
+            case QEvent::MouseMove: {
+                if (!dragging_) break;
+                const auto* move = static_cast<QMouseEvent*>(e);
+                // A release that never arrived (another window took the pointer) ends the drag
+                // at the first move without the button.
+                dragging_ = move->buttons() & Qt::LeftButton;
+                if (dragging_) window_.move(move->globalPosition().toPoint() - grab_);
+                return true;
+            }
+            case QEvent::MouseButtonRelease:
+                if (!dragging_ || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton) break;
+                dragging_ = false;
+                return true;
             default:
                 break;
         }
@@ -111,6 +125,8 @@ protected:
 private:
     QWidget& window_;
     CaptionFrame& frame_;
+    bool dragging_ = false;
+    QPoint grab_;  // the pointer's place within the window when the drag began
 };
 
 }  // namespace

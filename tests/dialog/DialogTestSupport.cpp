@@ -72,7 +72,7 @@ DialogTest::~DialogTest() {
 
 SettingsDialog& DialogTest::open() {
     form = std::make_unique<SettingsDialog>(services, system, *about);
-    form->FormCreate();
+    form->onCreate();
     return *form;
 }
 

@@ -33,24 +33,24 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     EXPECT_TRUE(std::filesystem::exists(iniPath()));
     EXPECT_EQ(option("Seq"), "0");  // the file's default, though the dialog shows "in order"
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    EXPECT_TRUE(f.radsndof->isChecked());
-    EXPECT_TRUE(f.Radseq->isChecked());
-    EXPECT_TRUE(f.RadFade->isChecked());
-    EXPECT_TRUE(f.Radcol4->isChecked());
-    EXPECT_EQ(text(f.Lbldelay), "2");
-    EXPECT_EQ(text(f.Lblwidth), "25");
-    EXPECT_EQ(text(f.Lblheight), "25");
-    EXPECT_EQ(f.ScrollbarDelay->value(), 1);
-    EXPECT_EQ(f.ScrollBarW->value(), 25);
-    EXPECT_EQ(f.ScrollBarW->maximum(), 1280);
-    EXPECT_EQ(f.ScrollBarH->maximum(), 1024);
-    EXPECT_EQ(f.ListBox1->count(), 0);
-    EXPECT_EQ(f.ListBox2->count(), 0);
-    EXPECT_EQ(text(f.LblCount), "0");
-    EXPECT_TRUE(f.Image1->picture().empty());
-    EXPECT_FALSE(f.radsndon->isEnabled());
-    EXPECT_FALSE(f.radsndof->isEnabled());
-    EXPECT_EQ(f.WindowsDir(), dir / "home");
+    EXPECT_TRUE(f.soundOffRadio->isChecked());
+    EXPECT_TRUE(f.inOrderRadio->isChecked());
+    EXPECT_TRUE(f.fadeRadio->isChecked());
+    EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
+    EXPECT_EQ(text(f.delayLabel), "2");
+    EXPECT_EQ(text(f.widthLabel), "25");
+    EXPECT_EQ(text(f.heightLabel), "25");
+    EXPECT_EQ(f.delayBar->value(), 1);
+    EXPECT_EQ(f.widthBar->value(), 25);
+    EXPECT_EQ(f.widthBar->maximum(), 1280);
+    EXPECT_EQ(f.heightBar->maximum(), 1024);
+    EXPECT_EQ(f.pictureList->count(), 0);
+    EXPECT_EQ(f.soundList->count(), 0);
+    EXPECT_EQ(text(f.pictureCountLabel), "0");
+    EXPECT_TRUE(f.thumbnail->picture().empty());
+    EXPECT_FALSE(f.soundOnRadio->isEnabled());
+    EXPECT_FALSE(f.soundOffRadio->isEnabled());
+    EXPECT_EQ(f.defaultPictureFolder(), dir / "home");
 
     // The window and a sample of its controls.
     EXPECT_EQ(f.windowTitle().toStdString(), "Quillo Screensaver Creator Settings");
@@ -59,24 +59,24 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     EXPECT_FALSE(f.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(f.palette().color(QPalette::Window), QColor(222, 224, 214));
-    EXPECT_EQ(f.cmdclose->geometry(), QRect(479, 487, 109, 21));
-    EXPECT_EQ(f.Image1->parentWidget(), f.GroupBox2);
-    EXPECT_EQ(f.Image1->geometry(), QRect(152, 29, 126, 88));
-    EXPECT_EQ(f.GroupBox7->parentWidget(), f.GroupBox6);
-    EXPECT_EQ(f.ScrollBarH->geometry(), QRect(138, 34, 68, 13));
-    EXPECT_EQ(f.radpicin->text().toStdString(), "Picture in a Picture");
-    EXPECT_TRUE(f.radpicin->isHidden());
-    EXPECT_EQ(f.ListBox2->toolTip().toStdString(), "Double click to play the sound file");
-    EXPECT_EQ(f.ScrollBarW->toolTip().toStdString(), "Set picture width when customizing");
-    EXPECT_EQ(f.GroupBox1->title().toStdString(), "Background Colors ");
-    EXPECT_TRUE(f.GroupBox2->font().bold());
-    EXPECT_TRUE(f.Lbldelay->font().underline());
-    EXPECT_EQ(f.cmdclose->font().family().toStdString(), "Liberation Sans");
-    EXPECT_EQ(f.cmdclose->font().pixelSize(), 11);
+    EXPECT_EQ(f.okSaveButton->geometry(), QRect(479, 487, 109, 21));
+    EXPECT_EQ(f.thumbnail->parentWidget(), f.pictureOptionsGroup);
+    EXPECT_EQ(f.thumbnail->geometry(), QRect(152, 29, 126, 88));
+    EXPECT_EQ(f.customSizeGroup->parentWidget(), f.pictureDisplaysGroup);
+    EXPECT_EQ(f.heightBar->geometry(), QRect(138, 34, 68, 13));
+    EXPECT_EQ(f.pictureInPictureRadio->text().toStdString(), "Picture in a Picture");
+    EXPECT_TRUE(f.pictureInPictureRadio->isHidden());
+    EXPECT_EQ(f.soundList->toolTip().toStdString(), "Double click to play the sound file");
+    EXPECT_EQ(f.widthBar->toolTip().toStdString(), "Set picture width when customizing");
+    EXPECT_EQ(f.colorsGroup->title().toStdString(), "Background Colors ");
+    EXPECT_TRUE(f.pictureOptionsGroup->font().bold());
+    EXPECT_TRUE(f.delayLabel->font().underline());
+    EXPECT_EQ(f.okSaveButton->font().family().toStdString(), "Liberation Sans");
+    EXPECT_EQ(f.okSaveButton->font().pixelSize(), 11);
     // Radio buttons of different parents are independent.
-    f.radcol1->click();
-    EXPECT_TRUE(f.RadFade->isChecked());
-    EXPECT_TRUE(f.Radseq->isChecked());
+    f.greyColorsRadio->click();
+    EXPECT_TRUE(f.fadeRadio->isChecked());
+    EXPECT_TRUE(f.inOrderRadio->isChecked());
 }
 
 TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
@@ -86,7 +86,7 @@ TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Plain);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, kLowColorHint);
-    EXPECT_EQ(f.WindowsDir(), dir / "home");
+    EXPECT_EQ(f.defaultPictureFolder(), dir / "home");
 }
 
 TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
@@ -95,39 +95,39 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
         std::function<void(SettingsDialog&)> check;
     };
     const std::vector<Case> cases = {
-        {"Time=2500", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
-        {"Time=3500", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "4"); }},
-        {"Time=0x7D0", [](SettingsDialog& f) { EXPECT_EQ(text(f.Lbldelay), "2"); }},
+        {"Time=2500", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "2"); }},
+        {"Time=3500", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "4"); }},
+        {"Time=0x7D0", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "2"); }},
         {"Sound=1\nSeq=0\nColor=2\nPicdis=5\nTime=9000",
          [](SettingsDialog& f) {
-             EXPECT_TRUE(f.radsndon->isChecked());
-             EXPECT_TRUE(f.Radran->isChecked());
-             EXPECT_TRUE(f.radcol2->isChecked());
-             EXPECT_TRUE(f.Radpictcust->isChecked());
-             EXPECT_EQ(f.ScrollbarDelay->value(), 9);
+             EXPECT_TRUE(f.soundOnRadio->isChecked());
+             EXPECT_TRUE(f.randomRadio->isChecked());
+             EXPECT_TRUE(f.darkColorsRadio->isChecked());
+             EXPECT_TRUE(f.customSizeRadio->isChecked());
+             EXPECT_EQ(f.delayBar->value(), 9);
          }},
         {"",
          [](SettingsDialog& f) {  // every key missing
-             EXPECT_EQ(text(f.Lbldelay), "8");
-             EXPECT_EQ(f.ScrollbarDelay->value(), 8);
-             EXPECT_TRUE(f.RadRollDown->isChecked());
-             EXPECT_TRUE(f.Radcol4->isChecked());
-             EXPECT_TRUE(f.radsndon->isChecked());
+             EXPECT_EQ(text(f.delayLabel), "8");
+             EXPECT_EQ(f.delayBar->value(), 8);
+             EXPECT_TRUE(f.rollDownRadio->isChecked());
+             EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
+             EXPECT_TRUE(f.soundOnRadio->isChecked());
          }},
-        {"Picdis=8", [](SettingsDialog& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
+        {"Picdis=8", [](SettingsDialog& f) { EXPECT_TRUE(f.rollDownRadio->isChecked()); }},
         {"Picdis=0\nColor=5",
          [](SettingsDialog& f) {
-             EXPECT_TRUE(f.RadRollDown->isChecked());
-             EXPECT_TRUE(f.Radcol4->isChecked());
+             EXPECT_TRUE(f.rollDownRadio->isChecked());
+             EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
          }},
-        {"Picdis=12", [](SettingsDialog& f) { EXPECT_TRUE(f.RadRollDown->isChecked()); }},
-        {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.radsndon->isChecked()); }},
+        {"Picdis=12", [](SettingsDialog& f) { EXPECT_TRUE(f.rollDownRadio->isChecked()); }},
+        {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.soundOnRadio->isChecked()); }},
         {"Height=10\nWidth=3000",
          [](SettingsDialog& f) {
-             EXPECT_EQ(text(f.Lblheight), "25");
-             EXPECT_EQ(f.ScrollBarH->value(), 25);
-             EXPECT_EQ(text(f.Lblwidth), "3000");
-             EXPECT_EQ(f.ScrollBarW->value(), 1280);
+             EXPECT_EQ(text(f.heightLabel), "25");
+             EXPECT_EQ(f.heightBar->value(), 25);
+             EXPECT_EQ(text(f.widthLabel), "3000");
+             EXPECT_EQ(f.widthBar->value(), 1280);
          }},
     };
     for (const Case& c : cases) {
@@ -140,12 +140,12 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
 TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
     writeIni("[Options]\nPicdis=3\nWidth=3000\nHeight=700\nTime=2500\n");
     SettingsDialog& f = open();
-    EXPECT_TRUE(f.radpicin->isChecked());
+    EXPECT_TRUE(f.pictureInPictureRadio->isChecked());
     for (int v = 1; v <= 11; ++v) {
         if (v == 3) continue;
         EXPECT_FALSE(f.displayModeButton(v)->isChecked()) << v;
     }
-    f.cmdclose->click();
+    f.okSaveButton->click();
     EXPECT_EQ(option("Picdis"), "3");
     EXPECT_EQ(option("Width"), "3000");
     EXPECT_EQ(option("Height"), "700");
@@ -158,17 +158,17 @@ TEST_F(DialogTest, TheFitCheckBoxIsLoadedSavedAndOverlapsNoOtherControl) {
         writeIni("[Options]\n" + std::string(stored));
         SettingsDialog& f = open();
         const bool on = std::string(stored) == "Fit=1\n";  // missing: off
-        EXPECT_EQ(f.chkfit->isChecked(), on);
-        f.chkfit->click();
-        f.cmdclose->click();
+        EXPECT_EQ(f.fitCheckBox->isChecked(), on);
+        f.fitCheckBox->click();
+        f.okSaveButton->click();
         EXPECT_EQ(option("Fit"), on ? "0" : "1");
     }
     SettingsDialog& f = open();
-    EXPECT_EQ(f.chkfit->text().toStdString(), "Shrink large pictures to fit the screen");
-    EXPECT_TRUE(f.rect().contains(f.chkfit->geometry()));
+    EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
+    EXPECT_TRUE(f.rect().contains(f.fitCheckBox->geometry()));
     for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (other != f.chkfit) {
-            EXPECT_FALSE(other->geometry().intersects(f.chkfit->geometry()))
+        if (other != f.fitCheckBox) {
+            EXPECT_FALSE(other->geometry().intersects(f.fitCheckBox->geometry()))
                 << other->metaObject()->className() << " " << other->objectName().toStdString();
         }
 }
@@ -178,7 +178,7 @@ TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.cmdclose->click();
+    f.okSaveButton->click();
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(option("Sound"), "0");
@@ -197,11 +197,11 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.Radran->click();
+    f.randomRadio->click();
     // A plain file where the settings folder was refuses the write even to root.
     std::filesystem::remove_all(dir / "config/Quillo");
     writeFile(dir / "config/Quillo", "");
-    f.cmdclose->click();
+    f.okSaveButton->click();
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, "Unable to write to " + iniPath());
@@ -211,15 +211,15 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
 
 TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
     SettingsDialog& f = open();
-    f.ScrollbarDelay->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(text(f.Lbldelay), "2");
-    f.ScrollbarDelay->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(text(f.Lbldelay), "3");
-    f.ScrollBarH->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(text(f.Lblheight), "26");
-    f.ScrollBarW->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(text(f.Lblwidth), "1280");
-    f.cmdclose->click();
+    f.delayBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(text(f.delayLabel), "2");
+    f.delayBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(text(f.delayLabel), "3");
+    f.heightBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(text(f.heightLabel), "26");
+    f.widthBar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(text(f.widthLabel), "1280");
+    f.okSaveButton->click();
     EXPECT_EQ(option("Width"), "1280");
     EXPECT_EQ(option("Height"), "26");
     EXPECT_EQ(option("Time"), "3000");
@@ -228,9 +228,9 @@ TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
 TEST_F(DialogTest, RemovingFromEmptyListsOnlyExplains) {
     SettingsDialog& f = open();
     const std::string before = readFile(iniPath());
-    f.Button3->click();
-    f.cmdwavd->click();
-    f.CmdClearList->click();
+    f.removePictureButton->click();
+    f.removeSoundButton->click();
+    f.clearListButton->click();
     EXPECT_EQ(services.texts(),
               (std::vector<std::string>{kNoPicturesText, kNoSoundsText, kNoPicturesText}));
     for (const auto& shown : services.scriptedBoxes.shown) {
@@ -244,34 +244,34 @@ TEST_F(DialogTest, SoundButtonsFollowTheSoundList) {
     SettingsDialog& f = open();
     const std::string first = "/music/a b/Ünïcode \"song\" 'one'.mp3";
     services.soundAnswers = {first, std::string("/music/two.wav"), std::nullopt};
-    f.cmdwav->click();
-    EXPECT_TRUE(f.radsndon->isEnabled());
-    EXPECT_TRUE(f.radsndof->isEnabled());
-    EXPECT_TRUE(f.radsndof->isChecked());  // enabling does not switch sound on
-    f.cmdwav->click();
-    f.cmdwav->click();  // cancelled
-    EXPECT_EQ(lines(*f.ListBox2), (std::vector<std::string>{first, "/music/two.wav"}));
+    f.addSoundButton->click();
+    EXPECT_TRUE(f.soundOnRadio->isEnabled());
+    EXPECT_TRUE(f.soundOffRadio->isEnabled());
+    EXPECT_TRUE(f.soundOffRadio->isChecked());  // enabling does not switch sound on
+    f.addSoundButton->click();
+    f.addSoundButton->click();  // cancelled
+    EXPECT_EQ(lines(*f.soundList), (std::vector<std::string>{first, "/music/two.wav"}));
     EXPECT_EQ(slot(kSoundSection, 1), first);
 
     // The confirmation: Cancel keeps, OK removes the highlighted (first) line.
     services.scriptedBoxes.answers = {MessageResult::Cancel};
-    f.cmdwavd->click();
-    EXPECT_EQ(f.ListBox2->count(), 2);
+    f.removeSoundButton->click();
+    EXPECT_EQ(f.soundList->count(), 2);
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, kConfirmSoundRemovalText);
     EXPECT_EQ(services.scriptedBoxes.shown[0].buttons, MessageButtons::OkCancel);
-    f.cmdwavd->click();
-    EXPECT_EQ(lines(*f.ListBox2), (std::vector<std::string>{"/music/two.wav"}));
+    f.removeSoundButton->click();
+    EXPECT_EQ(lines(*f.soundList), (std::vector<std::string>{"/music/two.wav"}));
     EXPECT_EQ(slot(kSoundSection, 1), "Null");
-    EXPECT_TRUE(f.radsndon->isEnabled());
+    EXPECT_TRUE(f.soundOnRadio->isEnabled());
 
-    f.radsndon->click();
-    f.cmdwavd->click();
-    EXPECT_EQ(f.ListBox2->count(), 0);
-    EXPECT_TRUE(f.radsndof->isChecked());
-    EXPECT_FALSE(f.radsndon->isEnabled());
-    EXPECT_FALSE(f.radsndof->isEnabled());
+    f.soundOnRadio->click();
+    f.removeSoundButton->click();
+    EXPECT_EQ(f.soundList->count(), 0);
+    EXPECT_TRUE(f.soundOffRadio->isChecked());
+    EXPECT_FALSE(f.soundOnRadio->isEnabled());
+    EXPECT_FALSE(f.soundOffRadio->isEnabled());
 }
 
 TEST_F(DialogTest, AddPictureStartsInLastDirAndRemembersTheFolder) {
@@ -279,23 +279,23 @@ TEST_F(DialogTest, AddPictureStartsInLastDirAndRemembersTheFolder) {
     const std::string picture = dir / "pics/sub dir/Été \"quoted\" 'x'.jpg";
     SettingsDialog& f = open();
 
-    f.Button2->click();  // cancelled: Last Dir stays unset
+    f.addPictureButton->click();  // cancelled: Last Dir stays unset
     EXPECT_EQ(services.pictureDialogDirs.back(), dir / "home");
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", "<missing>"), "<missing>");
 
     services.pictureAnswers = {picture};
-    f.Button2->click();
-    EXPECT_EQ(lines(*f.ListBox1), std::vector<std::string>{picture});
-    EXPECT_EQ(text(f.LblCount), "1");
+    f.addPictureButton->click();
+    EXPECT_EQ(lines(*f.pictureList), std::vector<std::string>{picture});
+    EXPECT_EQ(text(f.pictureCountLabel), "1");
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), dir / "pics/sub dir/");
-    EXPECT_GT(f.ListBox1->horizontalExtent(), 100);
+    EXPECT_GT(f.pictureList->horizontalExtent(), 100);
 
-    f.Button2->click();
+    f.addPictureButton->click();
     EXPECT_EQ(services.pictureDialogDirs.back(), dir / "pics/sub dir/");
 
-    f.Button3->click();
-    EXPECT_EQ(f.ListBox1->count(), 0);
-    EXPECT_EQ(text(f.LblCount), "0");
+    f.removePictureButton->click();
+    EXPECT_EQ(f.pictureList->count(), 0);
+    EXPECT_EQ(text(f.pictureCountLabel), "0");
     EXPECT_EQ(slot(kPictureSection, 1), "Null");
 }
 
@@ -305,13 +305,13 @@ TEST_F(DialogTest, AFullPictureListIsReportedAndStillStoresTheFolder) {
         ini += "Name" + std::to_string(n) + "=/p/" + std::to_string(n) + ".jpg\n";
     writeIni(ini);
     SettingsDialog& f = open();
-    EXPECT_EQ(text(f.LblCount), "1000");
+    EXPECT_EQ(text(f.pictureCountLabel), "1000");
     std::filesystem::create_directories(dir / "new");
     services.pictureAnswers = {dir / "new/extra.jpg"};
-    f.Button2->click();
+    f.addPictureButton->click();
     EXPECT_EQ(services.texts(), std::vector<std::string>{kListFullText});
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Confirmation);
-    EXPECT_EQ(f.ListBox1->count(), 1000);
+    EXPECT_EQ(f.pictureList->count(), 1000);
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), dir / "new/");
 }
 
@@ -321,30 +321,30 @@ TEST_F(DialogTest, ListExtentFitsTheWidestLine) {
     SettingsDialog& f = open();
     f.show();
     const int widest =
-        QFontMetrics(f.ListBox1->font()).horizontalAdvance(QString::fromStdString(wide));
-    EXPECT_EQ(f.ListBox1->horizontalExtent(), widest + 100);
-    EXPECT_EQ(f.ListBox2->horizontalExtent(), 100);
-    EXPECT_GT(f.ListBox1->horizontalScrollBar()->maximum(), widest - f.ListBox1->width());
+        QFontMetrics(f.pictureList->font()).horizontalAdvance(QString::fromStdString(wide));
+    EXPECT_EQ(f.pictureList->horizontalExtent(), widest + 100);
+    EXPECT_EQ(f.soundList->horizontalExtent(), 100);
+    EXPECT_GT(f.pictureList->horizontalScrollBar()->maximum(), widest - f.pictureList->width());
     // Removing leaves the extent as it was.
-    f.ListBox1->setCurrentRow(1);
-    f.Button3->click();
-    EXPECT_EQ(f.ListBox1->horizontalExtent(), widest + 100);
+    f.pictureList->setCurrentRow(1);
+    f.removePictureButton->click();
+    EXPECT_EQ(f.pictureList->horizontalExtent(), widest + 100);
 }
 
 TEST_F(DialogTest, AboutDownloadAndClosing) {
     SettingsDialog& f = open();
-    f.cmdhelp->click();
+    f.aboutButton->click();
     EXPECT_EQ(services.modalRuns, 1);
     EXPECT_EQ(about->size(), QSize(505, 336));
     EXPECT_TRUE(about->windowFlags() & Qt::FramelessWindowHint);
     about->show();
-    about->Button1->click();
+    about->returnButton->click();
     EXPECT_FALSE(about->isVisible());
 
     services.shellAnswers = {kShellOk, kShellFileNotFound};
-    f.cmdmore->click();
+    f.downloadButton->click();
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    f.cmdmore->click();
+    f.downloadButton->click();
     EXPECT_EQ(services.opened, (std::vector<std::string>{kDownloadAddress, kDownloadAddress}));
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Plain);
@@ -355,13 +355,70 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.Radran->click();
+    f.randomRadio->click();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&f, &escape);
     EXPECT_TRUE(f.isVisible());
     f.close();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(option("Seq"), "0");
+}
+
+// Presses and releases a key on the control that has the keyboard; returns the control that has
+// it afterwards.
+QWidget* press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(QApplication::focusWidget(), &up);
+    return QApplication::focusWidget();
+}
+
+// Shows the dialog as the window that has the keyboard, with the picture list focused.
+void takeKeyboard(SettingsDialog& f) {
+    f.show();
+    f.activateWindow();
+    for (int i = 0; i < 100 && !f.isActiveWindow(); ++i) QApplication::processEvents();
+    ASSERT_TRUE(f.isActiveWindow());
+    f.pictureList->setFocus(Qt::TabFocusReason);
+}
+
+TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
+    std::string sounds = freeSlots(kSoundSection);
+    sounds.replace(sounds.find("Name1=Null"), 10, "Name1=/music/a.mp3");
+    writeIni("[Options]\nSound=1\nSeq=0\nColor=2\nPicdis=8\nTime=8000\n" + sounds);
+    SettingsDialog& f = open();
+    takeKeyboard(f);
+    const std::vector<QWidget*> order = {
+        f.soundList,       f.addPictureButton, f.removePictureButton, f.addFolderButton,
+        f.clearListButton, f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
+        f.rollDownRadio,   f.widthBar,         f.heightBar,           f.delayBar,
+        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.downloadButton,
+        f.aboutButton,     f.okSaveButton,     f.pictureList};
+    for (QWidget* expected : order)
+        EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.okSaveButton);
+
+    // The arrow keys move a scroll bar by one, and the check within a group; Tab into the group
+    // again lands on the button now checked.
+    f.delayBar->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Right);
+    EXPECT_EQ(text(f.delayLabel), "9");
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    EXPECT_EQ(text(f.delayLabel), "7");
+    f.rollDownRadio->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(press(Qt::Key_Down), f.roundedCornersRadio);
+    EXPECT_TRUE(f.roundedCornersRadio->isChecked());
+    EXPECT_EQ(press(Qt::Key_Tab), f.widthBar);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.roundedCornersRadio);
+
+    // With the checked button hidden, Tab lands on the group's first shown one.
+    writeIni("[Options]\nPicdis=3\n" + freeSlots(kPictureSection) + freeSlots(kSoundSection));
+    SettingsDialog& g = open();
+    takeKeyboard(g);
+    g.removeSoundButton->setFocus(Qt::TabFocusReason);  // no sound files: the sound buttons are off
+    EXPECT_EQ(press(Qt::Key_Tab), g.stretchRadio);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The settings dialog of the real binary under a window manager: it opens centred with its own
 # title bar and no border icons, Quillo's icon and its background colour; its group boxes keep
-# their frame lines clear of the controls; its boxes have only a close box; "Ok - Save" writes the
-# options and ends the program.
+# their frame lines clear of the controls; its boxes have only a close box; its About box is its
+# own (no taskbar entry); a tap on the title bar leaves it in place, a drag moves it; "Ok - Save"
+# writes the options and ends the program. Opened again on a list of pictures, its thumbnail
+# follows a click in the list.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1280x1024
 start_openbox
@@ -60,6 +62,20 @@ xdotool mousemove $((X + WIDTH - 3 - 2 - 8)) $((Y + 3 + 2 + 7)) click 1
 sleep 1
 xdotool search --onlyvisible --name '^Information$' >/dev/null 2>&1 && fail "the close box did not close the box"
 
+# The About box (480, 463) is transient for the dialog; Return closes it.
+xdotool mousemove $((cx + 480 + 54)) $((cy + 463 + 10)) click 1
+wait_window "Quillo Screensaver Creator" 10
+about=$(xdotool search --onlyvisible --name '^Quillo Screensaver Creator$' | head -1)
+[[ $(($(xprop -id "$about" WM_TRANSIENT_FOR | sed -n 's/.*# //p'))) == "$window" ]] ||
+    fail "the About box is a window of its own: $(xprop -id "$about" WM_TRANSIENT_FOR)"
+xdotool key Return
+
+# A tap on the title bar (a quick click), then the pointer goes on: the dialog stays.
+xdotool mousemove $((cx + 200)) $((cy - 10)) click 1
+xdotool mousemove $((cx + 300)) $((cy + 200)) sleep 0.3 mousemove $((cx + 350)) $((cy + 250)) sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[[ $X == $((cx - 3)) && $Y == $((cy - 21)) ]] || fail "after a tap the dialog followed the pointer"
+
 # Dragging the title bar moves the dialog.
 xdotool mousemove $((cx + 200)) $((cy - 10)) mousedown 1 sleep 0.3 mousemove $((cx + 230)) $((cy + 10)) \
     sleep 0.1 mousemove $((cx + 260)) $((cy + 30)) sleep 0.1 mouseup 1 sleep 0.5
@@ -78,4 +94,19 @@ ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 for expected in Sound=0 Seq=1 Color=4 Picdis=11 Time=2000 Height=25 Width=25; do
     grep -qx "$expected" <(tr -d '\r' <"$ini") || fail "$expected not in the settings file"
 done
+
+# On red, green and blue pictures: line 3, then line 2 with the button held 120 ms, each shows in
+# the thumbnail (126 x 88 at 152, 29 in the box at 6, 135; list lines 13 pixels from 16 + 2).
+for colour in red green blue; do convert -size 64x48 "xc:$colour" "$E2E_TMP/$colour.bmp"; done
+write_settings Sound=0 "$E2E_TMP/red.bmp" "$E2E_TMP/green.bmp" "$E2E_TMP/blue.bmp"
+start_quillo /C
+wait_window "Quillo Screensaver Creator Settings" 20
+window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+cx=$((X + 3)) cy=$((Y + 21)) tx=$((X + 3 + 6 + 152 + 63)) ty=$((Y + 21 + 135 + 29 + 44))
+wait_pixel $tx $ty 255,0,0
+xdotool mousemove $((cx + 60)) $((cy + 18 + 2 * 13 + 6)) click 1
+wait_pixel $tx $ty 0,0,255
+xdotool mousemove $((cx + 60)) $((cy + 18 + 13 + 6)) mousedown 1 sleep 0.12 mouseup 1
+wait_pixel $tx $ty 0,128,0
 echo "e2e dialog: all checks passed"
