@@ -22,7 +22,7 @@
 #include "MessageBox.h"
 #include "Options.h"
 #include "SaverWindow.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "SystemServices.h"
 
 using namespace quillo;
@@ -126,12 +126,18 @@ std::vector<std::string> folderPaths() {
     return paths;
 }
 
+const SettingsStore& settings() {
+    static const SettingsStore store = [] {
+        NoBoxes boxes;
+        return SettingsStore(locateSettings(boxes).file);
+    }();
+    return store;
+}
+
 void freshDefaults() {
-    NoBoxes boxes;
-    InitSettingsPaths(boxes);
-    std::filesystem::remove(SettingsFile);
-    CreateDefaultSettings(nullptr);
-    const int fd = ::open(SettingsFile.c_str(), O_RDONLY | O_CLOEXEC);
+    std::filesystem::remove(settings().path());
+    settings().createNewFile();
+    const int fd = ::open(settings().path().c_str(), O_RDONLY | O_CLOEXEC);
     ::fdatasync(fd);  // the set-up's writes are not the add's to pay for
     ::close(fd);
 }
@@ -143,7 +149,7 @@ void BM_FolderAddToFile1000(benchmark::State& state) {
         state.PauseTiming();
         freshDefaults();
         NoListBox pictures, sounds;
-        MediaLists lists{SlotTables(), pictures, sounds};
+        MediaLists lists{settings(), SlotTables(), pictures, sounds};
         state.ResumeTiming();
         if (!AddPictureEntries(lists, boxes, paths, folder().dir + "/media/"))
             state.SkipWithError("the list was full");
@@ -157,17 +163,17 @@ void BM_WriteFolderFileOnce(benchmark::State& state) {
     {
         NoBoxes boxes;
         NoListBox pictures, sounds;
-        MediaLists lists{SlotTables(), pictures, sounds};
+        MediaLists lists{settings(), SlotTables(), pictures, sounds};
         AddPictureEntries(lists, boxes, folderPaths(), folder().dir + "/media/");
     }
-    std::ifstream in(SettingsFile, std::ios::binary);
+    std::ifstream in(settings().path(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const std::string temp = SettingsFile + ".new";
+    const std::string temp = settings().path() + ".new";
     for (auto _ : state) {
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) ||
             ::fdatasync(fd) != 0 || ::close(fd) != 0 ||
-            ::rename(temp.c_str(), SettingsFile.c_str()) != 0)
+            ::rename(temp.c_str(), settings().path().c_str()) != 0)
             state.SkipWithError("could not write the file");
     }
 }
@@ -221,7 +227,7 @@ void BM_SaverReadsShortLines(benchmark::State& state) {
         std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
         IniFile ini(copy);
         ini.writeBool("Options", "Status", true);
-        const Options o = ReadOptions(ini);
+        const Options o = readOptions(ini);
         std::size_t total = 0;
         for (int n = 1; n <= 1000; ++n) {
             total += ini.readString("JpegConfig", "Name" + std::to_string(n), " ").size();

@@ -105,7 +105,8 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
     useFormGroupFrames(*this);
     listBox1_ = std::make_unique<QtListBox>(*ListBox1);
     listBox2_ = std::make_unique<QtListBox>(*ListBox2);
-    lists_ = std::make_unique<MediaLists>(MediaLists{SlotTables{}, *listBox1_, *listBox2_});
+    lists_ =
+        std::make_unique<MediaLists>(MediaLists{settings_, SlotTables{}, *listBox1_, *listBox2_});
     connectHandlers();
 }
 
@@ -246,16 +247,19 @@ OptionsState SettingsDialog::readOptions() const {
     OptionsState o;
     o.soundOn = radsndon->isChecked();
     o.inOrder = Radseq->isChecked();
-    o.color = radcol1->isChecked() ? 1 : radcol2->isChecked() ? 2 : radcol3->isChecked() ? 3 : 4;
-    o.picdis = 0;
+    o.color = radcol1->isChecked()   ? ColorSetSetting::BlackToWhite
+              : radcol2->isChecked() ? ColorSetSetting::NavyToMaroon
+              : radcol3->isChecked() ? ColorSetSetting::GreenToYellow
+                                     : ColorSetSetting::AlwaysBlack;
     for (int value = 1; value <= 11; ++value)
         if (displayModeButton(value)->isChecked()) {
-            o.picdis = value;
+            o.displayMode = DisplayModeSetting(value);
             break;
         }
-    o.lblDelay = Lbldelay->text().toStdString();
-    o.lblWidth = Lblwidth->text().toStdString();
-    o.lblHeight = Lblheight->text().toStdString();
+    // The labels hold the numbers that are saved; the program alone sets them.
+    o.delaySeconds = Lbldelay->text().toLongLong();
+    o.width = Lblwidth->text().toLongLong();
+    o.height = Lblheight->text().toLongLong();
     o.delayPosition = ScrollbarDelay->value();
     o.widthPosition = ScrollBarW->value();
     o.heightPosition = ScrollBarH->value();
@@ -269,17 +273,17 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
     (o.soundOn ? radsndon : radsndof)->setChecked(true);
     (o.inOrder ? Radseq : Radran)->setChecked(true);
     QRadioButton* const colors[] = {radcol1, radcol2, radcol3, Radcol4};
-    colors[o.color >= 1 && o.color <= 3 ? o.color - 1 : 3]->setChecked(true);
-    if (QRadioButton* mode = displayModeButton(o.picdis))
+    colors[int(o.color) - 1]->setChecked(true);
+    if (QRadioButton* mode = o.displayMode ? displayModeButton(int(*o.displayMode)) : nullptr)
         mode->setChecked(true);
     else
         uncheckAll({radpicst, radpicde, radpicin, radpicti, Radpictcust, Radoverlap, Radslide,
                     RadRollDown, RadRound, RadCircle, RadFade});
 
     chkfit->setChecked(o.fit);
-    Lbldelay->setText(QString::fromStdString(o.lblDelay));
-    Lblwidth->setText(QString::fromStdString(o.lblWidth));
-    Lblheight->setText(QString::fromStdString(o.lblHeight));
+    Lbldelay->setText(QString::number(o.delaySeconds));
+    Lblwidth->setText(QString::number(o.width));
+    Lblheight->setText(QString::number(o.height));
     const QSignalBlocker blockW(ScrollBarW), blockH(ScrollBarH), blockD(ScrollbarDelay);
     ScrollBarW->setMaximum(std::max(25, o.widthMax));
     ScrollBarH->setMaximum(std::max(25, o.heightMax));
@@ -308,7 +312,7 @@ int SettingsDialog::openWithShell(const std::string& target) {
 
 void SettingsDialog::FormCreate() {
     MessageBoxes& boxes = services_.boxes();
-    InitSettingsPaths(boxes);
+    settings_ = SettingsStore(locateSettings(boxes).file);
 
     const ScreenInfo screen = services_.screen();
     if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
@@ -319,8 +323,6 @@ void SettingsDialog::FormCreate() {
     windowsDir_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
 
     MediaLists& lists = *lists_;
-    lists.PictureCount = 0;
-    lists.SoundCount = 0;
     lists.slots.freeAll();
 
     {
@@ -330,18 +332,18 @@ void SettingsDialog::FormCreate() {
     }
 
     // A saver starting at the same moment may make the file first: then it is read like any.
-    if (!fileExists(SettingsFile) && CreateDefaultSettings(&lists.slots)) {
+    if (!settings_.exists() && settings_.createNewFile()) {
         applyOptions(defaultDialogOptions(ScrollBarW->maximum(), ScrollBarH->maximum()));
     } else {
         OptionsState options;
         options.widthMax = ScrollBarW->maximum();
         options.heightMax = ScrollBarH->maximum();
-        LoadSettings(options, lists.slots);
+        settings_.load(options, lists.slots);
         applyOptions(options);
     }
 
     FillLists(lists);
-    if (lists.SoundCount <= 0) {
+    if (lists.SoundCount() <= 0) {
         radsndon->setEnabled(false);
         radsndof->setEnabled(false);
     }
@@ -352,23 +354,23 @@ void SettingsDialog::FormCreate() {
 }
 
 void SettingsDialog::cmdcloseClick() {
-    SaveOptions(readOptions());
+    settings_.saveOptions(readOptions());
     close();
 }
 
 void SettingsDialog::Button2Click() {
-    const std::string initialDir = ReadLastDir(windowsDir_);
+    const std::string initialDir = settings_.readLastDir(windowsDir_);
     const std::optional<std::string> chosen = services_.openPicture(this, initialDir);
     if (!chosen) return;
     if (!chosen->empty()) AddPictureEntry(*lists_, services_.boxes(), *chosen, true);
     refreshCount();
     if (ListBox1->count() > 0) refreshThumbnail();
-    WriteLastDir(*chosen);
+    settings_.writeLastDir(*chosen);
     FitListBoxExtent(*ListBox1);
 }
 
 void SettingsDialog::Button3Click() {
-    if (lists_->PictureCount <= 0) {
+    if (lists_->PictureCount() <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
     }
@@ -379,7 +381,7 @@ void SettingsDialog::Button3Click() {
 
 void SettingsDialog::BitBtn1Click() {
     const std::optional<std::string> chosen =
-        services_.chooseFolder(this, ReadLastDir(windowsDir_));
+        services_.chooseFolder(this, settings_.readLastDir(windowsDir_));
     if (!chosen || chosen->empty()) return;
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -388,7 +390,7 @@ void SettingsDialog::BitBtn1Click() {
     const std::vector<std::string> files = FolderPictures(folder);
     if (files.empty()) {
         services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
-        WriteLastDir(lastDir);
+        settings_.writeLastDir(lastDir);
     } else if (!AddPictureEntries(*lists_, services_.boxes(), files, lastDir)) {
         // Reported once for the whole folder rather than once per picture left over.
         services_.boxes().show(MessageKind::Confirmation, kListFullText);
@@ -399,7 +401,7 @@ void SettingsDialog::BitBtn1Click() {
 }
 
 void SettingsDialog::CmdClearListClick() {
-    if (lists_->PictureCount <= 0) {
+    if (lists_->PictureCount() <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
     }
@@ -424,7 +426,7 @@ void SettingsDialog::cmdwavClick() {
 
 void SettingsDialog::cmdwavdClick() {
     MessageBoxes& boxes = services_.boxes();
-    if (lists_->SoundCount <= 0) {
+    if (lists_->SoundCount() <= 0) {
         boxes.show(MessageKind::Information, kNoSoundsText);
         return;
     }
@@ -432,7 +434,7 @@ void SettingsDialog::cmdwavdClick() {
         MessageResult::Ok)
         return;
     RemoveSoundEntry(*lists_, boxes);
-    if (lists_->SoundCount < 1) {
+    if (lists_->SoundCount() < 1) {
         radsndof->setChecked(true);
         radsndon->setEnabled(false);
         radsndof->setEnabled(false);

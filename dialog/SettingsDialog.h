@@ -10,7 +10,7 @@
 #include "DialogTexts.h"
 #include "DialogWidgets.h"
 #include "MediaSlots.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -138,6 +138,8 @@ private:
     SystemServices& system_;
     AboutBox& about_;
     std::string windowsDir_;
+    // The settings file, located by FormCreate; the lists write through it.
+    SettingsStore settings_;
     std::unique_ptr<QtListBox> listBox1_;
     std::unique_ptr<QtListBox> listBox2_;
     std::unique_ptr<MediaLists> lists_;

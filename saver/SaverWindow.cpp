@@ -4,11 +4,9 @@
 #include <exception>
 
 #include "FallbackPicture.h"
-#include "IniFile.h"
-#include "MediaSlots.h"
 #include "Paths.h"
 #include "ScopeExit.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 
 namespace quillo {
 
@@ -56,10 +54,10 @@ void SaverWindow::FormCreate() {
     ScopeExit filterOnFailure([this, pending = std::uncaught_exceptions()] {
         if (std::uncaught_exceptions() > pending) installMessageFilter();
     });
-    InitSettingsPaths(host_);
+    settings_ = SettingsStore(locateSettings(host_).file);
     StartCursorPos = host_.cursorPos();
     services_.setScreenSaverRunning(true);
-    if (!fileExists(SettingsFile)) CreateDefaultSettings(nullptr);
+    if (!settings_.exists()) settings_.createNewFile();
     FirstTick = true;
     Seq = true;
     ExitCheckActive = false;

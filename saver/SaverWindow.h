@@ -12,6 +12,7 @@
 #include "MediaPlayer.h"
 #include "SaverRandom.h"
 #include "ScopeExit.h"
+#include "SettingsStore.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -157,6 +158,8 @@ public:
 
 private:
     std::unique_ptr<DisplayMode> display_;
+    // The settings file, located at the start.
+    SettingsStore settings_;
     SaverPhase phase_ = SaverPhase::Starting;
 };
 

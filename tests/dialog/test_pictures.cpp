@@ -255,7 +255,7 @@ TEST_F(PictureDialogTest, ClearTheListAsksThenFreesEverySlot) {
 
     f.CmdClearList->click();
     EXPECT_EQ(f.ListBox1->count(), 0);
-    EXPECT_EQ(f.lists().PictureCount, 0);
+    EXPECT_EQ(f.lists().PictureCount(), 0);
     EXPECT_EQ(f.LblCount->text().toStdString(), "0");
     EXPECT_TRUE(f.Image1->picture().empty());
     for (int n : {1, 2, 3, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null") << n;
