@@ -229,9 +229,71 @@ TEST(IniFile, TransactionWritesOnceOrNotAtAll) {
         IniFile f(path);
         IniFile::Transaction transaction(f);
         f.writeString("S", "A", "changed");
-        // Ends without commit: nothing reaches the file, and the object reads the file again.
+        // Ends without commit: nothing reaches the file.
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
+    // The abandoned object reads the file again, another writer's change included.
+    IniFile f(path);
+    {
+        IniFile::Transaction transaction(f);
+        f.writeString("S", "A", "changed");
+    }
+    IniFile(path).writeString("S", "C", "3");
+    EXPECT_EQ(f.readString("S", "A", ""), "1");
+    EXPECT_EQ(f.readString("S", "C", ""), "3");
+}
+
+// The writers' guarantee: what an object read before its transaction is read again under the
+// lock, so a key another writer wrote in between survives the commit.
+TEST(IniFile, AnotherWritersKeySurvivesATransactionStartedAfterIt) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\nTime=1\n");
+    IniFile mine(path);
+    EXPECT_EQ(mine.readString("Options", "Time", ""), "1");
+    IniFile(path).writeString("JpegConfig", "Name1", "/other.jpg");
+    {
+        IniFile::Transaction transaction(mine);
+        mine.writeString("Options", "Time", "2");
+        transaction.commit();
+    }
+    EXPECT_EQ(readFile(path), "[Options]\nTime=2\n[JpegConfig]\nName1=/other.jpg\n");
+}
+
+TEST(IniFile, KeysWrittenTwiceInOneTransactionKeepOneLineEach) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[S]\nK0=old\n");
+    IniFile f(path);
+    IniFile::Transaction transaction(f);
+    for (const char* value : {"a", "b"})
+        for (int i = 0; i < 40; ++i) f.writeString("S", "K" + std::to_string(i), value);
+    transaction.commit();
+    std::string expected = "[S]\n";
+    for (int i = 0; i < 40; ++i) expected += "K" + std::to_string(i) + "=b\n";
+    EXPECT_EQ(readFile(path), expected);
+}
+
+// A writer that may not wait: one attempt, which fails at once while another writer holds the
+// lock, and a bounded wait that ends in the write error.
+TEST(IniFile, TheWritersLockCanBeTriedOnceOrWaitedForABoundedTime) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\n");
+    const IniStore store(path);
+    {
+        const IniStore::WritersLock held = store.lock();
+        EXPECT_FALSE(store.tryLock().has_value());
+        IniFile f(path);
+        EXPECT_THROW(IniFile::Transaction(f, std::chrono::milliseconds(0)), SettingsWriteError);
+    }
+    std::optional<IniStore::WritersLock> lock = store.tryLock();
+    ASSERT_TRUE(lock.has_value());
+    IniFile f(path);
+    IniFile::Transaction transaction(f, std::move(*lock));
+    f.writeString("Options", "Status", "1");
+    transaction.commit();
+    EXPECT_EQ(readFile(path), "[Options]\nStatus=1\n");
 }
 
 TEST(IniFile, RefusedWrites) {

@@ -194,6 +194,21 @@ TEST_F(SettingsFileTest, SaveOrderAndKeysLeftAlone) {
     EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").saveOptions(o), SettingsWriteError);
 }
 
+// The saver's start may not wait for the dialog: its "Status" write is one attempt that changes
+// nothing while another writer holds the lock.
+TEST_F(SettingsFileTest, TheRunningMarkIsTriedWithoutWaiting) {
+    writeFile(paths.file, "[Options]\nStatus=0\n");
+    {
+        const IniStore::WritersLock held = IniStore(paths.file).lock();
+        EXPECT_FALSE(settings.tryMarkRunning());
+        EXPECT_EQ(settings.tryBegin(), nullptr);
+        EXPECT_EQ(readFile(paths.file), "[Options]\nStatus=0\n");
+    }
+    EXPECT_TRUE(settings.tryMarkRunning());
+    EXPECT_EQ(readFile(paths.file), "[Options]\nStatus=1\n");
+    EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").tryMarkRunning(), SettingsWriteError);
+}
+
 TEST_F(SettingsFileTest, LastDir) {
     std::filesystem::create_directory(dir / "pics");
     EXPECT_EQ(settings.readLastDir("/fallback"), "/fallback");
