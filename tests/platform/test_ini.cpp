@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "Errors.h"
+#include "IniDocument.h"
 #include "IniFile.h"
 #include "TestSupport.h"
 
@@ -74,6 +75,34 @@ TEST(IniFile, ReadingRules) {
     EXPECT_EQ(f.readString("Missing", "Time", "d"), "d");
     EXPECT_EQ(IniFile(dir / "none.ini").readString("Options", "Time", "d"), "d");
     EXPECT_TRUE(IniFile(dir / "none.ini").readBool("Options", "Sound", true));
+}
+
+// The text alone, without a file: read back exactly as it came in, whatever its bytes.
+TEST(IniDocument, UnwrittenTextIsGivenBackByteForByte) {
+    const std::string texts[] = {
+        "",
+        "\xEF\xBB\xBF[Options]\r\nTime = \"2500\" \r\n;c\r\n\r\n",
+        std::string("no section\0here\r[A]\rk=1\r\r  \n[a]\nK=2", 35),
+        "[A]\nk=1\n[B]",
+        "=\n[\n]\n[]\n=x\n",
+    };
+    for (const std::string& text : texts) {
+        IniDocument document(text);
+        (void)document.readString("A", "k", "");
+        EXPECT_EQ(document.serialize(), text);
+    }
+    EXPECT_EQ(IniDocument(texts[2]).readString("a", "K", "d"), "1");
+    EXPECT_EQ(IniDocument(texts[1]).readInteger("options", "TIME", 0), 2500);
+}
+
+TEST(IniDocument, AWriteSaysWhetherItChangedAnythingAndRefusesLineEnds) {
+    IniDocument document("[S]\nK=1\n");
+    EXPECT_FALSE(document.writeString("s", "k", "1"));
+    EXPECT_TRUE(document.writeString("S", "K", "2"));
+    EXPECT_TRUE(document.writeInteger("T", "N", -5));
+    EXPECT_THROW(document.writeString("S", "K", "a\nb"), std::invalid_argument);
+    EXPECT_THROW(document.writeString("S\r", "K", "a"), std::invalid_argument);
+    EXPECT_EQ(document.serialize(), "[S]\nK=2\n[T]\nN=-5\n");
 }
 
 TEST(IniFile, IntegerRule) {

@@ -70,6 +70,37 @@ protected:
 
 }  // namespace
 
+// The rules of one slot, for both lists: listed unless it holds the marker; free for a new entry
+// when it holds the marker, or for pictures when it is blank.
+TEST(MediaList, WhatASlotHoldingEachValueIs) {
+    struct Case {
+        const char* value;
+        bool listed, freePicture, freeSound;
+    };
+    const Case cases[] = {
+        {"Null", false, true, true},   {"null", false, true, true},    {"NULL", false, true, true},
+        {"Null ", true, false, false}, {" ", true, true, false},       {"\t ", true, true, false},
+        {"", true, true, false},       {"/a.jpg", true, false, false}, {"Nul", true, false, false},
+    };
+    for (const Case& c : cases) {
+        MediaList pictures(MediaKind::Pictures), sounds(MediaKind::Sounds);
+        for (int n = 1; n <= kSlotCount; ++n) {
+            pictures.setSlot(n, "/used");
+            sounds.setSlot(n, "/used");
+        }
+        pictures.setSlot(7, c.value);
+        sounds.setSlot(7, c.value);
+        EXPECT_EQ(pictures.isListed(7), c.listed) << c.value;
+        EXPECT_EQ(sounds.isListed(7), c.listed) << c.value;
+        EXPECT_EQ(pictures.firstFree(), c.freePicture ? 7 : 0) << c.value;
+        EXPECT_EQ(sounds.firstFree(), c.freeSound ? 7 : 0) << c.value;
+        EXPECT_EQ(pictures.firstFree(8), 0) << c.value;
+        EXPECT_EQ(pictures.find(c.value), 7) << c.value;
+    }
+    EXPECT_STREQ(MediaList(MediaKind::Pictures).section(), "JpegConfig");
+    EXPECT_STREQ(MediaList(MediaKind::Sounds).section(), "WavConfig");
+}
+
 TEST_F(MediaSlotsTest, NewFileIsEmptyAndMarkerIsCaseFree) {
     open();
     EXPECT_TRUE(pictures.lines.empty());
