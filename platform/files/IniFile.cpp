@@ -22,11 +22,13 @@ std::string IniFile::readString(std::string_view section, std::string_view key,
 
 std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
                                   std::int32_t def) const {
-    return parseIniInteger(readString(section, key, "")).value_or(def);
+    const IniDocument* d = document();
+    return d ? d->readInteger(section, key, def) : def;
 }
 
 bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {
-    return readInteger(section, key, def ? 1 : 0) != 0;
+    const IniDocument* d = document();
+    return d ? d->readBool(section, key, def) : def;
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {

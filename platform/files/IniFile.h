@@ -29,6 +29,7 @@ public:
 
     const std::string& path() const { return store_.path(); }
 
+    // As IniDocument reads and writes, on the file.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view def) const;
     std::int32_t readInteger(std::string_view section, std::string_view key,
