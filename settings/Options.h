@@ -45,15 +45,16 @@ enum class ColorSetSetting : std::int32_t {
 DisplayModeSetting displayModeOf(std::int32_t stored);
 ColorSetSetting colorSetOf(std::int32_t stored);
 
+// The values come from the table (readOptions, newFileOptions); the defaults here are none.
 struct Options {
-    bool sound;                 // "Sound"
-    bool seq;                   // "Seq": pictures in list order, else random
-    ColorSetSetting color;      // "Color"
-    DisplayModeSetting picdis;  // "Picdis"
-    std::int32_t time;          // "Time": the delay, milliseconds
-    std::int32_t height;        // "Height": the custom picture height, as stored
-    std::int32_t width;         // "Width"
-    bool fit;                   // "Fit": shrink pictures larger than the screen to fit it
+    bool sound{};                 // "Sound"
+    bool seq{};                   // "Seq": pictures in list order, else random
+    ColorSetSetting color{};      // "Color"
+    DisplayModeSetting picdis{};  // "Picdis"
+    std::int32_t time{};          // "Time": the delay, milliseconds
+    std::int32_t height{};        // "Height": the custom picture height, as stored
+    std::int32_t width{};         // "Width"
+    bool fit{};                   // "Fit": shrink pictures larger than the screen to fit it
 };
 
 using OptionField = std::variant<std::monostate,  // written in a new file, never read
