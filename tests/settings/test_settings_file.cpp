@@ -190,6 +190,13 @@ TEST_F(SettingsFileTest, SaveOrderAndKeysLeftAlone) {
               "[Options]\nStatus=1\nPicdis=6\nSound=1\nSeq=0\nColor=3\nTime=7000\nHeight=300\n"
               "Width=400\nFit=1\n[History]\nLast Dir=/p/\n");
 
+    // Labels beyond what the file's integers hold are saved as the largest one, not wrapped.
+    o.delaySeconds = 2147484;
+    o.width = 5000000000;
+    settings.saveOptions(o);
+    EXPECT_EQ(option("Time"), "2147483647");
+    EXPECT_EQ(option("Width"), "2147483647");
+
     // A refused write stops the save there.
     EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").saveOptions(o), SettingsWriteError);
 }
