@@ -17,7 +17,7 @@
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "SettingsDialog.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "SystemServices.h"
 
 namespace {
@@ -128,9 +128,9 @@ BENCHMARK(BM_OpenDialogFullLists)->Unit(benchmark::kMillisecond);
 void BM_Baseline2000KeyReads(benchmark::State& state) {
     Workspace& w = workspace();
     w.writeLists(true);
-    InitSettingsPaths(*std::make_unique<QuietBoxes>());
+    const SettingsPaths paths = locateSettings(*std::make_unique<QuietBoxes>());
     for (auto _ : state) {
-        IniFile file(SettingsFile);
+        IniFile file(paths.file);
         for (int n = 1; n <= 1000; ++n) {
             benchmark::DoNotOptimize(file.readString("JpegConfig", slotKey(n), " "));
             benchmark::DoNotOptimize(file.readString("WavConfig", slotKey(n), " "));

@@ -143,6 +143,16 @@ line("add entire folder to the settings file alone / writing the same file once"
      "BM_FolderAddToFile1000", "BM_WriteFolderFileOnce", 1.2)
 line("saver start, 1000+1000 slots / reading the file and 2000 stats", "BM_SaverStart_1000x1000",
      "BM_ReadFileAndStat2000")
+line("key index of the saver's start: standard hash map / hand-written table",
+     "BM_KeyIndexStd_1000x1000", "BM_KeyIndexHandWritten_1000x1000")
+if all(k in median for k in ("BM_SaverStart_1000x1000", "BM_KeyIndexStd_1000x1000",
+                             "BM_KeyIndexHandWritten_1000x1000")):
+    start = ms(median["BM_SaverStart_1000x1000"], "real_time")
+    std_index = ms(median["BM_KeyIndexStd_1000x1000"], "real_time")
+    hand_index = ms(median["BM_KeyIndexHandWritten_1000x1000"], "real_time")
+    print(f"saver start, 1000+1000 slots: {start:.2f} ms with the standard hash map, "
+          f"{start - std_index + hand_index:.2f} ms with the hand-written table in its place: "
+          f"{start / (start - std_index + hand_index):.2f} x (the table would need 1.5 x)")
 for size in (16, 60):
     for kind, name in ((0, "text"), (1, "keys")):
         run = f"BM_SaverReadsShortLines/{size}/{kind}"

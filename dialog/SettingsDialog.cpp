@@ -108,8 +108,8 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
         tabToCheckedRadio(*group);
     pictureListBox_ = std::make_unique<QtListBox>(*pictureList);
     soundListBox_ = std::make_unique<QtListBox>(*soundList);
-    lists_ =
-        std::make_unique<MediaLists>(MediaLists{SlotTables{}, *pictureListBox_, *soundListBox_});
+    lists_ = std::make_unique<MediaLists>(
+        MediaLists{settings_, SlotTables{}, *pictureListBox_, *soundListBox_});
     connectHandlers();
 }
 
@@ -257,19 +257,19 @@ OptionsState SettingsDialog::readOptions() const {
     OptionsState o;
     o.soundOn = soundOnRadio->isChecked();
     o.inOrder = inOrderRadio->isChecked();
-    o.color = greyColorsRadio->isChecked()     ? 1
-              : darkColorsRadio->isChecked()   ? 2
-              : brightColorsRadio->isChecked() ? 3
-                                               : 4;
-    o.picdis = 0;
+    o.color = greyColorsRadio->isChecked()     ? ColorSetSetting::BlackToWhite
+              : darkColorsRadio->isChecked()   ? ColorSetSetting::NavyToMaroon
+              : brightColorsRadio->isChecked() ? ColorSetSetting::GreenToYellow
+                                               : ColorSetSetting::AlwaysBlack;
     for (int value = 1; value <= 11; ++value)
         if (displayModeButton(value)->isChecked()) {
-            o.picdis = value;
+            o.displayMode = DisplayModeSetting(value);
             break;
         }
-    o.lblDelay = delayLabel->text().toStdString();
-    o.lblWidth = widthLabel->text().toStdString();
-    o.lblHeight = heightLabel->text().toStdString();
+    // The labels hold the numbers that are saved; the program alone sets them.
+    o.delaySeconds = delayLabel->text().toLongLong();
+    o.width = widthLabel->text().toLongLong();
+    o.height = heightLabel->text().toLongLong();
     o.delayPosition = delayBar->value();
     o.widthPosition = widthBar->value();
     o.heightPosition = heightBar->value();
@@ -284,8 +284,8 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
     (o.inOrder ? inOrderRadio : randomRadio)->setChecked(true);
     QRadioButton* const colors[] = {greyColorsRadio, darkColorsRadio, brightColorsRadio,
                                     alwaysBlackRadio};
-    colors[o.color >= 1 && o.color <= 3 ? o.color - 1 : 3]->setChecked(true);
-    if (QRadioButton* mode = displayModeButton(o.picdis))
+    colors[int(o.color) - 1]->setChecked(true);
+    if (QRadioButton* mode = o.displayMode ? displayModeButton(int(*o.displayMode)) : nullptr)
         mode->setChecked(true);
     else
         uncheckAll({stretchRadio, naturalSizeRadio, pictureInPictureRadio, tiledRadio,
@@ -293,9 +293,9 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
                     roundedCornersRadio, circleFrameRadio, fadeRadio});
 
     fitCheckBox->setChecked(o.fit);
-    delayLabel->setText(QString::fromStdString(o.lblDelay));
-    widthLabel->setText(QString::fromStdString(o.lblWidth));
-    heightLabel->setText(QString::fromStdString(o.lblHeight));
+    delayLabel->setText(QString::number(o.delaySeconds));
+    widthLabel->setText(QString::number(o.width));
+    heightLabel->setText(QString::number(o.height));
     const QSignalBlocker blockW(widthBar), blockH(heightBar), blockD(delayBar);
     widthBar->setMaximum(std::max(25, o.widthMax));
     heightBar->setMaximum(std::max(25, o.heightMax));
@@ -324,7 +324,7 @@ int SettingsDialog::openWithShell(const std::string& target) {
 
 void SettingsDialog::onCreate() {
     MessageBoxes& boxes = services_.boxes();
-    InitSettingsPaths(boxes);
+    settings_ = SettingsStore(locateSettings(boxes).file);
 
     const ScreenInfo screen = services_.screen();
     if (screen.depth < 16) boxes.show(MessageKind::Plain, kLowColorHint);
@@ -335,8 +335,6 @@ void SettingsDialog::onCreate() {
     defaultPictureFolder_ = startFolder.empty() ? std::string("/") : std::move(startFolder);
 
     MediaLists& lists = *lists_;
-    lists.PictureCount = 0;
-    lists.SoundCount = 0;
     lists.slots.freeAll();
 
     {
@@ -346,18 +344,18 @@ void SettingsDialog::onCreate() {
     }
 
     // A saver starting at the same moment may make the file first: then it is read like any.
-    if (!fileExists(SettingsFile) && CreateDefaultSettings(&lists.slots)) {
+    if (!settings_.exists() && settings_.createNewFile()) {
         applyOptions(defaultDialogOptions(widthBar->maximum(), heightBar->maximum()));
     } else {
         OptionsState options;
         options.widthMax = widthBar->maximum();
         options.heightMax = heightBar->maximum();
-        LoadSettings(options, lists.slots);
+        settings_.load(options, lists.slots);
         applyOptions(options);
     }
 
     FillLists(lists);
-    if (lists.SoundCount <= 0) {
+    if (lists.SoundCount() <= 0) {
         soundOnRadio->setEnabled(false);
         soundOffRadio->setEnabled(false);
     }
@@ -368,23 +366,23 @@ void SettingsDialog::onCreate() {
 }
 
 void SettingsDialog::onOkSave() {
-    SaveOptions(readOptions());
+    settings_.saveOptions(readOptions());
     close();
 }
 
 void SettingsDialog::onAddPicture() {
-    const std::string initialDir = ReadLastDir(defaultPictureFolder_);
+    const std::string initialDir = settings_.readLastDir(defaultPictureFolder_);
     const std::optional<std::string> chosen = services_.openPicture(this, initialDir);
     if (!chosen) return;
     if (!chosen->empty()) AddPictureEntry(*lists_, services_.boxes(), *chosen, true);
     refreshCount();
     if (pictureList->count() > 0) refreshThumbnail();
-    WriteLastDir(*chosen);
+    settings_.writeLastDir(*chosen);
     FitListBoxExtent(*pictureList);
 }
 
 void SettingsDialog::onRemovePicture() {
-    if (lists_->PictureCount <= 0) {
+    if (lists_->PictureCount() <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
     }
@@ -395,7 +393,7 @@ void SettingsDialog::onRemovePicture() {
 
 void SettingsDialog::onAddFolder() {
     const std::optional<std::string> chosen =
-        services_.chooseFolder(this, ReadLastDir(defaultPictureFolder_));
+        services_.chooseFolder(this, settings_.readLastDir(defaultPictureFolder_));
     if (!chosen || chosen->empty()) return;
     std::string folder = *chosen;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -404,7 +402,7 @@ void SettingsDialog::onAddFolder() {
     const std::vector<std::string> files = FolderPictures(folder);
     if (files.empty()) {
         services_.boxes().show(MessageKind::Information, kNoFolderPicturesText);
-        WriteLastDir(lastDir);
+        settings_.writeLastDir(lastDir);
     } else if (!AddPictureEntries(*lists_, services_.boxes(), files, lastDir)) {
         // Reported once for the whole folder rather than once per picture left over.
         services_.boxes().show(MessageKind::Confirmation, kListFullText);
@@ -415,7 +413,7 @@ void SettingsDialog::onAddFolder() {
 }
 
 void SettingsDialog::onClearList() {
-    if (lists_->PictureCount <= 0) {
+    if (lists_->PictureCount() <= 0) {
         services_.boxes().show(MessageKind::Information, kNoPicturesText);
         return;
     }
@@ -440,7 +438,7 @@ void SettingsDialog::onAddSound() {
 
 void SettingsDialog::onRemoveSound() {
     MessageBoxes& boxes = services_.boxes();
-    if (lists_->SoundCount <= 0) {
+    if (lists_->SoundCount() <= 0) {
         boxes.show(MessageKind::Information, kNoSoundsText);
         return;
     }
@@ -448,7 +446,7 @@ void SettingsDialog::onRemoveSound() {
         MessageResult::Ok)
         return;
     RemoveSoundEntry(*lists_, boxes);
-    if (lists_->SoundCount < 1) {
+    if (lists_->SoundCount() < 1) {
         soundOffRadio->setChecked(true);
         soundOnRadio->setEnabled(false);
         soundOffRadio->setEnabled(false);

@@ -10,7 +10,7 @@
 #include "DialogTexts.h"
 #include "DialogWidgets.h"
 #include "MediaSlots.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -139,6 +139,8 @@ private:
     SystemServices& system_;
     AboutBox& about_;
     std::string defaultPictureFolder_;
+    // The settings file, located when the dialog opens; the lists write through it.
+    SettingsStore settings_;
     std::unique_ptr<QtListBox> pictureListBox_;
     std::unique_ptr<QtListBox> soundListBox_;
     std::unique_ptr<MediaLists> lists_;

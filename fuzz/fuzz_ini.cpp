@@ -1,17 +1,12 @@
-// Feeds arbitrary bytes to the INI reader and writer. Checks that reads never fail, that a write
-// changes only the one line it writes (plus a new section header or a final line end), and that
-// a written value reads back exactly.
-#include <unistd.h>
+// Feeds arbitrary bytes to the INI document, in memory. Checks that reads never fail, that a
+// write changes only the one line it writes (plus a new section header or a final line end), and
+// that a written value reads back exactly, also from the text serialized and parsed again.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "Errors.h"
-#include "IniFile.h"
+#include "IniDocument.h"
 
 namespace {
 
@@ -33,35 +28,6 @@ std::vector<Line> splitLines(const std::string& bytes) {
     return lines;
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const std::string& path, const uint8_t* data, size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-}
-
-const std::string& workFile() {
-    static const std::string path = [] {
-        // tmpfs when there is one: every write flushes to disk.
-        std::string pattern =
-            (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-            "/quillo-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data())) abort();
-        static std::string folder = pattern;
-        atexit([] {
-            unlink((folder + "/quillo51.ini").c_str());
-            rmdir(folder.c_str());
-        });
-        return pattern + "/quillo51.ini";
-    }();
-    return path;
-}
-
 // Line a of the file after the write stands for line b before it. The last line before may have
 // gained a line end.
 bool same(const Line& after, const Line& before, bool beforeIsLast) {
@@ -79,26 +45,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const std::string input(reinterpret_cast<const char*>(data), size);
     if (input.find(kMarker) != std::string::npos) return 0;
-    const std::string& path = workFile();
     const char* section = kSections[data[0] % 4];
     const char* key = kKeys[(data[0] / 4) % 4];
 
-    spit(path, data, size);
-    {
-        quillo::IniFile f(path);
-        for (const char* s : kSections)
-            for (const char* k : kKeys) {
-                if (f.readString(s, k, "").size() > quillo::IniFile::kMaxValueLength) abort();
-                (void)f.readInteger(s, k, -1);
-                (void)f.readBool(s, k, true);
-            }
-        f.writeString(section, key, kMarker);
-        if (f.readString(section, key, "") != kMarker) abort();
-    }
+    quillo::IniDocument document(input);
+    for (const char* s : kSections)
+        for (const char* k : kKeys) {
+            if (document.readString(s, k, "").size() > quillo::IniDocument::kMaxValueLength)
+                abort();
+            (void)document.readInteger(s, k, -1);
+            (void)document.readBool(s, k, true);
+        }
+    document.writeString(section, key, kMarker);
+    if (document.readString(section, key, "") != kMarker) abort();
 
     // Every line not written survives byte for byte, in order. A byte-order mark stays in front.
     static const std::string kBom = "\xEF\xBB\xBF";
-    std::string beforeBytes = input, afterBytes = slurp(path);
+    std::string beforeBytes = input, afterBytes = document.serialize();
     if (beforeBytes.rfind(kBom, 0) == 0) {
         if (afterBytes.rfind(kBom, 0) != 0) abort();
         beforeBytes.erase(0, kBom.size());
@@ -122,13 +85,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (++skipped > 1 || before[i].text.find('=') == std::string::npos) abort();
     }
     if (skipped + after.size() != before.size()) abort();
-    if (quillo::IniFile(path).readString(section, key, "") != kMarker) abort();
+    if (quillo::IniDocument(document.serialize()).readString(section, key, "") != kMarker) abort();
 
     // A value from the input reads back exactly as written, whatever quotes or spaces it holds.
     std::string value = input.substr(size > 40 ? size - 40 : 0);
     for (char& c : value)
         if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-    quillo::IniFile(path).writeString(section, key, value);
-    if (quillo::IniFile(path).readString(section, key, "") != value.substr(0, 2047)) abort();
+    document.writeString(section, key, value);
+    if (document.readString(section, key, "") != value.substr(0, 2047)) abort();
+    if (quillo::IniDocument(document.serialize()).readString(section, key, "") !=
+        value.substr(0, 2047))
+        abort();
     return 0;
 }

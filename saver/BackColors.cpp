@@ -1,5 +1,7 @@
 #include "BackColors.h"
 
+#include "Options.h"
+
 namespace quillo {
 
 const ColorSet& colorSet(int set) {
@@ -9,7 +11,7 @@ const ColorSet& colorSet(int set) {
         {clGreen, clAqua, clFuchsia, clYellow},
         {clBlack, clBlack, clBlack, clBlack},
     };
-    return kSets[set >= 1 && set <= 3 ? set - 1 : 3];
+    return kSets[int(colorSetOf(set)) - 1];
 }
 
 Color colorForCount(Color first, Color second, Color third, Color fourth, int colorCount) {

@@ -1,13 +1,10 @@
 // The saver's playlist: the options and lists read once at start, and the choice and loading of
 // each next picture.
 #include "FallbackPicture.h"
-#include "IniFile.h"
 #include "LayoutGeometry.h"
-#include "MediaSlots.h"
-#include "Options.h"
 #include "Paths.h"
 #include "SaverWindow.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "Shrink.h"
 
 namespace quillo {
@@ -22,53 +19,26 @@ constexpr const char* kMissingPicture2 =
     " does not exist in the location listed, so remove the listing or ";
 constexpr const char* kMissingPicture3 = "re-add it.";
 
-// A value as long as a read can return may have been cut, so its file cannot be found; one such
-// slot must not empty the whole show. It is passed over like a free slot.
-bool mayBeCut(const std::string& value) {
-    return value.size() >= IniFile::kMaxValueLength;
-}
-
 }  // namespace
 
 void SaverWindow::LoadSaverSettings() {
-    IniFile ini(SettingsFile);
-
-    const Options options = ReadOptions(ini);
+    const SettingsStore::SaverSettings read = settings_.readSaverSettings(fileExists);
+    const Options& options = read.options;
     Sound = options.sound;
     Seq = options.seq;
-    Color = options.color;
-    Picdis = options.picdis;
+    Color = int(options.color);
+    Picdis = int(options.picdis);
     Time = options.time;
     Height = options.height;
     Width = options.width;
     Fit = options.fit;
 
-    PictureList.clear();
-    SoundList.clear();
-    for (int n = 1; n <= kSlotCount; ++n) {
-        const std::string picture = ini.readString(kPictureSection, slotKey(n), " ");
-        if (!isFreeMarker(picture) && !mayBeCut(picture)) {
-            if (fileExists(picture)) {
-                PictureList.push_back(picture);
-            } else {
-                lblinfo.setText(kMissingPicture1 + picture + kMissingPicture2 + kMissingPicture3);
-                PictureList.clear();
-                n = kSlotCount;  // this pass still reads its sound slot
-            }
-        }
-        if (Sound) {
-            const std::string sound = ini.readString(kSoundSection, slotKey(n), " ");
-            if (isFreeMarker(sound) || mayBeCut(sound)) continue;
-            if (fileExists(sound)) {
-                SoundList.push_back(sound);
-            } else {
-                // Sound goes off for the run, but the pictures of later slots are still read:
-                // one deleted song must not cut the show short.
-                SoundList.clear();
-                Sound = false;
-            }
-        }
-    }
+    PictureList = read.lists.pictures;
+    SoundList = read.lists.sounds;
+    Sound = read.lists.sound;
+    if (read.lists.missingPicture)
+        lblinfo.setText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
+                        kMissingPicture3);
 }
 
 void SaverWindow::NextPicture(PictureUse use) {

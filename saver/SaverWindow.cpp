@@ -7,11 +7,9 @@
 
 #include "Errors.h"
 #include "FallbackPicture.h"
-#include "IniFile.h"
-#include "MediaSlots.h"
 #include "Paths.h"
 #include "ScopeExit.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 
 namespace quillo {
 
@@ -85,7 +83,7 @@ void SaverWindow::FormCreate() {
     // The screen is covered, and input ends the saver, before anything that can wait or ask: a
     // box, the writers' lock, the sound device.
     Show();
-    InitSettingsPaths(host_);
+    settings_ = SettingsStore(locateSettings(host_).file);
     services_.setScreenSaverRunning(true);
     FirstTick = true;
     Seq = true;
@@ -100,30 +98,15 @@ void SaverWindow::FormCreate() {
 
 void SaverWindow::WaitForSettingsLock() {
     lockRetry_.setEnabled(false);
-    try {
-        // One attempt, never a wait: the loop calls again, handling input in between.
-        // Another start may make the file between the look and the lock: then it is only marked.
-        if (fileExists(SettingsFile) ||
-            !CreateDefaultSettings(nullptr, std::chrono::milliseconds(0)))
-            WriteStatus();
-    } catch (const SettingsLockBusy&) {
-        // A writer that holds on (a dialog stopped in the middle of a write) must not keep the
-        // show away: after the wait, Status stays unwritten, as nothing reads it.
-        if (host_.nowMs() < lockGiveUpAt_) {
-            lockRetry_.setEnabled(true);
-            return;
-        }
+    // One attempt, never a wait: the loop calls again, handling input in between. A file that
+    // cannot be written throws: the error goes over the black window, and no show starts.
+    // A writer that holds on (a dialog stopped in the middle of a write) must not keep the show
+    // away: after the wait, Status stays unwritten, as nothing reads it.
+    if (!settings_.tryMarkRunning() && host_.nowMs() < lockGiveUpAt_) {
+        lockRetry_.setEnabled(true);
+        return;
     }
-    // Any other failure (a file that cannot be written) goes to the error display over the
-    // black window, and no show starts.
     StartShow();
-}
-
-void SaverWindow::WriteStatus() {
-    IniFile ini(SettingsFile);
-    IniFile::Transaction transaction(ini, std::chrono::milliseconds(0));
-    ini.writeBool("Options", "Status", true);
-    transaction.commit();
 }
 
 void SaverWindow::StartShow() {

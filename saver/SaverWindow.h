@@ -12,6 +12,7 @@
 #include "MediaPlayer.h"
 #include "SaverRandom.h"
 #include "ScopeExit.h"
+#include "SettingsStore.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -132,7 +133,6 @@ public:
 private:
     void installMessageFilter();
     void WaitForSettingsLock();
-    void WriteStatus();
     void StartShow();
     void LoadSaverSettings();
     void FitPicture();
@@ -168,6 +168,8 @@ public:
 
 private:
     std::unique_ptr<DisplayMode> display_;
+    // The settings file, located at the start.
+    SettingsStore settings_;
     SaverPhase phase_ = SaverPhase::Starting;
 };
 

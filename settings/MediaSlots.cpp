@@ -3,7 +3,7 @@
 #include "AsciiCase.h"
 #include "IniFile.h"
 #include "MessageBox.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 
 namespace quillo {
 
@@ -14,7 +14,7 @@ constexpr const char* kNotFound =
     "and run the screen saver settings again which will re-create the file. If this continues "
     "contact technical support.";
 
-// A picture slot is also free when nothing but spaces and control characters is left in it.
+// Nothing but spaces and control characters.
 bool isBlankValue(const std::string& value) {
     for (unsigned char c : value)
         if (c > ' ') return false;
@@ -22,110 +22,69 @@ bool isBlankValue(const std::string& value) {
 }
 
 struct List {
-    const char* section;
-    std::array<std::string, kSlotCount>& slots;
+    MediaList& slots;
     ListBox& box;
-    std::int16_t& count;
 };
 
 List pictures(MediaLists& l) {
-    return {kPictureSection, l.slots.PictureSlots, l.ListBox1, l.PictureCount};
+    return {l.slots.PictureSlots, l.pictureList};
 }
 List sounds(MediaLists& l) {
-    return {kSoundSection, l.slots.SoundSlots, l.ListBox2, l.SoundCount};
+    return {l.slots.SoundSlots, l.soundList};
 }
 
 void selectFirst(ListBox& box) {
     if (box.count() > 0) box.select(0);
 }
 
-bool isFree(const std::string& value, bool blankIsFree) {
-    return isFreeMarker(value) || (blankIsFree && isBlankValue(value));
-}
-
-// Inside a writers' transaction: the list's slots as the file holds them now, into the table.
-void readSlots(const IniFile& file, const List& list) {
-    for (int n = 1; n <= kSlotCount; ++n)
-        list.slots[std::size_t(n - 1)] = file.readString(list.section, slotKey(n), " ");
-}
-
 // Puts each path into the lowest free slot of the file as it is under the writers' lock, so
 // that no other writer's entry is taken; all of them are written in one replacement of the file.
 // The table and the list box follow once the file holds them. Returns how many found a slot.
-std::size_t addEntries(const List& list, const std::vector<std::string>& paths, bool blankIsFree,
+std::size_t addEntries(const SettingsStore& settings, const List& list,
+                       const std::vector<std::string>& paths,
                        const std::string* lastDirPath = nullptr) {
-    IniFile file(SettingsFile);
-    IniFile::Transaction transaction(file);
-    readSlots(file, list);
+    const auto transaction = settings.begin();
+    IniFile& file = transaction->file();
+    MediaList underLock(list.slots.kind());
+    underLock.read(file);
     std::vector<std::pair<int, const std::string*>> placed;
     int n = 1;
     for (const std::string& path : paths) {
-        while (n <= kSlotCount && !isFree(list.slots[std::size_t(n - 1)], blankIsFree)) ++n;
-        if (n > kSlotCount) break;
-        file.writeString(list.section, slotKey(n), path);
+        n = underLock.firstFree(n);
+        if (n == 0) break;
+        file.writeString(underLock.section(), slotKey(n), path);
+        underLock.setSlot(n, path);
         placed.emplace_back(n++, &path);
     }
-    if (lastDirPath) WriteLastDir(file, *lastDirPath);
-    transaction.commit();
-    for (const auto& [slot, path] : placed) {
-        list.slots[std::size_t(slot - 1)] = *path;
-        list.box.append(*path);
-        ++list.count;
-    }
+    if (lastDirPath) writeLastDir(file, *lastDirPath);
+    transaction->commit();
+    list.slots = std::move(underLock);
+    for (const auto& [slot, path] : placed) list.box.append(*path);
     if (!placed.empty()) selectFirst(list.box);
     return placed.size();
 }
 
-bool removeEntry(const List& list, MessageBoxes& boxes) {
-    int selected = list.box.selectedIndex();
+bool removeEntry(const SettingsStore& settings, const List& list, MessageBoxes& boxes) {
+    const int selected = list.box.selectedIndex();
     if (selected < 0 || selected >= list.box.count()) return false;
-    std::string text = list.box.line(selected);
+    const std::string text = list.box.line(selected);
     // The file, not the slot table, says where the entry is: it is the lasting record.
-    IniFile file(SettingsFile);
-    IniFile::Transaction transaction(file);
-    for (int n = 1; n <= kSlotCount; ++n) {
-        std::string key = slotKey(n);
-        if (file.readString(list.section, key, " ") != text) continue;
-        file.writeString(list.section, key, kFreeSlot);
-        transaction.commit();
-        list.slots[std::size_t(n - 1)] = kFreeSlot;
-        list.box.remove(selected);
-        --list.count;
-        selectFirst(list.box);
-        return true;
+    const auto transaction = settings.begin();
+    IniFile& file = transaction->file();
+    MediaList underLock(list.slots.kind());
+    underLock.read(file);
+    const int n = underLock.find(text);
+    if (n == 0) {
+        boxes.show(MessageKind::Error, kNotFound, MessageButtons::Ok);
+        return false;
     }
-    boxes.show(MessageKind::Error, kNotFound, MessageButtons::Ok);
-    return false;
+    file.writeString(underLock.section(), slotKey(n), kFreeSlot);
+    transaction->commit();
+    list.slots.setSlot(n, kFreeSlot);
+    list.box.remove(selected);
+    selectFirst(list.box);
+    return true;
 }
-
-}  // namespace
-
-std::string slotKey(int n) {
-    return "Name" + std::to_string(n);
-}
-
-bool isFreeMarker(const std::string& value) {
-    return equalsIgnoringAsciiCase(value, "NULL");
-}
-
-void FillLists(MediaLists& lists) {
-    for (int n = 1; n <= kSlotCount; ++n) {
-        const std::string& picture = lists.slots.PictureSlots[std::size_t(n - 1)];
-        if (!isFreeMarker(picture)) {
-            lists.ListBox1.append(picture);
-            ++lists.PictureCount;
-        }
-        const std::string& sound = lists.slots.SoundSlots[std::size_t(n - 1)];
-        if (!isFreeMarker(sound)) {
-            lists.ListBox2.append(sound);
-            ++lists.SoundCount;
-        }
-    }
-    selectFirst(lists.ListBox1);
-    selectFirst(lists.ListBox2);
-}
-
-namespace {
 
 // A longer value would read back cut, and then name a file that does not exist.
 bool refuseTooLong(MessageBoxes& boxes, const std::string& path) {
@@ -136,10 +95,62 @@ bool refuseTooLong(MessageBoxes& boxes, const std::string& path) {
 
 }  // namespace
 
+std::string slotKey(int n) {
+    return "Name" + std::to_string(n);
+}
+
+bool isFreeMarker(std::string_view value) {
+    return equalsIgnoringAsciiCase(value, "NULL");
+}
+
+MediaList::MediaList(MediaKind kind) : kind_(kind) {
+    freeAll();
+}
+
+const char* MediaList::section() const {
+    return kind_ == MediaKind::Pictures ? kPictureSection : kSoundSection;
+}
+
+void MediaList::freeAll() {
+    slots_.fill(kFreeSlot);
+}
+
+void MediaList::read(const IniFile& file) {
+    for (int n = 1; n <= kSlotCount; ++n)
+        setSlot(n, file.readString(section(), slotKey(n), kMissingSlot));
+}
+
+bool MediaList::isFree(int n) const {
+    return isFreeMarker(slot(n)) || (kind_ == MediaKind::Pictures && isBlankValue(slot(n)));
+}
+
+int MediaList::firstFree(int from) const {
+    for (int n = std::max(from, 1); n <= kSlotCount; ++n)
+        if (isFree(n)) return n;
+    return 0;
+}
+
+int MediaList::find(const std::string& value) const {
+    for (int n = 1; n <= kSlotCount; ++n)
+        if (slot(n) == value) return n;
+    return 0;
+}
+
+void FillLists(MediaLists& lists) {
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (lists.slots.PictureSlots.isListed(n))
+            lists.pictureList.append(lists.slots.PictureSlots.slot(n));
+        if (lists.slots.SoundSlots.isListed(n))
+            lists.soundList.append(lists.slots.SoundSlots.slot(n));
+    }
+    selectFirst(lists.pictureList);
+    selectFirst(lists.soundList);
+}
+
 bool AddPictureEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path,
                      bool reportFull) {
     if (refuseTooLong(boxes, path)) return true;
-    if (addEntries(pictures(lists), {path}, true) == 1) return true;
+    if (addEntries(lists.settings, pictures(lists), {path}) == 1) return true;
     if (reportFull) boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
@@ -150,35 +161,66 @@ bool AddPictureEntries(MediaLists& lists, MessageBoxes& boxes,
     fitting.reserve(paths.size());
     for (const std::string& path : paths)
         if (!refuseTooLong(boxes, path)) fitting.push_back(path);
-    return addEntries(pictures(lists), fitting, true, &lastDirPath) == fitting.size();
+    return addEntries(lists.settings, pictures(lists), fitting, &lastDirPath) == fitting.size();
 }
 
 bool AddSoundEntry(MediaLists& lists, MessageBoxes& boxes, const std::string& path) {
     if (refuseTooLong(boxes, path)) return true;
-    if (addEntries(sounds(lists), {path}, false) == 1) return true;
+    if (addEntries(lists.settings, sounds(lists), {path}) == 1) return true;
     boxes.show(MessageKind::Confirmation, kListFullText, MessageButtons::Ok);
     return false;
 }
 
 bool RemovePictureEntry(MediaLists& lists, MessageBoxes& boxes) {
-    return removeEntry(pictures(lists), boxes);
+    return removeEntry(lists.settings, pictures(lists), boxes);
 }
 
 bool RemoveSoundEntry(MediaLists& lists, MessageBoxes& boxes) {
-    return removeEntry(sounds(lists), boxes);
+    return removeEntry(lists.settings, sounds(lists), boxes);
 }
 
 void ClearPictureEntries(MediaLists& lists) {
     {
-        IniFile file(SettingsFile);
-        IniFile::Transaction transaction(file);
+        const auto transaction = lists.settings.begin();
         for (int n = 1; n <= kSlotCount; ++n)
-            file.writeString(kPictureSection, slotKey(n), kFreeSlot);
-        transaction.commit();
+            transaction->file().writeString(kPictureSection, slotKey(n), kFreeSlot);
+        transaction->commit();
     }
-    lists.slots.PictureSlots.fill(kFreeSlot);
-    lists.ListBox1.clear();
-    lists.PictureCount = 0;
+    lists.slots.PictureSlots.freeAll();
+    lists.pictureList.clear();
+}
+
+SaverLists readSaverLists(const IniFile& file, bool sound,
+                          const std::function<bool(const std::string&)>& exists) {
+    const auto mayBeCut = [](const std::string& value) {
+        return value.size() >= IniFile::kMaxValueLength;
+    };
+    SaverLists lists;
+    lists.sound = sound;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const std::string picture = file.readString(kPictureSection, slotKey(n), kMissingSlot);
+        if (!isFreeMarker(picture) && !mayBeCut(picture)) {
+            if (exists(picture)) {
+                lists.pictures.push_back(picture);
+            } else {
+                lists.missingPicture = picture;
+                lists.pictures.clear();
+                n = kSlotCount;  // this pass still reads its sound slot
+            }
+        }
+        if (!lists.sound) continue;
+        const std::string soundFile = file.readString(kSoundSection, slotKey(n), kMissingSlot);
+        if (isFreeMarker(soundFile) || mayBeCut(soundFile)) continue;
+        if (exists(soundFile)) {
+            lists.sounds.push_back(soundFile);
+        } else {
+            // Sound goes off for the run, but the pictures of later slots are still read: one
+            // deleted song must not cut the show short.
+            lists.sounds.clear();
+            lists.sound = false;
+        }
+    }
+    return lists;
 }
 
 }  // namespace quillo

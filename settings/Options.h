@@ -1,35 +1,91 @@
 #pragma once
-// The scalar options of the settings file ("Options"), read and range-checked in one place for
-// both the saver and the dialog. A new option is one more field here and one more line in
-// ReadOptions; its default is what a file without the key means.
+// The scalar options of the settings file (section "Options"), as one table: for each option its
+// key, the field it fills, what a missing or malformed value reads as, the value a new file holds
+// and its place in the dialog's save. The saver, the dialog and the new file all go through it,
+// so a new option is one more field and one more row.
 #include <cstdint>
+#include <span>
+#include <string_view>
+#include <variant>
 
 namespace quillo {
 
+class IniDocument;
 class IniFile;
 
-struct Options {
-    bool sound = true;         // "Sound"
-    bool seq = true;           // "Seq": pictures in list order, else random
-    int color = 4;             // "Color": the background colour set, 1..4
-    int picdis = 8;            // "Picdis": the display mode, 1..11
-    std::int32_t time = 8000;  // "Time": the delay, milliseconds
-    std::int32_t height = -1;  // "Height": the custom picture height, as stored
-    std::int32_t width = -1;   // "Width"
-    bool fit = false;          // "Fit": shrink pictures larger than the screen to fit it
+inline constexpr const char* kOptionsSection = "Options";
+// Written "1" by the saver at each start; read by nothing.
+inline constexpr const char* kStatusKey = "Status";
+
+// "Picdis": the display mode.
+enum class DisplayModeSetting : std::int32_t {
+    Stretched = 1,
+    NaturalSize,
+    PictureInPicture,
+    Tiled,
+    CustomSize,
+    Overlapping,
+    Slide,
+    RollDown,
+    RoundedCorners,
+    CircleFrame,
+    Fade,
 };
 
-// The options a new settings file is written with.
-inline constexpr Options kNewFileOptions{.sound = false,
-                                         .seq = false,
-                                         .color = 4,
-                                         .picdis = 11,
-                                         .time = 2000,
-                                         .height = 25,
-                                         .width = 25};
+// "Color": the background colour set.
+enum class ColorSetSetting : std::int32_t {
+    BlackToWhite = 1,
+    NavyToMaroon,
+    GreenToYellow,
+    AlwaysBlack,
+};
 
-// Reads "Options": a missing or malformed value gives its default above; a colour set outside
-// 1..3 reads as 4 and a display mode outside 1..11 as 8.
-Options ReadOptions(const IniFile& file);
+// The reading rules of the two choices: a display mode outside 1..11 reads as the roll-down, a
+// colour set outside 1..3 as always black.
+DisplayModeSetting displayModeOf(std::int32_t stored);
+ColorSetSetting colorSetOf(std::int32_t stored);
+
+// The values come from the table (readOptions, newFileOptions); the defaults here are none.
+struct Options {
+    bool sound{};                 // "Sound"
+    bool seq{};                   // "Seq": pictures in list order, else random
+    ColorSetSetting color{};      // "Color"
+    DisplayModeSetting picdis{};  // "Picdis"
+    std::int32_t time{};          // "Time": the delay, milliseconds
+    std::int32_t height{};        // "Height": the custom picture height, as stored
+    std::int32_t width{};         // "Width"
+    bool fit{};                   // "Fit": shrink pictures larger than the screen to fit it
+};
+
+using OptionField = std::variant<std::monostate,  // written in a new file, never read
+                                 bool Options::*, std::int32_t Options::*,
+                                 ColorSetSetting Options::*, DisplayModeSetting Options::*>;
+
+struct OptionRow {
+    std::string_view key;
+    OptionField field;
+    std::int32_t missing;  // read for a missing or malformed value (then by the field's rule)
+    bool inNewFile;        // written when the file is made, as newFileValue
+    std::int32_t newFileValue;
+    int saveOrder;              // place among the writes of "Ok - Save"; 0: never saved
+    std::int32_t shownAtLeast;  // the dialog shows a smaller value as this one
+};
+
+// The rows in the order a new file holds them.
+std::span<const OptionRow> optionTable();
+
+// Every option as read from the document (a missing file reads as an empty one).
+Options readOptions(const IniDocument& document);
+Options readOptions(const IniFile& file);
+// The options a new file holds, as the reader sees them.
+Options newFileOptions();
+
+// The options as the dialog shows them: each value raised to its row's shownAtLeast.
+Options dialogReading(Options options);
+
+// Writes the rows a new file holds, in table order.
+void writeNewFileOptions(IniFile& file);
+// Writes the saved options in their save order; the display mode only when writeDisplayMode.
+void writeSavedOptions(IniFile& file, const Options& options, bool writeDisplayMode);
 
 }  // namespace quillo

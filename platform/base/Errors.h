@@ -44,12 +44,6 @@ private:
     std::string path_;
 };
 
-// Another writer held the settings file's lock for longer than the caller could wait.
-class SettingsLockBusy : public SettingsWriteError {
-public:
-    using SettingsWriteError::SettingsWriteError;
-};
-
 // The settings file is larger than any the program writes; it is neither read nor written.
 class SettingsFileTooLarge : public QuilloError {
 public:

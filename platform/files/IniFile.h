@@ -1,59 +1,39 @@
 #pragma once
-// Single-key access to an INI file with the semantics of the classic private-profile functions:
-//  - section and key names compare without regard to ASCII case, after trimming;
-//  - values are trimmed and lose one outer pair of matching quotes (" or ') on reading, and are
-//    cut to kMaxValueLength characters;
-//  - the first matching section and the first matching key in it win;
-//  - a line without '=' or starting with ';' is kept and never matches;
-//  - a new key goes at the end of its section, a new section at the end of the file;
-//  - a missing file, section or key gives the caller's default.
-// LF, CRLF and CR line ends and a UTF-8 byte-order mark are read alike. Every write replaces the
-// file atomically (temporary file in the same folder, flushed, renamed over the old one) and keeps
-// every other line byte for byte; a refused write throws SettingsWriteError. Only a regular file
-// is read, and no read blocks: anything else reads as defaults and refuses writes. A new file is
-// made readable by its owner only (0600); a replaced file keeps its mode.
+// One operation on an INI file: its document (IniDocument) read from its store (IniStore) at the
+// first access and kept until the object is destroyed or a transaction starts, so make a new
+// object for each operation. A refused write throws SettingsWriteError; a file that exists but
+// cannot be read reads as defaults and refuses writes.
 //
-// Several processes write the same file (the dialog, any number of savers starting): every write
-// happens inside a transaction that holds an exclusive lock on a lock file beside the file
-// (".<name>.lock"), reads the file afresh under it, changes only its own keys and replaces the
-// file once. A write made outside a transaction is a transaction of its own.
-//
-// An IniFile object stands for one operation on the file: it reads the file at its first access
-// and keeps that image until it is destroyed (or a transaction starts), so make a new object for
-// each operation. Lookups go through an index per section, so reading many keys costs no scan of
-// the file per key, and memory stays within a small multiple of the file's size.
+// Every write happens inside a writers' transaction (see IniStore): a write made outside one is a
+// transaction of its own.
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "IniDocument.h"
+#include "IniStore.h"
 
 namespace quillo {
 
 class IniFile {
 public:
-    static constexpr std::size_t kMaxValueLength = 2047;
-    // A settings file is never read beyond this size (the program itself writes at most about
-    // 4 MiB: two lists of 1000 slots with values of kMaxValueLength characters); a larger one
-    // makes every access throw SettingsFileTooLarge.
-    static constexpr std::uint64_t kMaxFileSize = std::uint64_t(64) << 20;
+    static constexpr std::size_t kMaxValueLength = IniDocument::kMaxValueLength;
+    static constexpr std::uint64_t kMaxFileSize = IniStore::kMaxFileSize;
 
     explicit IniFile(std::string path);
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return store_.path(); }
 
+    // As IniDocument reads and writes, on the file.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view def) const;
-    // Decimal, or hexadecimal after "0x"/"0X" (at least three characters); anything that is not a
-    // 32-bit integer gives the default.
     std::int32_t readInteger(std::string_view section, std::string_view key,
                              std::int32_t def) const;
-    // An integer read; true when it is not 0.
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
     void writeString(std::string_view section, std::string_view key, std::string_view value);
@@ -61,17 +41,17 @@ public:
     void writeBool(std::string_view section, std::string_view key, bool value);
 
     // The writers' lock held for a read-change-replace of the file. Starting one takes the lock
-    // (waiting for another writer to finish; SettingsWriteError when it cannot be had) and drops
-    // what the object had read, so the reads inside see the file as it is under the lock. Writes
-    // inside change only the object's image until commit() replaces the file with all of them at
-    // once; a transaction that ends without commit() leaves the file as it was (all or nothing).
-    // The lock is released when the transaction ends. One at a time per object. A writer that
-    // cannot wait (the saver's start) passes a short lockWait and is told SettingsLockBusy, a
-    // kind of SettingsWriteError, when another writer still holds the lock after it.
-    static constexpr std::chrono::milliseconds kLockWait{10'000};
+    // and drops what the object had read, so the reads inside see the file as it is under the
+    // lock. Writes inside change only the object's document until commit() replaces the file with
+    // all of them at once; a transaction that ends without commit() leaves the file as it was
+    // (all or nothing) and the object reads the file again. The lock is released when the
+    // transaction ends. One at a time per object.
     class Transaction {
     public:
-        explicit Transaction(IniFile& file, std::chrono::milliseconds lockWait = kLockWait);
+        // Waits up to `wait` for another writer; SettingsWriteError when it is not done by then.
+        explicit Transaction(IniFile& file, std::chrono::milliseconds wait = IniStore::kWriterWait);
+        // With the lock already held (from IniStore::tryLock, say).
+        Transaction(IniFile& file, IniStore::WritersLock lock);
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
@@ -79,21 +59,18 @@ public:
 
     private:
         IniFile& file_;
-        int lockFd_ = -1;
+        IniStore::WritersLock lock_;
     };
 
 private:
-    struct Image;
-    Image& image() const;
-    void replaceFile();
+    // The document, or null when the file cannot be read.
+    IniDocument* document() const;
+    void begin(Transaction* transaction);
 
-    std::string path_;
-    mutable std::unique_ptr<Image> image_;
+    IniStore store_;
+    mutable std::optional<std::optional<IniDocument>> document_;  // outer: read yet
     Transaction* transaction_ = nullptr;
     bool dirty_ = false;
 };
-
-// Parses an integer by the reading rule above; nullopt when the text is not one.
-std::optional<std::int32_t> parseIniInteger(std::string_view text);
 
 }  // namespace quillo

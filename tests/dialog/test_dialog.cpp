@@ -152,6 +152,52 @@ TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
     EXPECT_EQ(option("Time"), "2000");
 }
 
+// A file written on Windows: byte-order mark, CRLF, odd spacing, quoted values, a key and a
+// section twice, comments. "Ok - Save" rewrites the value of each key it writes, adds the one it
+// lacks, and leaves every other byte alone.
+TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
+    const std::string head =
+        "\xEF\xBB\xBF; written on Windows\r\n"
+        "[options]\r\n"
+        "  Sound = 1 \r\n"
+        "Seq=0\r\n"
+        "; the delay, in milliseconds\r\n"
+        "Time = \"5000\"\r\n"
+        "Color='2'\r\n"
+        "Picdis=7\r\n"
+        "picdis=9\r\n"
+        "Height=300\r\n"
+        "Width = 400\r\n";
+    const std::string tail =
+        "\r\n"
+        "[History]\r\n"
+        "Last Dir=\"C:\\Users\\me\\\"\r\n"
+        "[OPTIONS]\r\n"
+        "Sound=0\r\n" +
+        freeSlots(kPictureSection) + freeSlots(kSoundSection);
+    writeIni(head + tail);
+    SettingsDialog& f = open();
+    EXPECT_TRUE(f.soundOnRadio->isChecked());
+    EXPECT_TRUE(f.slideRadio->isChecked());
+    EXPECT_TRUE(f.darkColorsRadio->isChecked());
+    EXPECT_EQ(text(f.delayLabel), "5");
+    f.okSaveButton->click();
+    EXPECT_EQ(readFile(iniPath()),
+              "\xEF\xBB\xBF; written on Windows\r\n"
+              "[options]\r\n"
+              "  Sound =1\r\n"
+              "Seq=0\r\n"
+              "; the delay, in milliseconds\r\n"
+              "Time =5000\r\n"
+              "Color=2\r\n"
+              "Picdis=7\r\n"
+              "picdis=9\r\n"
+              "Height=300\r\n"
+              "Width =400\r\n"
+              "Fit=0\r\n" +
+                  tail);
+}
+
 TEST_F(DialogTest, TheFitCheckBoxIsLoadedSavedAndOverlapsNoOtherControl) {
     for (const char* stored : {"", "Fit=1\n", "Fit=0\n"}) {
         SCOPED_TRACE(stored);

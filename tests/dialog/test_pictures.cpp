@@ -256,7 +256,7 @@ TEST_F(PictureDialogTest, ClearTheListAsksThenFreesEverySlot) {
 
     f.clearListButton->click();
     EXPECT_EQ(f.pictureList->count(), 0);
-    EXPECT_EQ(f.lists().PictureCount, 0);
+    EXPECT_EQ(f.lists().PictureCount(), 0);
     EXPECT_EQ(f.pictureCountLabel->text().toStdString(), "0");
     EXPECT_TRUE(f.thumbnail->picture().empty());
     for (int n : {1, 2, 3, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null") << n;

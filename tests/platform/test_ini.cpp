@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "Errors.h"
+#include "IniDocument.h"
 #include "IniFile.h"
 #include "TestSupport.h"
 
@@ -74,6 +75,34 @@ TEST(IniFile, ReadingRules) {
     EXPECT_EQ(f.readString("Missing", "Time", "d"), "d");
     EXPECT_EQ(IniFile(dir / "none.ini").readString("Options", "Time", "d"), "d");
     EXPECT_TRUE(IniFile(dir / "none.ini").readBool("Options", "Sound", true));
+}
+
+// The text alone, without a file: read back exactly as it came in, whatever its bytes.
+TEST(IniDocument, UnwrittenTextIsGivenBackByteForByte) {
+    const std::string texts[] = {
+        "",
+        "\xEF\xBB\xBF[Options]\r\nTime = \"2500\" \r\n;c\r\n\r\n",
+        std::string("no section\0here\r[A]\rk=1\r\r  \n[a]\nK=2", 35),
+        "[A]\nk=1\n[B]",
+        "=\n[\n]\n[]\n=x\n",
+    };
+    for (const std::string& text : texts) {
+        IniDocument document(text);
+        (void)document.readString("A", "k", "");
+        EXPECT_EQ(document.serialize(), text);
+    }
+    EXPECT_EQ(IniDocument(texts[2]).readString("a", "K", "d"), "1");
+    EXPECT_EQ(IniDocument(texts[1]).readInteger("options", "TIME", 0), 2500);
+}
+
+TEST(IniDocument, AWriteSaysWhetherItChangedAnythingAndRefusesLineEnds) {
+    IniDocument document("[S]\nK=1\n");
+    EXPECT_FALSE(document.writeString("s", "k", "1"));
+    EXPECT_TRUE(document.writeString("S", "K", "2"));
+    EXPECT_TRUE(document.writeInteger("T", "N", -5));
+    EXPECT_THROW(document.writeString("S", "K", "a\nb"), std::invalid_argument);
+    EXPECT_THROW(document.writeString("S\r", "K", "a"), std::invalid_argument);
+    EXPECT_EQ(document.serialize(), "[S]\nK=2\n[T]\nN=-5\n");
 }
 
 TEST(IniFile, IntegerRule) {
@@ -229,9 +258,71 @@ TEST(IniFile, TransactionWritesOnceOrNotAtAll) {
         IniFile f(path);
         IniFile::Transaction transaction(f);
         f.writeString("S", "A", "changed");
-        // Ends without commit: nothing reaches the file, and the object reads the file again.
+        // Ends without commit: nothing reaches the file.
     }
     EXPECT_EQ(readFile(path), "[S]\nA=1\nB=2\n");
+    // The abandoned object reads the file again, another writer's change included.
+    IniFile f(path);
+    {
+        IniFile::Transaction transaction(f);
+        f.writeString("S", "A", "changed");
+    }
+    IniFile(path).writeString("S", "C", "3");
+    EXPECT_EQ(f.readString("S", "A", ""), "1");
+    EXPECT_EQ(f.readString("S", "C", ""), "3");
+}
+
+// The writers' guarantee: what an object read before its transaction is read again under the
+// lock, so a key another writer wrote in between survives the commit.
+TEST(IniFile, AnotherWritersKeySurvivesATransactionStartedAfterIt) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\nTime=1\n");
+    IniFile mine(path);
+    EXPECT_EQ(mine.readString("Options", "Time", ""), "1");
+    IniFile(path).writeString("JpegConfig", "Name1", "/other.jpg");
+    {
+        IniFile::Transaction transaction(mine);
+        mine.writeString("Options", "Time", "2");
+        transaction.commit();
+    }
+    EXPECT_EQ(readFile(path), "[Options]\nTime=2\n[JpegConfig]\nName1=/other.jpg\n");
+}
+
+TEST(IniFile, KeysWrittenTwiceInOneTransactionKeepOneLineEach) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[S]\nK0=old\n");
+    IniFile f(path);
+    IniFile::Transaction transaction(f);
+    for (const char* value : {"a", "b"})
+        for (int i = 0; i < 40; ++i) f.writeString("S", "K" + std::to_string(i), value);
+    transaction.commit();
+    std::string expected = "[S]\n";
+    for (int i = 0; i < 40; ++i) expected += "K" + std::to_string(i) + "=b\n";
+    EXPECT_EQ(readFile(path), expected);
+}
+
+// A writer that may not wait: one attempt, which fails at once while another writer holds the
+// lock, and a bounded wait that ends in the write error.
+TEST(IniFile, TheWritersLockCanBeTriedOnceOrWaitedForABoundedTime) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    writeFile(path, "[Options]\n");
+    const IniStore store(path);
+    {
+        const IniStore::WritersLock held = store.lock();
+        EXPECT_FALSE(store.tryLock().has_value());
+        IniFile f(path);
+        EXPECT_THROW(IniFile::Transaction(f, std::chrono::milliseconds(0)), SettingsWriteError);
+    }
+    std::optional<IniStore::WritersLock> lock = store.tryLock();
+    ASSERT_TRUE(lock.has_value());
+    IniFile f(path);
+    IniFile::Transaction transaction(f, std::move(*lock));
+    f.writeString("Options", "Status", "1");
+    transaction.commit();
+    EXPECT_EQ(readFile(path), "[Options]\nStatus=1\n");
 }
 
 TEST(IniFile, RefusedWrites) {

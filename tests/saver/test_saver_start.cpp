@@ -11,7 +11,7 @@
 #include "IniFile.h"
 #include "SaverWindow.h"
 #include "ScriptedMediaPlayer.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "SlideShowFixture.h"
 #include "TestSupport.h"
 

@@ -8,7 +8,7 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "MediaSlots.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -44,41 +44,69 @@ protected:
     TempDir dir;
     ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
     ScriptedBoxes boxes;
+    SettingsStore settings{locateSettings(boxes).file};
     FakeListBox pictures, sounds;
-    MediaLists lists{SlotTables(), pictures, sounds};
+    MediaLists lists{settings, SlotTables(), pictures, sounds};
 
-    void SetUp() override {
-        InitSettingsPaths(boxes);
-        CreateDefaultSettings(nullptr);
-    }
+    void SetUp() override { settings.createNewFile(); }
     // Sets slots in the file, then opens the lists as the dialog does.
     void open(const std::vector<std::tuple<const char*, int, std::string>>& slots = {}) {
         {
-            IniFile f(SettingsFile);
-            IniFile::Transaction transaction(f);
-            for (const auto& [section, n, value] : slots) f.writeString(section, slotKey(n), value);
-            transaction.commit();
+            const auto transaction = settings.begin();
+            for (const auto& [section, n, value] : slots)
+                transaction->file().writeString(section, slotKey(n), value);
+            transaction->commit();
         }
         pictures.clear();
         sounds.clear();
-        lists.PictureCount = lists.SoundCount = 0;
         OptionsState o = defaultDialogOptions(800, 600);
-        LoadSettings(o, lists.slots);
+        settings.load(o, lists.slots);
         FillLists(lists);
     }
     std::string slot(const char* section, int n) {
-        return IniFile(SettingsFile).readString(section, slotKey(n), "<missing>");
+        return IniFile(settings.path()).readString(section, slotKey(n), "<missing>");
     }
 };
 
 }  // namespace
 
+// The rules of one slot, for both lists: listed unless it holds the marker; free for a new entry
+// when it holds the marker, or for pictures when it is blank.
+TEST(MediaList, WhatASlotHoldingEachValueIs) {
+    struct Case {
+        const char* value;
+        bool listed, freePicture, freeSound;
+    };
+    const Case cases[] = {
+        {"Null", false, true, true},   {"null", false, true, true},    {"NULL", false, true, true},
+        {"Null ", true, false, false}, {" ", true, true, false},       {"\t ", true, true, false},
+        {"", true, true, false},       {"/a.jpg", true, false, false}, {"Nul", true, false, false},
+    };
+    for (const Case& c : cases) {
+        MediaList pictures(MediaKind::Pictures), sounds(MediaKind::Sounds);
+        for (int n = 1; n <= kSlotCount; ++n) {
+            pictures.setSlot(n, "/used");
+            sounds.setSlot(n, "/used");
+        }
+        pictures.setSlot(7, c.value);
+        sounds.setSlot(7, c.value);
+        EXPECT_EQ(pictures.isListed(7), c.listed) << c.value;
+        EXPECT_EQ(sounds.isListed(7), c.listed) << c.value;
+        EXPECT_EQ(pictures.firstFree(), c.freePicture ? 7 : 0) << c.value;
+        EXPECT_EQ(sounds.firstFree(), c.freeSound ? 7 : 0) << c.value;
+        EXPECT_EQ(pictures.firstFree(8), 0) << c.value;
+        EXPECT_EQ(pictures.find(c.value), 7) << c.value;
+    }
+    EXPECT_STREQ(MediaList(MediaKind::Pictures).section(), "JpegConfig");
+    EXPECT_STREQ(MediaList(MediaKind::Sounds).section(), "WavConfig");
+}
+
 TEST_F(MediaSlotsTest, NewFileIsEmptyAndMarkerIsCaseFree) {
     open();
     EXPECT_TRUE(pictures.lines.empty());
     EXPECT_TRUE(sounds.lines.empty());
-    EXPECT_EQ(lists.PictureCount, 0);
-    EXPECT_EQ(lists.SoundCount, 0);
+    EXPECT_EQ(lists.PictureCount(), 0);
+    EXPECT_EQ(lists.SoundCount(), 0);
 
     open({{kPictureSection, 1, "null"}, {kPictureSection, 2, "NULL"}, {kPictureSection, 3, "/a"}});
     EXPECT_EQ(pictures.lines, std::vector<std::string>{"/a"});
@@ -96,9 +124,9 @@ TEST_F(MediaSlotsTest, LowestFreeSlotIsReused) {
     open(used);
     ASSERT_TRUE(AddPictureEntry(lists, boxes, "/new", true));
     EXPECT_EQ(slot(kPictureSection, 5), "/new");
-    EXPECT_EQ(lists.slots.PictureSlots[4], "/new");
+    EXPECT_EQ(lists.slots.PictureSlots.slot(5), "/new");
     EXPECT_EQ(pictures.lines.back(), "/new");
-    EXPECT_EQ(lists.PictureCount, 10);
+    EXPECT_EQ(lists.PictureCount(), 10);
     EXPECT_EQ(pictures.selected, 0);
     open();
     EXPECT_EQ(pictures.lines.at(4), "/new");
@@ -111,7 +139,7 @@ TEST_F(MediaSlotsTest, FullListThenRemoveAndAdd) {
         all.emplace_back(kSoundSection, n, "/s" + std::to_string(n));
     }
     open(all);
-    std::string before = readFile(SettingsFile);
+    std::string before = readFile(settings.path());
     EXPECT_FALSE(AddPictureEntry(lists, boxes, "/quiet", false));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(AddPictureEntry(lists, boxes, "/x", true));
@@ -121,13 +149,13 @@ TEST_F(MediaSlotsTest, FullListThenRemoveAndAdd) {
         EXPECT_EQ(shown.kind, MessageKind::Confirmation);
         EXPECT_EQ(shown.text, kFullText);
     }
-    EXPECT_EQ(readFile(SettingsFile), before);
-    EXPECT_EQ(lists.PictureCount, 1000);
+    EXPECT_EQ(readFile(settings.path()), before);
+    EXPECT_EQ(lists.PictureCount(), 1000);
 
     pictures.select(2);
     ASSERT_TRUE(RemovePictureEntry(lists, boxes));
     EXPECT_EQ(slot(kPictureSection, 3), "Null");
-    EXPECT_EQ(lists.PictureCount, 999);
+    EXPECT_EQ(lists.PictureCount(), 999);
     EXPECT_EQ(pictures.selected, 0);
     ASSERT_TRUE(AddPictureEntry(lists, boxes, "/again", true));
     EXPECT_EQ(slot(kPictureSection, 3), "/again");
@@ -135,7 +163,7 @@ TEST_F(MediaSlotsTest, FullListThenRemoveAndAdd) {
     sounds.select(999);
     ASSERT_TRUE(RemoveSoundEntry(lists, boxes));
     EXPECT_EQ(slot(kSoundSection, 1000), "Null");
-    EXPECT_EQ(lists.SoundCount, 999);
+    EXPECT_EQ(lists.SoundCount(), 999);
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
@@ -164,7 +192,7 @@ TEST_F(MediaSlotsTest, DuplicatesAndMissingEntries) {
     EXPECT_EQ(pictures.lines, std::vector<std::string>{"/same"});
 
     // Changed outside the dialog (and case counts): the entry is not found, nothing is removed.
-    IniFile(SettingsFile).writeString(kPictureSection, "Name2", "/SAME");
+    IniFile(settings.path()).writeString(kPictureSection, "Name2", "/SAME");
     pictures.select(0);
     EXPECT_FALSE(RemovePictureEntry(lists, boxes));
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -174,7 +202,7 @@ TEST_F(MediaSlotsTest, DuplicatesAndMissingEntries) {
               "your file and run the screen saver settings again which will re-create the file. "
               "If this continues contact technical support.");
     EXPECT_EQ(pictures.lines.size(), 1u);
-    EXPECT_EQ(lists.PictureCount, 1);
+    EXPECT_EQ(lists.PictureCount(), 1);
 }
 
 TEST_F(MediaSlotsTest, RefusedWriteChangesNothingAndClear) {
@@ -183,20 +211,18 @@ TEST_F(MediaSlotsTest, RefusedWriteChangesNothingAndClear) {
     AddPictureEntry(lists, boxes, "/b", true);
     AddSoundEntry(lists, boxes, "/s");
 
-    std::string good = SettingsFile;
-    SettingsFile = dir / "missing/quillo51.ini";
-    EXPECT_THROW(AddPictureEntry(lists, boxes, "/c", true), SettingsWriteError);
-    EXPECT_EQ(lists.slots.PictureSlots[2], "Null");
+    const SettingsStore missing(dir / "missing/quillo51.ini");
+    MediaLists elsewhere{missing, lists.slots, pictures, sounds};
+    EXPECT_THROW(AddPictureEntry(elsewhere, boxes, "/c", true), SettingsWriteError);
+    EXPECT_EQ(elsewhere.slots.PictureSlots.slot(3), "Null");
     EXPECT_EQ(pictures.lines.size(), 2u);
-    EXPECT_EQ(lists.PictureCount, 2);
-    SettingsFile = good;
 
     ClearPictureEntries(lists);
     for (int n : {1, 2, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null");
     EXPECT_EQ(slot(kSoundSection, 1), "/s");
     EXPECT_TRUE(pictures.lines.empty());
-    EXPECT_EQ(lists.PictureCount, 0);
-    EXPECT_EQ(lists.slots.PictureSlots[0], "Null");
+    EXPECT_EQ(lists.PictureCount(), 0);
+    EXPECT_EQ(lists.slots.PictureSlots.slot(1), "Null");
 }
 
 TEST_F(MediaSlotsTest, APathLongerThanAValueCanHoldIsRefused) {
@@ -222,20 +248,18 @@ protected:
     TempDir dir;
     ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
     ScriptedBoxes boxes;
+    SettingsStore settings{locateSettings(boxes).file};
 
-    void SetUp() override {
-        InitSettingsPaths(boxes);
-        CreateDefaultSettings(nullptr);
-    }
+    void SetUp() override { settings.createNewFile(); }
 
     // Children doing the saver's first write ("Status") over and over until killed.
-    static std::vector<pid_t> startSavers(int count) {
+    std::vector<pid_t> startSavers(int count) {
         std::vector<pid_t> pids;
         for (int i = 0; i < count; ++i) {
             const pid_t pid = fork();
             if (pid == 0) {
                 try {
-                    for (;;) IniFile(SettingsFile).writeBool("Options", "Status", true);
+                    for (;;) settings.tryMarkRunning();
                 } catch (...) {
                 }
                 _exit(1);
@@ -250,8 +274,8 @@ protected:
     }
 
     // Every picture slot's value, from the file; a slot that has no key at all is "<missing>".
-    static std::multiset<std::string> usedPictures() {
-        IniFile file(SettingsFile);
+    std::multiset<std::string> usedPictures() {
+        IniFile file(settings.path());
         std::multiset<std::string> used;
         for (int n = 1; n <= kSlotCount; ++n) {
             const std::string value = file.readString(kPictureSection, slotKey(n), "<missing>");
@@ -266,7 +290,7 @@ protected:
 TEST_F(ConcurrentWritersTest, ADialogAddingWhileSaversStartKeepsEveryPicture) {
     const std::vector<pid_t> savers = startSavers(2);
     FakeListBox pictures, sounds;
-    MediaLists lists{SlotTables(), pictures, sounds};
+    MediaLists lists{settings, SlotTables(), pictures, sounds};
     for (int i = 0; i < 300; ++i)
         ASSERT_TRUE(AddPictureEntry(lists, boxes, "/p/" + std::to_string(i) + ".jpg", true));
     // Killed wherever they are, mid-write included: the file stays whole.
@@ -275,7 +299,7 @@ TEST_F(ConcurrentWritersTest, ADialogAddingWhileSaversStartKeepsEveryPicture) {
     EXPECT_EQ(used.size(), 300u);
     EXPECT_EQ(used.count("<missing>"), 0u);
     EXPECT_EQ(used.count("/p/299.jpg"), 1u);
-    EXPECT_EQ(IniFile(SettingsFile).readString(kSoundSection, "Name1000", "<missing>"), "Null");
+    EXPECT_EQ(IniFile(settings.path()).readString(kSoundSection, "Name1000", "<missing>"), "Null");
 }
 
 TEST_F(ConcurrentWritersTest, TwoDialogsAddingAtOnceKeepBothLists) {
@@ -288,9 +312,9 @@ TEST_F(ConcurrentWritersTest, TwoDialogsAddingAtOnceKeepBothLists) {
         if (pid == 0) {
             close(go[1]);
             FakeListBox pictures, sounds;
-            MediaLists lists{SlotTables(), pictures, sounds};
+            MediaLists lists{settings, SlotTables(), pictures, sounds};
             OptionsState o;
-            LoadSettings(o, lists.slots);
+            settings.load(o, lists.slots);
             FillLists(lists);
             char byte;
             if (read(go[0], &byte, 1) != 0) _exit(2);  // waits for the parent to close its end
@@ -299,7 +323,7 @@ TEST_F(ConcurrentWritersTest, TwoDialogsAddingAtOnceKeepBothLists) {
                 ok = ok && AddPictureEntry(
                                lists, boxes,
                                "/" + std::string(name) + "/" + std::to_string(i) + ".jpg", true);
-            _exit(ok && lists.PictureCount == 100 ? 0 : 1);
+            _exit(ok && lists.PictureCount() == 100 ? 0 : 1);
         }
         dialogs.push_back(pid);
     }
@@ -321,10 +345,10 @@ TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
     // those that do not fit are left out, and the list is reported full.
     const std::vector<pid_t> savers = startSavers(1);
     FakeListBox pictures, sounds;
-    MediaLists lists{SlotTables(), pictures, sounds};
+    MediaLists lists{settings, SlotTables(), pictures, sounds};
     std::vector<std::string> paths;
     for (int i = 0; i < 1000; ++i) paths.push_back("/f/" + std::to_string(i) + ".jpg");
-    IniFile(SettingsFile).writeString(kPictureSection, "Name3", "/other.jpg");
+    IniFile(settings.path()).writeString(kPictureSection, "Name3", "/other.jpg");
     EXPECT_FALSE(AddPictureEntries(lists, boxes, paths, "/f/"));  // 999 fit
     killAll(savers);
     const std::multiset<std::string> used = usedPictures();
@@ -332,7 +356,7 @@ TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
     EXPECT_EQ(used.count("/other.jpg"), 1u);
     EXPECT_EQ(used.count("/f/998.jpg"), 1u);
     EXPECT_EQ(used.count("/f/999.jpg"), 0u);
-    EXPECT_EQ(lists.PictureCount, 999);
-    EXPECT_EQ(IniFile(SettingsFile).readString(kPictureSection, "Name4", ""), "/f/2.jpg");
-    EXPECT_EQ(IniFile(SettingsFile).readString("History", "Last Dir", ""), "/f/");
+    EXPECT_EQ(lists.PictureCount(), 999);
+    EXPECT_EQ(IniFile(settings.path()).readString(kPictureSection, "Name4", ""), "/f/2.jpg");
+    EXPECT_EQ(IniFile(settings.path()).readString("History", "Last Dir", ""), "/f/");
 }

@@ -8,7 +8,7 @@
 #include "IniFile.h"
 #include "Options.h"
 #include "Rounding.h"
-#include "SettingsFile.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -21,40 +21,45 @@ protected:
     TempDir dir;
     ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
     ScriptedBoxes boxes;
+    SettingsPaths paths;
+    SettingsStore settings;
 
-    void SetUp() override { InitSettingsPaths(boxes); }
+    void SetUp() override {
+        paths = locateSettings(boxes);
+        settings = SettingsStore(paths.file);
+    }
 
     // Loads an "Options" section as the dialog does on a 1024 by 768 screen.
     OptionsState load(const std::string& options) {
-        writeFile(SettingsFile, "[Options]\n" + options);
+        writeFile(paths.file, "[Options]\n" + options);
         OptionsState o = defaultDialogOptions(1024, 768);
         SlotTables slots;
-        LoadSettings(o, slots);
+        settings.load(o, slots);
         return o;
     }
     std::string option(const std::string& key) {
-        return IniFile(SettingsFile).readString("Options", key, "<missing>");
+        return IniFile(paths.file).readString("Options", key, "<missing>");
     }
 };
 
 }  // namespace
 
 TEST_F(SettingsFileTest, PathsAndFolder) {
-    EXPECT_EQ(SettingsDir, dir.path() + "/Quillo");
-    EXPECT_EQ(SettingsFile, dir.path() + "/Quillo/quillo51.ini");
-    EXPECT_TRUE(std::filesystem::is_directory(SettingsDir));
+    EXPECT_EQ(paths.dir, dir.path() + "/Quillo");
+    EXPECT_EQ(paths.file, dir.path() + "/Quillo/quillo51.ini");
+    EXPECT_TRUE(std::filesystem::is_directory(paths.dir));
     EXPECT_TRUE(boxes.shown.empty());
 
     // A configuration folder that does not exist yet is made along the way.
     ScopedEnv fresh("XDG_CONFIG_HOME", dir / "fresh/config");
-    InitSettingsPaths(boxes);
+    locateSettings(boxes);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "fresh/config/Quillo"));
     EXPECT_TRUE(boxes.shown.empty());
 
     // A folder that cannot be made: the warning, and the paths are set all the same.
     writeFile(dir / "plainfile", "");
     ScopedEnv blocked("XDG_CONFIG_HOME", dir / "plainfile");
-    InitSettingsPaths(boxes);
+    const SettingsPaths blockedPaths = locateSettings(boxes);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::Ok);
@@ -63,14 +68,11 @@ TEST_F(SettingsFileTest, PathsAndFolder) {
               "right click this software icon on your desktop, and choose the option to \"Run as "
               "Admin\" (only needs to be done one time), as you currently do not have authority "
               "to create a new folder.");
-    EXPECT_EQ(SettingsFile, dir.path() + "/plainfile/Quillo/quillo51.ini");
+    EXPECT_EQ(blockedPaths.file, dir.path() + "/plainfile/Quillo/quillo51.ini");
 }
 
 TEST_F(SettingsFileTest, DefaultFileContent) {
-    SlotTables slots;
-    slots.PictureSlots[7] = "/x.jpg";
-    slots.SoundSlots[999] = "/y.wav";
-    CreateDefaultSettings(&slots);
+    ASSERT_TRUE(settings.createNewFile());
     std::string expected =
         "[Options]\nSound=0\nStatus=1\nSeq=0\nRepeat=0\nTime=2000\nColor=4\nPicdis=11\n"
         "Height=25\nWidth=25\n";
@@ -78,48 +80,46 @@ TEST_F(SettingsFileTest, DefaultFileContent) {
         expected += std::string("[") + section + "]\n";
         for (int n = 1; n <= 1000; ++n) expected += "Name" + std::to_string(n) + "=Null\n";
     }
-    EXPECT_EQ(readFile(SettingsFile), expected);
-    EXPECT_EQ(slots.PictureSlots[7], "Null");
-    EXPECT_EQ(slots.SoundSlots[999], "Null");
+    EXPECT_EQ(readFile(paths.file), expected);
     // Beside it only the writers' lock; the list of a person's pictures is theirs alone.
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(SettingsDir))
+    for (const auto& e : std::filesystem::directory_iterator(paths.dir))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".quillo51.ini.lock", "quillo51.ini"}));
-    EXPECT_EQ(std::filesystem::status(SettingsDir).permissions(), std::filesystem::perms(0700));
-    EXPECT_EQ(std::filesystem::status(SettingsFile).permissions(), std::filesystem::perms(0600));
+    EXPECT_EQ(std::filesystem::status(paths.dir).permissions(), std::filesystem::perms(0700));
+    EXPECT_EQ(std::filesystem::status(paths.file).permissions(), std::filesystem::perms(0600));
 
     // Loading the new file: what the saver and a reopened dialog see.
+    SlotTables slots;
+    slots.PictureSlots.setSlot(1000, "/x.jpg");
     OptionsState o = defaultDialogOptions(1024, 768);
-    LoadSettings(o, slots);
+    settings.load(o, slots);
     EXPECT_FALSE(o.soundOn);
     EXPECT_FALSE(o.inOrder);
-    EXPECT_EQ(o.picdis, 11);
-    EXPECT_EQ(o.lblDelay, "2");
-    EXPECT_EQ(slots.PictureSlots[999], "Null");
+    EXPECT_EQ(o.displayMode, DisplayModeSetting::Fade);
+    EXPECT_EQ(o.delaySeconds, 2);
+    EXPECT_EQ(slots.PictureSlots.slot(1000), "Null");
 
     // A file another process made since the caller looked is left as it is.
-    IniFile(SettingsFile).writeString("JpegConfig", "Name1", "/a.jpg");
-    slots.PictureSlots[0] = "/a.jpg";
-    EXPECT_FALSE(CreateDefaultSettings(&slots));
-    EXPECT_EQ(IniFile(SettingsFile).readString("JpegConfig", "Name1", ""), "/a.jpg");
-    EXPECT_EQ(slots.PictureSlots[0], "/a.jpg");
+    IniFile(paths.file).writeString("JpegConfig", "Name1", "/a.jpg");
+    EXPECT_FALSE(settings.createNewFile());
+    EXPECT_EQ(IniFile(paths.file).readString("JpegConfig", "Name1", ""), "/a.jpg");
 }
 
 TEST_F(SettingsFileTest, LoadDelay) {
-    EXPECT_EQ(load("Time=2500\n").lblDelay, "2");
-    EXPECT_EQ(load("Time=3500\n").lblDelay, "4");
-    EXPECT_EQ(load("Time=0x7D0\n").lblDelay, "2");
+    EXPECT_EQ(load("Time=2500\n").delaySeconds, 2);
+    EXPECT_EQ(load("Time=3500\n").delaySeconds, 4);
+    EXPECT_EQ(load("Time=0x7D0\n").delaySeconds, 2);
     OptionsState big = load("Time=2000000\n");
-    EXPECT_EQ(big.lblDelay, "2000");
+    EXPECT_EQ(big.delaySeconds, 2000);
     EXPECT_EQ(big.delayPosition, 800);
     EXPECT_EQ(load("Time=0\n").delayPosition, 1);
 
     OptionsState missing = load("");
-    EXPECT_EQ(missing.lblDelay, "8");
+    EXPECT_EQ(missing.delaySeconds, 8);
     EXPECT_EQ(missing.delayPosition, 8);
-    SaveOptions(missing);
+    settings.saveOptions(missing);
     EXPECT_EQ(option("Time"), "8000");
 
     EXPECT_EQ(roundHalfEven(0.5), 0);
@@ -136,17 +136,19 @@ TEST_F(SettingsFileTest, EachOptionItsRangeAndItsDefault) {
         const char* text;
         Options expected;
     };
+    const auto C = [](int v) { return ColorSetSetting(v); };
+    const auto M = [](int v) { return DisplayModeSetting(v); };
     const Case cases[] = {
-        {"", {true, true, 4, 8, 8000, -1, -1, false}},
+        {"", {true, true, C(4), M(8), 8000, -1, -1, false}},
         {"Sound=0\nSeq=0\nColor=3\nPicdis=11\nTime=0\nHeight=47\nWidth=31\nFit=1\n",
-         {false, false, 3, 11, 0, 47, 31, true}},
-        {"Color=1\nPicdis=1\nTime=-5\n", {true, true, 1, 1, -5, -1, -1, false}},
-        {"Color=0\nPicdis=0\nTime=0x7D0\nWidth=x\n", {true, true, 4, 8, 2000, -1, -1, false}},
-        {"Sound=word\nColor=5\nPicdis=12\nFit=0\n", {true, true, 4, 8, 8000, -1, -1, false}},
+         {false, false, C(3), M(11), 0, 47, 31, true}},
+        {"Color=1\nPicdis=1\nTime=-5\n", {true, true, C(1), M(1), -5, -1, -1, false}},
+        {"Color=0\nPicdis=0\nTime=0x7D0\nWidth=x\n", {true, true, C(4), M(8), 2000, -1, -1, false}},
+        {"Sound=word\nColor=5\nPicdis=12\nFit=0\n", {true, true, C(4), M(8), 8000, -1, -1, false}},
     };
     for (const Case& c : cases) {
-        writeFile(SettingsFile, std::string("[Options]\n") + c.text);
-        const Options o = ReadOptions(IniFile(SettingsFile));
+        writeFile(paths.file, std::string("[Options]\n") + c.text);
+        const Options o = settings.readOptions();
         const Options& e = c.expected;
         EXPECT_EQ(std::tie(o.sound, o.seq, o.color, o.picdis, o.time, o.height, o.width, o.fit),
                   std::tie(e.sound, e.seq, e.color, e.picdis, e.time, e.height, e.width, e.fit))
@@ -158,47 +160,68 @@ TEST_F(SettingsFileTest, EachOptionItsRangeAndItsDefault) {
 // a display mode the dialog has no button for is kept.
 TEST_F(SettingsFileTest, TheDialogsViewOfSizesAndHiddenModes) {
     OptionsState hidden = load("Picdis=3\n");
-    EXPECT_EQ(hidden.picdis, 3);
-    SaveOptions(hidden);
+    EXPECT_EQ(hidden.displayMode, DisplayModeSetting::PictureInPicture);
+    settings.saveOptions(hidden);
     EXPECT_EQ(option("Picdis"), "3");
 
     OptionsState sizes = load("Height=10\nWidth=5000\n");
-    EXPECT_EQ(sizes.lblHeight, "25");
+    EXPECT_EQ(sizes.height, 25);
     EXPECT_EQ(sizes.heightPosition, 25);
-    EXPECT_EQ(sizes.lblWidth, "5000");
+    EXPECT_EQ(sizes.width, 5000);
     EXPECT_EQ(sizes.widthPosition, 1024);
-    SaveOptions(sizes);
+    settings.saveOptions(sizes);
     EXPECT_EQ(option("Width"), "5000");
     EXPECT_EQ(option("Height"), "25");
 }
 
 TEST_F(SettingsFileTest, SaveOrderAndKeysLeftAlone) {
-    writeFile(SettingsFile, "[Options]\nStatus=1\nPicdis=6\n[History]\nLast Dir=/p/\n");
+    writeFile(paths.file, "[Options]\nStatus=1\nPicdis=6\n[History]\nLast Dir=/p/\n");
     OptionsState o = defaultDialogOptions(1024, 768);
     o.soundOn = true;
     o.inOrder = false;
-    o.color = 3;
-    o.picdis = 0;  // no display-mode button checked: Picdis is not written
-    o.lblDelay = "7";
-    o.lblHeight = "300";
-    o.lblWidth = "400";
+    o.color = ColorSetSetting::GreenToYellow;
+    o.displayMode.reset();  // no display-mode button checked: Picdis is not written
+    o.delaySeconds = 7;
+    o.height = 300;
+    o.width = 400;
     o.fit = true;
-    SaveOptions(o);
-    EXPECT_EQ(readFile(SettingsFile),
+    settings.saveOptions(o);
+    EXPECT_EQ(readFile(paths.file),
               "[Options]\nStatus=1\nPicdis=6\nSound=1\nSeq=0\nColor=3\nTime=7000\nHeight=300\n"
               "Width=400\nFit=1\n[History]\nLast Dir=/p/\n");
 
+    // Labels beyond what the file's integers hold are saved as the largest one, not wrapped.
+    o.delaySeconds = 2147484;
+    o.width = 5000000000;
+    settings.saveOptions(o);
+    EXPECT_EQ(option("Time"), "2147483647");
+    EXPECT_EQ(option("Width"), "2147483647");
+
     // A refused write stops the save there.
-    SettingsFile = dir / "missing/quillo51.ini";
-    EXPECT_THROW(SaveOptions(o), SettingsWriteError);
+    EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").saveOptions(o), SettingsWriteError);
+}
+
+// The saver's start may not wait for the dialog: its "Status" write is one attempt that changes
+// nothing while another writer holds the lock.
+TEST_F(SettingsFileTest, TheRunningMarkIsTriedWithoutWaiting) {
+    writeFile(paths.file, "[Options]\nStatus=0\n");
+    {
+        const IniStore::WritersLock held = IniStore(paths.file).lock();
+        EXPECT_FALSE(settings.tryMarkRunning());
+        EXPECT_EQ(settings.tryBegin(), nullptr);
+        EXPECT_EQ(readFile(paths.file), "[Options]\nStatus=0\n");
+    }
+    EXPECT_TRUE(settings.tryMarkRunning());
+    EXPECT_EQ(readFile(paths.file), "[Options]\nStatus=1\n");
+    EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").tryMarkRunning(), SettingsWriteError);
 }
 
 TEST_F(SettingsFileTest, LastDir) {
     std::filesystem::create_directory(dir / "pics");
-    EXPECT_EQ(ReadLastDir("/fallback"), "/fallback");
-    WriteLastDir(dir / "pics/a.jpg");
-    EXPECT_EQ(IniFile(SettingsFile).readString("History", "Last Dir", ""), dir / "pics/");
-    EXPECT_EQ(ReadLastDir("/fallback"), dir / "pics/");
+    EXPECT_EQ(settings.readLastDir("/fallback"), "/fallback");
+    settings.writeLastDir(dir / "pics/a.jpg");
+    EXPECT_EQ(IniFile(paths.file).readString("History", "Last Dir", ""), dir / "pics/");
+    EXPECT_EQ(settings.readLastDir("/fallback"), dir / "pics/");
     std::filesystem::remove(dir / "pics");
-    EXPECT_EQ(ReadLastDir("/fallback"), "/fallback");
+    EXPECT_EQ(settings.readLastDir("/fallback"), "/fallback");
 }
