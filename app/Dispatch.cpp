@@ -34,13 +34,4 @@ std::optional<std::string> informationText(const std::vector<std::string>& args)
            "Settings: $XDG_CONFIG_HOME/Quillo/quillo51.ini (default ~/.config/Quillo).\n";
 }
 
-void runPasswordChange(SystemServices& services) {
-    std::string path = services.systemDirectory();
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += "MPR.DLL";
-    std::unique_ptr<PasswordLibrary> lib = services.loadLibrary(path);
-    if (!lib) return;
-    if (lib->hasExport("PwdChangePasswordA")) lib->PwdChangePasswordA("SCRSAVE", nullptr, 0, 0);
-}
-
 }  // namespace quillo

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "SystemServices.h"
-
 namespace quillo {
 
 enum class Mode { None, Saver, Settings, PasswordChange };
@@ -17,9 +15,5 @@ Mode chooseMode(const std::optional<std::string>& firstArgument);
 // The text that "--help" (usage) or "--version" as the first argument prints on standard output;
 // nullopt for every other command line.
 std::optional<std::string> informationText(const std::vector<std::string>& args);
-
-// Loads "MPR.DLL" from the system folder and asks it to change the saver's password; silent when
-// the library or its export is missing (always, on Linux).
-void runPasswordChange(SystemServices& services);
 
 }  // namespace quillo

@@ -6,7 +6,7 @@
 set -euo pipefail
 quillo="$1"
 work="$(mktemp -d)"
-trap 'kill "${desktop:-}" "${xvfb:-}" "${holder:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'pkill -P "${holder:-0}" sleep; kill "${desktop:-}" "${xvfb:-}" "${holder:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/Quillo"
 convert -size 64x48 xc:red "BMP3:$work/red.bmp"
 {
@@ -58,7 +58,7 @@ PY
 }
 
 free=$(cover_ms)
-flock "$work/Quillo/.quillo51.ini.lock" sleep 600 &
+flock "$work/Quillo/.quillo51.ini.lock" sleep 600 >/dev/null 2>&1 &
 holder=$!
 sleep 0.2
 held=$(cover_ms)

@@ -5,7 +5,8 @@
 # against feh's (bench/slideshow.sh; SLIDESHOW_SECONDS and SLIDESHOW_REPEATS shorten it, and
 # SLIDESHOW_SECONDS=0 leaves it out). Last, the longest time from a key to the saver's end while
 # it loads files that claim more than they hold (bench/key_during_load.sh; KEY_DURING_LOAD=0
-# leaves it out).
+# leaves it out), and the time from /S to the covering window with the settings lock held
+# (bench/cover_time.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
@@ -180,3 +181,5 @@ fi
 if [ "${KEY_DURING_LOAD:-1}" != 0 ]; then
     "$root/bench/key_during_load.sh" "$build/app/quillo" || echo "key during load: failed (exit $?)"
 fi
+
+"$root/bench/cover_time.sh" "$build/app/quillo" || echo "cover time: failed (exit $?)"

@@ -36,14 +36,14 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes,
     }
 }
 
-void OpenListedFile(const ListBox& list, const std::function<int(const std::string&)>& open,
+void OpenListedFile(const ListBox& list, const std::function<OpenResult(const std::string&)>& open,
                     MessageBoxes& boxes, const char* noAssociationText) {
     if (list.count() == 0) return;
     const int selected = list.selectedIndex();
     if (selected < 0) return;
     const std::string path = list.line(selected);
     if (!fileExists(path)) return;
-    if (open(path) == kShellNoAssociation) boxes.show(MessageKind::Warning, noAssociationText);
+    if (open(path) == OpenResult::NoProgram) boxes.show(MessageKind::Warning, noAssociationText);
 }
 
 std::vector<std::string> FolderPictures(const std::string& folder) {

@@ -9,6 +9,7 @@
 #include "MediaSlots.h"
 #include "MessageBox.h"
 #include "Picture.h"
+#include "ShellOpen.h"
 
 namespace quillo {
 
@@ -23,7 +24,7 @@ void ShowThumbnail(const ListBox& list, Picture& image, MessageBoxes& boxes,
 // Opens the selected line of list through open (the shell's "open"); shows the warning
 // noAssociationText when the result says no program is associated. Nothing happens for an empty
 // list, no selection or a missing file.
-void OpenListedFile(const ListBox& list, const std::function<int(const std::string&)>& open,
+void OpenListedFile(const ListBox& list, const std::function<OpenResult(const std::string&)>& open,
                     MessageBoxes& boxes, const char* noAssociationText);
 
 // Full paths of the files directly in folder whose extension is jpg, jpeg or bmp in any letter

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "ShellOpen.h"
+
 class QDialog;
 class QWidget;
 
@@ -29,8 +31,8 @@ public:
     virtual std::optional<std::string> openSound(QWidget* owner) = 0;
     virtual std::optional<std::string> chooseFolder(QWidget* owner,
                                                     const std::string& initialDir) = 0;
-    // The shell's "open" on a file or address; returns the shell result (above 32: success).
-    virtual int shellOpen(QWidget* owner, const std::string& target) = 0;
+    // The desktop's "open" on a file or address.
+    virtual OpenResult shellOpen(QWidget* owner, const std::string& target) = 0;
     virtual ScreenInfo screen() = 0;
     // Shows a modal box and returns when it closes.
     virtual void runModal(QDialog& box) = 0;

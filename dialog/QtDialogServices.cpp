@@ -97,9 +97,9 @@ std::optional<std::string> QtDialogServices::chooseFolder(QWidget* owner,
     return dir.toStdString();
 }
 
-int QtDialogServices::shellOpen(QWidget*, const std::string& target) {
+OpenResult QtDialogServices::shellOpen(QWidget*, const std::string& target) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int result = ShellOpen(target);
+    const OpenResult result = ShellOpen(target);
     QApplication::restoreOverrideCursor();
     return result;
 }

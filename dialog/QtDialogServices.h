@@ -20,7 +20,7 @@ public:
     std::optional<std::string> openPicture(QWidget* owner, const std::string& initialDir) override;
     std::optional<std::string> openSound(QWidget* owner) override;
     std::optional<std::string> chooseFolder(QWidget* owner, const std::string& initialDir) override;
-    int shellOpen(QWidget* owner, const std::string& target) override;
+    OpenResult shellOpen(QWidget* owner, const std::string& target) override;
     ScreenInfo screen() override;
     void runModal(QDialog& box) override;
     void setOwner(QWidget* owner) { boxes_.setOwner(owner); }

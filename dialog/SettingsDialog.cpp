@@ -318,7 +318,7 @@ void SettingsDialog::refreshThumbnail() {
     thumbnail->update();
 }
 
-int SettingsDialog::openWithShell(const std::string& target) {
+OpenResult SettingsDialog::openWithShell(const std::string& target) {
     return services_.shellOpen(this, target);
 }
 
@@ -458,7 +458,7 @@ void SettingsDialog::onAbout() {
 }
 
 void SettingsDialog::onDownload() {
-    if (openWithShell(kDownloadAddress) < 32)
+    if (openWithShell(kDownloadAddress) != OpenResult::Opened)
         services_.boxes().show(MessageKind::Plain,
                                std::string(kDownloadFailedText) + kDownloadAddress);
 }

@@ -11,6 +11,7 @@
 #include "DialogWidgets.h"
 #include "MediaSlots.h"
 #include "SettingsStore.h"
+#include "ShellOpen.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -133,7 +134,7 @@ private:
     void connectHandlers();
     void refreshCount();
     void refreshThumbnail();
-    int openWithShell(const std::string& target);
+    OpenResult openWithShell(const std::string& target);
 
     DialogServices& services_;
     SystemServices& system_;

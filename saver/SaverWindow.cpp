@@ -140,7 +140,6 @@ bool SaverWindow::enterPhase(SaverPhase next) {
 void SaverWindow::Show() {
     if (!enterPhase(SaverPhase::Showing)) return;
     StartCursorPos = host_.cursorPos();
-    ExitCheckActive = false;
     host_.showCursor(false);
     form_.setColor(clBlack);
     installMessageFilter();
@@ -170,44 +169,9 @@ bool SaverWindow::endsSaver(const Message& m) const {
 }
 
 void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
-    if (ExitCheckActive) return;
-    ExitCheckActive = endsSaver(m);
-    // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
-    ScopeExit clear([this] { ExitCheckActive = false; });
-    if (!ExitCheckActive) return;
+    if (!endsSaver(m)) return;
     traceEnd(m, StartCursorPos);
-    if (services_.IsNTPlatform())
-        StopSaver();
-    else
-        ExitCheck();
-}
-
-void SaverWindow::ExitCheck() {
-    std::unique_ptr<RegistryKey> key = services_.openCurrentUserKey("Control Panel\\desktop");
-    if (!key) {
-        StopSaver();
-        return;
-    }
-    // A value that is not a 32-bit integer cannot ask for a password: treat it as none.
-    const std::optional<std::int32_t> usePassword = key->hasValue("ScreenSaveUsePassword")
-                                                        ? key->readInteger("ScreenSaveUsePassword")
-                                                        : std::nullopt;
-    if (!usePassword || *usePassword == 0) {
-        StopSaver();
-        return;
-    }
-    host_.showCursor(true);
-    std::string path = services_.systemDirectory();
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += "PASSWORD.CPL";
-    if (std::unique_ptr<PasswordLibrary> lib = services_.loadLibrary(path)) {
-        // A library without the export cannot check a password; the saver must stay closable.
-        if (!lib->hasExport("VerifyScreenSavePwd") || lib->VerifyScreenSavePwd(&form_) != 0)
-            StopSaver();
-    } else {
-        StopSaver();
-    }
-    host_.showCursor(false);
+    StopSaver();
 }
 
 void SaverWindow::StopSaver() {
@@ -223,7 +187,7 @@ void SaverWindow::StopSaver() {
 }
 
 void SaverWindow::dispatch(const Message& m) {
-    // Idle managers end the saver with SIGTERM: end as input would, without a password check.
+    // Idle managers end the saver with SIGTERM: end as input would.
     if (m.message == msg::Terminate) {
         traceEnd(m, StartCursorPos);
         StopSaver();

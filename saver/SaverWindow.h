@@ -1,5 +1,5 @@
 #pragma once
-// The saver window: owner of the controls, start-up, the input test with its password check, and
+// The saver window: owner of the controls, start-up, the input test, and
 // shutdown. The playlist (Playlist.cpp), the tick and colours (DisplayTick.cpp) and the display
 // modes (one file each, behind DisplayMode) work on its controls.
 #include <memory>
@@ -108,10 +108,8 @@ public:
     // Status.
     int LockWaitMs = 1000;
 
-    // Window state. ExitCheckActive is a flag of its own beside the phase: an input is checked
-    // while the window starts (a box of the start-up is up) as well as while it shows.
+    // Where the pointer stood when the window showed: a move far from it ends the saver.
     Point StartCursorPos;
-    bool ExitCheckActive = false;
 
     // State of the display, sound and playlist, with their start values.
     bool FirstTick = true;
@@ -139,7 +137,6 @@ private:
     void StartSound();
     void StopSound();
     bool endsSaver(const Message& msg) const;
-    void ExitCheck();
     void dispatch(const Message& msg);
     // Moves to the next phase; false (and no change) when the life above does not allow it.
     bool enterPhase(SaverPhase next);

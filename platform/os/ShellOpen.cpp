@@ -97,11 +97,11 @@ bool hasAssociatedProgram(const std::string& target) {
 
 }  // namespace
 
-int ShellOpen(const std::string& target) {
+OpenResult ShellOpen(const std::string& target) {
     reapPending();
     int err = 0;
     const pid_t pid = spawn({"xdg-open", target}, -1, err);
-    if (pid < 0) return err == ENOENT ? kShellFileNotFound : kShellFailed;
+    if (pid < 0) return OpenResult::Failed;
 
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kShellWaitMilliseconds);
@@ -109,24 +109,22 @@ int ShellOpen(const std::string& target) {
     for (;;) {
         const pid_t r = ::waitpid(pid, &status, WNOHANG);
         if (r == pid) break;
-        if (r < 0 && errno != EINTR) return kShellFailed;
+        if (r < 0 && errno != EINTR) return OpenResult::Failed;
         if (Clock::now() >= deadline) {
             pendingChildren().push_back(pid);
-            return kShellOk;
+            return OpenResult::Opened;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    if (!WIFEXITED(status)) return kShellFailed;
+    if (!WIFEXITED(status)) return OpenResult::Failed;
     switch (WEXITSTATUS(status)) {
         case 0:
-            return kShellOk;
-        case 2:
-            return kShellFileNotFound;
+            return OpenResult::Opened;
         case 3:
         case 4:
-            return hasAssociatedProgram(target) ? kShellAssocFailed : kShellNoAssociation;
+            return hasAssociatedProgram(target) ? OpenResult::Failed : OpenResult::NoProgram;
         default:
-            return kShellFailed;
+            return OpenResult::Failed;
     }
 }
 

@@ -46,26 +46,6 @@ TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
         EXPECT_FALSE(informationText(other)) << ::testing::PrintToString(other);
 }
 
-TEST(Dispatch, PasswordChangeLoadsTheLibraryOnlyWhenPresent) {
-    FakeSystemServices s;
-    s.systemDir = "/usr/lib";
-    runPasswordChange(s);
-    ASSERT_EQ(s.loadedLibraries, std::vector<std::string>{"/usr/lib/MPR.DLL"});
-    EXPECT_EQ(s.changePasswordCalls, 1);
-    EXPECT_EQ(s.lastProvider, "SCRSAVE");
-    EXPECT_EQ(s.lastOwner, nullptr);
-
-    FakeSystemServices missing;
-    missing.systemDir = "";
-    missing.libraryLoads = false;
-    runPasswordChange(missing);
-    EXPECT_EQ(missing.loadedLibraries, std::vector<std::string>{"MPR.DLL"});
-    EXPECT_EQ(missing.changePasswordCalls, 0);
-
-    LinuxSystemServices linux;
-    runPasswordChange(linux);  // nothing to load on Linux: ends silently
-}
-
 TEST(InstanceLock, OneHolderAtATimeAndReleasedWithIt) {
     quillo::test::TempDir dir;
     quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());

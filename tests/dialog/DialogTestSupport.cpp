@@ -43,10 +43,10 @@ std::optional<std::string> ScriptedDialogServices::chooseFolder(QWidget*,
     return answer;
 }
 
-int ScriptedDialogServices::shellOpen(QWidget*, const std::string& target) {
+OpenResult ScriptedDialogServices::shellOpen(QWidget*, const std::string& target) {
     opened.push_back(target);
-    if (shellAnswers.empty()) return kShellOk;
-    const int r = shellAnswers.front();
+    if (shellAnswers.empty()) return OpenResult::Opened;
+    const OpenResult r = shellAnswers.front();
     shellAnswers.pop_front();
     return r;
 }

@@ -29,7 +29,7 @@ public:
     std::deque<std::optional<std::string>> pictureAnswers;  // empty script: cancel
     std::deque<std::optional<std::string>> soundAnswers;
     std::deque<std::optional<std::string>> folderAnswers;
-    std::deque<int> shellAnswers;  // empty script: success
+    std::deque<OpenResult> shellAnswers;  // empty script: success
     ScreenInfo screenInfo{1280, 1024, 24};
 
     std::vector<std::string> pictureDialogDirs;
@@ -41,7 +41,7 @@ public:
     std::optional<std::string> openPicture(QWidget*, const std::string& initialDir) override;
     std::optional<std::string> openSound(QWidget*) override;
     std::optional<std::string> chooseFolder(QWidget*, const std::string& initialDir) override;
-    int shellOpen(QWidget*, const std::string& target) override;
+    OpenResult shellOpen(QWidget*, const std::string& target) override;
     ScreenInfo screen() override { return screenInfo; }
     void runModal(QDialog&) override { ++modalRuns; }
 

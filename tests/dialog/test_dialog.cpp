@@ -387,7 +387,7 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     about->returnButton->click();
     EXPECT_FALSE(about->isVisible());
 
-    services.shellAnswers = {kShellOk, kShellFileNotFound};
+    services.shellAnswers = {OpenResult::Opened, OpenResult::Failed};
     f.downloadButton->click();
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
     f.downloadButton->click();

@@ -157,7 +157,7 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
     writeFile(sound, "x");
     SettingsDialog& f = openWith({picture, dir / "missing.jpg"}, {sound});
 
-    services.shellAnswers = {kShellNoAssociation, kShellNoAssociation, kShellNoAssociation};
+    services.shellAnswers = {OpenResult::NoProgram, OpenResult::NoProgram, OpenResult::NoProgram};
     Q_EMIT f.pictureList->doubleClicked();
     Q_EMIT f.thumbnail->clicked();
     Q_EMIT f.soundList->doubleClicked();
@@ -168,7 +168,7 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
         EXPECT_EQ(shown.kind, MessageKind::Warning);
 
     services.scriptedBoxes.shown.clear();
-    services.shellAnswers = {kShellOk, kShellFileNotFound};
+    services.shellAnswers = {OpenResult::Opened, OpenResult::Failed};
     Q_EMIT f.pictureList->doubleClicked();
     Q_EMIT f.soundList->doubleClicked();
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());  // only "no association" is reported

@@ -31,8 +31,9 @@ E2E_PIDS+=($!)
 wait_for 5 xdotool search --onlyvisible --name '^desktop$' >/dev/null || fail "no desktop window"
 convert -size 40x30 xc:red "BMP3:$E2E_TMP/red.bmp"
 write_settings "Picdis=2 Time=1000 Color=4" "$E2E_TMP/red.bmp"
-flock "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" sleep 120 &
-E2E_PIDS+=($!)
+flock "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" sleep 120 >/dev/null 2>&1 &
+holder=$!
+E2E_PIDS+=("$holder")
 for _ in $(seq 50); do flock -n "$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock" true || break; sleep 0.1; done
 all_black() { screenshot "$E2E_TMP/shot.png"; [ "$(count_colour "$E2E_TMP/shot.png" 0 0 800 600 0,0,0)" -eq 480000 ]; }
 rm -f "$E2E_TMP/released"
@@ -51,6 +52,7 @@ start_quillo /S
 wait_pixel 400 300 255,0,0 || fail "the show did not start after the settings lock wait"
 xdotool key space
 wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver"
+pkill -P "$holder" sleep || true
 
 # A number that was not open at the start may later name one of the saver's own descriptors (the
 # X connection, the instance lock): it is left alone, so the saver stays whole and single.

@@ -42,41 +42,41 @@ private:
 TEST(ShellOpen, PassesThePathAsOneUnchangedArgument) {
     FakeXdg xdg(0, "viewer.desktop");
     const std::string path = "/pics/a b \"c\" 'd' $(echo no) ü;ls.jpg";
-    EXPECT_EQ(ShellOpen(path), kShellOk);
+    EXPECT_EQ(ShellOpen(path), OpenResult::Opened);
     EXPECT_EQ(xdg.args(), "1\n" + path + "\n");
 }
 
 TEST(ShellOpen, MapsTheOutcomes) {
     {
         FakeXdg xdg(4, "");  // failed and nothing is associated with image/jpeg
-        EXPECT_EQ(ShellOpen("/pics/x.jpg"), kShellNoAssociation);
+        EXPECT_EQ(ShellOpen("/pics/x.jpg"), OpenResult::NoProgram);
         EXPECT_EQ(xdg.queriedType(), "image/jpeg\n");
     }
     {
         FakeXdg xdg(3, "");  // a tool is missing
-        EXPECT_EQ(ShellOpen("/pics/x.jpg"), kShellNoAssociation);
+        EXPECT_EQ(ShellOpen("/pics/x.jpg"), OpenResult::NoProgram);
     }
     {
         FakeXdg xdg(4, "viewer.desktop");  // associated, but the viewer failed
-        EXPECT_EQ(ShellOpen("/pics/x.jpg"), kShellAssocFailed);
+        EXPECT_EQ(ShellOpen("/pics/x.jpg"), OpenResult::Failed);
     }
     {
         FakeXdg xdg(4, "");  // addresses are looked up by their scheme
-        EXPECT_EQ(ShellOpen("https://quillo.example.org/download"), kShellNoAssociation);
+        EXPECT_EQ(ShellOpen("https://quillo.example.org/download"), OpenResult::NoProgram);
         EXPECT_EQ(xdg.queriedType(), "x-scheme-handler/https\n");
     }
     {
         FakeXdg xdg(2, "");
-        EXPECT_EQ(ShellOpen("/pics/gone.jpg"), kShellFileNotFound);
+        EXPECT_EQ(ShellOpen("/pics/gone.jpg"), OpenResult::Failed);
     }
     {
         FakeXdg xdg(1, "");
-        EXPECT_EQ(ShellOpen("/pics/x.jpg"), kShellFailed);
+        EXPECT_EQ(ShellOpen("/pics/x.jpg"), OpenResult::Failed);
     }
     {
         TempDir empty;
         ScopedEnv path("PATH", empty.path());
-        EXPECT_EQ(ShellOpen("/pics/x.jpg"), kShellFileNotFound);
+        EXPECT_EQ(ShellOpen("/pics/x.jpg"), OpenResult::Failed);
     }
 }
 

@@ -69,68 +69,9 @@ TEST(SaverInput, CoordinatesAreUnsigned16BitHalves) {
     EXPECT_TRUE(s.send(msg::MouseMove, msg::pointParam(-1, 0)));
 }
 
-TEST(ExitCheck, PasswordMatrixOutsideTheNtFamily) {
-    struct Case {
-        const char* name;
-        bool keyExists;
-        std::optional<std::optional<std::int32_t>> value;  // outer empty: no value
-        bool libraryLoads;
-        bool hasExport;
-        int answer;
-        bool ends;
-        int verifyCalls;
-    };
-    const Case cases[] = {
-        {"no key", false, std::nullopt, true, true, 0, true, 0},
-        {"no value", true, std::nullopt, true, true, 0, true, 0},
-        {"value 0", true, std::optional<std::int32_t>(0), true, true, 0, true, 0},
-        {"not an integer", true, std::optional<std::int32_t>(), true, true, 0, true, 0},
-        {"no library", true, std::optional<std::int32_t>(1), false, true, 0, true, 0},
-        {"no export", true, std::optional<std::int32_t>(1), true, false, 0, true, 0},
-        {"refused", true, std::optional<std::int32_t>(1), true, true, 0, false, 1},
-        {"accepted", true, std::optional<std::int32_t>(7), true, true, 1, true, 1},
-    };
-    for (const Case& c : cases) {
-        Saver s;
-        s.services.nt = false;
-        s.services.keyExists = c.keyExists;
-        if (c.value) s.services.values["ScreenSaveUsePassword"] = *c.value;
-        s.services.libraryLoads = c.libraryLoads;
-        s.services.hasVerifyExport = c.hasExport;
-        s.services.passwordAnswers = {c.answer};
-        const int cursor = s.host.cursorCount();
-        EXPECT_EQ(s.send(msg::KeyDown), c.ends) << c.name;
-        EXPECT_EQ(s.services.verifyCalls, c.verifyCalls) << c.name;
-        EXPECT_EQ(s.host.cursorCount(), cursor) << c.name;  // shown for the check, hidden after
-        EXPECT_FALSE(s.form.ExitCheckActive) << c.name;
-    }
-}
-
-TEST(ExitCheck, RefusedThenAcceptedAndNtNeverAsks) {
+TEST(SaverInput, TerminateEnds) {
     Saver s;
-    s.services.nt = false;
-    s.services.values["ScreenSaveUsePassword"] = 1;
-    s.services.systemDir = "/sys/dir";
-    s.services.passwordAnswers = {0, 1};
-    EXPECT_FALSE(s.send(msg::LButtonDown));
-    EXPECT_EQ(s.services.loadedLibraries.back(), "/sys/dir/PASSWORD.CPL");
-    // The start position is never renewed: any far position starts a new check at once.
-    EXPECT_TRUE(s.moveTo(500, 300));
-    EXPECT_EQ(s.services.verifyCalls, 2);
-
-    Saver nt;
-    nt.services.values["ScreenSaveUsePassword"] = 1;
-    EXPECT_TRUE(nt.send(msg::KeyUp));
-    EXPECT_EQ(nt.services.keysOpened, 0);
-    EXPECT_EQ(nt.services.verifyCalls, 0);
-}
-
-TEST(SaverInput, TerminateEndsWithoutAPasswordCheck) {
-    Saver s;
-    s.services.nt = false;
-    s.services.values["ScreenSaveUsePassword"] = 1;
     EXPECT_TRUE(s.send(msg::Terminate));
-    EXPECT_EQ(s.services.verifyCalls, 0);
 }
 
 TEST(SaverPhase, AWindowEndedBeforeItShowsNeverShows) {

@@ -66,32 +66,13 @@ public:
     std::deque<MessageResult> answers;
 };
 
-// Operating-system services with a Windows-9x-like configurable answer set.
+// Operating-system services that record the running state.
 class FakeSystemServices : public SystemServices {
 public:
-    bool nt = true;
-    std::string systemDir = "C:\\WINDOWS\\SYSTEM";
     std::string windowsDir = "C:\\WINDOWS";
-    bool keyExists = true;
-    std::map<std::string, std::optional<std::int32_t>> values;  // nullopt: not an integer
-    bool libraryLoads = true;
-    bool hasVerifyExport = true;
-    std::deque<int> passwordAnswers;  // VerifyScreenSavePwd results, in order
-
-    // What happened.
-    std::vector<std::string> loadedLibraries;
-    int verifyCalls = 0;
-    int changePasswordCalls = 0;
-    void* lastOwner = reinterpret_cast<void*>(1);
-    std::string lastProvider;
     std::vector<bool> runningStates;
-    int keysOpened = 0;
 
-    bool IsNTPlatform() override { return nt; }
-    std::string systemDirectory() override { return systemDir; }
     std::string picturesDirectory() override { return windowsDir; }
-    std::unique_ptr<PasswordLibrary> loadLibrary(const std::string& path) override;
-    std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string& path) override;
     void setScreenSaverRunning(bool running) override { runningStates.push_back(running); }
 };
 
