@@ -36,7 +36,7 @@ int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool s
     // A failed start (the settings file cannot be written, say) is reported and leaves the window
     // as far as it got: it still shows and input still ends it.
     loop.guarded([&] { form.FormCreate(); });
-    form.Show();
+    form.showWindow();
     loop.run();
     // A sound device that does not let go (a sink that stopped reading, a server that never
     // answers) must not keep the process, nor the lock that keeps every other start away: end

@@ -1,5 +1,6 @@
 #include "SaverWindow.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 
@@ -12,42 +13,34 @@
 
 namespace quillo {
 
-bool StopFlag = false;
-
 namespace {
 
 constexpr int kMoveTolerance = 55;
 
 }  // namespace
 
-SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player)
+SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player,
+                         int showCount)
     : host_(host),
       loop_(loop),
       services_(services),
-      form_(host),
       random_(host),
       ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
-      MediaPlayer1(player ? *player : *ownPlayer_),
-      Timer1(loop, 1000),
-      lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
-      imagjunk(form_.addImage(Rect::fromSize(579, 242, 30, 31))),
-      Image1(form_.addImage(Rect::fromSize(504, 40, 105, 105))),
-      Image3(form_.addImage(Rect::fromSize(504, 131, 105, 105))),
-      Image5(form_.addImage(Rect::fromSize(504, 200, 105, 105))),
-      Image4(form_.addImage(Rect::fromSize(368, 131, 105, 105))),
-      Image2(form_.addImage(Rect::fromSize(192, 128, 105, 105))) {
-    lblinfo.setText(kLblinfoText);
-    lblinfo.font = Font{"MS Sans Serif", 16, true};
-    lblinfo.color = clBlack;
-    imagjunk.setPicture(Picture(fallbackPicture()));
-    imagjunk.setStretch(true);
-    Timer1.OnTimer = [this] { Timer1Timer(); };
-    loop_.setForm(&form_);
+      player_(player ? *player : *ownPlayer_),
+      displayTimer_(loop, 1000),
+      fallbackPicture_(Picture(fallbackPicture())) {
+    for (int i = 0; i < std::max(showCount, 1); ++i) {
+        shows_.push_back(std::make_unique<Show>(*this, host));
+        loop_.addForm(&shows_.back()->form());
+    }
+    displayTimer_.OnTimer = [this] { onTick(); };
+    loop_.setAnimation(this);
     loop_.setDispatcher([this](const Message& m) { dispatch(m); });
 }
 
 SaverWindow::~SaverWindow() {
-    loop_.setForm(nullptr);
+    loop_.setAnimation(nullptr);
+    for (const auto& show : shows_) loop_.removeForm(&show->form());
 }
 
 void SaverWindow::FormCreate() {
@@ -57,19 +50,18 @@ void SaverWindow::FormCreate() {
         if (std::uncaught_exceptions() > pending) installMessageFilter();
     });
     InitSettingsPaths(host_);
-    StartCursorPos = host_.cursorPos();
+    startCursorPos_ = host_.cursorPos();
     services_.setScreenSaverRunning(true);
     if (!fileExists(SettingsFile)) CreateDefaultSettings(nullptr);
-    FirstTick = true;
+    firstTick_ = true;
     Seq = true;
-    ExitCheckActive = false;
+    checkingInput_ = false;
     Sound = false;
     host_.showCursor(false);
     Picdis = 3;
     Color = 4;
     SequencePos = 0;
-    ColorCount = 0;
-    form_.setColor(clBlack);
+    for (const auto& show : shows_) show->form().setColor(clBlack);
     installMessageFilter();
     LoadSaverSettings();
     if (Silent) Sound = false;
@@ -79,16 +71,18 @@ void SaverWindow::FormCreate() {
     }
     if (!PictureList.empty()) {
         // A new mode starts from its first state (the fade's first tick, the top-left tile).
-        display_ = makeDisplayMode(Picdis, *this);
-        Timer1.setEnabled(true);
+        for (const auto& show : shows_) show->setMode(makeDisplayMode(Picdis, *show));
+        displayTimer_.setEnabled(true);
     } else {
-        lblinfo.setVisible(true);
-        form_.setColor(clWhite);
+        for (const auto& show : shows_) {
+            show->infoLabel().setVisible(true);
+            show->form().setColor(clWhite);
+        }
     }
 }
 
 void SaverWindow::installMessageFilter() {
-    loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
+    loop_.setMessageFilter([this](Message& m, bool& handled) { onInput(m, handled); });
 }
 
 bool SaverWindow::enterPhase(SaverPhase next) {
@@ -98,10 +92,10 @@ bool SaverWindow::enterPhase(SaverPhase next) {
     return allowed;
 }
 
-void SaverWindow::Show() {
+void SaverWindow::showWindow() {
     if (!enterPhase(SaverPhase::Showing)) return;
-    host_.openWindow(kSaverTitle, form_.framebuffer());
-    form_.invalidate();
+    host_.openWindow(kSaverTitle, show().form().framebuffer());
+    for (const auto& show : shows_) show->form().invalidate();
 }
 
 bool SaverWindow::endsSaver(const Message& m) const {
@@ -109,8 +103,8 @@ bool SaverWindow::endsSaver(const Message& m) const {
         case msg::MouseMove: {
             const int x = int(std::uint32_t(m.lParam) & 0xFFFF);
             const int y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
-            return std::abs(x - StartCursorPos.x) > kMoveTolerance ||
-                   std::abs(y - StartCursorPos.y) > kMoveTolerance;
+            return std::abs(x - startCursorPos_.x) > kMoveTolerance ||
+                   std::abs(y - startCursorPos_.y) > kMoveTolerance;
         }
         case msg::KeyDown:
         case msg::KeyUp:
@@ -125,12 +119,12 @@ bool SaverWindow::endsSaver(const Message& m) const {
     }
 }
 
-void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
-    if (ExitCheckActive) return;
-    ExitCheckActive = endsSaver(m);
+void SaverWindow::onInput(Message& m, bool& /*handled*/) {
+    if (checkingInput_) return;
+    checkingInput_ = endsSaver(m);
     // Cleared however the check ends, so a failed check never leaves the saver deaf to input.
-    ScopeExit clear([this] { ExitCheckActive = false; });
-    if (!ExitCheckActive) return;
+    ScopeExit clear([this] { checkingInput_ = false; });
+    if (!checkingInput_) return;
     if (services_.IsNTPlatform())
         StopSaver();
     else
@@ -157,7 +151,7 @@ void SaverWindow::ExitCheck() {
     path += "PASSWORD.CPL";
     if (std::unique_ptr<PasswordLibrary> lib = services_.loadLibrary(path)) {
         // A library without the export cannot check a password; the saver must stay closable.
-        if (!lib->hasExport("VerifyScreenSavePwd") || lib->VerifyScreenSavePwd(&form_) != 0)
+        if (!lib->hasExport("VerifyScreenSavePwd") || lib->VerifyScreenSavePwd(&show().form()) != 0)
             StopSaver();
     } else {
         StopSaver();
@@ -166,10 +160,10 @@ void SaverWindow::ExitCheck() {
 }
 
 void SaverWindow::StopSaver() {
-    Timer1.setEnabled(false);
-    StopFlag = true;
+    // Nothing is drawn after this: no tick, no frame.
+    displayTimer_.setEnabled(false);
+    for (const auto& show : shows_) show->release();
     StopSound();
-    if (display_) display_->release();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;
     host_.closeWindow();
@@ -179,7 +173,29 @@ void SaverWindow::StopSaver() {
 void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would, without a password check.
     if (m.message == msg::Terminate) StopSaver();
-    if (m.message == msg::MediaNotify) MediaPlayer1Notify(m);
+    if (m.message == msg::MediaNotify) onSoundFinished(m);
+}
+
+std::optional<std::uint64_t> SaverWindow::nextFrameDue() const {
+    std::optional<std::uint64_t> first;
+    for (const auto& show : shows_)
+        if (const auto due = show->nextFrameDue(); due && (!first || *due < *first)) first = due;
+    return first;
+}
+
+void SaverWindow::advanceFrames(std::uint64_t nowNs) {
+    // Every show whose frame is due draws it; one failing show does not stop the others.
+    for (const auto& show : shows_) {
+        if (closed()) return;
+        const auto due = show->nextFrameDue();
+        if (due && *due <= nowNs) loop_.guarded([&] { show->advance(nowNs); });
+    }
+    if (!closed() && !nextFrameDue()) displayTimer_.setEnabled(true);
+}
+
+bool SaverWindow::holdsInput() const {
+    return std::any_of(shows_.begin(), shows_.end(),
+                       [](const auto& show) { return show->holdsInput(); });
 }
 
 }  // namespace quillo

@@ -45,8 +45,11 @@ struct SlideShow {
         writeSettings(options, pictures, sounds);
         start();
     }
-    // Moves the clock to the next tick, extraMs after it is due, and runs it.
+    // Moves the clock to the next tick, extraMs after it is due, and runs it with the frames of
+    // any animation it begins.
     void runTick(std::uint64_t extraMs = 0);
+    // Runs the loop, its clock jumping to each next frame, until no show has a frame to come.
+    void runFrames();
     // runTick, then the repaint it asked for, as the running loop serves it.
     void tick() {
         runTick();
