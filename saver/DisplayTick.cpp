@@ -18,7 +18,10 @@ void SaverWindow::onTick() {
         loop_.guarded([&] { show->beginTick(); });
     }
     // No tick starts inside an animation: the next comes Time after the last frame.
-    if (nextFrameDue()) displayTimer_.setEnabled(false);
+    if (nextFrameDue()) {
+        displayTimer_.setEnabled(false);
+        timerPausedForFrames_ = true;
+    }
 }
 
 }  // namespace quillo

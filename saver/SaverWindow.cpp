@@ -190,7 +190,10 @@ void SaverWindow::advanceFrames(std::uint64_t nowNs) {
         const auto due = show->nextFrameDue();
         if (due && *due <= nowNs) loop_.guarded([&] { show->advance(nowNs); });
     }
-    if (!closed() && !nextFrameDue()) displayTimer_.setEnabled(true);
+    if (timerPausedForFrames_ && !closed() && !nextFrameDue()) {
+        timerPausedForFrames_ = false;
+        displayTimer_.setEnabled(true);
+    }
 }
 
 bool SaverWindow::holdsInput() const {

@@ -122,6 +122,8 @@ private:
     Point startCursorPos_;
     bool checkingInput_ = false;
     bool firstTick_ = true;
+    // The tick switched the display timer off for the shows' frames.
+    bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;
 };
 

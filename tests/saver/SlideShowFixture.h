@@ -21,10 +21,12 @@ struct SlideShow {
     EventLoop loop{host};
     FakeSystemServices services;
     ScriptedMediaPlayer player{loop};
-    SaverWindow form{host, loop, services, &player};
+    const int showCount;
+    SaverWindow form{host, loop, services, &player, showCount};
     std::vector<std::string> errors;
 
-    explicit SlideShow(Size screen = {800, 600}, int depth = 24);
+    // With shows, that many shows side by side, each of the screen's size.
+    explicit SlideShow(Size screen = {800, 600}, int depth = 24, int shows = 1);
 
     std::string ini() const { return dir / "Quillo/quillo51.ini"; }
     void writeIni(const std::string& text);

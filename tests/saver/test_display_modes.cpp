@@ -213,7 +213,8 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
                 {s.picture("p.bmp", 20, 20, clRed)});
         int erased = 0;
         for (std::size_t t = 0; t < c.perTick.size(); ++t) {
-            // Pictures pile up until a change of colour repaints the window.
+            // Pictures pile up until a change of colour repaints the window; one 20 x 20 picture
+            // covers 5 x 5 points of a 4-pixel grid.
             const Color before = s.form.show().form().color();
             s.host.advance(t == 0 ? 1000 : 100);
             s.loop.processMessages();
@@ -223,11 +224,16 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
             s.loop.processMessages();
             EXPECT_EQ(s.form.show().form().color(), c.perTick[t])
                 << "set " << c.set << " tick " << t + 1;
+            int redAfter = 0;
+            for (int y = 0; y < 600; y += 4)
+                for (int x = 0; x < 800; x += 4) redAfter += s.at(x, y) == clRed;
             if (before != c.perTick[t]) {
+                // The new colour has cleared the earlier pictures, then this tick's was drawn.
                 ++erased;
-                EXPECT_EQ(s.at(0, 0), c.perTick[t]);  // plain new colour, the picture erased
+                EXPECT_EQ(redAfter, 25) << "set " << c.set << " tick " << t + 1;
             }
             EXPECT_GT(red, 0);
+            EXPECT_EQ(redAfter, red);  // every tick's picture stays on the screen
         }
         EXPECT_EQ(erased, c.set == 4 ? 0 : c.set == 1 ? 4 : 5) << c.set;  // 1 starts on black
         EXPECT_EQ(s.form.show().colourCount(), 1);

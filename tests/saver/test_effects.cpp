@@ -109,25 +109,62 @@ TEST(RollDown, RowsLandOneBelowTheirIndexTenMillisecondsApart) {
     }
 }
 
-TEST(Effects, InputEndsASlideOrRollDownAtItsNextStepAndNothingIsDrawnAfter) {
-    for (int mode : {7, 8}) {
-        for (const Message m : {Message{msg::KeyDown}, Message{msg::Terminate}}) {
-            EffectSaver s({800, 600}, mode, {pattern(300, 300)});
-            std::size_t presentsAtInput = 0;
-            const int inputAt = s.host.pumps + 10;
-            s.host.onPump = [&] {
-                if (s.host.pumps != inputAt) return;
-                s.host.queueInput(m);
-                presentsAtInput = s.host.presented().size();
-            };
-            s.runTick();
-            EXPECT_TRUE(s.form.closed()) << mode << " " << m.message;
-            EXPECT_EQ(s.host.pumps, inputAt) << mode << " " << m.message;
-            EXPECT_EQ(s.host.presented().size(), presentsAtInput) << mode << " " << m.message;
-            EXPECT_FALSE(s.form.displayTimer().enabled());
-            EXPECT_FALSE(s.loop.animating());
-        }
+TEST(Effects, InputEndsAnAnimationAtItsNextStepAndNothingIsDrawnAfter) {
+    // A slide or a roll-down ends on a key or a request to end; a fade only on a request to end
+    // (a key waits for its last frame).
+    struct Case {
+        int mode;
+        std::uint32_t message;
+    };
+    const Case cases[] = {{7, msg::KeyDown},
+                          {7, msg::Terminate},
+                          {8, msg::KeyDown},
+                          {8, msg::Terminate},
+                          {11, msg::Terminate}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.message);
+        EffectSaver s({800, 600}, c.mode, {pattern(300, 300), pattern(200, 200)});
+        std::size_t presentsAtInput = 0;
+        const int inputAt = s.host.pumps + 10;
+        s.host.onPump = [&] {
+            if (s.host.pumps != inputAt) return;
+            s.host.queueInput({c.message, 0, 0});
+            presentsAtInput = s.host.presented().size();
+        };
+        s.runTick();
+        EXPECT_TRUE(s.form.closed());
+        EXPECT_EQ(s.host.pumps, inputAt);
+        EXPECT_EQ(s.host.presented().size(), presentsAtInput);
+        EXPECT_FALSE(s.form.displayTimer().enabled());
+        EXPECT_FALSE(s.loop.animating());
     }
+}
+
+// A mode whose every third frame fails.
+struct FailingFrames : DisplayMode {
+    int frames = 0;
+    FrameDue begin(std::uint64_t nowNs) override { return nowNs + 10'000'000; }
+    FrameDue advance(std::uint64_t nowNs) override {
+        if (++frames % 3 == 0) throw std::runtime_error("frame lost");
+        return nowNs + 10'000'000;
+    }
+};
+
+TEST(Effects, AFailingFrameIsReportedAndTheNextTickComesTheDelayAfter) {
+    EffectSaver s({320, 240}, 11, {pattern(100, 100)});
+    auto mode = std::make_unique<FailingFrames>();
+    const FailingFrames& frames = *mode;
+    s.form.show().setMode(std::move(mode));
+    s.runTick();
+    EXPECT_EQ(frames.frames, 3);
+    EXPECT_EQ(s.errors, std::vector<std::string>{"frame lost"});
+    EXPECT_FALSE(s.loop.animating());
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    const std::uint64_t failedAt = s.host.nowMs();
+    s.runTick();
+    EXPECT_EQ(s.host.nowMs(), failedAt + 1000 + 30);  // the delay, then three frames again
+    EXPECT_EQ(frames.frames, 6);
+    EXPECT_EQ(s.errors.size(), 2u);
 }
 
 TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
