@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# A box over the saver (here: a JPEG whose data are cut short) stays up until answered, but each
-# input that ends the saver ends it under the box too, box and all; input that does not end the
-# saver leaves both.
+# A box over the saver (here: the settings file cannot be written, for a folder stands in its
+# place) stays up until answered, but each input that ends the saver ends it under the box too,
+# box and all; input that does not end the saver leaves both.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 640x480
-convert -size 640x480 plasma:fractal -quality 90 "$E2E_TMP/whole.jpg"
-size=$(stat -c %s "$E2E_TMP/whole.jpg")
-head -c $((size / 2)) "$E2E_TMP/whole.jpg" >"$E2E_TMP/cut.jpg"
-write_settings "Picdis=1 Time=60000 Sound=0" "$E2E_TMP/cut.jpg"
+mkdir -p "$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 
 # start_with_box: a saver whose first picture has put up its error box.
 start_with_box() {
