@@ -78,11 +78,11 @@ struct Rig {
         Show& show = form.show();
         show.setMode(makeDisplayMode(picdis, show));
         show.beginTick();
-        do {
-            loop.processMessages();
-            loop.waitForWork();
-        } while (loop.animating());
         loop.processMessages();
+        while (loop.animating()) {
+            loop.waitForWork();
+            loop.processMessages();
+        }
     }
 };
 
