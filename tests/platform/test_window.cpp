@@ -219,43 +219,6 @@ TEST(EventLoop, FilterSeesEveryMessageAndHandlerErrorsAreShown) {
     EXPECT_EQ(errors, std::vector<std::string>{"boom"});
 }
 
-namespace {
-
-// Three frames 40 ms apart, the first 40 ms after start; input waits while they run.
-struct ThreeFrames : Animation {
-    std::optional<std::uint64_t> due;
-    std::vector<std::uint64_t> drawnAtMs;
-    std::optional<std::uint64_t> nextFrameDue() const override { return due; }
-    void advanceFrames(std::uint64_t nowNs) override {
-        drawnAtMs.push_back(nowNs / 1'000'000);
-        due = drawnAtMs.size() < 3 ? std::optional(*due + 40'000'000) : std::nullopt;
-    }
-    bool holdsInput() const override { return due.has_value(); }
-};
-
-}  // namespace
-
-TEST(EventLoop, FramesComeWhenDueWhileInputWaitsAndARequestToEndDoesNot) {
-    HeadlessHost host;
-    EventLoop loop(host);
-    ThreeFrames frames;
-    loop.setAnimation(&frames);
-    std::vector<std::uint32_t> seen;
-    loop.setMessageFilter([&](Message& m, bool&) { seen.push_back(m.message); });
-    frames.due = 40'000'000;
-    host.queueInput({msg::KeyDown, 0, 0});
-    while (loop.animating()) {
-        loop.waitForWork();
-        loop.processMessages();
-        if (frames.drawnAtMs.size() == 1) host.queueInput({msg::Terminate, 0, 0});
-    }
-    EXPECT_EQ(frames.drawnAtMs, (std::vector<std::uint64_t>{40, 80, 120}));
-    EXPECT_EQ(seen, std::vector<std::uint32_t>{msg::Terminate});
-    loop.processMessages();
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{msg::Terminate, msg::KeyDown}));
-    loop.setAnimation(nullptr);
-}
-
 TEST(EventLoop, AHandlerCannotEnterTheLoopFromInside) {
     HeadlessHost host;
     EventLoop loop(host);
