@@ -53,7 +53,7 @@ struct Rig {
         char tmpl[] = "/tmp/quillo-bench-XXXXXX";
         dir = mkdtemp(tmpl);
         form.Color = 4;
-        form.Show();
+        form.showWindow();
         for (int i = 0; i < 20; ++i) loop.processMessages();  // let the window map
     }
     ~Rig() { std::system(("rm -rf " + dir).c_str()); }
@@ -71,12 +71,18 @@ struct Rig {
         }
     }
 
-    // One effect's tick over the pictures prepared last.
+    // One effect's tick over the pictures prepared last, with its frames, as the loop runs
+    // them.
     void runMode(int picdis) {
         form.SequencePos = 0;
-        std::unique_ptr<DisplayMode> mode = makeDisplayMode(picdis, form);
-        mode->run();
+        Show& show = form.show();
+        show.setMode(makeDisplayMode(picdis, show));
+        show.beginTick();
         loop.processMessages();
+        while (loop.animating()) {
+            loop.waitForWork();
+            loop.processMessages();
+        }
     }
 };
 

@@ -1,8 +1,8 @@
 // Modes 9 and 10: the new picture drawn once at a random place, clipped to a rectangle with
 // rounded corners (mode 9) or to the ellipse inscribed in it (mode 10).
 #include "LayoutGeometry.h"
-#include "SaverWindow.h"
 #include "ScopeExit.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -10,48 +10,43 @@ namespace {
 
 class ClippedPictureEffect : public DisplayMode {
 public:
-    ClippedPictureEffect(SaverWindow& w, bool circle) : w_(w), circle_(circle) {}
+    ClippedPictureEffect(Show& show, bool circle) : show_(show), circle_(circle) {}
 
-    void run() override {
-        // 1.
-        w_.CycleColors();
-        // 2.
-        w_.NextPicture();
+    FrameDue begin(std::uint64_t) override {
+        // The new colour clears the earlier pictures before this tick's is drawn.
+        show_.changeColourBeforeDrawing();
         try {
-            draw();
+            draw(show_.nextPicture({}, BadPicture::Skip));
         } catch (const std::exception&) {
             // A picture that cannot be converted or drawn is skipped quietly.
         }
+        return std::nullopt;
     }
 
 private:
-    void draw() {
-        // 2. The working bitmap: the decoded picture, kept alive by this copy.
-        const Picture work = w_.Image5.picture();
-        const Bitmap& bitmap = work.bitmap();
+    void draw(const Picture& picture) {
+        const Bitmap& bitmap = picture.bitmap();
         const int W = bitmap.width(), H = bitmap.height();
-        // 3, 4.
-        const Point at = w_.RandomPlacement(work.width(), work.height());
-        w_.Image5.clearPicture();
-        // 5. The corners are quarters of an ellipse a fifth of the picture wide and high.
+        const Point at = show_.randomPlacement(picture.width(), picture.height());
+        // The corners are quarters of an ellipse a fifth of the picture wide and high.
         const Rect r = Rect::fromSize(at.x, at.y, W, H);
         Region region =
             circle_ ? Region::ellipse(r) : Region::roundRect(r, Round(W / 5.0), Round(H / 5.0));
-        // 6. The clip serves this one draw, even when the draw fails.
-        Form& form = w_.form();
+        // The clip serves this one draw, even when the draw fails.
+        Form& form = show_.form();
         form.selectClip(std::move(region));
         ScopeExit release([&form] { form.releaseClip(); });
         form.drawBitmap(at.x, at.y, bitmap);
     }
 
-    SaverWindow& w_;
+    Show& show_;
     bool circle_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeClippedPictureEffect(SaverWindow& window, bool circle) {
-    return std::make_unique<ClippedPictureEffect>(window, circle);
+std::unique_ptr<DisplayMode> makeClippedPictureEffect(Show& show, bool circle) {
+    return std::make_unique<ClippedPictureEffect>(show, circle);
 }
 
 }  // namespace quillo

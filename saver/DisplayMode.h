@@ -1,35 +1,61 @@
 #pragma once
-// One display mode: the work the tick does for the configured mode. Each mode lives in a file of
-// its own; the factory in DisplayModes.cpp maps the mode number to it, so a new mode never
-// touches the tick.
+// One display mode: what a show does for the configured mode at each tick. A mode is a small
+// state machine: the tick begins its work, and a mode that animates then draws one frame each
+// time the event loop comes back to it, saying when its next frame is due. No mode sleeps,
+// handles messages or waits: input is handled between any two frames. Each mode lives in a file
+// of its own and owns its pictures and controls; the factory in DisplayModes.cpp maps the mode
+// number to it, so a new mode never touches the tick.
+#include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "Geometry.h"
 
 namespace quillo {
 
-class SaverWindow;
+class Show;
+
+// The time a mode's next frame is due, on the host's clock in nanoseconds; nothing when the
+// mode has no frame to come.
+using FrameDue = std::optional<std::uint64_t>;
+
+// What a display mode shows of the next picture, so that a large JPEG need not be decoded
+// whole: its top-left part of `clip` (the fade), or its stretch to `sample` (a tile). Not
+// under Fit, which shrinks the whole picture first.
+struct PictureUse {
+    Size clip{};
+    Size sample{};
+};
 
 class DisplayMode {
 public:
     virtual ~DisplayMode() = default;
-    // The mode's work for one tick.
-    virtual void run() = 0;
+    // The tick's work; returns when the first frame of an animation is due.
+    virtual FrameDue begin(std::uint64_t nowNs) = 0;
+    // Draws the frame due at now; returns when the next one is due, nothing after the last.
+    virtual FrameDue advance(std::uint64_t nowNs) {
+        (void)nowNs;
+        return std::nullopt;
+    }
+    // True when input waits until the mode's frames are over.
+    virtual bool holdsInput() const { return false; }
     // Frees what the mode keeps from tick to tick; the saver's shutdown calls it.
     virtual void release() {}
 };
 
 // The mode for a display mode number 1 to 11; nullptr for a number without a mode.
-std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, SaverWindow& window);
+std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, Show& show);
 
 // The modes, one factory each.
-std::unique_ptr<DisplayMode> makeStretchMode(SaverWindow& window);
-std::unique_ptr<DisplayMode> makeSizedPictureMode(SaverWindow& window, bool customSize);
-std::unique_ptr<DisplayMode> makePictureInPictureMode(SaverWindow& window);
-std::unique_ptr<DisplayMode> makeTiledMode(SaverWindow& window);
-std::unique_ptr<DisplayMode> makeOverlapMode(SaverWindow& window);
-std::unique_ptr<DisplayMode> makeSlideEffect(SaverWindow& window);
-std::unique_ptr<DisplayMode> makeRollDownEffect(SaverWindow& window);
+std::unique_ptr<DisplayMode> makeStretchMode(Show& show);
+std::unique_ptr<DisplayMode> makeSizedPictureMode(Show& show, bool customSize);
+std::unique_ptr<DisplayMode> makePictureInPictureMode(Show& show);
+std::unique_ptr<DisplayMode> makeTiledMode(Show& show);
+std::unique_ptr<DisplayMode> makeOverlapMode(Show& show);
+std::unique_ptr<DisplayMode> makeSlideEffect(Show& show);
+std::unique_ptr<DisplayMode> makeRollDownEffect(Show& show);
 // Mode 9 (rounded corners) or, with circle, mode 10 (circle frame).
-std::unique_ptr<DisplayMode> makeClippedPictureEffect(SaverWindow& window, bool circle);
-std::unique_ptr<DisplayMode> makeFadeEffect(SaverWindow& window);
+std::unique_ptr<DisplayMode> makeClippedPictureEffect(Show& show, bool circle);
+std::unique_ptr<DisplayMode> makeFadeEffect(Show& show);
 
 }  // namespace quillo

@@ -2,30 +2,30 @@
 
 namespace quillo {
 
-std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, SaverWindow& window) {
+std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, Show& show) {
     switch (picdis) {
         case 1:
-            return makeStretchMode(window);
+            return makeStretchMode(show);
         case 2:
-            return makeSizedPictureMode(window, false);
+            return makeSizedPictureMode(show, false);
         case 3:
-            return makePictureInPictureMode(window);
+            return makePictureInPictureMode(show);
         case 4:
-            return makeTiledMode(window);
+            return makeTiledMode(show);
         case 5:
-            return makeSizedPictureMode(window, true);
+            return makeSizedPictureMode(show, true);
         case 6:
-            return makeOverlapMode(window);
+            return makeOverlapMode(show);
         case 7:
-            return makeSlideEffect(window);
+            return makeSlideEffect(show);
         case 8:
-            return makeRollDownEffect(window);
+            return makeRollDownEffect(show);
         case 9:
-            return makeClippedPictureEffect(window, false);
+            return makeClippedPictureEffect(show, false);
         case 10:
-            return makeClippedPictureEffect(window, true);
+            return makeClippedPictureEffect(show, true);
         case 11:
-            return makeFadeEffect(window);
+            return makeFadeEffect(show);
         default:
             return nullptr;
     }

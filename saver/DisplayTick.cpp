@@ -1,48 +1,27 @@
-// The display tick: the colour counter, the first-tick interval, the sound step and the work of
-// the configured display mode, in that order.
-#include "BackColors.h"
-#include "LayoutGeometry.h"
+// The display tick: the colour counters, the first tick's interval, the sound step and the work
+// of the configured display mode on every show, in that order.
 #include "SaverWindow.h"
 
 namespace quillo {
 
-void SaverWindow::Timer1Timer() {
-    if (ColorCount > 20) ColorCount = 0;
-    ++ColorCount;
-    if (FirstTick) {
-        FirstTick = false;
+void SaverWindow::onTick() {
+    for (const auto& show : shows_) show->countColour();
+    if (firstTick_) {
+        firstTick_ = false;
         // A negative delay is taken as unsigned, as the platform timer would.
-        Timer1.setInterval(std::uint32_t(Time));
+        displayTimer_.setInterval(std::uint32_t(Time));
     }
     SoundStep();
-    if (display_) display_->run();
-}
-
-void SaverWindow::CycleBackColor(quillo::Color first, quillo::Color second, quillo::Color third,
-                                 quillo::Color fourth) {
-    // A different colour repaints the window, which also erases what was drawn directly.
-    form_.setColor(colorForCount(first, second, third, fourth, ColorCount));
-}
-
-void SaverWindow::CycleColors() {
-    const ColorSet& set = colorSet(Color);
-    CycleBackColor(set[0], set[1], set[2], set[3]);
-}
-
-void SaverWindow::TakeNewPicture(ImageControl& control) {
-    control.setPicture(Image5.picture());  // shares the pixels; clearing Image5 keeps them
-    Image5.clearPicture();
-}
-
-void SaverWindow::ShowImage(ImageControl& control) {
-    ShortPause();
-    control.picture().bitmap();
-    control.setVisible(true);
-}
-
-Point SaverWindow::RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
-    return quillo::RandomPlacement(screen(), pictureWidth, pictureHeight, random_,
-                                   fullSizeTakesQuarter);
+    // Each show's failure is reported on its own; the others still begin.
+    for (const auto& show : shows_) {
+        if (closed()) return;
+        loop_.guarded([&] { show->beginTick(); });
+    }
+    // No tick starts inside an animation: the next comes Time after the last frame.
+    if (nextFrameDue()) {
+        displayTimer_.setEnabled(false);
+        timerPausedForFrames_ = true;
+    }
 }
 
 }  // namespace quillo

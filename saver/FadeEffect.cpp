@@ -1,6 +1,6 @@
 // Mode 11: every tick cross-fades, at a random place, from the picture the previous fade ended
-// on to the next picture, in 101 frames 40 ms apart. The two pictures live from the first fade
-// tick to the shutdown. No messages are handled during the fade: input waits until it is over.
+// on to the next picture, in 101 frames at least 40 ms apart. The two pictures live from the
+// first fade tick to the shutdown. Input waits until the last frame is drawn.
 //
 // Only what can reach the screen is kept and blended: a picture is placed at or right of the
 // left edge and at or below the top, so no more than its top-left screen-sized part is ever
@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "Blend.h"
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -19,102 +19,87 @@ namespace {
 constexpr int kLastFrame = 100;
 constexpr std::uint64_t kFramePauseNs = 40'000'000;
 
+// A picture the fade shows: the top-left part of it that can reach the screen, and the natural
+// size of the picture it was cut from, by which it is placed.
+struct FadePicture {
+    Bitmap kept;
+    Size natural;
+};
+
 class FadeEffect : public DisplayMode {
 public:
-    explicit FadeEffect(SaverWindow& w) : w_(w) {}
+    explicit FadeEffect(Show& show) : show_(show) {}
 
-    void run() override {
-        // 1. to 7. A failed frame must not freeze the display for the rest of the run: the
-        // timer goes on again before the failure reaches the default report.
-        w_.PauseTimerDuring([this] {
-            w_.CycleColors();
-            fade();
-        });
+    FrameDue begin(std::uint64_t) override {
+        // The new colour clears the screen first, so the fade is drawn on it.
+        show_.changeColourBeforeDrawing();
+        // The first fade tick takes two pictures.
+        if (firstTick_) {
+            firstTick_ = false;
+            takeNextPicture();
+        }
+        // The picture the previous fade ended on becomes the old one; the new one is refilled.
+        std::swap(old_, new_);
+        takeNextPicture();
+        // A picture as large as the screen takes the quarter branch too. The placement goes by
+        // the picture's own size, not by the part of it that is kept.
+        at_ = show_.randomPlacement(old_.natural.width, old_.natural.height, true);
+        frame_ = 0;
+        // The pause before frame 0 too, counted from when the pictures are ready.
+        due_ = show_.host().nowNs() + kFramePauseNs;
+        return due_;
     }
+
+    // Frame 0 is exactly the old picture, frame 100 exactly the new one. Each frame is due 40 ms
+    // after the previous one was due, or after it was drawn when it came late: putting a frame on
+    // the screen counts against the pause, so a slow present on a large screen does not stretch
+    // the fade, and frames still come at least 40 ms apart. No frame is skipped.
+    FrameDue advance(std::uint64_t nowNs) override {
+        // One frame onto the window at the fade's place: the common top-left area of both
+        // pictures, weighted by F = Round(T x 256) for the new picture and 256 - F for the old.
+        const float T = float(frame_) / float(kLastFrame);
+        show_.form().drawBlend(at_.x, at_.y, old_.kept, new_.kept, blendWeight(T));
+        if (++frame_ > kLastFrame) return std::nullopt;
+        due_ = std::max(due_, nowNs) + kFramePauseNs;
+        return due_;
+    }
+
+    bool holdsInput() const override { return true; }
 
     // The shutdown frees the two pictures.
     void release() override {
-        FadeOld = Bitmap();
-        FadeNew = Bitmap();
+        old_ = {};
+        new_ = {};
     }
 
 private:
-    void fade() {
-        // 2. The first fade tick takes two pictures.
-        if (FadeFirst) {
-            FadeFirst = false;
-            w_.NextPicture({.clip = w_.screen()});
-            takeNewPicture();
-        }
-        // 3. The picture the previous fade ended on becomes the old one; swapping gives the
-        // same pixels as a copy, and FadeNew is refilled next.
-        std::swap(FadeOld, FadeNew);
-        std::swap(oldSize_, newSize_);
-        // 4.
-        w_.NextPicture({.clip = w_.screen()});
-        takeNewPicture();
-        // 5. A picture as large as the screen takes the quarter branch too. The placement goes by
-        // the picture's own size, not by the part of it that is kept.
-        const Point at = w_.RandomPlacement(oldSize_.width, oldSize_.height, true);
-        // 6. 101 frames; frame 0 is exactly the old picture, frame 100 exactly the new one. The
-        // pause before each frame runs to 40 ms after the previous one was drawn: putting the last
-        // one on the screen counts against it, so a slow present on a large screen does not
-        // stretch the fade, and frames still come at least 40 ms apart. Each frame is blended
-        // straight onto the window, where only the part on the screen is written: the same
-        // pixels as blending into a frame bitmap and drawing that, one full copy fewer.
-        Host& host = w_.host();
-        std::uint64_t due = host.nowNs() + kFramePauseNs;
-        for (int K = 0; K <= kLastFrame; ++K) {
-            w_.loop().flushDrawing();
-            const std::uint64_t now = host.nowNs();
-            w_.loop().sleep(due > now ? int((due - now + 999'999) / 1'000'000) : 0);
-            due = std::max(due, host.nowNs()) + kFramePauseNs;
-            BlendFrames(float(K) / float(kLastFrame), at);
-        }
-    }
-
-    // Image5's picture into FadeNew, Image5 cleared; a picture that cannot be converted fades
-    // in as the fallback picture.
-    void takeNewPicture() {
-        const Picture picture = w_.Image5.picture();
-        w_.Image5.clearPicture();
-        FadeNew = Bitmap();  // freed before the next picture is decoded
-        try {
-            keep(picture.bitmap());
-        } catch (const std::exception&) {
-            keep(w_.imagjunk.picture().bitmap());
-        }
-    }
-
-    // The top-left part of the picture that can reach the screen, into FadeNew.
-    void keep(const Bitmap& picture) {
-        const Size screen = w_.screen();
-        const int w = std::min(picture.width(), screen.width);
-        const int h = std::min(picture.height(), screen.height);
+    // The next picture into new_; a picture that cannot be loaded or decoded fades in as the
+    // fallback picture.
+    void takeNextPicture() {
+        new_ = {};  // freed before the next picture is decoded
+        const Picture picture = show_.nextPicture({.clip = show_.screen()});
+        const Bitmap& decoded = picture.bitmap();
+        const Size screen = show_.screen();
+        const int w = std::min(decoded.width(), screen.width);
+        const int h = std::min(decoded.height(), screen.height);
         Bitmap kept = Bitmap::uninitialized(w, h);
-        for (int y = 0; y < h; ++y) std::memcpy(kept.row(y), picture.row(y), kept.stride());
-        FadeNew = std::move(kept);
-        newSize_ = {picture.width(), picture.height()};
+        for (int y = 0; y < h; ++y) std::memcpy(kept.row(y), decoded.row(y), kept.stride());
+        new_ = {std::move(kept), {decoded.width(), decoded.height()}};
     }
 
-    // One frame onto the window at the fade's place: the common top-left area of both
-    // pictures, weighted by F = Round(T x 256) for the new picture and 256 - F for the old.
-    void BlendFrames(float T, Point at) {
-        w_.form().drawBlend(at.x, at.y, FadeOld, FadeNew, blendWeight(T));
-    }
-
-    SaverWindow& w_;
-    // True until the first fade tick has taken its two pictures.
-    bool FadeFirst = true;
-    Bitmap FadeOld, FadeNew;
-    // The natural sizes of the pictures FadeOld and FadeNew were cut from.
-    Size oldSize_, newSize_;
+    Show& show_;
+    bool firstTick_ = true;
+    FadePicture old_, new_;
+    Point at_;
+    // The frame drawn next, 0 to 100, and when it is due.
+    int frame_ = 0;
+    std::uint64_t due_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeFadeEffect(SaverWindow& window) {
-    return std::make_unique<FadeEffect>(window);
+std::unique_ptr<DisplayMode> makeFadeEffect(Show& show) {
+    return std::make_unique<FadeEffect>(show);
 }
 
 }  // namespace quillo

@@ -1,6 +1,6 @@
 // Mode 6: every picture drawn at a random place over the ones before it, until a change of the
 // background colour clears the screen.
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -8,32 +8,31 @@ namespace {
 
 class OverlapMode : public DisplayMode {
 public:
-    explicit OverlapMode(SaverWindow& w) : w_(w) {}
+    explicit OverlapMode(Show& show) : show_(show) {}
 
-    void run() override {
-        w_.CycleColors();
-        w_.NextPicture();
+    FrameDue begin(std::uint64_t) override {
+        // The new colour clears the earlier pictures before this tick's is drawn, so every tick
+        // puts one picture on the screen.
+        show_.changeColourBeforeDrawing();
+        const Picture picture = show_.nextPicture({}, BadPicture::Skip);
         try {
-            // The working bitmap: the decoded picture itself, kept alive by this copy of the
-            // picture while Image5 is cleared.
-            const Picture work = w_.Image5.picture();
-            const Bitmap& bitmap = work.bitmap();
-            const Point at = w_.RandomPlacement(work.width(), work.height());
-            w_.Image5.clearPicture();
-            w_.form().drawBitmap(at.x, at.y, bitmap);
+            const Bitmap& bitmap = picture.bitmap();
+            const Point at = show_.randomPlacement(picture.width(), picture.height());
+            show_.form().drawBitmap(at.x, at.y, bitmap);
         } catch (const std::exception&) {
             // A picture that cannot be converted or drawn is skipped quietly.
         }
+        return std::nullopt;
     }
 
 private:
-    SaverWindow& w_;
+    Show& show_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeOverlapMode(SaverWindow& window) {
-    return std::make_unique<OverlapMode>(window);
+std::unique_ptr<DisplayMode> makeOverlapMode(Show& show) {
+    return std::make_unique<OverlapMode>(show);
 }
 
 }  // namespace quillo

@@ -1,47 +1,51 @@
 // Mode 3: the new picture centred at natural size, in front of the previous one, which stays at
-// Image2's fixed place.
+// a fixed place from (192, 128) on, cut at the screen's edges.
 #include "LayoutGeometry.h"
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
 namespace {
 
+constexpr Rect kBehindPlace = Rect::fromSize(192, 128, 105, 105);
+
 class PictureInPictureMode : public DisplayMode {
 public:
-    explicit PictureInPictureMode(SaverWindow& w) : w_(w) {}
+    explicit PictureInPictureMode(Show& show)
+        : show_(show),
+          front_(show.form().addImage({})),
+          behind_(show.form().addImage(kBehindPlace)) {}
 
-    void run() override {
-        ImageControl& front = w_.Image1;
-        ImageControl& behind = w_.Image2;
-        front.setVisible(false);
-        behind.clearPicture();
-        behind.setPicture(front.picture());
-        const Size screen = w_.screen();
-        behind.setWidth(screen.width);
-        behind.setHeight(screen.height);
-        behind.setVisible(true);
-        front.clearPicture();
-        w_.NextPicture();
-        front.setPicture(w_.Image5.picture());
-        front.setWidth(front.picture().width());  // SizeImageToPicture
-        front.setHeight(front.picture().height());
-        w_.Image5.clearPicture();
-        const Point at = centerImage(screen, front.width(), front.height());
-        front.setLeft(at.x);
-        front.setTop(at.y);
-        front.bringToFront();
-        w_.ShowImage(front);
+    FrameDue begin(std::uint64_t) override {
+        front_.setVisible(false);
+        behind_.clearPicture();
+        behind_.setPicture(front_.picture());
+        const Size screen = show_.screen();
+        behind_.setWidth(screen.width);
+        behind_.setHeight(screen.height);
+        behind_.setVisible(true);
+        front_.clearPicture();
+        front_.setPicture(show_.nextPicture());
+        front_.setWidth(front_.picture().width());  // the control takes the picture's size
+        front_.setHeight(front_.picture().height());
+        const Point at = centerImage(screen, front_.width(), front_.height());
+        front_.setLeft(at.x);
+        front_.setTop(at.y);
+        front_.bringToFront();
+        show_.showImage(front_);
+        return std::nullopt;
     }
 
 private:
-    SaverWindow& w_;
+    Show& show_;
+    ImageControl& front_;
+    ImageControl& behind_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makePictureInPictureMode(SaverWindow& window) {
-    return std::make_unique<PictureInPictureMode>(window);
+std::unique_ptr<DisplayMode> makePictureInPictureMode(Show& show) {
+    return std::make_unique<PictureInPictureMode>(show);
 }
 
 }  // namespace quillo

@@ -37,11 +37,15 @@ void SaverWindow::LoadSaverSettings() {
     SoundList = read.lists.sounds;
     Sound = read.lists.sound;
     if (read.lists.missingPicture)
-        lblinfo.setText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
-                        kMissingPicture3);
+        setInfoText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
+                    kMissingPicture3);
 }
 
-void SaverWindow::NextPicture(PictureUse use) {
+void SaverWindow::setInfoText(const std::string& text) {
+    for (const auto& show : shows_) show->infoLabel().setText(text);
+}
+
+Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, Size screen) {
     const int count = int(PictureList.size());
     int p;
     if (Seq) {
@@ -52,44 +56,49 @@ void SaverWindow::NextPicture(PictureUse use) {
         p = random_.FreshRandom(count) + 1;
     }
     const std::string& path = PictureList[std::size_t(p - 1)];
+    Picture picture;
     try {
-        Picture picture = Image5.picture();
-        if (!IsBitmapFile(path)) picture.makeEmptyJpeg();
         DecodeOptions options;  // the default pixel budget
         options.screenDepth = host_.screenDepth();
         // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
         if (Fit) {
-            options.cover = fitBox(screen(), Picdis);
+            options.cover = fitBox(screen, Picdis);
         } else {
             options.clip = use.clip;
             options.sample = use.sample;
         }
         picture.loadFromFile(path, options);
-        Image5.setPicture(picture);
     } catch (const std::exception&) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
-        Image5.setPicture(imagjunk.picture());
+        picture = fallbackPicture_;
     }
-    if (Fit) FitPicture();
+    if (Fit) picture = FitPicture(std::move(picture), screen);
+    if (bad == BadPicture::ShowFallback) {
+        // One damaged photo must not stop the show: data that fail while decoding (a file cut
+        // short, a picture over the decoding budget) show as the fallback picture too.
+        try {
+            picture.bitmap();
+        } catch (const std::exception&) {
+            picture = fallbackPicture_;
+        }
+    }
     if (Sound && !SoundList.empty())
         NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
+    return picture;
 }
 
 // Under Fit, a picture larger than the screen becomes the largest picture of its shape that the
 // display mode shows wholly on the screen, averaged down from the decoded pixels, whatever size
 // the decoder gave them.
-void SaverWindow::FitPicture() {
-    const Picture& picture = Image5.picture();
-    const Size fit = fitSize(fitBox(screen(), Picdis), picture.width(), picture.height());
-    if (fit.width == picture.width() && fit.height == picture.height()) return;
-    Bitmap shrunk;
+Picture SaverWindow::FitPicture(Picture picture, Size screen) {
+    const Size fit = fitSize(fitBox(screen, Picdis), picture.width(), picture.height());
+    if (fit.width == picture.width() && fit.height == picture.height()) return picture;
     try {
-        shrunk = shrinkBitmap(picture.bitmap(), fit.width, fit.height);
+        return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
     } catch (const std::exception&) {
         // Image data that cannot be decoded fail in the display, as they do without Fit.
-        return;
+        return picture;
     }
-    Image5.setPicture(Picture(std::move(shrunk)));
 }
 
 }  // namespace quillo

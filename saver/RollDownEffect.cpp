@@ -1,8 +1,10 @@
-// Mode 8: the new picture rolls down, centred, one row per pass: a 10 ms pause, the pending
-// messages, then the row's pixels one by one. The writes of a row reach the screen together, at
-// the next pause.
+// Mode 8: the new picture rolls down, centred, one row a frame, 10 ms apart: after each pause
+// the pending input is handled, then the row's pixels are written one by one. The writes of a
+// row reach the screen together, at the end of the frame.
+#include <algorithm>
+
 #include "LayoutGeometry.h"
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -14,55 +16,63 @@ int rollEdge(int screen, int picture) {
     return picture >= screen ? 0 : Round(screen / 2.0) - Round(picture / 2.0);
 }
 
+constexpr std::uint64_t kRowPauseNs = 10'000'000;
+
 class RollDownEffect : public DisplayMode {
 public:
-    explicit RollDownEffect(SaverWindow& w) : w_(w) {}
+    explicit RollDownEffect(Show& show) : show_(show) {}
 
-    void run() override {
-        // 1. to 6. A failure goes to the default report, but the display goes on; a shutdown
-        // during the roll leaves the timer off.
-        w_.PauseTimerDuring(
-            [this] {
-                w_.CycleColors();
-                roll();
-            },
-            [] { return !StopFlag; });
+    FrameDue begin(std::uint64_t nowNs) override {
+        // The new colour's repaint is served by the loop before the first row.
+        show_.changeColour();
+        picture_ = show_.nextPicture();
+        const Bitmap& bitmap = picture_.bitmap();
+        const Size screen = show_.screen();
+        origin_ = {rollEdge(screen.width, bitmap.width()),
+                   rollEdge(screen.height, bitmap.height())};
+        nextRow_ = 0;
+        return moreRows() ? FrameDue(nowNs + kRowPauseNs) : finish();
     }
+
+    // Row R of the picture is taken before R advances, so bitmap row k lands on window row
+    // Y0 + k + 1.
+    FrameDue advance(std::uint64_t nowNs) override {
+        const Bitmap& bitmap = picture_.bitmap();
+        const std::uint8_t* row = bitmap.row(nextRow_);
+        ++nextRow_;
+        const int width = std::min(bitmap.width(), show_.screen().width - origin_.x);
+        Form& form = show_.form();
+        for (int C = 0; C < width; ++C)
+            form.setPixel(origin_.x + C, origin_.y + nextRow_,
+                          rgb(row[3 * C + 2], row[3 * C + 1], row[3 * C]));
+        return moreRows() ? FrameDue(nowNs + kRowPauseNs) : finish();
+    }
+
+    void release() override { finish(); }
 
 private:
-    void roll() {
-        // 2. The working bitmap; Image5 keeps its picture in this mode.
-        w_.NextPicture();
-        const Picture work = w_.Image5.picture();
-        const Bitmap& bitmap = work.bitmap();
-        const int W = bitmap.width(), H = bitmap.height();
-        const Size screen = w_.screen();
-        // 3.
-        const int X0 = rollEdge(screen.width, W);
-        const int Y0 = rollEdge(screen.height, H);
-        // 4.
-        int R = 0;
-        StopFlag = false;
-        // 5. Row R is taken before R advances, so bitmap row k lands on window row Y0 + k + 1.
-        while (R <= H - 1 && !stopped() && R + Y0 < screen.height) {
-            const std::uint8_t* row = bitmap.row(R);
-            ++R;
-            w_.loop().sleep(10);
-            w_.loop().processMessages();
-            for (int C = 0; C <= W - 1 && !stopped() && X0 + C < screen.width; ++C)
-                w_.form().setPixel(X0 + C, Y0 + R, rgb(row[3 * C + 2], row[3 * C + 1], row[3 * C]));
-        }
+    // Rows remain while the picture has some and they land above the screen's bottom edge.
+    bool moreRows() const {
+        return nextRow_ <= picture_.bitmap().height() - 1 &&
+               nextRow_ + origin_.y < show_.screen().height;
     }
 
-    bool stopped() const { return StopFlag || w_.closed(); }
+    FrameDue finish() {
+        picture_ = Picture();
+        return std::nullopt;
+    }
 
-    SaverWindow& w_;
+    Show& show_;
+    Picture picture_;
+    // The picture's top-left corner, X0 and Y0.
+    Point origin_;
+    int nextRow_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeRollDownEffect(SaverWindow& window) {
-    return std::make_unique<RollDownEffect>(window);
+std::unique_ptr<DisplayMode> makeRollDownEffect(Show& show) {
+    return std::make_unique<RollDownEffect>(show);
 }
 
 }  // namespace quillo

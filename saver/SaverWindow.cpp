@@ -5,15 +5,11 @@
 #include <cstdlib>
 #include <exception>
 
-#include "Errors.h"
 #include "FallbackPicture.h"
 #include "Paths.h"
-#include "ScopeExit.h"
 #include "SettingsStore.h"
 
 namespace quillo {
-
-bool StopFlag = false;
 
 namespace {
 
@@ -47,56 +43,49 @@ void traceEnd(const Message& m, Point start) {
 
 }  // namespace
 
-SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player)
+SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player,
+                         int showCount)
     : host_(host),
       loop_(loop),
       services_(services),
-      form_(host),
       random_(host),
       ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
+      player_(player ? *player : *ownPlayer_),
+      displayTimer_(loop, 1000),
       lockRetry_(loop, kLockRetryMs),
-      MediaPlayer1(player ? *player : *ownPlayer_),
-      Timer1(loop, 1000),
-      lblinfo(form_.addLabel(Rect::fromSize(60, 223, 469, 106))),
-      imagjunk(form_.addImage(Rect::fromSize(579, 242, 30, 31))),
-      Image1(form_.addImage(Rect::fromSize(504, 40, 105, 105))),
-      Image3(form_.addImage(Rect::fromSize(504, 131, 105, 105))),
-      Image5(form_.addImage(Rect::fromSize(504, 200, 105, 105))),
-      Image4(form_.addImage(Rect::fromSize(368, 131, 105, 105))),
-      Image2(form_.addImage(Rect::fromSize(192, 128, 105, 105))) {
-    lblinfo.setText(kLblinfoText);
-    lblinfo.font = Font{"MS Sans Serif", 16, true};
-    lblinfo.color = clBlack;
-    imagjunk.setPicture(Picture(fallbackPicture()));
-    imagjunk.setStretch(true);
-    Timer1.OnTimer = [this] { Timer1Timer(); };
-    lockRetry_.OnTimer = [this] { WaitForSettingsLock(); };
-    loop_.setForm(&form_);
+      fallbackPicture_(Picture(fallbackPicture())) {
+    for (int i = 0; i < std::max(showCount, 1); ++i) {
+        shows_.push_back(std::make_unique<Show>(*this, host));
+        loop_.addForm(&shows_.back()->form());
+    }
+    displayTimer_.OnTimer = [this] { onTick(); };
+    lockRetry_.OnTimer = [this] { waitForSettingsLock(); };
+    loop_.setAnimation(this);
     loop_.setDispatcher([this](const Message& m) { dispatch(m); });
 }
 
 SaverWindow::~SaverWindow() {
-    loop_.setForm(nullptr);
+    loop_.setAnimation(nullptr);
+    for (const auto& show : shows_) loop_.removeForm(&show->form());
 }
 
 void SaverWindow::FormCreate() {
     // The screen is covered, and input ends the saver, before anything that can wait or ask: a
     // box, the writers' lock, the sound device.
-    Show();
+    showWindow();
     settings_ = SettingsStore(locateSettings(host_).file);
     services_.setScreenSaverRunning(true);
-    FirstTick = true;
+    firstTick_ = true;
     Seq = true;
     Sound = false;
     Picdis = 3;
     Color = 4;
     SequencePos = 0;
-    ColorCount = 0;
     lockGiveUpAt_ = host_.nowMs() + std::uint64_t(std::max(LockWaitMs, 0));
-    WaitForSettingsLock();
+    waitForSettingsLock();
 }
 
-void SaverWindow::WaitForSettingsLock() {
+void SaverWindow::waitForSettingsLock() {
     lockRetry_.setEnabled(false);
     // One attempt, never a wait: the loop calls again, handling input in between. A file that
     // cannot be written throws: the error goes over the black window, and no show starts.
@@ -106,10 +95,10 @@ void SaverWindow::WaitForSettingsLock() {
         lockRetry_.setEnabled(true);
         return;
     }
-    StartShow();
+    startShow();
 }
 
-void SaverWindow::StartShow() {
+void SaverWindow::startShow() {
     LoadSaverSettings();
     if (Silent) Sound = false;
     if (Sound && !SoundList.empty()) {
@@ -118,16 +107,18 @@ void SaverWindow::StartShow() {
     }
     if (!PictureList.empty()) {
         // A new mode starts from its first state (the fade's first tick, the top-left tile).
-        display_ = makeDisplayMode(Picdis, *this);
-        Timer1.setEnabled(true);
+        for (const auto& show : shows_) show->setMode(makeDisplayMode(Picdis, *show));
+        displayTimer_.setEnabled(true);
     } else {
-        lblinfo.setVisible(true);
-        form_.setColor(clWhite);
+        for (const auto& show : shows_) {
+            show->infoLabel().setVisible(true);
+            show->form().setColor(clWhite);
+        }
     }
 }
 
 void SaverWindow::installMessageFilter() {
-    loop_.setMessageFilter([this](Message& m, bool& handled) { deactivate(m, handled); });
+    loop_.setMessageFilter([this](Message& m, bool& handled) { onInput(m, handled); });
 }
 
 bool SaverWindow::enterPhase(SaverPhase next) {
@@ -137,14 +128,14 @@ bool SaverWindow::enterPhase(SaverPhase next) {
     return allowed;
 }
 
-void SaverWindow::Show() {
+void SaverWindow::showWindow() {
     if (!enterPhase(SaverPhase::Showing)) return;
-    StartCursorPos = host_.cursorPos();
+    startCursorPos_ = host_.cursorPos();
     host_.showCursor(false);
-    form_.setColor(clBlack);
+    for (const auto& show : shows_) show->form().setColor(clBlack);
     installMessageFilter();
-    host_.openWindow(kSaverTitle, form_.framebuffer());
-    form_.invalidate();
+    host_.openWindow(kSaverTitle, show().form().framebuffer());
+    for (const auto& show : shows_) show->form().invalidate();
 }
 
 bool SaverWindow::endsSaver(const Message& m) const {
@@ -152,8 +143,8 @@ bool SaverWindow::endsSaver(const Message& m) const {
         case msg::MouseMove: {
             const int x = int(std::uint32_t(m.lParam) & 0xFFFF);
             const int y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
-            return std::abs(x - StartCursorPos.x) > kMoveTolerance ||
-                   std::abs(y - StartCursorPos.y) > kMoveTolerance;
+            return std::abs(x - startCursorPos_.x) > kMoveTolerance ||
+                   std::abs(y - startCursorPos_.y) > kMoveTolerance;
         }
         case msg::KeyDown:
         case msg::KeyUp:
@@ -168,18 +159,18 @@ bool SaverWindow::endsSaver(const Message& m) const {
     }
 }
 
-void SaverWindow::deactivate(Message& m, bool& /*handled*/) {
+void SaverWindow::onInput(Message& m, bool& /*handled*/) {
     if (!endsSaver(m)) return;
-    traceEnd(m, StartCursorPos);
+    traceEnd(m, startCursorPos_);
     StopSaver();
 }
 
 void SaverWindow::StopSaver() {
-    Timer1.setEnabled(false);
+    // Nothing is drawn after this: no tick, no frame.
+    displayTimer_.setEnabled(false);
     lockRetry_.setEnabled(false);
-    StopFlag = true;
+    for (const auto& show : shows_) show->release();
     StopSound();
-    if (display_) display_->release();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;
     host_.closeWindow();
@@ -189,10 +180,35 @@ void SaverWindow::StopSaver() {
 void SaverWindow::dispatch(const Message& m) {
     // Idle managers end the saver with SIGTERM: end as input would.
     if (m.message == msg::Terminate) {
-        traceEnd(m, StartCursorPos);
+        traceEnd(m, startCursorPos_);
         StopSaver();
     }
-    if (m.message == msg::MediaNotify) MediaPlayer1Notify(m);
+    if (m.message == msg::MediaNotify) onSoundFinished(m);
+}
+
+std::optional<std::uint64_t> SaverWindow::nextFrameDue() const {
+    std::optional<std::uint64_t> first;
+    for (const auto& show : shows_)
+        if (const auto due = show->nextFrameDue(); due && (!first || *due < *first)) first = due;
+    return first;
+}
+
+void SaverWindow::advanceFrames(std::uint64_t nowNs) {
+    // Every show whose frame is due draws it; one failing show does not stop the others.
+    for (const auto& show : shows_) {
+        if (closed()) return;
+        const auto due = show->nextFrameDue();
+        if (due && *due <= nowNs) loop_.guarded([&] { show->advance(nowNs); });
+    }
+    if (timerPausedForFrames_ && !closed() && !nextFrameDue()) {
+        timerPausedForFrames_ = false;
+        displayTimer_.setEnabled(true);
+    }
+}
+
+bool SaverWindow::holdsInput() const {
+    return std::any_of(shows_.begin(), shows_.end(),
+                       [](const auto& show) { return show->holdsInput(); });
 }
 
 }  // namespace quillo

@@ -1,7 +1,8 @@
 #pragma once
-// The saver window: owner of the controls, start-up, the input test, and
-// shutdown. The playlist (Playlist.cpp), the tick and colours (DisplayTick.cpp) and the display
-// modes (one file each, behind DisplayMode) work on its controls.
+// The saver: start-up, the input test, the playlist, the sound, the
+// display tick and shutdown, over one or more shows (Show.h), each a window with its display
+// mode. The playlist is in Playlist.cpp, the tick in DisplayTick.cpp, the modes one file each
+// behind DisplayMode.
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,19 +12,16 @@
 #include "Host.h"
 #include "MediaPlayer.h"
 #include "SaverRandom.h"
-#include "ScopeExit.h"
 #include "SettingsStore.h"
+#include "Show.h"
 #include "SystemServices.h"
 #include "Window.h"
 
 namespace quillo {
 
-// Ends a running slide or roll-down at its next step; set by StopSaver.
-extern bool StopFlag;
-
 constexpr const char* kSaverTitle = "zadarovi";
 constexpr const char* kSaverApplicationTitle = "Quillo Screensaver Creator";
-constexpr const char* kLblinfoText =
+constexpr const char* kNoPicturesText =
     "You have not entered any pictures for display!  Go into screensaver \"settings\", and enter "
     "some pictures for viewing.";
 
@@ -32,75 +30,42 @@ constexpr const char* kLblinfoText =
 // Closed; Showing goes to Closed; nothing leaves Closed.
 enum class SaverPhase { Starting, Showing, Closed };
 
-// What a display mode shows of the next picture, so that a large JPEG need not be decoded
-// whole: its top-left part of `clip` (the fade), or its stretch to `sample` (a tile). Not
-// under Fit, which shrinks the whole picture first.
-struct PictureUse {
-    Size clip{};
-    Size sample{};
-};
-
-class SaverWindow {
+class SaverWindow : private Animation {
 public:
-    // Without a player the saver has no audio service and runs silent.
+    // Without a player the saver has no audio service and runs silent. Each show is a window of
+    // its own; the host's window shows the first.
     SaverWindow(Host& host, EventLoop& loop, SystemServices& services,
-                MediaPlayer* player = nullptr);
-    ~SaverWindow();
+                MediaPlayer* player = nullptr, int showCount = 1);
+    ~SaverWindow() override;
 
-    // The start-up sequence; runs once. It covers the screen first (Show), then settles the
+    // The start-up sequence; runs once. It covers the screen first (showWindow), then settles the
     // settings file, waiting for the writers' lock from the loop at most LockWaitMs, and starts
     // the show.
     void FormCreate();
     // Covers the screen with the black window, input ending the saver from then on; once.
-    void Show();
-    // The message filter: sees every queued message before it is dispatched; never handles it.
-    void deactivate(Message& msg, bool& handled);
+    void showWindow();
+    // The input test: sees every queued message before it is dispatched; never handles it.
+    void onInput(Message& msg, bool& handled);
     void StopSaver();
-    // The display tick.
-    void Timer1Timer();
+    // The display tick: the colour counters, the first tick's interval, the sound step, then the
+    // display mode of every show, in that order.
+    void onTick();
     // The tick's sound step: starts NextSoundFile when the player has stopped.
     void SoundStep();
     // The player's completion notice.
-    void MediaPlayer1Notify(const Message& notice);
+    void onSoundFinished(const Message& notice);
 
-    // The playlist: loads the next picture into Image5 (the fallback picture when it cannot be
-    // loaded) and picks the sound file that opens next.
-    void NextPicture(PictureUse use = {});
-    // Sets the background to one of the four colours by ColorCount.
-    void CycleBackColor(quillo::Color first, quillo::Color second, quillo::Color third,
-                        quillo::Color fourth);
-    // CycleBackColor with the colours of the configured set.
-    void CycleColors();
-    // Image5's new picture into the control: the control's picture replaced, Image5 cleared.
-    void TakeNewPicture(ImageControl& control);
-    // ShortPause, then shows the control. Its picture is decoded first, so a picture whose data
-    // fail is reported once, by the tick that chose it, and the control stays hidden.
-    void ShowImage(ImageControl& control);
-    // Places the picture at a random spot (see RandomPlacement in LayoutGeometry.h).
-    Point RandomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
-    // Runs an animation with Timer1 off, so that no tick starts inside it, and switches the timer
-    // on again however the work ends, a failure included (a failed animation must not freeze the
-    // display), unless the window has closed meanwhile or resume() says no.
-    template <class Work, class Resume>
-    void PauseTimerDuring(Work work, Resume resume) {
-        Timer1.setEnabled(false);
-        ScopeExit restart([&] {
-            if (!closed() && resume()) Timer1.setEnabled(true);
-        });
-        work();
-    }
-    template <class Work>
-    void PauseTimerDuring(Work work) {
-        PauseTimerDuring(work, [] { return true; });
-    }
-
-    Form& form() { return form_; }
     Host& host() { return host_; }
-    EventLoop& loop() { return loop_; }
     SaverRandom& random() { return random_; }
-    Size screen() const { return {form_.width(), form_.height()}; }
+    Show& show(int index = 0) { return *shows_[std::size_t(index)]; }
+    int showCount() const { return int(shows_.size()); }
     SaverPhase phase() const { return phase_; }
     bool closed() const { return phase_ == SaverPhase::Closed; }
+    // The display timer: its first tick 1000 ms after the start, then every Time ms; off while
+    // a show animates.
+    const Timer& displayTimer() const { return displayTimer_; }
+    Point startCursorPos() const { return startCursorPos_; }
+    void setStartCursorPos(Point p) { startCursorPos_ = p; }
 
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
@@ -108,11 +73,7 @@ public:
     // Status.
     int LockWaitMs = 1000;
 
-    // Where the pointer stood when the window showed: a move far from it ends the saver.
-    Point StartCursorPos;
-
-    // State of the display, sound and playlist, with their start values.
-    bool FirstTick = true;
+    // The options and lists read at start, with their start values, and the playlist's place.
     bool Seq = true;
     bool Sound = false;
     int Picdis = 3;
@@ -123,17 +84,23 @@ public:
     // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
     bool Fit = false;
     int SequencePos = 0;
-    int ColorCount = 0;
     std::vector<std::string> PictureList;
     std::vector<std::string> SoundList;
     std::string NextSoundFile;
 
 private:
+    friend class Show;
+    // The playlist: loads the next picture for a show of that screen size (the fallback picture
+    // when it cannot be loaded, and, with ShowFallback, when its data fail to decode) and picks
+    // the sound file that opens next.
+    Picture NextPicture(PictureUse use, BadPicture bad, Size screen);
     void installMessageFilter();
-    void WaitForSettingsLock();
-    void StartShow();
+    void waitForSettingsLock();
+    void startShow();
     void LoadSaverSettings();
-    void FitPicture();
+    // The text of every show's information label.
+    void setInfoText(const std::string& text);
+    Picture FitPicture(Picture picture, Size screen);
     void StartSound();
     void StopSound();
     bool endsSaver(const Message& msg) const;
@@ -141,32 +108,30 @@ private:
     // Moves to the next phase; false (and no change) when the life above does not allow it.
     bool enterPhase(SaverPhase next);
 
+    // The shows' frames, as the event loop advances them. The display timer is off while any
+    // show has frames to come, and goes on again, counting Time afresh, when the last ends.
+    std::optional<std::uint64_t> nextFrameDue() const override;
+    void advanceFrames(std::uint64_t nowNs) override;
+    bool holdsInput() const override;
+
     Host& host_;
     EventLoop& loop_;
     SystemServices& services_;
-    Form form_;
     SaverRandom random_;
     std::unique_ptr<MediaPlayer> ownPlayer_;
-
+    MediaPlayer& player_;
+    std::vector<std::unique_ptr<Show>> shows_;
+    Timer displayTimer_;
+    // Shown in place of any picture that cannot be loaded.
+    const Picture fallbackPicture_;
+    Point startCursorPos_;
     Timer lockRetry_;
     std::uint64_t lockGiveUpAt_ = 0;
-
-public:
-    MediaPlayer& MediaPlayer1;
-    // Controls, bottom of the stacking order first.
-    Timer Timer1;
-    Label& lblinfo;
-    ImageControl& imagjunk;
-    ImageControl& Image1;
-    ImageControl& Image3;
-    ImageControl& Image5;
-    ImageControl& Image4;
-    ImageControl& Image2;
-
-private:
-    std::unique_ptr<DisplayMode> display_;
     // The settings file, located at the start.
     SettingsStore settings_;
+    bool firstTick_ = true;
+    // The tick switched the display timer off for the shows' frames.
+    bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;
 };
 

@@ -1,7 +1,7 @@
 // Modes 2 and 5: every picture centred over the cycling background, at its natural size (2) or
 // stretched to the custom Width by Height (5).
 #include "LayoutGeometry.h"
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -9,37 +9,39 @@ namespace {
 
 class SizedPictureMode : public DisplayMode {
 public:
-    SizedPictureMode(SaverWindow& w, bool customSize) : w_(w), customSize_(customSize) {}
+    SizedPictureMode(Show& show, bool customSize)
+        : show_(show), customSize_(customSize), image_(show.form().addImage({})) {}
 
-    void run() override {
-        ImageControl& image = w_.Image1;
-        w_.CycleColors();
-        image.setVisible(false);
-        image.clearPicture();
-        w_.NextPicture();
-        w_.TakeNewPicture(image);
-        image.setWidth(image.picture().width());  // SizeImageToPicture
-        image.setHeight(image.picture().height());
+    FrameDue begin(std::uint64_t) override {
+        show_.changeColour();
+        image_.setVisible(false);
+        image_.clearPicture();
+        image_.setPicture(show_.nextPicture());
+        image_.setWidth(image_.picture().width());  // the control takes the picture's size
+        image_.setHeight(image_.picture().height());
         if (customSize_) {
-            image.setStretch(true);
-            image.setWidth(w_.Width);
-            image.setHeight(w_.Height);
+            const Size size = show_.customSize();
+            image_.setStretch(true);
+            image_.setWidth(size.width);
+            image_.setHeight(size.height);
         }
-        const Point at = centerImage(w_.screen(), image.width(), image.height());
-        image.setLeft(at.x);
-        image.setTop(at.y);
-        w_.ShowImage(image);
+        const Point at = centerImage(show_.screen(), image_.width(), image_.height());
+        image_.setLeft(at.x);
+        image_.setTop(at.y);
+        show_.showImage(image_);
+        return std::nullopt;
     }
 
 private:
-    SaverWindow& w_;
+    Show& show_;
     bool customSize_;
+    ImageControl& image_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeSizedPictureMode(SaverWindow& window, bool customSize) {
-    return std::make_unique<SizedPictureMode>(window, customSize);
+std::unique_ptr<DisplayMode> makeSizedPictureMode(Show& show, bool customSize) {
+    return std::make_unique<SizedPictureMode>(show, customSize);
 }
 
 }  // namespace quillo

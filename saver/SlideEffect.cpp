@@ -1,8 +1,11 @@
 // Mode 7: the new picture slides in from a random screen edge, along the top edge (from the left
 // or right) or the left edge (from the bottom or top), as fast as drawing allows, and stops
-// against the edge it came in from. Pending messages are handled after every step, so input can
-// end the saver in the middle of a slide.
-#include "SaverWindow.h"
+// against the edge it came in from. Each step is a frame of its own, so input is handled between
+// any two steps and can end the saver in the middle of a slide.
+#include <optional>
+
+#include "SaverRandom.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -64,50 +67,56 @@ private:
 
 class SlideEffect : public DisplayMode {
 public:
-    explicit SlideEffect(SaverWindow& w) : w_(w) {}
+    explicit SlideEffect(Show& show) : show_(show) {}
 
-    void run() override {
-        // 1. New colour; no tick may start inside the slide. 7. The timer goes on again at
-        // the end, unless a shutdown inside the slide has closed the window.
-        w_.CycleColors();
-        w_.PauseTimerDuring([this] {
-            // 2. Image1 (hidden) holds the picture; Image5 is cleared.
-            w_.NextPicture();
-            w_.TakeNewPicture(w_.Image1);
-            try {
-                slide();
-            } catch (const std::exception&) {
-                // A picture that cannot be converted or drawn is skipped quietly.
-            }
-        });
+    FrameDue begin(std::uint64_t nowNs) override {
+        // The new colour's repaint is served by the loop before the second step.
+        show_.changeColour();
+        picture_ = show_.nextPicture({}, BadPicture::Skip);
+        try {
+            const Bitmap& bitmap = picture_.bitmap();
+            // A fresh seed and a random edge.
+            show_.random().Randomize();
+            const auto d = SlidePath::Direction(show_.random().Random(4) + 1);
+            path_.emplace(d, show_.screen(), bitmap.width(), bitmap.height());
+        } catch (const std::exception&) {
+            // A picture that cannot be converted is skipped quietly.
+            finish();
+            return std::nullopt;
+        }
+        return nowNs;
     }
+
+    // Draws the picture where it is, then moves it one step; the next step is due at once.
+    FrameDue advance(std::uint64_t nowNs) override {
+        try {
+            const Bitmap& bitmap = picture_.bitmap();
+            show_.form().copyRect(path_->frame(), bitmap, bitmap.rect());
+            if (!path_->step()) return nowNs;
+        } catch (const std::exception&) {
+            // A picture that cannot be drawn is skipped quietly.
+        }
+        finish();
+        return std::nullopt;
+    }
+
+    void release() override { finish(); }
 
 private:
-    void slide() {
-        // 3. The working bitmap: the decoded picture, shared with Image1's copy.
-        const Picture work = w_.Image1.picture();
-        const Bitmap& bitmap = work.bitmap();
-        // 4. A fresh start and a random edge.
-        StopFlag = false;
-        w_.random().Randomize();
-        const auto d = SlidePath::Direction(w_.random().Random(4) + 1);
-        // 5.
-        SlidePath path(d, w_.screen(), bitmap.width(), bitmap.height());
-        // 6. Draw, step, test the end, handle messages; input may stop it (StopFlag).
-        while (!StopFlag && !w_.closed()) {
-            w_.form().copyRect(path.frame(), bitmap, bitmap.rect());
-            if (path.step()) StopFlag = true;
-            w_.loop().processMessages();
-        }
+    void finish() {
+        path_.reset();
+        picture_ = Picture();
     }
 
-    SaverWindow& w_;
+    Show& show_;
+    Picture picture_;
+    std::optional<SlidePath> path_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeSlideEffect(SaverWindow& window) {
-    return std::make_unique<SlideEffect>(window);
+std::unique_ptr<DisplayMode> makeSlideEffect(Show& show) {
+    return std::make_unique<SlideEffect>(show);
 }
 
 }  // namespace quillo

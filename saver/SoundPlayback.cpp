@@ -9,8 +9,8 @@ namespace quillo {
 
 void SaverWindow::StartSound() {
     try {
-        MediaPlayer1.open(NextSoundFile);
-        MediaPlayer1.play();
+        player_.open(NextSoundFile);
+        player_.play();
     } catch (const std::exception&) {
         Sound = false;
     }
@@ -18,18 +18,18 @@ void SaverWindow::StartSound() {
 
 void SaverWindow::SoundStep() {
     // Any other mode leaves the player alone: a file still playing is never cut by a tick.
-    if (Sound && MediaPlayer1.mode() == PlayerMode::Stopped) StartSound();
+    if (Sound && player_.mode() == PlayerMode::Stopped) StartSound();
 }
 
-void SaverWindow::MediaPlayer1Notify(const Message& notice) {
+void SaverWindow::onSoundFinished(const Message& notice) {
     // A notice can reach the queue after a tick has already started the next file (the file
     // ended just before the tick ran); stopping then would cut the new file at its start.
-    if (notice.lParam != MediaPlayer1.lastPlay()) return;
-    MediaPlayer1.stop();
+    if (notice.lParam != player_.lastPlay()) return;
+    player_.stop();
 }
 
 void SaverWindow::StopSound() {
-    if (MediaPlayer1.mode() == PlayerMode::Playing) MediaPlayer1.stop();
+    if (player_.mode() == PlayerMode::Playing) player_.stop();
 }
 
 }  // namespace quillo

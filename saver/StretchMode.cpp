@@ -1,5 +1,5 @@
 // Mode 1: every picture stretched over the whole screen.
-#include "SaverWindow.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -7,28 +7,28 @@ namespace {
 
 class StretchMode : public DisplayMode {
 public:
-    explicit StretchMode(SaverWindow& w) : w_(w) {}
+    explicit StretchMode(Show& show) : show_(show), image_(show.form().addImage({})) {}
 
-    void run() override {
-        ImageControl& image = w_.Image1;
-        image.setVisible(false);
-        image.clearPicture();
-        w_.NextPicture();
-        w_.TakeNewPicture(image);
-        image.setStretch(true);
-        const Size screen = w_.screen();
-        image.setBounds(0, 0, screen.width, screen.height);
-        w_.ShowImage(image);
+    FrameDue begin(std::uint64_t) override {
+        image_.setVisible(false);
+        image_.clearPicture();  // the old picture goes before the next one is decoded
+        image_.setPicture(show_.nextPicture());
+        image_.setStretch(true);
+        const Size screen = show_.screen();
+        image_.setBounds(0, 0, screen.width, screen.height);
+        show_.showImage(image_);
+        return std::nullopt;
     }
 
 private:
-    SaverWindow& w_;
+    Show& show_;
+    ImageControl& image_;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeStretchMode(SaverWindow& window) {
-    return std::make_unique<StretchMode>(window);
+std::unique_ptr<DisplayMode> makeStretchMode(Show& show) {
+    return std::make_unique<StretchMode>(show);
 }
 
 }  // namespace quillo

@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "LayoutGeometry.h"
-#include "SaverWindow.h"
 #include "Scale.h"
+#include "Show.h"
 
 namespace quillo {
 
@@ -12,23 +12,23 @@ namespace {
 
 class TiledMode : public DisplayMode {
 public:
-    explicit TiledMode(SaverWindow& w) : w_(w) {}
+    explicit TiledMode(Show& show)
+        : show_(show),
+          tiles_{&show.form().addImage({}), &show.form().addImage({}), &show.form().addImage({}),
+                 &show.form().addImage({})} {}
 
-    void run() override {
-        ImageControl& tile = TileState == 1   ? w_.Image1
-                             : TileState == 2 ? w_.Image2
-                             : TileState == 3 ? w_.Image3
-                                              : w_.Image4;
-        const int next = TileState >= 1 && TileState <= 3 ? TileState + 1 : 1;
+    FrameDue begin(std::uint64_t) override {
+        ImageControl& tile = *tiles_[nextQuarter_ - 1];
+        const int next = nextQuarter_ <= 3 ? nextQuarter_ + 1 : 1;
         tile.setVisible(false);
-        const Rect quarter = tileRect(w_.screen(), TileState);  // PlaceTile
-        w_.NextPicture({.sample = {quarter.width(), quarter.height()}});
-        w_.TakeNewPicture(tile);
+        const Rect quarter = tileRect(show_.screen(), nextQuarter_);
+        tile.setPicture(show_.nextPicture({.sample = {quarter.width(), quarter.height()}}));
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
         tile.setStretch(true);
         keepAtShownSize(tile, quarter);
-        TileState = next;
-        w_.ShowImage(tile);
+        nextQuarter_ = next;
+        show_.showImage(tile);
+        return std::nullopt;
     }
 
 private:
@@ -50,15 +50,17 @@ private:
         }
     }
 
-    SaverWindow& w_;
+    Show& show_;
+    // The quarters' controls, in the order they fill.
+    ImageControl* tiles_[4];
     // The quarter that fills next: 1 top left, 2 bottom left, 3 top right, 4 bottom right.
-    int TileState = 1;
+    int nextQuarter_ = 1;
 };
 
 }  // namespace
 
-std::unique_ptr<DisplayMode> makeTiledMode(SaverWindow& window) {
-    return std::make_unique<TiledMode>(window);
+std::unique_ptr<DisplayMode> makeTiledMode(Show& show) {
+    return std::make_unique<TiledMode>(show);
 }
 
 }  // namespace quillo

@@ -379,15 +379,21 @@ void QtHost::pumpInput(std::vector<Message>& out) {
 }
 
 void QtHost::waitForInput(int timeoutMs) {
+    // What was drawn is on the screen before the wait; the wait for the server is part of the
+    // wait, not added to it, so the frames of an animation do not drift.
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + milliseconds(std::max(timeoutMs, 0));
     if (shm_) shm_->finish();
     if (!pending_.empty() || timeoutMs == 0) return;
     QEventLoop loop;
     QTimer timer;
     if (timeoutMs > 0) {
+        const auto left = ceil<milliseconds>(end - steady_clock::now());
+        if (left.count() <= 0) return;
         timer.setSingleShot(true);
         timer.setTimerType(Qt::PreciseTimer);
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(timeoutMs);
+        timer.start(left);
     }
     waiting_ = &loop;
     loop.exec();

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
+
+#include "ScopeExit.h"
 
 #include "Window.h"
 
@@ -65,10 +68,24 @@ void EventLoop::guarded(const std::function<void()>& f) {
     }
 }
 
+void EventLoop::setForm(Form* form) {
+    forms_.clear();
+    if (form) forms_.push_back(form);
+}
+
+void EventLoop::addForm(Form* form) {
+    if (form && std::find(forms_.begin(), forms_.end(), form) == forms_.end())
+        forms_.push_back(form);
+}
+
+void EventLoop::removeForm(Form* form) {
+    std::erase(forms_, form);
+}
+
 void EventLoop::handle(Message& m) {
     guarded([&] {
-        if (m.message == msg::Resize && form_)
-            form_->resize({int(m.lParam & 0xFFFF), int(m.lParam >> 16 & 0xFFFF)});
+        if (m.message == msg::Resize && !forms_.empty())
+            forms_.front()->resize({int(m.lParam & 0xFFFF), int(m.lParam >> 16 & 0xFFFF)});
         bool handled = false;
         if (filter_) filter_(m, handled);
         if (!handled && dispatch_) dispatch_(m);
@@ -76,7 +93,7 @@ void EventLoop::handle(Message& m) {
 }
 
 void EventLoop::flushDrawing() {
-    if (form_) guarded([&] { form_->flush(); });
+    for (Form* form : forms_) guarded([&] { form->flush(); });
 }
 
 void EventLoop::sleep(int ms) {
@@ -84,24 +101,61 @@ void EventLoop::sleep(int ms) {
     host_.sleepMs(ms);
 }
 
-void EventLoop::processMessages() {
-    flushDrawing();
-    // Input first, then notices posted by other threads, each in arrival order.
+bool EventLoop::repaintPending() const {
+    return std::any_of(forms_.begin(), forms_.end(),
+                       [](const Form* f) { return f->repaintPending(); });
+}
+
+bool EventLoop::animating() const {
+    return animation_ && animation_->nextFrameDue().has_value();
+}
+
+void EventLoop::handleInput(std::vector<Message>& input) {
+    // While an animation holds input, it waits in arrival order; a request to end goes through.
     std::vector<Message> batch;
-    host_.pumpInput(batch);
-    {
-        std::lock_guard lock(postedMutex_);
-        batch.insert(batch.end(), posted_.begin(), posted_.end());
-        posted_.clear();
+    if (animation_ && animation_->holdsInput()) {
+        for (Message& m : input) (m.message == msg::Terminate ? batch : held_).push_back(m);
+    } else {
+        batch = std::move(held_);
+        held_.clear();
+        batch.insert(batch.end(), input.begin(), input.end());
     }
     for (Message& m : batch) {
         if (quit_) return;
         handle(m);
     }
-    if (quit_) return;
-    if (form_ && form_->repaintPending()) guarded([&] { form_->repaint(); });
-    fireDueTimers();
+}
+
+void EventLoop::processMessages() {
+    if (inPass_) throw std::logic_error("The message loop was entered from inside itself");
+    inPass_ = true;
+    ScopeExit leave([this] { inPass_ = false; });
     flushDrawing();
+    // Input first, then notices posted by other threads, each in arrival order.
+    std::vector<Message> input;
+    guarded([&] { host_.pumpInput(input); });
+    std::vector<Message> posted;
+    {
+        std::lock_guard lock(postedMutex_);
+        posted.assign(posted_.begin(), posted_.end());
+        posted_.clear();
+    }
+    input.insert(input.end(), posted.begin(), posted.end());
+    handleInput(input);
+    if (quit_) return;
+    for (Form* form : forms_)
+        if (form->repaintPending()) guarded([&] { form->repaint(); });
+    fireDueTimers();
+    if (quit_) return;
+    advanceAnimation();
+    flushDrawing();
+}
+
+void EventLoop::advanceAnimation() {
+    if (!animation_) return;
+    const std::optional<std::uint64_t> due = animation_->nextFrameDue();
+    const std::uint64_t now = host_.nowNs();
+    if (due && *due <= now) guarded([&] { animation_->advanceFrames(now); });
 }
 
 void EventLoop::fireDueTimers() {
@@ -117,27 +171,39 @@ void EventLoop::fireDueTimers() {
     }
 }
 
-int EventLoop::msUntilNextTimer() {
-    std::uint64_t next = std::numeric_limits<std::uint64_t>::max();
+int EventLoop::msUntilNextEvent() {
+    std::uint64_t nextMs = std::numeric_limits<std::uint64_t>::max();
     for (const Timer* t : timers_)
-        if (t->enabled_ && t->interval_ != 0) next = std::min(next, t->dueAt_);
-    if (next == std::numeric_limits<std::uint64_t>::max()) return -1;
-    const std::uint64_t now = host_.nowMs();
-    if (next <= now) return 0;
-    return int(std::min<std::uint64_t>(next - now, std::numeric_limits<int>::max()));
+        if (t->enabled_ && t->interval_ != 0) nextMs = std::min(nextMs, t->dueAt_);
+    const std::uint64_t nowNs = host_.nowNs();
+    const std::uint64_t nowMs = nowNs / 1'000'000;
+    if (animation_) {
+        if (const std::optional<std::uint64_t> due = animation_->nextFrameDue()) {
+            if (*due <= nowNs) return 0;
+            // Rounded up, so that the frame is due when the wait ends.
+            nextMs = std::min(nextMs, nowMs + (*due - nowNs + 999'999) / 1'000'000);
+        }
+    }
+    if (nextMs == std::numeric_limits<std::uint64_t>::max()) return -1;
+    if (nextMs <= nowMs) return 0;
+    return int(std::min<std::uint64_t>(nextMs - nowMs, std::numeric_limits<int>::max()));
+}
+
+void EventLoop::waitForWork() {
+    if (quit_) return;
+    {
+        std::lock_guard lock(postedMutex_);
+        if (!posted_.empty()) return;
+    }
+    if (repaintPending()) return;
+    if (!held_.empty() && !(animation_ && animation_->holdsInput())) return;
+    host_.waitForInput(msUntilNextEvent());
 }
 
 void EventLoop::run() {
     while (!quit_) {
         processMessages();
-        if (quit_) break;
-        bool pendingPost;
-        {
-            std::lock_guard lock(postedMutex_);
-            pendingPost = !posted_.empty();
-        }
-        if (!pendingPost && !(form_ && form_->repaintPending()))
-            host_.waitForInput(msUntilNextTimer());
+        waitForWork();
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
-// The message loop shared by both hosts: input is queued as messages, each is shown to the
-// application's message filter and then dispatched; a pending repaint is served once the queue
-// is empty, then the timers that are due fire. Timer handlers may handle messages themselves
-// (processMessages), so everything here is re-entrant.
+// The message loop shared by both hosts. One pass handles the queued input (each message shown
+// to the application's message filter, then dispatched), serves the pending repaints, fires the
+// due timers and draws the animation frames that are due; between passes it waits for input, a
+// timer or the next frame. Nothing running inside a pass may start another: a handler that needs
+// time returns and lets the loop come back for its next step.
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "Host.h"
@@ -44,6 +46,18 @@ private:
     std::uint64_t dueAt_ = 0;
 };
 
+// Work the loop advances frame by frame: a show with its display mode.
+class Animation {
+public:
+    virtual ~Animation() = default;
+    // When the next frame is due, on the host's clock in nanoseconds; nothing while idle.
+    virtual std::optional<std::uint64_t> nextFrameDue() const = 0;
+    // Draws what is due at now.
+    virtual void advanceFrames(std::uint64_t nowNs) = 0;
+    // True while input is to wait until the frames are over; a request to end does not wait.
+    virtual bool holdsInput() const { return false; }
+};
+
 class EventLoop {
 public:
     using Filter = std::function<void(Message&, bool& handled)>;
@@ -60,13 +74,24 @@ public:
     void setMessageFilter(Filter filter) { filter_ = std::move(filter); }
     void setDispatcher(Handler handler) { dispatch_ = std::move(handler); }
     void setErrorDisplay(ErrorDisplay display) { errorDisplay_ = std::move(display); }
-    void setForm(Form* form) { form_ = form; }
+    // The forms whose drawing the loop presents and whose repaints it serves; the first one is
+    // the window a resize message is for.
+    void setForm(Form* form);
+    void addForm(Form* form);
+    void removeForm(Form* form);
+    void setAnimation(Animation* animation) { animation_ = animation; }
 
     // Thread-safe: queues a message and wakes the loop.
     void post(const Message& m);
-    // Handles every pending message, a pending repaint and the due timers, then returns. Direct
-    // drawing is put on the screen first, and again after the timers.
+    // One pass: every pending message, the pending repaints, the due timers and the due frames,
+    // then returns. Direct drawing is put on the screen first, and again at the end. Entering it
+    // from inside itself is a fault and throws std::logic_error.
     void processMessages();
+    // Waits until there is something for the next pass: input, a posted message, a repaint, a
+    // due timer or a due frame.
+    void waitForWork();
+    // True while an animation has a frame to come.
+    bool animating() const;
     // Puts direct drawing on the screen, then pauses without handling messages.
     void sleep(int ms);
     void flushDrawing();
@@ -81,18 +106,24 @@ public:
 private:
     friend class Timer;
     void handle(Message& m);
+    void handleInput(std::vector<Message>& input);
     void fireDueTimers();
-    int msUntilNextTimer();
+    void advanceAnimation();
+    bool repaintPending() const;
+    int msUntilNextEvent();
 
     Host& host_;
     Filter filter_;
     Handler dispatch_;
     ErrorDisplay errorDisplay_;
-    Form* form_ = nullptr;
+    std::vector<Form*> forms_;
+    Animation* animation_ = nullptr;
     std::vector<Timer*> timers_;
     std::mutex postedMutex_;
     std::deque<Message> posted_;
-    std::vector<Message> input_;
+    // Input that came while an animation held it, in arrival order.
+    std::vector<Message> held_;
+    bool inPass_ = false;
     bool quit_ = false;
 };
 

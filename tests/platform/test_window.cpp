@@ -219,6 +219,19 @@ TEST(EventLoop, FilterSeesEveryMessageAndHandlerErrorsAreShown) {
     EXPECT_EQ(errors, std::vector<std::string>{"boom"});
 }
 
+TEST(EventLoop, AHandlerCannotEnterTheLoopFromInside) {
+    HeadlessHost host;
+    EventLoop loop(host);
+    std::vector<std::string> errors;
+    loop.setErrorDisplay([&](const std::exception& e) { errors.push_back(e.what()); });
+    Timer t(loop, 10);
+    t.OnTimer = [&] { loop.processMessages(); };
+    t.setEnabled(true);
+    host.advance(10);
+    loop.processMessages();
+    EXPECT_EQ(errors, std::vector<std::string>{"The message loop was entered from inside itself"});
+}
+
 TEST(Window, StretchedRepaintsFollowEveryChange) {
     HeadlessHost host({40, 30});
     Form form(host);

@@ -10,8 +10,7 @@
 
 namespace quillo::test {
 
-SlideShow::SlideShow(Size screen, int depth) : host(screen, depth) {
-    StopFlag = false;
+SlideShow::SlideShow(Size screen, int depth, int shows) : host(screen, depth), showCount(shows) {
     loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
 }
 
@@ -65,18 +64,31 @@ void SlideShow::writeSettings(const std::map<std::string, std::string>& options,
 void SlideShow::start() {
     host.setCursorPos({100, 100});
     loop.guarded([&] { form.FormCreate(); });
-    form.Show();
+    form.showWindow();
     loop.processMessages();
 }
 
 void SlideShow::runTick(std::uint64_t extraMs) {
-    host.advance(form.Timer1.interval() + extraMs);
+    host.advance(form.displayTimer().interval() + extraMs);
     loop.processMessages();
+    runFrames();
+}
+
+void SlideShow::runFrames() {
+    // No animation of these tests runs a million frames: one that does never ends.
+    for (int pass = 0; loop.animating() && !form.closed(); ++pass) {
+        if (pass == 1'000'000) {
+            ADD_FAILURE() << "the frames do not end";
+            return;
+        }
+        loop.waitForWork();
+        loop.processMessages();
+    }
 }
 
 SaverRandom SlideShow::nextTickRandom(std::uint64_t extraMs) {
     probe_ = std::make_unique<HeadlessHost>();
-    probe_->advance(host.nowMs() + form.Timer1.interval() + extraMs);
+    probe_->advance(host.nowMs() + form.displayTimer().interval() + extraMs);
     SaverRandom r(*probe_);
     r.Randomize();
     return r;

@@ -21,10 +21,12 @@ struct SlideShow {
     EventLoop loop{host};
     FakeSystemServices services;
     ScriptedMediaPlayer player{loop};
-    SaverWindow form{host, loop, services, &player};
+    const int showCount;
+    SaverWindow form{host, loop, services, &player, showCount};
     std::vector<std::string> errors;
 
-    explicit SlideShow(Size screen = {800, 600}, int depth = 24);
+    // With shows, that many shows side by side, each of the screen's size.
+    explicit SlideShow(Size screen = {800, 600}, int depth = 24, int shows = 1);
 
     std::string ini() const { return dir / "Quillo/quillo51.ini"; }
     void writeIni(const std::string& text);
@@ -46,8 +48,11 @@ struct SlideShow {
         writeSettings(options, pictures, sounds);
         start();
     }
-    // Moves the clock to the next tick, extraMs after it is due, and runs it.
+    // Moves the clock to the next tick, extraMs after it is due, and runs it with the frames of
+    // any animation it begins.
     void runTick(std::uint64_t extraMs = 0);
+    // Runs the loop, its clock jumping to each next frame, until no show has a frame to come.
+    void runFrames();
     // runTick, then the repaint it asked for, as the running loop serves it.
     void tick() {
         runTick();

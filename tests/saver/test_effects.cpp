@@ -76,8 +76,7 @@ TEST(Slide, FrameCountAndLastFrameForEachEdge) {
                   c.last.intersected({0, 0, c.screen.width, c.screen.height}));
         EXPECT_TRUE(*s.host.frame() == screenWith(c.screen, picture, c.last.left, c.last.top))
             << c.direction;
-        EXPECT_TRUE(s.form.Timer1.enabled());
-        EXPECT_TRUE(s.form.Image5.picture().empty());
+        EXPECT_TRUE(s.form.displayTimer().enabled());
     }
 }
 
@@ -106,29 +105,66 @@ TEST(RollDown, RowsLandOneBelowTheirIndexTenMillisecondsApart) {
         EXPECT_EQ(p[before], Rect::fromSize(c.origin.x, c.origin.y + 1, visibleWidth, 1));
         EXPECT_EQ(p.back(), Rect::fromSize(c.origin.x, c.origin.y + c.shown, visibleWidth, 1));
         EXPECT_TRUE(*s.host.frame() == screenWith(c.screen, picture, c.origin.x, c.origin.y + 1));
-        EXPECT_TRUE(s.form.Timer1.enabled());
+        EXPECT_TRUE(s.form.displayTimer().enabled());
     }
 }
 
-TEST(Effects, InputEndsASlideOrRollDownAtItsNextStepAndNothingIsDrawnAfter) {
-    for (int mode : {7, 8}) {
-        for (const Message m : {Message{msg::KeyDown}, Message{msg::Terminate}}) {
-            EffectSaver s({800, 600}, mode, {pattern(300, 300)});
-            std::size_t presentsAtInput = 0;
-            const int inputAt = s.host.pumps + 10;
-            s.host.onPump = [&] {
-                if (s.host.pumps != inputAt) return;
-                s.host.queueInput(m);
-                presentsAtInput = s.host.presented().size();
-            };
-            s.runTick();
-            EXPECT_TRUE(s.form.closed()) << mode << " " << m.message;
-            EXPECT_EQ(s.host.pumps, inputAt) << mode << " " << m.message;
-            EXPECT_EQ(s.host.presented().size(), presentsAtInput) << mode << " " << m.message;
-            EXPECT_FALSE(s.form.Timer1.enabled());
-            EXPECT_TRUE(StopFlag);
-        }
+TEST(Effects, InputEndsAnAnimationAtItsNextStepAndNothingIsDrawnAfter) {
+    // A slide or a roll-down ends on a key or a request to end; a fade only on a request to end
+    // (a key waits for its last frame).
+    struct Case {
+        int mode;
+        std::uint32_t message;
+    };
+    const Case cases[] = {{7, msg::KeyDown},
+                          {7, msg::Terminate},
+                          {8, msg::KeyDown},
+                          {8, msg::Terminate},
+                          {11, msg::Terminate}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.message);
+        EffectSaver s({800, 600}, c.mode, {pattern(300, 300), pattern(200, 200)});
+        std::size_t presentsAtInput = 0;
+        const int inputAt = s.host.pumps + 10;
+        s.host.onPump = [&] {
+            if (s.host.pumps != inputAt) return;
+            s.host.queueInput({c.message, 0, 0});
+            presentsAtInput = s.host.presented().size();
+        };
+        s.runTick();
+        EXPECT_TRUE(s.form.closed());
+        EXPECT_EQ(s.host.pumps, inputAt);
+        EXPECT_EQ(s.host.presented().size(), presentsAtInput);
+        EXPECT_FALSE(s.form.displayTimer().enabled());
+        EXPECT_FALSE(s.loop.animating());
     }
+}
+
+// A mode whose every third frame fails.
+struct FailingFrames : DisplayMode {
+    int frames = 0;
+    FrameDue begin(std::uint64_t nowNs) override { return nowNs + 10'000'000; }
+    FrameDue advance(std::uint64_t nowNs) override {
+        if (++frames % 3 == 0) throw std::runtime_error("frame lost");
+        return nowNs + 10'000'000;
+    }
+};
+
+TEST(Effects, AFailingFrameIsReportedAndTheNextTickComesTheDelayAfter) {
+    EffectSaver s({320, 240}, 11, {pattern(100, 100)});
+    auto mode = std::make_unique<FailingFrames>();
+    const FailingFrames& frames = *mode;
+    s.form.show().setMode(std::move(mode));
+    s.runTick();
+    EXPECT_EQ(frames.frames, 3);
+    EXPECT_EQ(s.errors, std::vector<std::string>{"frame lost"});
+    EXPECT_FALSE(s.loop.animating());
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    const std::uint64_t failedAt = s.host.nowMs();
+    s.runTick();
+    EXPECT_EQ(s.host.nowMs(), failedAt + 1000 + 30);  // the delay, then three frames again
+    EXPECT_EQ(frames.frames, 6);
+    EXPECT_EQ(s.errors.size(), 2u);
 }
 
 TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
@@ -155,29 +191,29 @@ TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
                                          : Region::roundRect(r, c.corner.width, c.corner.height);
         EXPECT_TRUE(*s.host.frame() == screenWith(screen, picture, at.x, at.y, &clip))
             << c.mode << " " << c.picture.width;
-        EXPECT_TRUE(s.form.Image5.picture().empty());
     }
 }
 
 TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
     const Size screen{320, 240};
     EffectSaver s(screen, 11, {solid(screen, rgb(200, 0, 255)), solid(screen, rgb(100, 255, 0))});
-    // The centre pixel at every pause: pause K + 1 shows frame K.
+    // The centre pixel at every pass of the loop: the tick's own pass and the one after the
+    // pause before frame 0 come first, so pass K + 2 shows frame K.
     std::vector<Color> seen;
-    s.host.onSleep = [&] {
+    s.host.onPump = [&] {
         seen.push_back(s.host.frame()->pixel(160, 120));
         if (seen.size() == 50) s.host.queueInput({msg::KeyDown, 0, 0});
     };
     const std::uint64_t start = s.host.nowMs() + 1000;
     s.runTick();
     EXPECT_EQ(s.host.nowMs() - start, 4040u);
-    ASSERT_EQ(seen.size(), 101u);
-    EXPECT_EQ(seen[1], rgb(200, 0, 255));  // frame 0: exactly the old picture
-    EXPECT_EQ(seen[2], rgb(198, 2, 252));  // F = 3
-    EXPECT_EQ(seen[51], rgb(150, 127, 127));
-    EXPECT_EQ(seen[100], rgb(101, 252, 2));  // F = 253
+    ASSERT_EQ(seen.size(), 102u);
+    EXPECT_EQ(seen[2], rgb(200, 0, 255));  // frame 0: exactly the old picture
+    EXPECT_EQ(seen[3], rgb(198, 2, 252));  // F = 3
+    EXPECT_EQ(seen[52], rgb(150, 127, 127));
+    EXPECT_EQ(seen[101], rgb(101, 252, 2));  // F = 253
     EXPECT_EQ(s.host.frame()->pixel(160, 120), rgb(100, 255, 0));
-    EXPECT_TRUE(s.form.Timer1.enabled());
+    EXPECT_TRUE(s.form.displayTimer().enabled());
     // The key came during the fade: it is handled after it.
     EXPECT_FALSE(s.form.closed());
     s.loop.processMessages();
@@ -188,16 +224,16 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
     const Size screen{1024, 768};
     const Bitmap a = pattern(800, 600, 1), b = pattern(640, 480, 2), c = pattern(1024, 768, 3);
     EffectSaver s(screen, 11, {a, b, c}, true);
-    int pauses = 0;
-    Bitmap frame0;  // on the screen at the second pause
-    s.host.onSleep = [&] {
-        if (++pauses == 2) frame0 = *s.host.frame();
+    int passes = 0;
+    Bitmap frame0;  // on the screen at the third pass of the tick
+    s.host.onPump = [&] {
+        if (++passes == 3) frame0 = *s.host.frame();
     };
     for (int tick = 0; tick < 3; ++tick) {
-        pauses = 0;
+        passes = 0;
         const std::size_t before = s.host.presented().size();
         s.runTick();
-        ASSERT_EQ(pauses, 101);
+        ASSERT_EQ(passes, 102);  // the tick's, then one a frame
         // Every frame is the common area at one place: a to b is 640 x 480 anywhere on the
         // screen; b to c, from b's place; c, as large as the screen, is placed in the first
         // quarter and fades to the fallback picture of the cut JPEG, 72 x 65.
@@ -220,12 +256,12 @@ TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
     const Bitmap a = pattern(300, 200, 1), b = pattern(260, 250, 2), c = pattern(150, 400, 3);
     EffectSaver s(screen, 11, {a, b, c});
     Bitmap frame0;
-    int pauses = 0;
-    s.host.onSleep = [&] {
-        if (++pauses == 2) frame0 = *s.host.frame();
+    int passes = 0;
+    s.host.onPump = [&] {
+        if (++passes == 3) frame0 = *s.host.frame();
     };
     for (int tick = 0; tick < 2; ++tick) {
-        pauses = 0;
+        passes = 0;
         const std::size_t before = s.host.presented().size();
         s.runTick();
         // Placed in the first quarter (X below 50, Y below Round(37.5) = 38), cut at the
@@ -245,14 +281,17 @@ TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
     EXPECT_TRUE(s.errors.empty());
 }
 
-TEST(Fade, AFailedFrameIsReportedAndTheDisplayGoesOn) {
+TEST(Fade, AFailureDuringTheFadeIsReportedAndTheDisplayGoesOn) {
     EffectSaver s({320, 240}, 11, {pattern(100, 100)});
-    s.host.onSleep = [&] {
-        if (s.host.sleeps == 30) throw std::runtime_error("frame lost");
+    int passes = 0;
+    s.host.onPump = [&] {
+        if (++passes == 30) throw std::runtime_error("input lost");
     };
+    const std::uint64_t first = s.host.nowMs() + 1000;
     s.runTick();
-    EXPECT_EQ(s.errors, std::vector<std::string>{"frame lost"});
-    EXPECT_TRUE(s.form.Timer1.enabled());
+    EXPECT_EQ(s.host.nowMs() - first, 4040u);
+    EXPECT_EQ(s.errors, std::vector<std::string>{"input lost"});
+    EXPECT_TRUE(s.form.displayTimer().enabled());
     const std::uint64_t start = s.host.nowMs() + 1000;
     s.runTick();
     EXPECT_EQ(s.host.nowMs() - start, 4040u);
@@ -273,29 +312,26 @@ TEST(Effects, TheNextTickComesTheDelayAfterASlideOrAFadeEnds) {
                  {"Picdis", std::to_string(mode)}},
                 {s.picture("a.bmp", 300, 200, clRed), s.picture("b.bmp", 300, 200, clLime)});
         // A slide takes no time of its own on this host: let each of its steps take 10 ms.
-        if (mode == 7) s.host.onPump = [&] { s.host.advance(10); };
         int ticksInside = 0;
-        s.host.onSleep = [&] { ticksInside += s.form.ColorCount != 1; };
-        const auto pumped = s.host.onPump;
-        s.host.onPump = [&, pumped] {
-            if (pumped) pumped();
-            ticksInside += s.form.ColorCount > 1;
+        s.host.onPump = [&] {
+            if (mode == 7) s.host.advance(10);
+            ticksInside += s.form.show().colourCount() > 1;
         };
         s.host.advance(1000);
-        s.loop.processMessages();  // the first tick, the animation inside it
-        ASSERT_EQ(s.form.ColorCount, 1);
+        s.loop.processMessages();  // the first tick, which begins the animation
+        s.runFrames();
+        ASSERT_EQ(s.form.show().colourCount(), 1);
         EXPECT_EQ(ticksInside, 0);
         if (mode == 11) {
             EXPECT_EQ(s.host.nowMs(), 5040u);
         }
         s.host.onPump = nullptr;
-        s.host.onSleep = nullptr;
         s.host.advance(1999);
         s.loop.processMessages();
-        EXPECT_EQ(s.form.ColorCount, 1) << "a tick before the delay had passed since the end";
-        s.host.onSleep = [&] { s.host.queueInput({msg::KeyDown, 0, 0}); };  // ends the second
+        EXPECT_EQ(s.form.show().colourCount(), 1)
+            << "a tick before the delay had passed since the end";
         s.host.advance(1);
         s.loop.processMessages();
-        EXPECT_EQ(s.form.ColorCount, 2) << "no tick the delay after the end";
+        EXPECT_EQ(s.form.show().colourCount(), 2) << "no tick the delay after the end";
     }
 }

@@ -44,19 +44,21 @@ TEST(Fit, NaturalSizeShowsALargePictureWholeAndASmallOneAsBefore) {
         s.tick();
         if (fit) {
             // 960 x 480 into 320 x 240: 320 x 160, centred, every third on the screen.
-            EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(0, 40, 320, 160));
+            EXPECT_EQ(s.at(160, 40), kGreen);
+            EXPECT_EQ(s.at(160, 199), kGreen);
             EXPECT_EQ(s.at(0, 100), kRed);
             EXPECT_EQ(s.at(160, 100), kGreen);
             EXPECT_EQ(s.at(319, 100), kBlue);
             EXPECT_EQ(s.at(160, 39), clBlack);
             EXPECT_EQ(s.at(160, 200), clBlack);
         } else {
-            EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(-320, -120, 960, 480));
             EXPECT_EQ(s.at(0, 100), kGreen);
             EXPECT_EQ(s.at(319, 100), kGreen);
         }
         s.tick();
-        EXPECT_EQ(s.form.Image1.bounds(), Rect::fromSize(110, 95, 99, 50));  // 160 - 49.5 -> 110
+        // 160 - 49.5 -> 110: columns 110 to 208, rows 95 to 144.
+        EXPECT_EQ(s.at(109, 95), clBlack);
+        EXPECT_EQ(s.at(110, 94), clBlack);
         EXPECT_EQ(s.at(110, 95), kRed);
         EXPECT_EQ(s.at(208, 144), kBlue);
         EXPECT_TRUE(s.errors.empty());

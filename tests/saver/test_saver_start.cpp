@@ -27,10 +27,10 @@ TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
     EXPECT_EQ(s.host.windowTitle(), "zadarovi");
     EXPECT_EQ(s.host.cursorCount(), -1);
     EXPECT_EQ(s.services.runningStates, std::vector<bool>{true});
-    EXPECT_EQ(s.form.StartCursorPos, (Point{100, 100}));
-    EXPECT_FALSE(s.form.Timer1.enabled());
-    EXPECT_TRUE(s.form.lblinfo.visible());
-    EXPECT_EQ(s.form.lblinfo.text(), kLblinfoText);
+    EXPECT_EQ(s.form.startCursorPos(), (Point{100, 100}));
+    EXPECT_FALSE(s.form.displayTimer().enabled());
+    EXPECT_TRUE(s.form.show().infoLabel().visible());
+    EXPECT_EQ(s.form.show().infoLabel().text(), kNoPicturesText);
     const Bitmap& frame = *s.host.frame();
     EXPECT_EQ(frame.pixel(0, 0), clWhite);
     EXPECT_EQ(frame.pixel(799, 599), clWhite);
@@ -68,14 +68,13 @@ TEST(SaverStart, ReadsOptionsAndListsOnce) {
     EXPECT_EQ(s.form.Color, 2);
     EXPECT_EQ(s.form.Picdis, 8);
     EXPECT_EQ(s.form.Time, 8000);
-    EXPECT_TRUE(s.form.Timer1.enabled());
-    EXPECT_FALSE(s.form.lblinfo.visible());
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    EXPECT_FALSE(s.form.show().infoLabel().visible());
     EXPECT_NE(readFile(s.ini()).find("Status=1"), std::string::npos);
     // The first tick comes after 1000 ms and switches to the configured delay.
     s.host.advance(1000);
     s.loop.processMessages();
-    EXPECT_FALSE(s.form.FirstTick);
-    EXPECT_EQ(s.form.Timer1.interval(), 8000u);
+    EXPECT_EQ(s.form.displayTimer().interval(), 8000u);
 }
 
 TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
@@ -98,7 +97,7 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
     m.writeIni("[Options]\nSound=0\n[JpegConfig]\nName1=" + one + "\nName2=/nowhere/x.jpg\n");
     m.start();
     EXPECT_TRUE(m.form.PictureList.empty());
-    EXPECT_EQ(m.form.lblinfo.text(),
+    EXPECT_EQ(m.form.show().infoLabel().text(),
               "Please enter your own photos or sound files. You can easily add your own photos by "
               "selecting the settings button, then you can remove any listed pictures and add "
               "your own. File /nowhere/x.jpg does not exist in the location listed, so remove "
@@ -115,7 +114,7 @@ TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
         s.start();
         bool ok = s.errors == std::vector<std::string>{"Unable to write to " + s.ini()};
         ok = ok && s.host.windowOpen() && s.host.frame()->pixel(0, 0) == clBlack;
-        ok = ok && !s.form.lblinfo.visible() && !s.form.Timer1.enabled();
+        ok = ok && !s.form.show().infoLabel().visible() && !s.form.displayTimer().enabled();
         s.host.queueInput({msg::LButtonDown, 0, 0});
         s.loop.processMessages();
         return ok && s.form.closed();
@@ -138,10 +137,10 @@ TEST(SaverStart, ABusySettingsLockDelaysOnlyTheShow) {
         s.start();
         EXPECT_TRUE(s.host.windowOpen());
         EXPECT_EQ(s.at(0, 0), clBlack);
-        EXPECT_FALSE(s.form.Timer1.enabled());
+        EXPECT_FALSE(s.form.displayTimer().enabled());
         s.host.advance(600);
         s.loop.processMessages();
-        EXPECT_FALSE(s.form.Timer1.enabled());
+        EXPECT_FALSE(s.form.displayTimer().enabled());
         if (key) {
             s.host.queueInput({msg::KeyDown, 0, 0});
             s.loop.processMessages();
@@ -149,7 +148,7 @@ TEST(SaverStart, ABusySettingsLockDelaysOnlyTheShow) {
         } else {
             s.host.advance(450);
             s.loop.processMessages();
-            EXPECT_TRUE(s.form.Timer1.enabled());
+            EXPECT_TRUE(s.form.displayTimer().enabled());
             EXPECT_EQ(readFile(s.ini()), before);
             s.tick();
             EXPECT_EQ(s.at(400, 300), clRed);

@@ -17,9 +17,8 @@ struct Saver {
     SaverWindow form{host, loop, services};
 
     Saver() {
-        StopFlag = false;
-        form.StartCursorPos = {400, 300};
-        loop.setMessageFilter([this](Message& m, bool& h) { form.deactivate(m, h); });
+        form.setStartCursorPos({400, 300});
+        loop.setMessageFilter([this](Message& m, bool& h) { form.onInput(m, h); });
     }
     // Sends one message through the loop; true when the saver ended.
     bool send(std::uint32_t message, std::int64_t lParam = 0) {
@@ -38,9 +37,8 @@ TEST(SaverInput, MovesWithinToleranceKeepTheSaver) {
     EXPECT_FALSE(s.moveTo(455, 245));  // 55 on both axes
     EXPECT_FALSE(s.moveTo(345, 355));
     EXPECT_TRUE(s.moveTo(456, 300));
-    EXPECT_TRUE(StopFlag);
     EXPECT_EQ(s.services.runningStates, std::vector<bool>{false});
-    EXPECT_FALSE(s.form.Timer1.enabled());
+    EXPECT_FALSE(s.form.displayTimer().enabled());
 }
 
 TEST(SaverInput, SlowDriftEndsOnceBeyondToleranceFromTheStart) {
@@ -64,7 +62,7 @@ TEST(SaverInput, OnlyPressesAndKeysEndIt) {
 
 TEST(SaverInput, CoordinatesAreUnsigned16BitHalves) {
     Saver s;
-    s.form.StartCursorPos = {0, 0};
+    s.form.setStartCursorPos({0, 0});
     // -1 arrives as 65535: far away, so it ends the saver.
     EXPECT_TRUE(s.send(msg::MouseMove, msg::pointParam(-1, 0)));
 }
@@ -79,16 +77,16 @@ TEST(SaverPhase, AWindowEndedBeforeItShowsNeverShows) {
     Saver s;
     EXPECT_EQ(s.form.phase(), SaverPhase::Starting);
     EXPECT_TRUE(s.send(msg::KeyDown));
-    s.form.Show();
+    s.form.showWindow();
     EXPECT_FALSE(s.host.windowOpen());
     EXPECT_EQ(s.form.phase(), SaverPhase::Closed);
     // Shown, then ended: closed for good, whatever comes after.
     Saver t;
-    t.form.Show();
+    t.form.showWindow();
     EXPECT_EQ(t.form.phase(), SaverPhase::Showing);
     EXPECT_TRUE(t.host.windowOpen());
     EXPECT_TRUE(t.send(msg::LButtonDown));
-    t.form.Show();
+    t.form.showWindow();
     EXPECT_FALSE(t.host.windowOpen());
     EXPECT_EQ(t.form.phase(), SaverPhase::Closed);
 }

@@ -1,0 +1,78 @@
+#include "Show.h"
+
+#include "BackColors.h"
+#include "LayoutGeometry.h"
+#include "SaverWindow.h"
+
+namespace quillo {
+
+Show::Show(SaverWindow& saver, Host& host)
+    : saver_(saver),
+      host_(host),
+      form_(host),
+      infoLabel_(form_.addLabel(Rect::fromSize(60, 223, 469, 106))) {
+    infoLabel_.setText(kNoPicturesText);
+    infoLabel_.font = Font{"MS Sans Serif", 16, true};
+    infoLabel_.color = clBlack;
+}
+
+Show::~Show() = default;
+
+SaverRandom& Show::random() {
+    return saver_.random();
+}
+
+Size Show::customSize() const {
+    return {saver_.Width, saver_.Height};
+}
+
+Picture Show::nextPicture(PictureUse use, BadPicture bad) {
+    return saver_.NextPicture(use, bad, screen());
+}
+
+void Show::changeColour() {
+    const ColorSet& set = colorSet(saver_.Color);
+    form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
+}
+
+void Show::changeColourBeforeDrawing() {
+    changeColour();
+    if (form_.repaintPending()) form_.repaint();
+}
+
+Point Show::randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
+    return RandomPlacement(screen(), pictureWidth, pictureHeight, random(), fullSizeTakesQuarter);
+}
+
+void Show::showImage(ImageControl& control) {
+    ShortPause();
+    control.picture().bitmap();
+    control.setVisible(true);
+}
+
+void Show::countColour() {
+    if (colourCount_ > 20) colourCount_ = 0;
+    ++colourCount_;
+}
+
+void Show::beginTick() {
+    due_.reset();
+    if (mode_) due_ = mode_->begin(host_.nowNs());
+}
+
+void Show::advance(std::uint64_t nowNs) {
+    if (!mode_ || !due_) return;
+    try {
+        due_ = mode_->advance(nowNs);
+    } catch (...) {
+        due_.reset();
+        throw;
+    }
+}
+
+void Show::release() {
+    due_.reset();
+    if (mode_) mode_->release();
+}
+
+}  // namespace quillo

@@ -1,0 +1,79 @@
+#pragma once
+// A show: one window of the saver with its display mode, its background colour counter and the
+// mode's pictures. The saver's tick begins a mode's work on each show; the event loop then
+// advances the show frame by frame while the mode has frames to come. Several shows run side by
+// side in one loop, each on its own form.
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "DisplayMode.h"
+#include "Window.h"
+
+namespace quillo {
+
+class SaverRandom;
+class SaverWindow;
+
+// What a display mode does with a picture whose data fail while decoding: show the fallback
+// picture in its place, or skip it (the mode draws nothing for that tick).
+enum class BadPicture { ShowFallback, Skip };
+
+class Show {
+public:
+    Show(SaverWindow& saver, Host& host);
+    ~Show();
+    Show(const Show&) = delete;
+    Show& operator=(const Show&) = delete;
+
+    Form& form() { return form_; }
+    const Form& form() const { return form_; }
+    Host& host() { return host_; }
+    Size screen() const { return {form_.width(), form_.height()}; }
+    SaverRandom& random();
+    // The custom picture size of mode 5 (keys Width and Height).
+    Size customSize() const;
+    // The text shown, on white, when there is nothing to show.
+    Label& infoLabel() { return infoLabel_; }
+
+    // The mode this show runs from now on (none: the tick leaves the window alone).
+    void setMode(std::unique_ptr<DisplayMode> mode) { mode_ = std::move(mode); }
+
+    // The playlist's next picture, loaded for this show; a picture that cannot be loaded comes
+    // as the fallback picture, and with ShowFallback so does one whose data fail to decode.
+    Picture nextPicture(PictureUse use = {}, BadPicture bad = BadPicture::ShowFallback);
+    // Sets the background to the colour of the configured set for this show's counter. A
+    // different colour repaints the window, which erases what was drawn directly, at the next
+    // message handling.
+    void changeColour();
+    // changeColour, with the repaint served at once, so that a picture drawn directly next
+    // stays on the screen.
+    void changeColourBeforeDrawing();
+    // A place for a picture of that size (see RandomPlacement in LayoutGeometry.h).
+    Point randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
+    // ShortPause, then shows the control, its picture decoded first.
+    void showImage(ImageControl& control);
+
+    // The tick: counts the colour counter (1 to 21, round and round), and begins the mode.
+    void countColour();
+    int colourCount() const { return colourCount_; }
+    void beginTick();
+    // When the mode's next frame is due; nothing when it has none to come.
+    std::optional<std::uint64_t> nextFrameDue() const { return due_; }
+    // Draws the frame due at now. A failing frame ends the mode's frames for this tick.
+    void advance(std::uint64_t nowNs);
+    bool holdsInput() const { return due_ && mode_ && mode_->holdsInput(); }
+    // Ends any frames to come and frees what the mode keeps; the saver's shutdown calls it.
+    void release();
+
+private:
+    SaverWindow& saver_;
+    Host& host_;
+    Form form_;
+    Label& infoLabel_;
+    std::unique_ptr<DisplayMode> mode_;
+    std::optional<std::uint64_t> due_;
+    int colourCount_ = 0;
+};
+
+}  // namespace quillo
