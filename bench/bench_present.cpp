@@ -34,7 +34,7 @@ struct QtFixture {
         for (int y = 0; y < frame.height(); ++y)
             std::memset(frame.row(y), y & 0xFF, frame.stride());
         host.openWindow("bench", frame);
-        std::vector<quillo::Message> ignored;
+        std::vector<quillo::Event> ignored;
         for (int i = 0; i < 20; ++i) host.pumpInput(ignored);  // let the window map
     }
 };

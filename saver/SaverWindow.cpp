@@ -19,25 +19,27 @@ constexpr std::uint32_t kLockRetryMs = 50;
 
 // With QUILLO_TRACE_END set, the saver says on standard error what ended it, so that a run that
 // ended unasked can tell why.
-void traceEnd(const Message& m, Point start) {
+void traceEnd(const Event& e, Point start) {
     static const bool on = std::getenv("QUILLO_TRACE_END") != nullptr;
     if (!on) return;
-    const int x = int(std::uint32_t(m.lParam) & 0xFFFF),
-              y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
-    switch (m.message) {
-        case msg::MouseMove:
-            std::fprintf(stderr, "quillo: ends on a mouse move to (%d, %d) from (%d, %d)\n", x, y,
-                         start.x, start.y);
+    switch (e.kind) {
+        case EventKind::Move:
+            std::fprintf(stderr, "quillo: ends on a mouse move to (%d, %d) from (%d, %d)\n",
+                         e.position.x, e.position.y, start.x, start.y);
             return;
-        case msg::Terminate: {
+        case EventKind::ButtonDown:
+            std::fprintf(stderr, "quillo: ends on mouse button %d at (%d, %d)\n", int(e.button),
+                         e.position.x, e.position.y);
+            return;
+        case EventKind::Terminate: {
             static const char* const by[] = {"an unknown request", "a signal", "a close request",
                                              "the loss of its host window"};
-            std::fprintf(stderr, "quillo: ends on %s\n", by[m.wParam < 4 ? m.wParam : 0]);
+            std::fprintf(stderr, "quillo: ends on %s\n", by[int(e.by)]);
             return;
         }
         default:
-            std::fprintf(stderr, "quillo: ends on input message %u (%llu) at (%d, %d)\n",
-                         unsigned(m.message), static_cast<unsigned long long>(m.wParam), x, y);
+            std::fprintf(stderr, "quillo: ends on key %u %s\n", unsigned(e.key),
+                         e.kind == EventKind::KeyDown ? "going down" : "going up");
     }
 }
 
@@ -52,8 +54,8 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
       player_(player ? *player : *ownPlayer_),
       displayTimer_(loop, 1000),
-      lockRetry_(loop, kLockRetryMs),
-      fallbackPicture_(Picture(fallbackPicture())) {
+      fallbackPicture_(Picture(fallbackPicture())),
+      lockRetry_(loop, kLockRetryMs) {
     for (int i = 0; i < std::max(showCount, 1); ++i) {
         shows_.push_back(std::make_unique<Show>(*this, host));
         loop_.addForm(&shows_.back()->form());
@@ -61,7 +63,7 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
     displayTimer_.OnTimer = [this] { onTick(); };
     lockRetry_.OnTimer = [this] { waitForSettingsLock(); };
     loop_.setAnimation(this);
-    loop_.setDispatcher([this](const Message& m) { dispatch(m); });
+    loop_.setDispatcher([this](const Event& m) { dispatch(m); });
 }
 
 SaverWindow::~SaverWindow() {
@@ -118,7 +120,7 @@ void SaverWindow::startShow() {
 }
 
 void SaverWindow::installMessageFilter() {
-    loop_.setMessageFilter([this](Message& m, bool& handled) { onInput(m, handled); });
+    loop_.setMessageFilter([this](Event& m, bool& handled) { onInput(m, handled); });
 }
 
 bool SaverWindow::enterPhase(SaverPhase next) {
@@ -138,28 +140,26 @@ void SaverWindow::showWindow() {
     for (const auto& show : shows_) show->form().invalidate();
 }
 
-bool SaverWindow::endsSaver(const Message& m) const {
-    switch (m.message) {
-        case msg::MouseMove: {
-            const int x = int(std::uint32_t(m.lParam) & 0xFFFF);
-            const int y = int(std::uint32_t(m.lParam) >> 16 & 0xFFFF);
-            return std::abs(x - startCursorPos_.x) > kMoveTolerance ||
-                   std::abs(y - startCursorPos_.y) > kMoveTolerance;
-        }
-        case msg::KeyDown:
-        case msg::KeyUp:
-        case msg::SysKeyDown:
-        case msg::SysKeyUp:
-        case msg::LButtonDown:
-        case msg::RButtonDown:
-        case msg::MButtonDown:
+bool SaverWindow::endsSaver(const Event& e) const {
+    switch (e.kind) {
+        case EventKind::Move:
+            // Desktop-wide positions are 32-bit: a screen left of or above the primary counts
+            // its true distance.
+            return std::abs(std::int64_t(e.position.x) - startCursorPos_.x) > kMoveTolerance ||
+                   std::abs(std::int64_t(e.position.y) - startCursorPos_.y) > kMoveTolerance;
+        case EventKind::KeyDown:
+        case EventKind::KeyUp:
             return true;
+        case EventKind::ButtonDown:
+            // The extra (side) buttons end nothing.
+            return e.button == MouseButton::Left || e.button == MouseButton::Right ||
+                   e.button == MouseButton::Middle;
         default:
             return false;
     }
 }
 
-void SaverWindow::onInput(Message& m, bool& /*handled*/) {
+void SaverWindow::onInput(Event& m, bool& /*handled*/) {
     if (!endsSaver(m)) return;
     traceEnd(m, startCursorPos_);
     StopSaver();
@@ -177,13 +177,13 @@ void SaverWindow::StopSaver() {
     loop_.quit();
 }
 
-void SaverWindow::dispatch(const Message& m) {
+void SaverWindow::dispatch(const Event& m) {
     // Idle managers end the saver with SIGTERM: end as input would.
-    if (m.message == msg::Terminate) {
+    if (m.kind == EventKind::Terminate) {
         traceEnd(m, startCursorPos_);
         StopSaver();
     }
-    if (m.message == msg::MediaNotify) onSoundFinished(m);
+    if (m.kind == EventKind::SoundFinished) onSoundFinished(m);
 }
 
 std::optional<std::uint64_t> SaverWindow::nextFrameDue() const {

@@ -45,7 +45,7 @@ public:
     // Covers the screen with the black window, input ending the saver from then on; once.
     void showWindow();
     // The input test: sees every queued message before it is dispatched; never handles it.
-    void onInput(Message& msg, bool& handled);
+    void onInput(Event& msg, bool& handled);
     void StopSaver();
     // The display tick: the colour counters, the first tick's interval, the sound step, then the
     // display mode of every show, in that order.
@@ -53,7 +53,7 @@ public:
     // The tick's sound step: starts NextSoundFile when the player has stopped.
     void SoundStep();
     // The player's completion notice.
-    void onSoundFinished(const Message& notice);
+    void onSoundFinished(const Event& notice);
 
     Host& host() { return host_; }
     SaverRandom& random() { return random_; }
@@ -103,8 +103,8 @@ private:
     Picture FitPicture(Picture picture, Size screen);
     void StartSound();
     void StopSound();
-    bool endsSaver(const Message& msg) const;
-    void dispatch(const Message& msg);
+    bool endsSaver(const Event& msg) const;
+    void dispatch(const Event& msg);
     // Moves to the next phase; false (and no change) when the life above does not allow it.
     bool enterPhase(SaverPhase next);
 

@@ -21,10 +21,10 @@ void SaverWindow::SoundStep() {
     if (Sound && player_.mode() == PlayerMode::Stopped) StartSound();
 }
 
-void SaverWindow::onSoundFinished(const Message& notice) {
+void SaverWindow::onSoundFinished(const Event& notice) {
     // A notice can reach the queue after a tick has already started the next file (the file
     // ended just before the tick ran); stopping then would cut the new file at its start.
-    if (notice.lParam != player_.lastPlay()) return;
+    if (notice.play != player_.lastPlay()) return;
     player_.stop();
 }
 

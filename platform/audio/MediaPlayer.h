@@ -1,6 +1,6 @@
 #pragma once
 // The saver's media player: one sound file open at a time, played in the background. The
-// finished notice is a window message (msg::MediaNotify) posted to the user-interface thread's
+// finished notice is an event (EventKind::SoundFinished) posted to the user-interface thread's
 // loop, so the saver handles it like input, between ticks or inside an effect's message pump.
 #include <cstdint>
 #include <string>
@@ -11,7 +11,7 @@ namespace quillo {
 // open file is NotReady, never Stopped, so a tick never starts a file before the first open.
 enum class PlayerMode { NotReady = 0, Stopped = 1, Playing = 2 };
 
-// How a play ended: the wParam of its msg::MediaNotify. The lParam is the play's number.
+// How a play ended: the outcome of its SoundFinished event, which also names the play.
 namespace notice {
 constexpr std::uint64_t Successful = 1;  // the file played to its end
 constexpr std::uint64_t Superseded = 2;
@@ -28,7 +28,7 @@ public:
     // or the file cannot be played; the previous file is closed all the same.
     virtual void open(const std::string& file) = 0;
     // Plays the open file from its current position and returns at once. Every call posts
-    // exactly one msg::MediaNotify later: when the file ends, is stopped or closed, or at once
+    // exactly one SoundFinished event later: when the file ends, is stopped or closed, or at once
     // (Failure) when the device refuses; a refusal raises nothing and leaves the mode Stopped.
     // A device that does not answer in time raises MediaDeviceError.
     virtual void play() = 0;

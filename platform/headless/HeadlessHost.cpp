@@ -32,7 +32,7 @@ void HeadlessHost::drawText(Bitmap& target, const Rect& area, const std::string&
     }
 }
 
-void HeadlessHost::pumpInput(std::vector<Message>& out) {
+void HeadlessHost::pumpInput(std::vector<Event>& out) {
     ++pumps;
     if (onPump) onPump();
     out.insert(out.end(), input_.begin(), input_.end());

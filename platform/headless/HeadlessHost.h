@@ -16,7 +16,7 @@ public:
     explicit HeadlessHost(Size screen = {640, 480}, int depth = 24);
 
     // Test controls.
-    void queueInput(const Message& m) { input_.push_back(m); }
+    void queueInput(const Event& m) { input_.push_back(m); }
     void setCursorPos(Point p) { cursor_ = p; }
     void advance(std::uint64_t ms) { nowNs_ += ms * 1'000'000; }
     int cursorCount() const { return cursorCount_; }
@@ -46,7 +46,7 @@ public:
     // Text is drawn as one solid cell per visible character, so tests can see where it went.
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
-    void pumpInput(std::vector<Message>& out) override;
+    void pumpInput(std::vector<Event>& out) override;
     // Never blocks: with a timeout the clock jumps to it, so a run loop always makes progress.
     void waitForInput(int timeoutMs) override;
     void wake() override {}
@@ -63,7 +63,7 @@ private:
     bool open_ = false;
     std::string title_;
     const Bitmap* frame_ = nullptr;
-    std::deque<Message> input_;
+    std::deque<Event> input_;
     std::vector<Rect> presented_;
     std::uint64_t nowNs_ = 0;
 };

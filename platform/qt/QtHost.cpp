@@ -22,6 +22,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "BitmapImage.h"
@@ -56,9 +57,10 @@ qreal deviceRatio() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
 }
 
-std::int64_t pointOf(const QPointF& global) {
+// Desktop-wide device pixels, as the cursor position counts them.
+Point devicePoint(const QPointF& global) {
     const qreal r = deviceRatio();
-    return msg::pointParam(qRound(global.x() * r), qRound(global.y() * r));
+    return {qRound(global.x() * r), qRound(global.y() * r)};
 }
 
 // X11 counts a window's size in device pixels, Qt's widgets in scaled ones.
@@ -69,6 +71,52 @@ QSize logicalSize(Size device) {
 
 bool isSystemKey(const QKeyEvent* e) {
     return (e->modifiers() & Qt::AltModifier) || e->key() == Qt::Key_Alt || e->key() == Qt::Key_F10;
+}
+
+MouseButton buttonOf(Qt::MouseButton b) {
+    switch (b) {
+        case Qt::LeftButton:
+            return MouseButton::Left;
+        case Qt::RightButton:
+            return MouseButton::Right;
+        case Qt::MiddleButton:
+            return MouseButton::Middle;
+        case Qt::NoButton:
+            return MouseButton::None;
+        default:
+            return MouseButton::Other;
+    }
+}
+
+// The one translation of the toolkit's input into the saver's events, for its window and for
+// the boxes over it.
+std::optional<Event> translateInput(const QEvent* e) {
+    switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* k = static_cast<const QKeyEvent*>(e);
+            return keyEvent(e->type() == QEvent::KeyPress, k->nativeVirtualKey(), isSystemKey(k));
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            const auto* m = static_cast<const QMouseEvent*>(e);
+            const EventKind kind = e->type() == QEvent::MouseButtonPress     ? EventKind::ButtonDown
+                                   : e->type() == QEvent::MouseButtonRelease ? EventKind::ButtonUp
+                                   : e->type() == QEvent::MouseButtonDblClick
+                                       ? EventKind::DoubleClick
+                                       : EventKind::Move;
+            return pointerEvent(kind, devicePoint(m->globalPosition()), buttonOf(m->button()));
+        }
+        case QEvent::Wheel:
+            return pointerEvent(EventKind::Wheel,
+                                devicePoint(static_cast<const QWheelEvent*>(e)->globalPosition()));
+        case QEvent::FocusOut:
+            return Event{.kind = EventKind::FocusLost};
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -146,52 +194,15 @@ bool SaverWidget::eventFilter(QObject*, QEvent* e) {
     return false;
 }
 
-void SaverWidget::mouseMoveEvent(QMouseEvent* e) {
-    host_.deliver({msg::MouseMove, 0, pointOf(e->globalPosition())});
-}
-
-void SaverWidget::mousePressEvent(QMouseEvent* e) {
-    std::uint32_t m = msg::XButtonDown;  // extra buttons end nothing
-    if (e->button() == Qt::LeftButton) m = msg::LButtonDown;
-    if (e->button() == Qt::RightButton) m = msg::RButtonDown;
-    if (e->button() == Qt::MiddleButton) m = msg::MButtonDown;
-    host_.deliver({m, 0, pointOf(e->globalPosition())});
-}
-
-void SaverWidget::mouseReleaseEvent(QMouseEvent* e) {
-    std::uint32_t m = msg::XButtonUp;
-    if (e->button() == Qt::LeftButton) m = msg::LButtonUp;
-    if (e->button() == Qt::RightButton) m = msg::RButtonUp;
-    if (e->button() == Qt::MiddleButton) m = msg::MButtonUp;
-    host_.deliver({m, 0, pointOf(e->globalPosition())});
-}
-
-void SaverWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-    host_.deliver({msg::LButtonDblClk, 0, pointOf(e->globalPosition())});
-}
-
-void SaverWidget::wheelEvent(QWheelEvent* e) {
-    host_.deliver({msg::MouseWheel, 0, pointOf(e->globalPosition())});
-}
-
-void SaverWidget::keyPressEvent(QKeyEvent* e) {
-    host_.deliver(
-        {isSystemKey(e) ? msg::SysKeyDown : msg::KeyDown, std::uint64_t(e->nativeVirtualKey()), 0});
-}
-
-void SaverWidget::keyReleaseEvent(QKeyEvent* e) {
-    host_.deliver(
-        {isSystemKey(e) ? msg::SysKeyUp : msg::KeyUp, std::uint64_t(e->nativeVirtualKey()), 0});
-}
-
-void SaverWidget::focusOutEvent(QFocusEvent*) {
-    host_.deliver({msg::KillFocus, 0, 0});
+bool SaverWidget::event(QEvent* e) {
+    if (const std::optional<Event> input = translateInput(e)) host_.deliver(*input);
+    return QWidget::event(e);
 }
 
 void SaverWidget::closeEvent(QCloseEvent* e) {
     // Closed from outside (a window manager's close): end the saver the ordinary way.
     e->ignore();
-    host_.deliver({msg::Terminate, msg::ByWindowClose, 0});
+    host_.deliver(terminateEvent(EndRequest::WindowClose));
 }
 
 QtHost::QtHost() = default;
@@ -212,7 +223,7 @@ void QtHost::watchTerminationSignals() {
         while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
         }
         terminating_ = true;
-        deliver({msg::Terminate, msg::BySignal, 0});
+        deliver(terminateEvent(EndRequest::Signal));
         // A box runs a loop of its own, in which the request would wait for someone to answer
         // it: close the box, so that control comes back to our loop, which ends the saver.
         if (box_) box_->closeBox();
@@ -230,9 +241,9 @@ bool QtHost::embedInto(std::uint32_t window) {
     if (!foreign_) return false;
     foreign_->onResize = [this](Size s) {
         if (widget_) widget_->resize(logicalSize(s));
-        deliver({msg::Resize, 0, msg::pointParam(s.width, s.height)});
+        deliver({.kind = EventKind::Resize, .size = s});
     };
-    foreign_->onGone = [this] { deliver({msg::Terminate, msg::ByHostWindowGone, 0}); };
+    foreign_->onGone = [this] { deliver(terminateEvent(EndRequest::HostWindowGone)); };
     return true;
 }
 
@@ -365,14 +376,14 @@ void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
     p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(text));
 }
 
-void QtHost::deliver(const Message& m) {
+void QtHost::deliver(const Event& m) {
     // Inside another program's window, input belongs to that program: only our own notices count.
-    if (foreign_ && m.message < msg::MediaNotify) return;
+    if (foreign_ && m.kind < EventKind::SoundFinished) return;
     pending_.push_back(m);
     if (waiting_) waiting_->quit();
 }
 
-void QtHost::pumpInput(std::vector<Message>& out) {
+void QtHost::pumpInput(std::vector<Event>& out) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     out.insert(out.end(), pending_.begin(), pending_.end());
     pending_.clear();
@@ -424,34 +435,6 @@ void QtHost::sleepMs(int ms) {
     std::this_thread::sleep_until(end);
 }
 
-bool QtHost::boxInput(const QEvent* e, Message& m) const {
-    switch (e->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease: {
-            const auto* k = static_cast<const QKeyEvent*>(e);
-            const bool down = e->type() == QEvent::KeyPress;
-            m = {isSystemKey(k) ? (down ? msg::SysKeyDown : msg::SysKeyUp)
-                                : (down ? msg::KeyDown : msg::KeyUp),
-                 std::uint64_t(k->nativeVirtualKey()), 0};
-            return true;
-        }
-        case QEvent::MouseButtonPress: {
-            const auto* b = static_cast<const QMouseEvent*>(e);
-            std::uint32_t code = msg::XButtonDown;
-            if (b->button() == Qt::LeftButton) code = msg::LButtonDown;
-            if (b->button() == Qt::RightButton) code = msg::RButtonDown;
-            if (b->button() == Qt::MiddleButton) code = msg::MButtonDown;
-            m = {code, 0, pointOf(b->globalPosition())};
-            return true;
-        }
-        case QEvent::MouseMove:
-            m = {msg::MouseMove, 0, pointOf(static_cast<const QMouseEvent*>(e)->globalPosition())};
-            return true;
-        default:
-            return false;
-    }
-}
-
 MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageButtons buttons) {
     const MessageResult unanswered =
         buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
@@ -478,16 +461,15 @@ MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageBut
     QTimer pointerWatch;
     if (boxInput_) {
         boxes.setInputWatch([this](QEvent* e) {
-            Message m;
-            return boxInput(e, m) && boxInput_(m);
+            const std::optional<Event> input = translateInput(e);
+            return input && boxInput_(*input);
         });
         QObject::connect(&pointerWatch, &QTimer::timeout,
                          [this, &boxes, last = cursorPos()]() mutable {
                              const Point p = cursorPos();
                              if (p.x == last.x && p.y == last.y) return;
                              last = p;
-                             if (boxInput_({msg::MouseMove, 0, msg::pointParam(p.x, p.y)}))
-                                 boxes.closeBox();
+                             if (boxInput_(pointerEvent(EventKind::Move, p))) boxes.closeBox();
                          });
         pointerWatch.start(50);
     }

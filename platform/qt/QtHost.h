@@ -31,15 +31,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void wheelEvent(QWheelEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -76,7 +69,7 @@ public:
     void present(const Rect& dirty) override;
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
-    void pumpInput(std::vector<Message>& out) override;
+    void pumpInput(std::vector<Event>& out) override;
     void waitForInput(int timeoutMs) override;
     void wake() override;
     std::uint64_t nowNs() override;
@@ -86,12 +79,11 @@ public:
     void setBoxInputHandler(BoxInputHandler handler) override { boxInput_ = std::move(handler); }
 
     // Called by the widget.
-    void deliver(const Message& m);
+    void deliver(const Event& m);
 
 private:
     void applyCursor();
     // The message an input event under a box stands for; false for any other event.
-    bool boxInput(const QEvent* e, Message& m) const;
     // Shared-memory presents for the window, where the X server allows them.
     void openPresenter();
 
@@ -100,7 +92,7 @@ private:
     std::unique_ptr<ShmPresenter> shm_;  // after widget_: it goes first
     const Bitmap* framebuffer_ = nullptr;
     std::unique_ptr<ScreenCovers> covers_;
-    std::vector<Message> pending_;
+    std::vector<Event> pending_;
     QEventLoop* waiting_ = nullptr;
     int cursorCount_ = 0;
     bool terminating_ = false;

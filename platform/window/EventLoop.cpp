@@ -37,9 +37,9 @@ void Timer::restart() {
 EventLoop::EventLoop(Host& host) : host_(host) {
     // Input under a box is shown to the filter at once, as the queue would have shown it; the
     // box goes when the filter has ended the loop, so a box never keeps the program running.
-    host_.setBoxInputHandler([this](const Message& input) {
+    host_.setBoxInputHandler([this](const Event& input) {
         if (quit_) return true;
-        Message m = input;
+        Event m = input;
         guarded([&] {
             bool handled = false;
             if (filter_) filter_(m, handled);
@@ -52,7 +52,7 @@ EventLoop::~EventLoop() {
     host_.setBoxInputHandler(nullptr);
 }
 
-void EventLoop::post(const Message& m) {
+void EventLoop::post(const Event& m) {
     {
         std::lock_guard lock(postedMutex_);
         posted_.push_back(m);
@@ -82,10 +82,9 @@ void EventLoop::removeForm(Form* form) {
     std::erase(forms_, form);
 }
 
-void EventLoop::handle(Message& m) {
+void EventLoop::handle(Event& m) {
     guarded([&] {
-        if (m.message == msg::Resize && !forms_.empty())
-            forms_.front()->resize({int(m.lParam & 0xFFFF), int(m.lParam >> 16 & 0xFFFF)});
+        if (m.kind == EventKind::Resize && !forms_.empty()) forms_.front()->resize(m.size);
         bool handled = false;
         if (filter_) filter_(m, handled);
         if (!handled && dispatch_) dispatch_(m);
@@ -110,17 +109,17 @@ bool EventLoop::animating() const {
     return animation_ && animation_->nextFrameDue().has_value();
 }
 
-void EventLoop::handleInput(std::vector<Message>& input) {
+void EventLoop::handleInput(std::vector<Event>& input) {
     // While an animation holds input, it waits in arrival order; a request to end goes through.
-    std::vector<Message> batch;
+    std::vector<Event> batch;
     if (animation_ && animation_->holdsInput()) {
-        for (Message& m : input) (m.message == msg::Terminate ? batch : held_).push_back(m);
+        for (Event& m : input) (m.kind == EventKind::Terminate ? batch : held_).push_back(m);
     } else {
         batch = std::move(held_);
         held_.clear();
         batch.insert(batch.end(), input.begin(), input.end());
     }
-    for (Message& m : batch) {
+    for (Event& m : batch) {
         if (quit_) return;
         handle(m);
     }
@@ -132,9 +131,9 @@ void EventLoop::processMessages() {
     ScopeExit leave([this] { inPass_ = false; });
     flushDrawing();
     // Input first, then notices posted by other threads, each in arrival order.
-    std::vector<Message> input;
+    std::vector<Event> input;
     guarded([&] { host_.pumpInput(input); });
-    std::vector<Message> posted;
+    std::vector<Event> posted;
     {
         std::lock_guard lock(postedMutex_);
         posted.assign(posted_.begin(), posted_.end());

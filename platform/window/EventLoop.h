@@ -60,8 +60,8 @@ public:
 
 class EventLoop {
 public:
-    using Filter = std::function<void(Message&, bool& handled)>;
-    using Handler = std::function<void(const Message&)>;
+    using Filter = std::function<void(Event&, bool& handled)>;
+    using Handler = std::function<void(const Event&)>;
     // Called with the exception of a failed handler; shows the default error display.
     using ErrorDisplay = std::function<void(const std::exception&)>;
 
@@ -82,7 +82,7 @@ public:
     void setAnimation(Animation* animation) { animation_ = animation; }
 
     // Thread-safe: queues a message and wakes the loop.
-    void post(const Message& m);
+    void post(const Event& m);
     // One pass: every pending message, the pending repaints, the due timers and the due frames,
     // then returns. Direct drawing is put on the screen first, and again at the end. Entering it
     // from inside itself is a fault and throws std::logic_error.
@@ -105,8 +105,8 @@ public:
 
 private:
     friend class Timer;
-    void handle(Message& m);
-    void handleInput(std::vector<Message>& input);
+    void handle(Event& m);
+    void handleInput(std::vector<Event>& input);
     void fireDueTimers();
     void advanceAnimation();
     bool repaintPending() const;
@@ -120,9 +120,9 @@ private:
     Animation* animation_ = nullptr;
     std::vector<Timer*> timers_;
     std::mutex postedMutex_;
-    std::deque<Message> posted_;
+    std::deque<Event> posted_;
     // Input that came while an animation held it, in arrival order.
-    std::vector<Message> held_;
+    std::vector<Event> held_;
     bool inPass_ = false;
     bool quit_ = false;
 };

@@ -14,46 +14,54 @@
 
 namespace quillo {
 
-// A queued window message, numbered as the input test knows them.
-struct Message {
-    std::uint32_t message = 0;
-    std::uint64_t wParam = 0;
-    std::int64_t lParam = 0;
+// What reaches the loop: the user's input, translated once by each host, and notices of our own.
+enum class EventKind : std::uint8_t {
+    KeyDown,
+    KeyUp,
+    ButtonDown,
+    ButtonUp,
+    DoubleClick,
+    Move,
+    Wheel,
+    FocusLost,
+    // The audio thread's "sound finished" notice.
+    SoundFinished,
+    // A request to end: a signal, the window closed from outside, or its host window gone.
+    Terminate,
+    // The window, living inside another program's window, was given a new size.
+    Resize,
 };
 
-namespace msg {
-constexpr std::uint32_t KeyDown = 256;
-constexpr std::uint32_t KeyUp = 257;
-constexpr std::uint32_t SysKeyDown = 260;
-constexpr std::uint32_t SysKeyUp = 261;
-constexpr std::uint32_t MouseMove = 512;
-constexpr std::uint32_t LButtonDown = 513;
-constexpr std::uint32_t LButtonUp = 514;
-constexpr std::uint32_t LButtonDblClk = 515;
-constexpr std::uint32_t RButtonDown = 516;
-constexpr std::uint32_t RButtonUp = 517;
-constexpr std::uint32_t MButtonDown = 519;
-constexpr std::uint32_t MButtonUp = 520;
-constexpr std::uint32_t MouseWheel = 522;
-// The extra (side) mouse buttons.
-constexpr std::uint32_t XButtonDown = 523;
-constexpr std::uint32_t XButtonUp = 524;
-constexpr std::uint32_t KillFocus = 8;
-// Our own: the audio thread's "sound finished" notice, and a request to end (SIGTERM, SIGINT,
-// or the window being closed from outside).
-constexpr std::uint32_t MediaNotify = 0x8001;
-constexpr std::uint32_t Terminate = 0x8002;
-// wParam of Terminate: who asked.
-constexpr std::uint64_t ByUnknown = 0, BySignal = 1, ByWindowClose = 2, ByHostWindowGone = 3;
-// The window was given a new size (lParam: width and height as pointParam packs x and y), when it
-// lives inside another program's window.
-constexpr std::uint32_t Resize = 0x8003;
+enum class MouseButton : std::uint8_t { None, Left, Right, Middle, Other };
+enum class EndRequest : std::uint8_t { Unknown, Signal, WindowClose, HostWindowGone };
 
-// lParam of a mouse message: x in the low 16 bits, y in the next 16.
-constexpr std::int64_t pointParam(int x, int y) {
-    return std::int64_t((std::uint32_t(std::uint16_t(y)) << 16) | std::uint16_t(x));
+struct Event {
+    EventKind kind = EventKind::FocusLost;
+    // Pointer events: where, in desktop-wide device pixels (left of or above the primary screen
+    // is negative).
+    Point position{};
+    MouseButton button = MouseButton::None;
+    std::uint32_t key = 0;   // key events: the native key code
+    bool systemKey = false;  // key events: with Alt held, or F10
+    EndRequest by = EndRequest::Unknown;
+    // SoundFinished: how the play ended (MediaPlayer.h) and which play it was.
+    std::uint64_t outcome = 0;
+    std::int64_t play = 0;
+    Size size{};  // Resize
+};
+
+inline Event keyEvent(bool down, std::uint32_t key = 0, bool system = false) {
+    return {.kind = down ? EventKind::KeyDown : EventKind::KeyUp, .key = key, .systemKey = system};
 }
-}  // namespace msg
+inline Event pointerEvent(EventKind kind, Point at, MouseButton button = MouseButton::None) {
+    return {.kind = kind, .position = at, .button = button};
+}
+inline Event terminateEvent(EndRequest by = EndRequest::Unknown) {
+    return {.kind = EventKind::Terminate, .by = by};
+}
+inline Event soundFinishedEvent(std::uint64_t outcome, std::int64_t play) {
+    return {.kind = EventKind::SoundFinished, .outcome = outcome, .play = play};
+}
 
 struct Font {
     std::string family;
@@ -81,7 +89,7 @@ public:
                           const Font& font, Color color) = 0;
 
     // Appends the native input that is waiting, translated to messages; never blocks.
-    virtual void pumpInput(std::vector<Message>& out) = 0;
+    virtual void pumpInput(std::vector<Event>& out) = 0;
     // Blocks until input arrives, wake() is called, or timeoutMs passes (-1: no limit).
     virtual void waitForInput(int timeoutMs) = 0;
     // Ends a waitForInput from any thread.
@@ -96,7 +104,7 @@ public:
     // A box runs a loop of its own, so input that arrives while it is up never reaches the queue:
     // the host hands each such input to this handler as it comes, and closes the box (Cancel)
     // when the handler answers true. A host whose boxes take no input may ignore it.
-    using BoxInputHandler = std::function<bool(const Message&)>;
+    using BoxInputHandler = std::function<bool(const Event&)>;
     virtual void setBoxInputHandler(BoxInputHandler handler) { (void)handler; }
 };
 

@@ -39,14 +39,14 @@ struct DiskPlayer {
     ScopedEnv file{"SDL_DISKAUDIOFILE", raw};
     HeadlessHost host;
     EventLoop loop{host};
-    std::vector<Message> notices;
+    std::vector<Event> notices;
     std::vector<std::thread::id> noticeThreads;
     std::unique_ptr<SdlMediaPlayer> player =
         std::make_unique<SdlMediaPlayer>(loop, kPatient, kPatient);
 
     DiskPlayer() {
-        loop.setDispatcher([this](const Message& m) {
-            if (m.message != msg::MediaNotify) return;
+        loop.setDispatcher([this](const Event& m) {
+            if (m.kind != EventKind::SoundFinished) return;
             notices.push_back(m);
             noticeThreads.push_back(std::this_thread::get_id());
         });
@@ -88,7 +88,7 @@ TEST_F(SdlMediaPlayerTest, TonesAndMidiAreHeardForTheirLength) {
         p.player->play();
         EXPECT_EQ(p.player->mode(), PlayerMode::Playing);
         ASSERT_TRUE(p.waitNotices(1, 10s));
-        EXPECT_EQ(p.notices[0].wParam, notice::Successful);
+        EXPECT_EQ(p.notices[0].outcome, notice::Successful);
         EXPECT_EQ(p.player->mode(), PlayerMode::Stopped);
         const HeardSound h = p.heard();
         // A sine of amplitude 12000/32768 has an RMS of 0.26; the piano's note decays.
@@ -109,7 +109,7 @@ TEST_F(SdlMediaPlayerTest, OneNoticePerPlayOnTheLoopThread) {
     p.player->stop();
     EXPECT_EQ(p.player->mode(), PlayerMode::Stopped);
     ASSERT_TRUE(p.waitNotices(1, 2s));
-    EXPECT_EQ(p.notices[0].wParam, notice::Aborted);
+    EXPECT_EQ(p.notices[0].outcome, notice::Aborted);
     p.player->stop();
     // A second play runs to its end; closing at the end adds nothing.
     writeToneWav(wav, 0.2);
@@ -119,8 +119,8 @@ TEST_F(SdlMediaPlayerTest, OneNoticePerPlayOnTheLoopThread) {
     p.player->close();
     EXPECT_EQ(p.player->mode(), PlayerMode::NotReady);
     EXPECT_FALSE(p.waitNotices(3, 300ms));
-    EXPECT_EQ(p.notices[1].wParam, notice::Successful);
-    EXPECT_EQ(p.notices[1].lParam, 2);
+    EXPECT_EQ(p.notices[1].outcome, notice::Successful);
+    EXPECT_EQ(p.notices[1].play, 2);
     for (const auto& id : p.noticeThreads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 

@@ -206,14 +206,14 @@ TEST(EventLoop, FilterSeesEveryMessageAndHandlerErrorsAreShown) {
     EventLoop loop(host);
     std::vector<std::uint32_t> seen;
     std::vector<std::string> errors;
-    loop.setMessageFilter([&](Message& m, bool&) {
-        seen.push_back(m.message);
-        if (m.message == 1) throw std::runtime_error("boom");
+    loop.setMessageFilter([&](Event& m, bool&) {
+        seen.push_back(m.key);
+        if (m.key == 1) throw std::runtime_error("boom");
     });
     loop.setErrorDisplay([&](const std::exception& e) { errors.push_back(e.what()); });
-    host.queueInput({1, 0, 0});
-    host.queueInput({2, 0, 0});
-    loop.post({3, 0, 0});
+    host.queueInput(keyEvent(true, 1));
+    host.queueInput(keyEvent(true, 2));
+    loop.post(keyEvent(false, 3));
     loop.processMessages();
     EXPECT_EQ(seen, (std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(errors, std::vector<std::string>{"boom"});
@@ -271,7 +271,7 @@ TEST(Window, AResizeMessageGivesANewFramebufferRepaintedWhole) {
     loop.processMessages();
     form.setPixel(5, 5, clRed);  // not yet presented: goes with the old framebuffer
     const Bitmap* const shown = &form.framebuffer();
-    loop.post({msg::Resize, 0, msg::pointParam(100, 30)});
+    loop.post({.kind = EventKind::Resize, .size = {100, 30}});
     loop.processMessages();
     // The same object (hosts keep a reference to it) with the new size, all background.
     EXPECT_EQ(&form.framebuffer(), shown);
@@ -290,18 +290,18 @@ TEST(EventLoop, InputUnderABoxGoesToTheFilterAndClosesTheBoxOnceTheLoopEnds) {
         void setBoxInputHandler(BoxInputHandler h) override { handler = std::move(h); }
     };
     BoxHost host;
-    std::vector<std::uint32_t> seen;
+    std::vector<EventKind> seen;
     {
         EventLoop loop(host);
-        loop.setMessageFilter([&](Message& m, bool&) {
-            seen.push_back(m.message);
-            if (m.message == msg::KeyDown) loop.quit();
+        loop.setMessageFilter([&](Event& m, bool&) {
+            seen.push_back(m.kind);
+            if (m.kind == EventKind::KeyDown) loop.quit();
         });
         ASSERT_TRUE(host.handler);
-        EXPECT_FALSE(host.handler({msg::MouseWheel, 0, 0}));  // the box stays
-        EXPECT_TRUE(host.handler({msg::KeyDown, 0, 0}));      // the filter ended the loop
-        EXPECT_TRUE(host.handler({msg::KeyUp, 0, 0}));        // and any later box goes at once
+        EXPECT_FALSE(host.handler({.kind = EventKind::Wheel}));  // the box stays
+        EXPECT_TRUE(host.handler(keyEvent(true)));               // the filter ended the loop
+        EXPECT_TRUE(host.handler(keyEvent(false)));              // and any later box goes at once
     }
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{msg::MouseWheel, msg::KeyDown}));
+    EXPECT_EQ(seen, (std::vector<EventKind>{EventKind::Wheel, EventKind::KeyDown}));
     EXPECT_FALSE(host.handler);  // a loop that is gone is never called
 }

@@ -387,7 +387,7 @@ TEST(DisplayModes, HostileSizesAndDelaysNeitherCrashNorStopTheSaver) {
         s.tick();
         s.tick();
         EXPECT_TRUE(s.errors.empty()) << size;
-        s.host.queueInput({msg::KeyDown, 0, 0});
+        s.host.queueInput(keyEvent(true));
         s.loop.processMessages();
         EXPECT_TRUE(s.form.closed()) << size;
     }

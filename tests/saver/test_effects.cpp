@@ -114,21 +114,21 @@ TEST(Effects, InputEndsAnAnimationAtItsNextStepAndNothingIsDrawnAfter) {
     // (a key waits for its last frame).
     struct Case {
         int mode;
-        std::uint32_t message;
+        EventKind input;
     };
-    const Case cases[] = {{7, msg::KeyDown},
-                          {7, msg::Terminate},
-                          {8, msg::KeyDown},
-                          {8, msg::Terminate},
-                          {11, msg::Terminate}};
+    const Case cases[] = {{7, EventKind::KeyDown},
+                          {7, EventKind::Terminate},
+                          {8, EventKind::KeyDown},
+                          {8, EventKind::Terminate},
+                          {11, EventKind::Terminate}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.mode << " " << c.message);
+        SCOPED_TRACE(testing::Message() << c.mode << " " << int(c.input));
         EffectSaver s({800, 600}, c.mode, {pattern(300, 300), pattern(200, 200)});
         std::size_t presentsAtInput = 0;
         const int inputAt = s.host.pumps + 10;
         s.host.onPump = [&] {
             if (s.host.pumps != inputAt) return;
-            s.host.queueInput({c.message, 0, 0});
+            s.host.queueInput({.kind = c.input});
             presentsAtInput = s.host.presented().size();
         };
         s.runTick();
@@ -202,7 +202,7 @@ TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
     std::vector<Color> seen;
     s.host.onPump = [&] {
         seen.push_back(s.host.frame()->pixel(160, 120));
-        if (seen.size() == 50) s.host.queueInput({msg::KeyDown, 0, 0});
+        if (seen.size() == 50) s.host.queueInput(keyEvent(true));
     };
     const std::uint64_t start = s.host.nowMs() + 1000;
     s.runTick();

@@ -41,7 +41,7 @@ TEST(SaverStart, FirstStartMakesTheDefaultsAndWaitsOnWhite) {
     // Time passes: no timer runs, a key still ends it.
     s.host.advance(60'000);
     s.loop.processMessages();
-    s.host.queueInput({msg::KeyDown, 0, 0});
+    s.host.queueInput(keyEvent(true));
     s.loop.processMessages();
     EXPECT_TRUE(s.form.closed());
     EXPECT_EQ(s.services.runningStates, (std::vector<bool>{true, false}));
@@ -115,7 +115,7 @@ TEST(SaverStart, UnwritableSettingsStopTheStartButTheSaverStaysClosable) {
         bool ok = s.errors == std::vector<std::string>{"Unable to write to " + s.ini()};
         ok = ok && s.host.windowOpen() && s.host.frame()->pixel(0, 0) == clBlack;
         ok = ok && !s.form.show().infoLabel().visible() && !s.form.displayTimer().enabled();
-        s.host.queueInput({msg::LButtonDown, 0, 0});
+        s.host.queueInput(pointerEvent(EventKind::ButtonDown, {0, 0}, MouseButton::Left));
         s.loop.processMessages();
         return ok && s.form.closed();
     });
@@ -142,7 +142,7 @@ TEST(SaverStart, ABusySettingsLockDelaysOnlyTheShow) {
         s.loop.processMessages();
         EXPECT_FALSE(s.form.displayTimer().enabled());
         if (key) {
-            s.host.queueInput({msg::KeyDown, 0, 0});
+            s.host.queueInput(keyEvent(true));
             s.loop.processMessages();
             EXPECT_TRUE(s.form.closed());
         } else {
@@ -173,7 +173,7 @@ TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
     const std::vector<std::string> cases = {"config is /dev/null", "ini is a folder",
                                             "ini is a symlink loop"};
     for (const std::string& c : cases) {
-        for (const std::uint32_t input : {msg::KeyDown, msg::MouseMove}) {
+        for (const EventKind input : {EventKind::KeyDown, EventKind::Move}) {
             SCOPED_TRACE(c);
             SlideShow s;
             std::optional<ScopedEnv> devNull;
@@ -190,7 +190,7 @@ TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
             ASSERT_EQ(s.errors.size(), 1u);
             EXPECT_EQ(s.errors[0].rfind("Unable to write to ", 0), 0u);
             EXPECT_TRUE(s.host.windowOpen());
-            s.host.queueInput({input, 0, msg::pointParam(400, 400)});
+            s.host.queueInput(pointerEvent(input, {400, 400}));
             s.loop.processMessages();
             EXPECT_TRUE(s.form.closed());
         }

@@ -18,15 +18,15 @@ struct Saver {
 
     Saver() {
         form.setStartCursorPos({400, 300});
-        loop.setMessageFilter([this](Message& m, bool& h) { form.onInput(m, h); });
+        loop.setMessageFilter([this](Event& m, bool& h) { form.onInput(m, h); });
     }
-    // Sends one message through the loop; true when the saver ended.
-    bool send(std::uint32_t message, std::int64_t lParam = 0) {
-        host.queueInput({message, 0, lParam});
+    // Sends one event through the loop; true when the saver ended.
+    bool send(const Event& e) {
+        host.queueInput(e);
         loop.processMessages();
         return form.closed();
     }
-    bool moveTo(int x, int y) { return send(msg::MouseMove, msg::pointParam(x, y)); }
+    bool moveTo(int x, int y) { return send(pointerEvent(EventKind::Move, {x, y})); }
 };
 
 }  // namespace
@@ -48,35 +48,54 @@ TEST(SaverInput, SlowDriftEndsOnceBeyondToleranceFromTheStart) {
 }
 
 TEST(SaverInput, OnlyPressesAndKeysEndIt) {
-    for (std::uint32_t m : {msg::LButtonUp, msg::RButtonUp, msg::MButtonUp, msg::LButtonDblClk,
-                            msg::MouseWheel, msg::KillFocus, std::uint32_t(0x020B)}) {
+    using B = MouseButton;
+    using K = EventKind;
+    const struct {
+        Event input;
+        bool ends;
+    } cases[] = {
+        {pointerEvent(K::ButtonUp, {0, 0}, B::Left), false},
+        {pointerEvent(K::ButtonUp, {0, 0}, B::Right), false},
+        {pointerEvent(K::DoubleClick, {0, 0}, B::Left), false},
+        {pointerEvent(K::Wheel, {0, 0}), false},
+        {{.kind = K::FocusLost}, false},
+        {pointerEvent(K::ButtonDown, {400, 300}, B::Other), false},  // a side button
+        {keyEvent(true, 38), true},
+        {keyEvent(false, 38), true},
+        {keyEvent(true, 64, true), true},  // with Alt
+        {pointerEvent(K::ButtonDown, {400, 300}, B::Left), true},
+        {pointerEvent(K::ButtonDown, {400, 300}, B::Right), true},
+        {pointerEvent(K::ButtonDown, {400, 300}, B::Middle), true},
+    };
+    for (const auto& c : cases) {
         Saver s;
-        EXPECT_FALSE(s.send(m, msg::pointParam(0, 0))) << m;
-    }
-    for (std::uint32_t m : {msg::KeyDown, msg::KeyUp, msg::SysKeyDown, msg::SysKeyUp,
-                            msg::LButtonDown, msg::RButtonDown, msg::MButtonDown}) {
-        Saver s;
-        EXPECT_TRUE(s.send(m, msg::pointParam(400, 300))) << m;
+        EXPECT_EQ(s.send(c.input), c.ends) << int(c.input.kind) << " " << int(c.input.button);
     }
 }
 
-TEST(SaverInput, CoordinatesAreUnsigned16BitHalves) {
-    Saver s;
-    s.form.setStartCursorPos({0, 0});
-    // -1 arrives as 65535: far away, so it ends the saver.
-    EXPECT_TRUE(s.send(msg::MouseMove, msg::pointParam(-1, 0)));
+TEST(SaverInput, PositionsLeftOfOrAboveThePrimaryScreenCountTheirTrueDistance) {
+    // A screen left of the primary gives negative positions: 50 pixels is no move that ends.
+    const struct {
+        Point to;
+        bool ends;
+    } cases[] = {{{-40, 10}, false}, {{-60, 10}, true}, {{10, -45}, false}, {{10, -46}, true}};
+    for (const auto& c : cases) {
+        Saver s;
+        s.form.setStartCursorPos({10, 10});
+        EXPECT_EQ(s.moveTo(c.to.x, c.to.y), c.ends) << c.to.x << "," << c.to.y;
+    }
 }
 
 TEST(SaverInput, TerminateEnds) {
     Saver s;
-    EXPECT_TRUE(s.send(msg::Terminate));
+    EXPECT_TRUE(s.send(terminateEvent()));
 }
 
 TEST(SaverPhase, AWindowEndedBeforeItShowsNeverShows) {
     // Input under a box of the start-up can end the saver before its window is first shown.
     Saver s;
     EXPECT_EQ(s.form.phase(), SaverPhase::Starting);
-    EXPECT_TRUE(s.send(msg::KeyDown));
+    EXPECT_TRUE(s.send(keyEvent(true)));
     s.form.showWindow();
     EXPECT_FALSE(s.host.windowOpen());
     EXPECT_EQ(s.form.phase(), SaverPhase::Closed);
@@ -85,7 +104,7 @@ TEST(SaverPhase, AWindowEndedBeforeItShowsNeverShows) {
     t.form.showWindow();
     EXPECT_EQ(t.form.phase(), SaverPhase::Showing);
     EXPECT_TRUE(t.host.windowOpen());
-    EXPECT_TRUE(t.send(msg::LButtonDown));
+    EXPECT_TRUE(t.send(pointerEvent(EventKind::ButtonDown, {400, 300}, MouseButton::Left)));
     t.form.showWindow();
     EXPECT_FALSE(t.host.windowOpen());
     EXPECT_EQ(t.form.phase(), SaverPhase::Closed);

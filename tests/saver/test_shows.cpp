@@ -87,7 +87,7 @@ TEST(Shows, AnEndingInputDuringASlideOnOneEndsBoth) {
     const int inputAt = s.host.pumps + 10;
     s.host.onPump = [&] {
         if (s.host.pumps != inputAt) return;
-        s.host.queueInput({msg::KeyDown, 0, 0});
+        s.host.queueInput(keyEvent(true));
         presentsAtInput = s.host.presented().size();
     };
     s.runTick();

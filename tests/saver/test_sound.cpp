@@ -101,7 +101,7 @@ TEST(SaverSound, ShutdownStopsAPlayingFileBeforeTheWindowCloses) {
     startWithSounds(s, {s.dir / "a.mp3"});
     bool windowOpenAtStop = false;
     s.player.onStop = [&] { windowOpenAtStop = s.host.windowOpen(); };
-    s.host.queueInput({msg::KeyDown, 0, 0});
+    s.host.queueInput(keyEvent(true));
     s.loop.processMessages();
     EXPECT_TRUE(s.form.closed());
     EXPECT_EQ(s.player.log.back(), "stop");

@@ -25,7 +25,7 @@ public:
     void finish() {
         if (mode_ != PlayerMode::Playing) return;
         mode_ = PlayerMode::Stopped;
-        loop_.post({msg::MediaNotify, notice::Successful, lastPlay_});
+        loop_.post(soundFinishedEvent(notice::Successful, lastPlay_));
     }
 
     void open(const std::string& f) override {
@@ -39,7 +39,7 @@ public:
         log.push_back("play");
         ++lastPlay_;
         if (file.empty()) {
-            loop_.post({msg::MediaNotify, notice::Failure, lastPlay_});
+            loop_.post(soundFinishedEvent(notice::Failure, lastPlay_));
             return;
         }
         mode_ = PlayerMode::Playing;
@@ -49,7 +49,7 @@ public:
         if (onStop) onStop();
         if (mode_ != PlayerMode::Playing) return;
         mode_ = PlayerMode::Stopped;
-        loop_.post({msg::MediaNotify, notice::Aborted, lastPlay_});
+        loop_.post(soundFinishedEvent(notice::Aborted, lastPlay_));
     }
     PlayerMode mode() override { return mode_; }
     void close() override {

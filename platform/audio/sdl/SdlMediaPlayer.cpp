@@ -32,14 +32,14 @@ struct SdlMediaPlayer::Device {
     std::atomic<std::int64_t> lastPlay{0};
     std::atomic<bool> noticeDue{false};
 
-    void post(const Message& m) {
+    void post(const Event& m) {
         std::lock_guard lock(loopMutex);
         if (loop) loop->post(m);
     }
     // Posts the notice of the running play, once: from the audio thread at its end, or from
     // stop and close.
     void notify(std::uint64_t outcome) {
-        if (noticeDue.exchange(false)) post({msg::MediaNotify, outcome, lastPlay});
+        if (noticeDue.exchange(false)) post(soundFinishedEvent(outcome, lastPlay));
     }
 };
 
@@ -130,7 +130,7 @@ void stopMusic(SdlMediaPlayer::Device& d) {
     // Halting calls the finished hook on this thread; claim the notice first so it says Aborted.
     const bool due = d.noticeDue.exchange(false);
     Mix_HaltMusic();
-    if (due) d.post({msg::MediaNotify, notice::Aborted, d.lastPlay});
+    if (due) d.post(soundFinishedEvent(notice::Aborted, d.lastPlay));
 }
 
 void freeMusic(SdlMediaPlayer::Device& d) {
@@ -269,10 +269,10 @@ void SdlMediaPlayer::play() {
         [](Device& d) {
             // A play over a running one ends that one first: it still gets its own notice.
             if (d.noticeDue.exchange(false))
-                d.post({msg::MediaNotify, notice::Superseded, d.lastPlay});
+                d.post(soundFinishedEvent(notice::Superseded, d.lastPlay));
             ++d.lastPlay;
             if (!d.music) {
-                d.post({msg::MediaNotify, notice::Failure, d.lastPlay});
+                d.post(soundFinishedEvent(notice::Failure, d.lastPlay));
                 return;
             }
             d.noticeDue = true;
