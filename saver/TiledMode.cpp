@@ -21,6 +21,7 @@ public:
         ImageControl& tile = *tiles_[nextQuarter_ - 1];
         const int next = nextQuarter_ <= 3 ? nextQuarter_ + 1 : 1;
         tile.setVisible(false);
+        tile.clearPicture();  // the old picture goes before the next one is decoded
         const Rect quarter = tileRect(show_.screen(), nextQuarter_);
         tile.setPicture(show_.nextPicture({.sample = {quarter.width(), quarter.height()}}));
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
