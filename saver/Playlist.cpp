@@ -32,9 +32,11 @@ void SaverWindow::LoadSaverSettings() {
     Height = options.height;
     Width = options.width;
     Fit = options.fit;
+    Shuffle = options.shuffle;
 
     PictureList = read.lists.pictures;
     SoundList = read.lists.sounds;
+    Deck = PictureDeck(int(PictureList.size()));
     Sound = read.lists.sound;
     if (read.lists.missingPicture)
         lblinfo.setText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
@@ -48,6 +50,9 @@ void SaverWindow::NextPicture(PictureUse use) {
         p = SequencePos + 1;
         if (p > count) p = 1;
         SequencePos = p;
+    } else if (Shuffle) {
+        if (Deck.size() != count) Deck = PictureDeck(count);  // a list set after the start
+        p = Deck.deal(random_) + 1;
     } else {
         p = random_.FreshRandom(count) + 1;
     }

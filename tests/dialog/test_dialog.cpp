@@ -194,29 +194,44 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
               "picdis=9\r\n"
               "Height=300\r\n"
               "Width =400\r\n"
-              "Fit=0\r\n" +
+              "Fit=0\r\n"
+              "Shuffle=0\r\n" +
                   tail);
 }
 
-TEST_F(DialogTest, TheFitCheckBoxIsLoadedSavedAndOverlapsNoOtherControl) {
-    for (const char* stored : {"", "Fit=1\n", "Fit=0\n"}) {
-        SCOPED_TRACE(stored);
-        writeIni("[Options]\n" + std::string(stored));
-        SettingsDialog& f = open();
-        const bool on = std::string(stored) == "Fit=1\n";  // missing: off
-        EXPECT_EQ(f.fitCheckBox->isChecked(), on);
-        f.fitCheckBox->click();
-        f.okSaveButton->click();
-        EXPECT_EQ(option("Fit"), on ? "0" : "1");
-    }
-    SettingsDialog& f = open();
-    EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
-    EXPECT_TRUE(f.rect().contains(f.fitCheckBox->geometry()));
-    for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (other != f.fitCheckBox) {
-            EXPECT_FALSE(other->geometry().intersects(f.fitCheckBox->geometry()))
-                << other->metaObject()->className() << " " << other->objectName().toStdString();
+TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
+    struct Case {
+        const char* key;
+        QCheckBox* SettingsDialog::*box;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Fit", &SettingsDialog::fitCheckBox, "Shrink large pictures to fit the screen"},
+        {"Shuffle", &SettingsDialog::shuffleCheckBox, "Show each picture once before repeating"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        for (const char* stored : {"", "=1\n", "=0\n"}) {
+            SCOPED_TRACE(stored);
+            const std::string line = *stored ? c.key + std::string(stored) : "";
+            writeIni("[Options]\n" + line);
+            SettingsDialog& f = open();
+            const bool on = std::string(stored) == "=1\n";  // missing: off
+            EXPECT_EQ((f.*c.box)->isChecked(), on);
+            (f.*c.box)->click();
+            f.okSaveButton->click();
+            EXPECT_EQ(option(c.key), on ? "0" : "1");
         }
+        SettingsDialog& f = open();
+        QCheckBox* box = f.*c.box;
+        EXPECT_EQ(box->text().toStdString(), c.text);
+        EXPECT_TRUE(f.rect().contains(box->geometry()));
+        for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (other != box) {
+                EXPECT_FALSE(other->geometry().intersects(box->geometry()))
+                    << other->metaObject()->className() << " " << other->objectName().toStdString();
+            }
+    }
 }
 
 TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
@@ -439,8 +454,8 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
         f.soundList,       f.addPictureButton, f.removePictureButton, f.addFolderButton,
         f.clearListButton, f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
         f.rollDownRadio,   f.widthBar,         f.heightBar,           f.delayBar,
-        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.downloadButton,
-        f.aboutButton,     f.okSaveButton,     f.pictureList};
+        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
+        f.downloadButton,  f.aboutButton,      f.okSaveButton,        f.pictureList};
     for (QWidget* expected : order)
         EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.okSaveButton);
