@@ -200,31 +200,23 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
 }
 
 TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
-    struct Case {
-        const char* key;
-        QCheckBox* SettingsDialog::*box;
-        const char* text;
-    };
-    const Case cases[] = {
-        {"Fit", &SettingsDialog::fitCheckBox, "Shrink large pictures to fit the screen"},
-        {"Shuffle", &SettingsDialog::shuffleCheckBox, "Show each picture once before repeating"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        for (const char* stored : {"", "=1\n", "=0\n"}) {
-            SCOPED_TRACE(stored);
-            const std::string line = *stored ? c.key + std::string(stored) : "";
-            writeIni("[Options]\n" + line);
+    const std::pair<std::string, QCheckBox * SettingsDialog::*> boxes[] = {
+        {"Fit", &SettingsDialog::fitCheckBox}, {"Shuffle", &SettingsDialog::shuffleCheckBox}};
+    for (const auto& [key, box] : boxes)
+        for (const std::string stored : {"", "=1\n", "=0\n"}) {
+            SCOPED_TRACE(key + stored);
+            writeIni("[Options]\n" + (stored.empty() ? stored : key + stored));
             SettingsDialog& f = open();
-            const bool on = std::string(stored) == "=1\n";  // missing: off
-            EXPECT_EQ((f.*c.box)->isChecked(), on);
-            (f.*c.box)->click();
+            const bool on = stored == "=1\n";  // missing: off
+            EXPECT_EQ((f.*box)->isChecked(), on);
+            (f.*box)->click();
             f.okSaveButton->click();
-            EXPECT_EQ(option(c.key), on ? "0" : "1");
+            EXPECT_EQ(option(key), on ? "0" : "1");
         }
-        SettingsDialog& f = open();
-        QCheckBox* box = f.*c.box;
-        EXPECT_EQ(box->text().toStdString(), c.text);
+    SettingsDialog& f = open();
+    EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
+    EXPECT_EQ(f.shuffleCheckBox->text().toStdString(), "Show each picture once before repeating");
+    for (QCheckBox* box : {f.fitCheckBox, f.shuffleCheckBox}) {
         EXPECT_TRUE(f.rect().contains(box->geometry()));
         for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (other != box) {
