@@ -197,6 +197,10 @@ void SettingsDialog::buildControls() {
     fitCheckBox = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
     fitCheckBox->setFont(formFont("Arial", 8));
     fitCheckBox->setGeometry(303, 436, 170, 30);
+    // The two lines below it, still left of the buttons; used only when the order is random.
+    shuffleCheckBox = new WrappingCheckBox("Show each picture once before repeating", this);
+    shuffleCheckBox->setFont(formFont("Arial", 8));
+    shuffleCheckBox->setGeometry(303, 472, 170, 30);
 
     downloadButton = makeButton(this, "Download Software", 480, 439, 109, 21);
     aboutButton = makeButton(this, "About", 480, 463, 109, 21);
@@ -276,6 +280,7 @@ OptionsState SettingsDialog::readOptions() const {
     o.widthMax = widthBar->maximum();
     o.heightMax = heightBar->maximum();
     o.fit = fitCheckBox->isChecked();
+    o.shuffle = shuffleCheckBox->isChecked();
     return o;
 }
 
@@ -293,6 +298,7 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
                     roundedCornersRadio, circleFrameRadio, fadeRadio});
 
     fitCheckBox->setChecked(o.fit);
+    shuffleCheckBox->setChecked(o.shuffle);
     delayLabel->setText(QString::number(o.delaySeconds));
     widthLabel->setText(QString::number(o.width));
     heightLabel->setText(QString::number(o.height));

@@ -92,6 +92,8 @@ public:
     QRadioButton* customSizeRadio;
     // Shrink large pictures to fit the screen (the Fit option).
     QCheckBox* fitCheckBox;
+    // Every picture once before any repeats, at random (the Shuffle option).
+    QCheckBox* shuffleCheckBox;
     QGroupBox* customSizeGroup;
     QLabel* widthHeading;
     QScrollBar* widthBar;

@@ -32,9 +32,11 @@ void SaverWindow::LoadSaverSettings() {
     Height = options.height;
     Width = options.width;
     Fit = options.fit;
+    Shuffle = options.shuffle;
 
     PictureList = read.lists.pictures;
     SoundList = read.lists.sounds;
+    Deck = PictureDeck(int(PictureList.size()));
     Sound = read.lists.sound;
     if (read.lists.missingPicture)
         setInfoText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
@@ -52,6 +54,9 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, Size screen) {
         p = SequencePos + 1;
         if (p > count) p = 1;
         SequencePos = p;
+    } else if (Shuffle) {
+        if (Deck.size() != count) Deck = PictureDeck(count);  // a list set after the start
+        p = Deck.deal(random_) + 1;
     } else {
         p = random_.FreshRandom(count) + 1;
     }

@@ -11,6 +11,7 @@
 #include "EventLoop.h"
 #include "Host.h"
 #include "MediaPlayer.h"
+#include "PictureDeck.h"
 #include "SaverRandom.h"
 #include "SettingsStore.h"
 #include "Show.h"
@@ -83,6 +84,10 @@ public:
     int Height = -1;
     // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
     bool Fit = false;
+    // At random, every picture once before any repeats (key Shuffle; missing = off), dealt from
+    // Deck, which is made with the list at start and lives for the run.
+    bool Shuffle = false;
+    PictureDeck Deck;
     int SequencePos = 0;
     std::vector<std::string> PictureList;
     std::vector<std::string> SoundList;

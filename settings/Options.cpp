@@ -28,8 +28,9 @@ constexpr std::array kRows = {
     OptionRow{"Picdis", &O::picdis, -1,      true, 11,  4,    kAny},
     OptionRow{"Height", &O::height, -1,      true, 25,  6,    25},
     OptionRow{"Width",  &O::width,  -1,      true, 25,  7,    25},
-    // Off when missing, so that files from before it behave as they did.
+    // Off when missing, so that files from before them behave as they did.
     OptionRow{"Fit",    &O::fit,    0,       false, 0,  8,    kAny},
+    OptionRow{"Shuffle", &O::shuffle, 0,     false, 0,  9,    kAny},
 };
 // clang-format on
 

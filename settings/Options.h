@@ -55,6 +55,7 @@ struct Options {
     std::int32_t height{};        // "Height": the custom picture height, as stored
     std::int32_t width{};         // "Width"
     bool fit{};                   // "Fit": shrink pictures larger than the screen to fit it
+    bool shuffle{};               // "Shuffle": at random, every picture once before any repeats
 };
 
 using OptionField = std::variant<std::monostate,  // written in a new file, never read

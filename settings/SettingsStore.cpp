@@ -79,6 +79,7 @@ OptionsState dialogOptions(const Options& stored, int widthMax, int heightMax) {
     o.widthPosition = clampInt(o.width, 25, widthMax);
     o.heightPosition = clampInt(o.height, 25, heightMax);
     o.fit = options.fit;
+    o.shuffle = options.shuffle;
     return o;
 }
 
@@ -100,6 +101,7 @@ Options savedOptions(const OptionsState& state) {
     o.height = toInt32(state.height);
     o.width = toInt32(state.width);
     o.fit = state.fit;
+    o.shuffle = state.shuffle;
     return o;
 }
 

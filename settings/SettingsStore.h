@@ -40,6 +40,7 @@ struct OptionsState {
     int widthMax = 25;           // the screen width
     int heightMax = 25;          // the screen height
     bool fit = false;            // fitCheckBox: shrink large pictures to fit the screen
+    bool shuffle = false;        // shuffleCheckBox: every picture once before any repeats
 };
 
 // The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the

@@ -194,29 +194,36 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
               "picdis=9\r\n"
               "Height=300\r\n"
               "Width =400\r\n"
-              "Fit=0\r\n" +
+              "Fit=0\r\n"
+              "Shuffle=0\r\n" +
                   tail);
 }
 
-TEST_F(DialogTest, TheFitCheckBoxIsLoadedSavedAndOverlapsNoOtherControl) {
-    for (const char* stored : {"", "Fit=1\n", "Fit=0\n"}) {
-        SCOPED_TRACE(stored);
-        writeIni("[Options]\n" + std::string(stored));
-        SettingsDialog& f = open();
-        const bool on = std::string(stored) == "Fit=1\n";  // missing: off
-        EXPECT_EQ(f.fitCheckBox->isChecked(), on);
-        f.fitCheckBox->click();
-        f.okSaveButton->click();
-        EXPECT_EQ(option("Fit"), on ? "0" : "1");
-    }
+TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
+    const std::pair<std::string, QCheckBox * SettingsDialog::*> boxes[] = {
+        {"Fit", &SettingsDialog::fitCheckBox}, {"Shuffle", &SettingsDialog::shuffleCheckBox}};
+    for (const auto& [key, box] : boxes)
+        for (const std::string stored : {"", "=1\n", "=0\n"}) {
+            SCOPED_TRACE(key + stored);
+            writeIni("[Options]\n" + (stored.empty() ? stored : key + stored));
+            SettingsDialog& f = open();
+            const bool on = stored == "=1\n";  // missing: off
+            EXPECT_EQ((f.*box)->isChecked(), on);
+            (f.*box)->click();
+            f.okSaveButton->click();
+            EXPECT_EQ(option(key), on ? "0" : "1");
+        }
     SettingsDialog& f = open();
     EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
-    EXPECT_TRUE(f.rect().contains(f.fitCheckBox->geometry()));
-    for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (other != f.fitCheckBox) {
-            EXPECT_FALSE(other->geometry().intersects(f.fitCheckBox->geometry()))
-                << other->metaObject()->className() << " " << other->objectName().toStdString();
-        }
+    EXPECT_EQ(f.shuffleCheckBox->text().toStdString(), "Show each picture once before repeating");
+    for (QCheckBox* box : {f.fitCheckBox, f.shuffleCheckBox}) {
+        EXPECT_TRUE(f.rect().contains(box->geometry()));
+        for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (other != box) {
+                EXPECT_FALSE(other->geometry().intersects(box->geometry()))
+                    << other->metaObject()->className() << " " << other->objectName().toStdString();
+            }
+    }
 }
 
 TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
@@ -439,8 +446,8 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
         f.soundList,       f.addPictureButton, f.removePictureButton, f.addFolderButton,
         f.clearListButton, f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
         f.rollDownRadio,   f.widthBar,         f.heightBar,           f.delayBar,
-        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.downloadButton,
-        f.aboutButton,     f.okSaveButton,     f.pictureList};
+        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
+        f.downloadButton,  f.aboutButton,      f.okSaveButton,        f.pictureList};
     for (QWidget* expected : order)
         EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.okSaveButton);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The slide show under a bare X server: stretched, natural size over a colour, and tiles, checked
-# in screenshots.
+# The slide show under a bare X server: stretched, natural size over a colour, tiles, and the
+# shuffled random order, checked in screenshots.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 800x600
 pics="$E2E_TMP/pictures"
@@ -50,4 +50,21 @@ shot="$E2E_TMP/shot.png"
 [ "$(pixel 100 300 "$shot")" = "0,0,0" ] || fail "mode 4: no separating row"
 [ "$(pixel 600 100 "$shot")" = "0,0,0" ] || fail "mode 4: a quarter filled too early"
 end_saver "mode 4"
+# Shuffle, one tick every 1.5 s: five pictures at random show five different colours in five
+# ticks. A tick shows as the colour changing (the deck never deals a picture twice in a row); the
+# black between a hidden picture and the next is none of them.
+convert -size 16x16 xc:yellow "BMP3:$pics/yellow.bmp"
+convert -size 16x16 xc:magenta "BMP3:$pics/magenta.bmp"
+write_settings "Picdis=1 Seq=0 Shuffle=1 Time=1500 Sound=0" "$pics/red.bmp" "$pics/lime.bmp" \
+    "$pics/blue.jpg" "$pics/yellow.bmp" "$pics/magenta.bmp"
+start_quillo /S
+wait_window zadarovi
+seen=() last=
+next_colour() {
+    local now=$(pixel 400 300)
+    [ "$now" != "0,0,0" ] && [ "$now" != "$last" ] && last=$now && seen+=("$now")
+}
+for tick in 1 2 3 4 5; do wait_for 15 next_colour || fail "shuffle: tick $tick not seen"; done
+[ "$(printf '%s\n' "${seen[@]}" | sort -u | wc -l)" -eq 5 ] || fail "shuffle showed ${seen[*]}"
+end_saver "shuffle"
 echo "e2e modes: all checks passed"

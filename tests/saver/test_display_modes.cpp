@@ -75,7 +75,8 @@ TEST(SaverSettings, EachOptionReachesTheSaver) {
              {"Height", "47"},
              {"Seq", "0"},
              {"Sound", "1"},
-             {"Fit", "1"}},
+             {"Fit", "1"},
+             {"Shuffle", "1"}},
             {s.picture("a.bmp", 4, 4, clRed)});
     EXPECT_EQ(s.form.Picdis, 11);
     EXPECT_EQ(s.form.Color, 3);
@@ -85,6 +86,7 @@ TEST(SaverSettings, EachOptionReachesTheSaver) {
     EXPECT_FALSE(s.form.Seq);
     EXPECT_TRUE(s.form.Sound);
     EXPECT_TRUE(s.form.Fit);
+    EXPECT_TRUE(s.form.Shuffle);
 }
 
 TEST(Playlist, OrderTimingAndFallback) {
