@@ -44,8 +44,6 @@ void HeadlessHost::waitForInput(int timeoutMs) {
 }
 
 void HeadlessHost::sleepMs(int ms) {
-    ++sleeps;
-    if (onSleep) onSleep();
     if (ms <= 0) return;
     advance(std::uint64_t(ms));
 }

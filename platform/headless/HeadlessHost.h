@@ -23,10 +23,10 @@ public:
     bool windowOpen() const { return open_; }
     const std::string& windowTitle() const { return title_; }
     const std::vector<Rect>& presented() const { return presented_; }
-    // Called at every input pump and every sleep, before it does its work, so a test can look at
+    // Called at every input pump, before it does its work, so a test can look at
     // (or disturb) code that runs inside the loop; counted either way.
-    std::function<void()> onPump, onSleep;
-    int pumps = 0, sleeps = 0;
+    std::function<void()> onPump;
+    int pumps = 0;
     // Every box shown, as "<kind>|<text>"; answers come from the script (Ok when empty).
     std::vector<std::string> boxes;
     std::deque<MessageResult> boxAnswers;

@@ -95,11 +95,6 @@ void EventLoop::flushDrawing() {
     for (Form* form : forms_) guarded([&] { form->flush(); });
 }
 
-void EventLoop::sleep(int ms) {
-    flushDrawing();
-    host_.sleepMs(ms);
-}
-
 bool EventLoop::repaintPending() const {
     return std::any_of(forms_.begin(), forms_.end(),
                        [](const Form* f) { return f->repaintPending(); });

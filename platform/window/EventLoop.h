@@ -92,8 +92,6 @@ public:
     void waitForWork();
     // True while an animation has a frame to come.
     bool animating() const;
-    // Puts direct drawing on the screen, then pauses without handling messages.
-    void sleep(int ms);
     void flushDrawing();
     // Runs until quit().
     void run();

@@ -37,7 +37,7 @@ TEST(Window, RepaintRuleErasesDirectDrawsOnlyOnAColourChange) {
     const std::size_t presents = host.presented().size();
     for (int x = 40; x < 50; ++x) form.setPixel(x, 20, clRed);
     EXPECT_EQ(host.presented().size(), presents);
-    loop.sleep(10);
+    loop.flushDrawing();
     ASSERT_EQ(host.presented().size(), presents + 1);
     EXPECT_EQ(host.presented().back(), (Rect{30, 20, 50, 35}));
     loop.processMessages();
