@@ -12,7 +12,7 @@ PACKAGES=(
     libjpeg-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
-    desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace
+    desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace procps
     fonts-liberation fonts-dejavu-core
     # Benchmarks: feh's slideshow as the fade's baseline.
     feh
