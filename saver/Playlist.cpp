@@ -107,7 +107,7 @@ void SaverWindow::decodeNextAhead() {
         next = Deck.peek();
     const TickAsk ask = tickAsk_.value_or(TickAsk{{}, shows_.front()->screen()});
     tickAsk_.reset();
-    if (next < 0 || PictureList.empty()) {
+    if (!DecodeAhead || next < 0 || PictureList.empty()) {
         ahead_.cancel();
         return;
     }

@@ -73,6 +73,8 @@ public:
     // none is being decoded.
     void waitForPictureAhead();
 
+    // Set before FormCreate: decode the next picture during the delay when it is known (on).
+    bool DecodeAhead = true;
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
     // How long the start waits for another writer's lock before it runs the show without writing
