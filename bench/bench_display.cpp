@@ -6,12 +6,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -125,6 +127,39 @@ void BM_TickThreePhotos(benchmark::State& state) {
     state.counters["peak_mb"] = double(usage.ru_maxrss) / 1024.0;
 }
 
+// The time from the saver's start to its first photo on the screen, the first tick coming after
+// one second of real time as the display timer's would.
+void BM_FirstPhoto(benchmark::State& state) {
+    const std::vector<std::string>& photos = threePhotos();
+    if (photos.empty()) {
+        state.SkipWithError("convert could not make the photos");
+        return;
+    }
+    const Photo& p = photo();
+    mkdir((p.dir + "/Quillo").c_str(), 0700);
+    std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
+    ini << "[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=1\n[JpegConfig]\n";
+    for (int n = 1; n <= 1000; ++n)
+        ini << "Name" << n << "=" << (n <= 3 ? photos[std::size_t(n - 1)] : "Null") << "\n";
+    ini.close();
+    for (auto _ : state) {
+        HeadlessHost host{{1920, 1080}};
+        EventLoop loop{host};
+        LinuxSystemServices services;
+        SaverWindow form(host, loop, services);
+        const auto start = std::chrono::steady_clock::now();
+        form.FormCreate();
+        form.showWindow();
+        std::this_thread::sleep_until(start + std::chrono::seconds(1));
+        host.advance(1000);
+        loop.processMessages();
+        loop.processMessages();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        form.waitForPictureAhead();
+    }
+}
+
 // djpeg of the same three photos in turn.
 void BM_DjpegThreePhotos(benchmark::State& state) {
     const std::vector<std::string>& photos = threePhotos();
@@ -173,6 +208,7 @@ QUILLO_BENCH(BM_Tick, 5)->DenseRange(1, 6);
 QUILLO_BENCH(BM_TickFit, 5);
 QUILLO_BENCH(BM_DjpegThreePhotos, 6);
 QUILLO_BENCH(BM_TickThreePhotos, 6)->Arg(1)->Arg(0);
+BENCHMARK(BM_FirstPhoto)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 QUILLO_BENCH(BM_RepaintStretched, 50);
 QUILLO_BENCH(BM_CopyFrame, 50);
 
