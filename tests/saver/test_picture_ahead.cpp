@@ -53,6 +53,25 @@ TEST(PictureAhead, TheNextPictureKnownBeforeItsTickIsTheOneDecodedAhead) {
     }
 }
 
+// Two shows in order over three pictures: the picture ahead is the one the first show takes next
+// (the third); the second show's next (the first again) is decoded at its tick.
+TEST(PictureAhead, WithTwoShowsTheFirstTakesThePictureAhead) {
+    SlideShow s({800, 600}, 24, 2);
+    const std::vector<std::string> paths = {s.picture("red.bmp", 4, 4, clRed),
+                                            s.picture("lime.bmp", 4, 4, clLime),
+                                            s.picture("blue.bmp", 4, 4, clBlue)};
+    s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}}, paths);
+    const auto at = [&](int show) { return s.form.show(show).form().framebuffer().pixel(1, 1); };
+    s.tick();
+    EXPECT_EQ(at(0), clRed);
+    EXPECT_EQ(at(1), clLime);
+    s.form.waitForPictureAhead();
+    for (const char* name : {"red.bmp", "lime.bmp", "blue.bmp"}) s.picture(name, 4, 4, clGray);
+    s.tick();
+    EXPECT_EQ(at(0), clBlue);
+    EXPECT_EQ(at(1), clGray);
+}
+
 // A picture that fails while decoded ahead shows as the fallback picture (white at 1,1), even
 // when the file is mended before its tick, whether its data fail or it does not load at all; the
 // next showing decodes the mended file.
