@@ -3,13 +3,18 @@
 // paint, present). Also the repaint of a stretched full-screen picture when only the background
 // colour changes, against a copy of the frame's bytes.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "EventLoop.h"
@@ -66,6 +71,109 @@ void BM_TickFit(benchmark::State& state) {
     state.counters["width"] = last - first + 1;
 }
 
+// Three distinct 24-megapixel photos, made as the slideshow benchmark makes its photos, once.
+const std::vector<std::string>& threePhotos() {
+    static const std::vector<std::string> paths = [] {
+        std::vector<std::string> made;
+        for (int n = 1; n <= 3; ++n) {
+            const std::string path = photo().dir + "/plasma" + std::to_string(n) + ".jpg";
+            const std::string command = "convert -seed " + std::to_string(n) +
+                                        " -size 600x400 plasma:fractal -resize '6000x4000!' "
+                                        "-attenuate 0.4 +noise Gaussian -quality 90 " +
+                                        path;
+            if (std::system(command.c_str()) != 0) return std::vector<std::string>{};
+            made.push_back(path);
+        }
+        return made;
+    }();
+    return paths;
+}
+
+// The time from a tick to the photo on the screen when each photo comes in order after a delay
+// long enough to decode it: the wait for the worker is outside the timing. With range(0) == 0
+// nothing is decoded ahead, for the peak memory without it (run each alone: the peak is the
+// process's).
+void BM_TickThreePhotos(benchmark::State& state) {
+    const std::vector<std::string>& photos = threePhotos();
+    if (photos.empty()) {
+        state.SkipWithError("convert could not make the photos");
+        return;
+    }
+    const Photo& p = photo();
+    mkdir((p.dir + "/Quillo").c_str(), 0700);
+    std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
+    ini << "[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=1\n[JpegConfig]\n";
+    for (int n = 1; n <= 1000; ++n)
+        ini << "Name" << n << "=" << (n <= 3 ? photos[std::size_t(n - 1)] : "Null") << "\n";
+    ini.close();
+    HeadlessHost host{{1920, 1080}};
+    EventLoop loop{host};
+    LinuxSystemServices services;
+    SaverWindow form(host, loop, services);
+    form.DecodeAhead = state.range(0) != 0;
+    form.FormCreate();
+    form.showWindow();
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.waitForPictureAhead();
+        host.advance(1000);
+        state.ResumeTiming();
+        loop.processMessages();
+        loop.processMessages();  // the repaint the tick asked for
+    }
+    form.waitForPictureAhead();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_mb"] = double(usage.ru_maxrss) / 1024.0;
+}
+
+// The time from the saver's start to its first photo on the screen, the first tick coming after
+// one second of real time as the display timer's would.
+void BM_FirstPhoto(benchmark::State& state) {
+    const std::vector<std::string>& photos = threePhotos();
+    if (photos.empty()) {
+        state.SkipWithError("convert could not make the photos");
+        return;
+    }
+    const Photo& p = photo();
+    mkdir((p.dir + "/Quillo").c_str(), 0700);
+    std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
+    ini << "[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=1\n[JpegConfig]\n";
+    for (int n = 1; n <= 1000; ++n)
+        ini << "Name" << n << "=" << (n <= 3 ? photos[std::size_t(n - 1)] : "Null") << "\n";
+    ini.close();
+    for (auto _ : state) {
+        HeadlessHost host{{1920, 1080}};
+        EventLoop loop{host};
+        LinuxSystemServices services;
+        SaverWindow form(host, loop, services);
+        const auto start = std::chrono::steady_clock::now();
+        form.FormCreate();
+        form.showWindow();
+        std::this_thread::sleep_until(start + std::chrono::seconds(1));
+        host.advance(1000);
+        loop.processMessages();
+        loop.processMessages();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        form.waitForPictureAhead();
+    }
+}
+
+// djpeg of the same three photos in turn.
+void BM_DjpegThreePhotos(benchmark::State& state) {
+    const std::vector<std::string>& photos = threePhotos();
+    if (photos.empty()) {
+        state.SkipWithError("convert could not make the photos");
+        return;
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::string command = "djpeg -outfile /dev/null " + photos[i++ % photos.size()];
+        if (std::system(command.c_str()) != 0) state.SkipWithError("djpeg failed");
+    }
+}
+
 void BM_Djpeg(benchmark::State& state) {
     djpegProcess(state, photo().jpeg);
 }
@@ -98,6 +206,9 @@ void BM_CopyFrame(benchmark::State& state) {
 QUILLO_BENCH(BM_Djpeg, 5);
 QUILLO_BENCH(BM_Tick, 5)->DenseRange(1, 6);
 QUILLO_BENCH(BM_TickFit, 5);
+QUILLO_BENCH(BM_DjpegThreePhotos, 6);
+QUILLO_BENCH(BM_TickThreePhotos, 6)->Arg(1)->Arg(0);
+BENCHMARK(BM_FirstPhoto)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 QUILLO_BENCH(BM_RepaintStretched, 50);
 QUILLO_BENCH(BM_CopyFrame, 50);
 

@@ -17,6 +17,8 @@ void SaverWindow::onTick() {
         if (closed()) return;
         loop_.guarded([&] { show->beginTick(); });
     }
+    if (closed()) return;
+    decodeNextAhead();
     // No tick starts inside an animation: the next comes Time after the last frame.
     if (nextFrameDue()) {
         displayTimer_.setEnabled(false);

@@ -27,6 +27,10 @@ public:
         return dealt.empty() ? -1 : dealt.front();
     }
 
+    // The picture dealt next when the round holds it; -1 when the next deal draws a new round.
+    // Changes nothing.
+    int peek() const { return next_ < size() ? order_[std::size_t(next_)] : -1; }
+
 private:
     // Draws the next round; none of `avoid` within its first `leading` places where the deck
     // holds other pictures to put there.

@@ -5,7 +5,6 @@
 #include "Paths.h"
 #include "SaverWindow.h"
 #include "SettingsStore.h"
-#include "Shrink.h"
 
 namespace quillo {
 
@@ -60,46 +59,70 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, Size screen) {
     } else {
         p = random_.FreshRandom(count) + 1;
     }
-    const std::string& path = PictureList[std::size_t(p - 1)];
+    // The next tick most likely asks as the first show of this one did.
+    if (!tickAsk_) tickAsk_ = TickAsk{use, screen};
+    const PictureRequest request = pictureRequest(p - 1, use, screen);
+    std::optional<LoadedPicture> loaded = ahead_.take(request);
+    if (!loaded) loaded = loadRequestedPicture(request);
     Picture picture;
-    try {
-        DecodeOptions options;  // the default pixel budget
-        options.screenDepth = host_.screenDepth();
-        // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
-        if (Fit) {
-            options.cover = fitBox(screen, Picdis);
-        } else {
-            options.clip = use.clip;
-            options.sample = use.sample;
-        }
-        picture.loadFromFile(path, options);
-    } catch (const std::exception&) {
+    if (loaded->loadFailed) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
         picture = fallbackPicture_;
-    }
-    if (Fit) picture = FitPicture(std::move(picture), screen);
-    if (bad == BadPicture::ShowFallback) {
+        if (Fit) picture = FitPicture(std::move(picture), screen);
+    } else if (loaded->decodeFailed && bad == BadPicture::ShowFallback) {
         // One damaged photo must not stop the show: data that fail while decoding (a file cut
         // short, a picture over the decoding budget) show as the fallback picture too.
-        try {
-            picture.bitmap();
-        } catch (const std::exception&) {
-            picture = fallbackPicture_;
-        }
+        picture = fallbackPicture_;
+    } else {
+        picture = std::move(loaded->picture);
     }
     if (Sound && !SoundList.empty())
         NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
     return picture;
 }
 
+PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size screen) const {
+    PictureRequest request;
+    request.position = index;
+    request.path = PictureList[std::size_t(index)];
+    request.options.screenDepth = host_.screenDepth();  // and the default pixel budget
+    // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
+    if (Fit) {
+        request.fitBox = fitBox(screen, Picdis);
+        request.options.cover = request.fitBox;
+    } else {
+        request.options.clip = use.clip;
+        request.options.sample = use.sample;
+    }
+    return request;
+}
+
+void SaverWindow::decodeNextAhead() {
+    // Only a next picture known before its tick: the next in order, or the deck's next card
+    // within its round. A pick at random is drawn at its tick.
+    int next = -1;
+    if (Seq)
+        next = SequencePos < int(PictureList.size()) ? SequencePos : 0;
+    else if (Shuffle && Deck.size() == int(PictureList.size()))
+        next = Deck.peek();
+    const TickAsk ask = tickAsk_.value_or(TickAsk{{}, shows_.front()->screen()});
+    tickAsk_.reset();
+    if (!DecodeAhead || next < 0 || PictureList.empty()) {
+        ahead_.cancel();
+        return;
+    }
+    ahead_.start(pictureRequest(next, ask.use, ask.screen));
+}
+
+void SaverWindow::waitForPictureAhead() {
+    ahead_.waitUntilIdle();
+}
+
 // Under Fit, a picture larger than the screen becomes the largest picture of its shape that the
-// display mode shows wholly on the screen, averaged down from the decoded pixels, whatever size
-// the decoder gave them.
+// display mode shows wholly on the screen, whatever size the decoder gave it.
 Picture SaverWindow::FitPicture(Picture picture, Size screen) {
-    const Size fit = fitSize(fitBox(screen, Picdis), picture.width(), picture.height());
-    if (fit.width == picture.width() && fit.height == picture.height()) return picture;
     try {
-        return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
+        return shrinkToFit(picture, fitBox(screen, Picdis));
     } catch (const std::exception&) {
         // Image data that cannot be decoded fail in the display, as they do without Fit.
         return picture;

@@ -111,6 +111,7 @@ void SaverWindow::startShow() {
         // A new mode starts from its first state (the fade's first tick, the top-left tile).
         for (const auto& show : shows_) show->setMode(makeDisplayMode(Picdis, *show));
         displayTimer_.setEnabled(true);
+        decodeNextAhead();  // the first picture, during the second before the first tick
     } else {
         for (const auto& show : shows_) {
             show->infoLabel().setVisible(true);
@@ -170,6 +171,7 @@ void SaverWindow::StopSaver() {
     displayTimer_.setEnabled(false);
     lockRetry_.setEnabled(false);
     for (const auto& show : shows_) show->release();
+    ahead_.cancel();  // a decode under way is left to finish alone
     StopSound();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;

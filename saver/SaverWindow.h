@@ -11,6 +11,7 @@
 #include "EventLoop.h"
 #include "Host.h"
 #include "MediaPlayer.h"
+#include "PictureAhead.h"
 #include "PictureDeck.h"
 #include "SaverRandom.h"
 #include "SettingsStore.h"
@@ -68,6 +69,12 @@ public:
     Point startCursorPos() const { return startCursorPos_; }
     void setStartCursorPos(Point p) { startCursorPos_ = p; }
 
+    // For tests: returns once the picture decoded ahead is ready (or failed), or at once when
+    // none is being decoded.
+    void waitForPictureAhead();
+
+    // Set before FormCreate: decode the next picture during the delay when it is known (on).
+    bool DecodeAhead = true;
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
     // How long the start waits for another writer's lock before it runs the show without writing
@@ -99,6 +106,10 @@ private:
     // when it cannot be loaded, and, with ShowFallback, when its data fail to decode) and picks
     // the sound file that opens next.
     Picture NextPicture(PictureUse use, BadPicture bad, Size screen);
+    PictureRequest pictureRequest(int index, PictureUse use, Size screen) const;
+    // After a tick (and at the start): decodes the picture the next tick takes, when it is
+    // known, as this tick's first show asked for its picture.
+    void decodeNextAhead();
     void installMessageFilter();
     void waitForSettingsLock();
     void startShow();
@@ -138,6 +149,13 @@ private:
     // The tick switched the display timer off for the shows' frames.
     bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;
+    // What the first show asked of the playlist in the running tick.
+    struct TickAsk {
+        PictureUse use;
+        Size screen;
+    };
+    std::optional<TickAsk> tickAsk_;
+    PictureAhead ahead_;
 };
 
 }  // namespace quillo

@@ -69,6 +69,8 @@ void SlideShow::start() {
 }
 
 void SlideShow::runTick(std::uint64_t extraMs) {
+    // The picture decoded ahead is always ready by the tick, as it is at any usual delay.
+    form.waitForPictureAhead();
     host.advance(form.displayTimer().interval() + extraMs);
     loop.processMessages();
     runFrames();

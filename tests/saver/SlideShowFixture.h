@@ -27,6 +27,8 @@ struct SlideShow {
 
     // With shows, that many shows side by side, each of the screen's size.
     explicit SlideShow(Size screen = {800, 600}, int depth = 24, int shows = 1);
+    // No decode ahead outlives the test.
+    ~SlideShow() { form.waitForPictureAhead(); }
 
     std::string ini() const { return dir / "Quillo/quillo51.ini"; }
     void writeIni(const std::string& text);
