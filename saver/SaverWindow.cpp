@@ -89,6 +89,8 @@ void SaverWindow::FormCreate() {
 
 void SaverWindow::waitForSettingsLock() {
     lockRetry_.setEnabled(false);
+    // Input under a box of the start (the folder warning) may have ended the saver already.
+    if (closed()) return;
     // One attempt, never a wait: the loop calls again, handling input in between. A file that
     // cannot be written throws: the error goes over the black window, and no show starts.
     // A writer that holds on (a dialog stopped in the middle of a write) must not keep the show

@@ -48,9 +48,16 @@ void HeadlessHost::sleepMs(int ms) {
     advance(std::uint64_t(ms));
 }
 
-MessageResult HeadlessHost::show(MessageKind kind, const std::string& text, MessageButtons) {
+MessageResult HeadlessHost::show(MessageKind kind, const std::string& text,
+                                 MessageButtons buttons) {
     const char* title = kind == MessageKind::Plain ? "Plain" : messageTitle(kind);
     boxes.push_back(std::string(title) + "|" + text);
+    while (!inputUnderBox.empty()) {
+        const Event e = inputUnderBox.front();
+        inputUnderBox.pop_front();
+        if (boxInput_ && boxInput_(e))
+            return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    }
     if (boxAnswers.empty()) return MessageResult::Ok;
     MessageResult r = boxAnswers.front();
     boxAnswers.pop_front();

@@ -30,6 +30,10 @@ public:
     // Every box shown, as "<kind>|<text>"; answers come from the script (Ok when empty).
     std::vector<std::string> boxes;
     std::deque<MessageResult> boxAnswers;
+    // Input that arrives while the next box is up, handed to the box input handler as a box of the
+    // real host hands it; a box the handler closes answers as unanswered.
+    std::deque<Event> inputUnderBox;
+    void setBoxInputHandler(BoxInputHandler handler) override { boxInput_ = std::move(handler); }
     // The framebuffer as the window shows it (the model's own bitmap).
     const Bitmap* frame() const { return frame_; }
     // Writes the framebuffer as a 24-bit bottom-up BMP file.
@@ -64,6 +68,7 @@ private:
     std::string title_;
     const Bitmap* frame_ = nullptr;
     std::deque<Event> input_;
+    BoxInputHandler boxInput_;
     std::vector<Rect> presented_;
     std::uint64_t nowNs_ = 0;
 };

@@ -165,6 +165,16 @@ TEST(SaverStart, UncreatableSettingsFolderWarnsAndGoesOn) {
     EXPECT_EQ(s.host.boxes.front().rfind("Warning|Could not create a folder", 0), 0u);
     EXPECT_TRUE(s.host.windowOpen());
     EXPECT_EQ(s.errors.size(), 1u);  // the defaults cannot be written either
+
+    // A key under the warning ends the saver there: nothing of the start comes after it.
+    SlideShow t;
+    ScopedEnv again("XDG_CONFIG_HOME", "/proc/quillo-cannot-exist");
+    t.host.inputUnderBox.push_back(keyEvent(true));
+    t.start();
+    EXPECT_TRUE(t.form.closed());
+    EXPECT_EQ(t.host.boxes.size(), 1u);
+    EXPECT_TRUE(t.errors.empty());
+    EXPECT_FALSE(t.form.displayTimer().enabled());
 }
 
 TEST(SaverStart, AStartThatFailsEarlyStillEndsOnInput) {
