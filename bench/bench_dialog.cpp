@@ -40,7 +40,7 @@ public:
     std::optional<std::string> chooseFolder(QWidget*, const std::string&) override {
         return folder;
     }
-    int shellOpen(QWidget*, const std::string&) override { return 42; }
+    OpenResult shellOpen(QWidget*, const std::string&) override { return OpenResult::Opened; }
     ScreenInfo screen() override { return {1920, 1080, 24}; }
     void runModal(QDialog&) override {}
 
@@ -50,11 +50,7 @@ private:
 
 class NoSystem : public SystemServices {
 public:
-    bool IsNTPlatform() override { return true; }
-    std::string systemDirectory() override { return "/"; }
     std::string picturesDirectory() override { return "/tmp"; }
-    std::unique_ptr<PasswordLibrary> loadLibrary(const std::string&) override { return {}; }
-    std::unique_ptr<RegistryKey> openCurrentUserKey(const std::string&) override { return {}; }
     void setScreenSaverRunning(bool) override {}
 };
 

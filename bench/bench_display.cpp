@@ -44,7 +44,6 @@ struct Saver {
         ini.close();
         form = std::make_unique<SaverWindow>(host, loop, services);
         form->FormCreate();
-        form->showWindow();
         tick();
     }
     void tick() {
@@ -89,30 +88,35 @@ const std::vector<std::string>& threePhotos() {
     return paths;
 }
 
-// The time from a tick to the photo on the screen when each photo comes in order after a delay
-// long enough to decode it: the wait for the worker is outside the timing. With range(0) == 0
-// nothing is decoded ahead, for the peak memory without it (run each alone: the peak is the
-// process's).
-void BM_TickThreePhotos(benchmark::State& state) {
+// The settings of the three-photo benchmarks: the photos in order, stretched, Time 1000; false
+// when the photos could not be made.
+bool writeThreePhotoSettings() {
     const std::vector<std::string>& photos = threePhotos();
-    if (photos.empty()) {
-        state.SkipWithError("convert could not make the photos");
-        return;
-    }
+    if (photos.empty()) return false;
     const Photo& p = photo();
     mkdir((p.dir + "/Quillo").c_str(), 0700);
     std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
     ini << "[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=1\n[JpegConfig]\n";
     for (int n = 1; n <= 1000; ++n)
         ini << "Name" << n << "=" << (n <= 3 ? photos[std::size_t(n - 1)] : "Null") << "\n";
-    ini.close();
+    return true;
+}
+
+// The time from a tick to the photo on the screen when each photo comes in order after a delay
+// long enough to decode it: the wait for the worker is outside the timing. With range(0) == 0
+// nothing is decoded ahead, for the peak memory without it (run each alone: the peak is the
+// process's).
+void BM_TickThreePhotos(benchmark::State& state) {
+    if (!writeThreePhotoSettings()) {
+        state.SkipWithError("convert could not make the photos");
+        return;
+    }
     HeadlessHost host{{1920, 1080}};
     EventLoop loop{host};
     LinuxSystemServices services;
     SaverWindow form(host, loop, services);
     form.DecodeAhead = state.range(0) != 0;
     form.FormCreate();
-    form.showWindow();
     for (auto _ : state) {
         state.PauseTiming();
         form.waitForPictureAhead();
@@ -130,18 +134,10 @@ void BM_TickThreePhotos(benchmark::State& state) {
 // The time from the saver's start to its first photo on the screen, the first tick coming after
 // one second of real time as the display timer's would.
 void BM_FirstPhoto(benchmark::State& state) {
-    const std::vector<std::string>& photos = threePhotos();
-    if (photos.empty()) {
+    if (!writeThreePhotoSettings()) {
         state.SkipWithError("convert could not make the photos");
         return;
     }
-    const Photo& p = photo();
-    mkdir((p.dir + "/Quillo").c_str(), 0700);
-    std::ofstream ini(p.dir + "/Quillo/quillo51.ini", std::ios::trunc);
-    ini << "[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=1\n[JpegConfig]\n";
-    for (int n = 1; n <= 1000; ++n)
-        ini << "Name" << n << "=" << (n <= 3 ? photos[std::size_t(n - 1)] : "Null") << "\n";
-    ini.close();
     for (auto _ : state) {
         HeadlessHost host{{1920, 1080}};
         EventLoop loop{host};
@@ -149,7 +145,6 @@ void BM_FirstPhoto(benchmark::State& state) {
         SaverWindow form(host, loop, services);
         const auto start = std::chrono::steady_clock::now();
         form.FormCreate();
-        form.showWindow();
         std::this_thread::sleep_until(start + std::chrono::seconds(1));
         host.advance(1000);
         loop.processMessages();

@@ -64,7 +64,6 @@ void SlideShow::writeSettings(const std::map<std::string, std::string>& options,
 void SlideShow::start() {
     host.setCursorPos({100, 100});
     loop.guarded([&] { form.FormCreate(); });
-    form.showWindow();
     loop.processMessages();
 }
 
