@@ -193,14 +193,18 @@ void SettingsDialog::buildControls() {
     brightColorsRadio = makeRadio(colorsGroup, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
     alwaysBlackRadio = makeRadio(colorsGroup, "No Color - Always Black", 14, 58, 155, 17);
 
-    // The free corner below the colours, left of the buttons; two lines fit there.
+    // The free corner below the colours, left of the buttons: two lines for each of the first
+    // two options, one for the last.
     fitCheckBox = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
     fitCheckBox->setFont(formFont("Arial", 8));
-    fitCheckBox->setGeometry(303, 436, 170, 30);
-    // The two lines below it, still left of the buttons; used only when the order is random.
+    fitCheckBox->setGeometry(303, 430, 170, 30);
+    // Used only when the order is random.
     shuffleCheckBox = new WrappingCheckBox("Show each picture once before repeating", this);
     shuffleCheckBox->setFont(formFont("Arial", 8));
-    shuffleCheckBox->setGeometry(303, 472, 170, 30);
+    shuffleCheckBox->setGeometry(303, 461, 170, 30);
+    allScreensCheckBox = new WrappingCheckBox("Show pictures on every screen", this);
+    allScreensCheckBox->setFont(formFont("Arial", 8));
+    allScreensCheckBox->setGeometry(303, 492, 170, 22);
 
     downloadButton = makeButton(this, "Download Software", 480, 439, 109, 21);
     aboutButton = makeButton(this, "About", 480, 463, 109, 21);
@@ -281,6 +285,7 @@ OptionsState SettingsDialog::readOptions() const {
     o.heightMax = heightBar->maximum();
     o.fit = fitCheckBox->isChecked();
     o.shuffle = shuffleCheckBox->isChecked();
+    o.allScreens = allScreensCheckBox->isChecked();
     return o;
 }
 
@@ -299,6 +304,7 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
 
     fitCheckBox->setChecked(o.fit);
     shuffleCheckBox->setChecked(o.shuffle);
+    allScreensCheckBox->setChecked(o.allScreens);
     delayLabel->setText(QString::number(o.delaySeconds));
     widthLabel->setText(QString::number(o.width));
     heightLabel->setText(QString::number(o.height));

@@ -94,6 +94,8 @@ public:
     QCheckBox* fitCheckBox;
     // Every picture once before any repeats, at random (the Shuffle option).
     QCheckBox* shuffleCheckBox;
+    // A show on every screen (the AllScreens option).
+    QCheckBox* allScreensCheckBox;
     QGroupBox* customSizeGroup;
     QLabel* widthHeading;
     QScrollBar* widthBar;

@@ -5,6 +5,7 @@
 namespace quillo {
 
 void SaverWindow::onTick() {
+    tickTaken_.clear();
     for (const auto& show : shows_) show->countColour();
     if (firstTick_) {
         firstTick_ = false;

@@ -14,17 +14,24 @@ PictureDeck::PictureDeck(int count) : order_(std::size_t(std::max(count, 0))) {
 std::vector<int> PictureDeck::dealTick(SaverRandom& random, int count) {
     std::vector<int> dealt;
     if (order_.empty()) return dealt;
-    for (int i = 0; i < count; ++i) {
-        if (next_ >= size()) {
-            // What this tick has shown, and the last picture of the round that ends.
-            std::vector<int> avoid = dealt;
-            if (last_ >= 0) avoid.push_back(last_);
-            shuffle(random, avoid, count - i);
-        }
-        last_ = order_[std::size_t(next_++)];
-        dealt.push_back(last_);
-    }
+    for (int i = 0; i < count; ++i) dealt.push_back(dealOne(random, dealt, count - i));
     return dealt;
+}
+
+int PictureDeck::deal(SaverRandom& random, const std::vector<int>& dealtThisTick) {
+    return order_.empty() ? -1 : dealOne(random, dealtThisTick, 1);
+}
+
+int PictureDeck::dealOne(SaverRandom& random, const std::vector<int>& dealtThisTick,
+                         int leading) {
+    if (next_ >= size()) {
+        // What this tick has shown, and the last picture of the round that ends.
+        std::vector<int> avoid = dealtThisTick;
+        if (last_ >= 0) avoid.push_back(last_);
+        shuffle(random, avoid, leading);
+    }
+    last_ = order_[std::size_t(next_++)];
+    return last_;
 }
 
 void PictureDeck::shuffle(SaverRandom& random, const std::vector<int>& avoid, int leading) {

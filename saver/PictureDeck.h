@@ -21,17 +21,17 @@ public:
     // time it runs out. Within the tick no picture comes twice while the deck holds enough. An
     // empty deck deals nothing.
     std::vector<int> dealTick(SaverRandom& random, int count);
-    // One picture for a tick that shows one; -1 from an empty deck.
-    int deal(SaverRandom& random) {
-        const std::vector<int> dealt = dealTick(random, 1);
-        return dealt.empty() ? -1 : dealt.front();
-    }
+    // The next picture of a tick that has dealt `dealtThisTick` already (on other screens, or
+    // for the same one); -1 from an empty deck.
+    int deal(SaverRandom& random, const std::vector<int>& dealtThisTick = {});
 
     // The picture dealt next when the round holds it; -1 when the next deal draws a new round.
     // Changes nothing.
     int peek() const { return next_ < size() ? order_[std::size_t(next_)] : -1; }
 
 private:
+    // deal, keeping the first `leading` places of a new round clear of what was dealt.
+    int dealOne(SaverRandom& random, const std::vector<int>& dealtThisTick, int leading);
     // Draws the next round; none of `avoid` within its first `leading` places where the deck
     // holds other pictures to put there.
     void shuffle(SaverRandom& random, const std::vector<int>& avoid, int leading);

@@ -32,6 +32,7 @@ void SaverWindow::LoadSaverSettings() {
     Width = options.width;
     Fit = options.fit;
     Shuffle = options.shuffle;
+    AllScreens = options.allScreens;
 
     PictureList = read.lists.pictures;
     SoundList = read.lists.sounds;
@@ -46,7 +47,24 @@ void SaverWindow::setInfoText(const std::string& text) {
     for (const auto& show : shows_) show->infoLabel().setText(text);
 }
 
-Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, Size screen) {
+int SaverWindow::randomPicture(const Show& taker) {
+    const int count = int(PictureList.size());
+    std::vector<bool> taken(std::size_t(count), false);
+    int left = count;
+    for (const auto& [show, picture] : tickTaken_)
+        if (show != &taker && !taken[std::size_t(picture)]) {
+            taken[std::size_t(picture)] = true;
+            --left;
+        }
+    // With fewer pictures than screens the pick is among all of them.
+    if (left == 0) return random_.FreshRandom(count);
+    int n = random_.FreshRandom(left);
+    for (int p = 0;; ++p)
+        if (!taken[std::size_t(p)] && n-- == 0) return p;
+}
+
+Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, const Show& taker) {
+    const Size screen = taker.screen();
     const int count = int(PictureList.size());
     int p;
     if (Seq) {
@@ -55,10 +73,13 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, Size screen) {
         SequencePos = p;
     } else if (Shuffle) {
         if (Deck.size() != count) Deck = PictureDeck(count);  // a list set after the start
-        p = Deck.deal(random_) + 1;
+        std::vector<int> dealt;
+        for (const auto& taken : tickTaken_) dealt.push_back(taken.second);
+        p = Deck.deal(random_, dealt) + 1;
     } else {
-        p = random_.FreshRandom(count) + 1;
+        p = randomPicture(taker) + 1;
     }
+    tickTaken_.emplace_back(&taker, p - 1);
     // The next tick most likely asks as the first show of this one did.
     if (!tickAsk_) tickAsk_ = TickAsk{use, screen};
     const PictureRequest request = pictureRequest(p - 1, use, screen);

@@ -56,10 +56,13 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       displayTimer_(loop, 1000),
       fallbackPicture_(Picture(fallbackPicture())),
       lockRetry_(loop, kLockRetryMs) {
-    for (int i = 0; i < std::max(showCount, 1); ++i) {
-        shows_.push_back(std::make_unique<Show>(*this, host));
-        loop_.addForm(&shows_.back()->form());
-    }
+    const std::vector<ScreenInfo> screens = host.screens();
+    const auto primary = std::find_if(screens.begin(), screens.end(),
+                                      [](const ScreenInfo& s) { return s.primary; });
+    const ScreenInfo onPrimary = primary != screens.end() ? *primary
+                                 : screens.empty()        ? ScreenInfo{}
+                                                          : screens.front();
+    for (int i = 0; i < std::max(showCount, 1); ++i) addShow(onPrimary);
     displayTimer_.OnTimer = [this] { onTick(); };
     lockRetry_.OnTimer = [this] { waitForSettingsLock(); };
     loop_.setAnimation(this);
@@ -104,6 +107,8 @@ void SaverWindow::waitForSettingsLock() {
 
 void SaverWindow::startShow() {
     LoadSaverSettings();
+    started_ = true;
+    if (AllScreens) followScreens();
     if (Silent) Sound = false;
     if (Sound && !SoundList.empty()) {
         NextSoundFile = SoundList.front();
@@ -115,10 +120,7 @@ void SaverWindow::startShow() {
         displayTimer_.setEnabled(true);
         decodeNextAhead();  // the first picture, during the second before the first tick
     } else {
-        for (const auto& show : shows_) {
-            show->infoLabel().setVisible(true);
-            show->form().setColor(clWhite);
-        }
+        showNoPictures();
     }
 }
 
@@ -139,8 +141,76 @@ void SaverWindow::showWindow() {
     host_.showCursor(false);
     for (const auto& show : shows_) show->form().setColor(clBlack);
     installMessageFilter();
-    host_.openWindow(kSaverTitle, show().form().framebuffer());
-    for (const auto& show : shows_) show->form().invalidate();
+    for (const auto& show : shows_) show->openWindow(kSaverTitle);
+}
+
+Show& SaverWindow::addShow(const ScreenInfo& screen) {
+    shows_.push_back(std::make_unique<Show>(*this, host_, screen));
+    loop_.addForm(&shows_.back()->form());
+    return *shows_.back();
+}
+
+void SaverWindow::followScreens() {
+    std::vector<ScreenInfo> screens = host_.screens();
+    if (closed() || screens.empty()) return;
+    // The order in which the shows take their pictures: by the left edge, then the top.
+    std::stable_sort(screens.begin(), screens.end(), [](const ScreenInfo& a, const ScreenInfo& b) {
+        return std::pair(a.area.left, a.area.top) < std::pair(b.area.left, b.area.top);
+    });
+    const auto primary = std::find_if(screens.begin(), screens.end(),
+                                      [](const ScreenInfo& s) { return s.primary; });
+    if (!AllScreens) {
+        // The show stays on the primary screen, wherever that is now; the host covers the rest.
+        for (const auto& show : shows_)
+            show->moveTo(primary != screens.end() ? *primary : screens.front());
+    } else {
+        // A screen that went takes its show with it; one that came gets a show of its own, in
+        // the others' colour rhythm, black until its first tick.
+        std::erase_if(shows_, [&](const std::unique_ptr<Show>& show) {
+            const bool gone = std::none_of(screens.begin(), screens.end(), [&](const auto& s) {
+                return s.id == show->screenInfo().id;
+            });
+            if (gone) {
+                show->close();
+                loop_.removeForm(&show->form());
+            }
+            return gone;
+        });
+        std::vector<std::unique_ptr<Show>> ordered;
+        for (const ScreenInfo& screen : screens) {
+            const auto has = std::find_if(shows_.begin(), shows_.end(), [&](const auto& show) {
+                return show && show->screenInfo().id == screen.id;
+            });
+            if (has != shows_.end()) {
+                (*has)->moveTo(screen);
+                ordered.push_back(std::move(*has));
+                continue;
+            }
+            const int colourCount = shows_.empty() ? 0 : shows_.front()->colourCount();
+            Show& added = addShow(screen);
+            added.setColourCount(colourCount);
+            if (phase_ == SaverPhase::Showing) added.openWindow(kSaverTitle);
+            if (started_ && !PictureList.empty())
+                added.setMode(makeDisplayMode(Picdis, added));
+            ordered.push_back(std::move(shows_.back()));
+            shows_.pop_back();
+        }
+        shows_ = std::move(ordered);
+    }
+    if (started_ && PictureList.empty()) showNoPictures();
+    // A show that went in the middle of its frames must not keep the next tick away.
+    if (timerPausedForFrames_ && !nextFrameDue()) {
+        timerPausedForFrames_ = false;
+        displayTimer_.setEnabled(true);
+    }
+}
+
+void SaverWindow::showNoPictures() {
+    // The text on the primary screen, every other screen white.
+    for (const auto& show : shows_) {
+        show->infoLabel().setVisible(show->screenInfo().primary);
+        show->form().setColor(clWhite);
+    }
 }
 
 bool SaverWindow::endsSaver(const Event& e) const {
@@ -177,7 +247,7 @@ void SaverWindow::StopSaver() {
     StopSound();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;
-    host_.closeWindow();
+    host_.closeWindows();
     loop_.quit();
 }
 
@@ -188,6 +258,7 @@ void SaverWindow::dispatch(const Event& m) {
         StopSaver();
     }
     if (m.kind == EventKind::SoundFinished) onSoundFinished(m);
+    if (m.kind == EventKind::ScreensChanged) followScreens();
 }
 
 std::optional<std::uint64_t> SaverWindow::nextFrameDue() const {

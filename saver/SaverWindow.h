@@ -91,6 +91,9 @@ public:
     int Height = -1;
     // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
     bool Fit = false;
+    // A show on every screen (key AllScreens; missing = off: the primary screen only, the others
+    // black).
+    bool AllScreens = false;
     // At random, every picture once before any repeats (key Shuffle; missing = off), dealt from
     // Deck, which is made with the list at start and lives for the run.
     bool Shuffle = false;
@@ -105,12 +108,21 @@ private:
     // The playlist: loads the next picture for a show of that screen size (the fallback picture
     // when it cannot be loaded, and, with ShowFallback, when its data fail to decode) and picks
     // the sound file that opens next.
-    Picture NextPicture(PictureUse use, BadPicture bad, Size screen);
+    Picture NextPicture(PictureUse use, BadPicture bad, const Show& taker);
     PictureRequest pictureRequest(int index, PictureUse use, Size screen) const;
     // After a tick (and at the start): decodes the picture the next tick takes, when it is
     // known, as this tick's first show asked for its picture.
     void decodeNextAhead();
     void installMessageFilter();
+    Show& addShow(const ScreenInfo& screen);
+    // Fits the shows to the screens as they are now: with AllScreens a show per screen, in the
+    // order of their left edges, then top edges; without, the one show on the primary screen.
+    void followScreens();
+    // The "no pictures" text on the primary screen's show, every show white.
+    void showNoPictures();
+    // The picture of the list, from 0, drawn at random for that show: with several shows, none
+    // that another show took in this tick while some are left.
+    int randomPicture(const Show& taker);
     void waitForSettingsLock();
     void startShow();
     void LoadSaverSettings();
@@ -146,6 +158,10 @@ private:
     // The settings file, located at the start.
     SettingsStore settings_;
     bool firstTick_ = true;
+    // The settings are read and the show began (or "no pictures" was shown).
+    bool started_ = false;
+    // The pictures the shows took in the running tick, by show.
+    std::vector<std::pair<const Show*, int>> tickTaken_;
     // The tick switched the display timer off for the shows' frames.
     bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;

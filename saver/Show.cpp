@@ -6,10 +6,11 @@
 
 namespace quillo {
 
-Show::Show(SaverWindow& saver, Host& host)
+Show::Show(SaverWindow& saver, Host& host, const ScreenInfo& screen)
     : saver_(saver),
       host_(host),
-      form_(host),
+      screenInfo_(screen),
+      form_(host, {screen.area.width(), screen.area.height()}),
       infoLabel_(form_.addLabel(Rect::fromSize(60, 223, 469, 106))) {
     infoLabel_.setText(kNoPicturesText);
     infoLabel_.font = Font{"MS Sans Serif", 16, true};
@@ -17,6 +18,28 @@ Show::Show(SaverWindow& saver, Host& host)
 }
 
 Show::~Show() = default;
+
+void Show::openWindow(const std::string& title) {
+    form_.setWindow(host_.openWindow(title, form_.framebuffer(), screenInfo_.id));
+    windowOpen_ = true;
+    form_.invalidate();
+}
+
+void Show::moveTo(const ScreenInfo& screen) {
+    if (screen == screenInfo_) return;
+    screenInfo_ = screen;
+    // The mode's frames end and it lets go of its pictures, made for the old size: its next
+    // tick takes pictures for the new one.
+    release();
+    form_.resize({screen.area.width(), screen.area.height()});
+    if (windowOpen_) host_.moveWindow(form_.window(), screen.id);
+}
+
+void Show::close() {
+    release();
+    if (windowOpen_) host_.closeWindow(form_.window());
+    windowOpen_ = false;
+}
 
 SaverRandom& Show::random() {
     return saver_.random();
@@ -27,7 +50,7 @@ Size Show::customSize() const {
 }
 
 Picture Show::nextPicture(PictureUse use, BadPicture bad) {
-    return saver_.NextPicture(use, bad, screen());
+    return saver_.NextPicture(use, bad, *this);
 }
 
 void Show::changeColour() {

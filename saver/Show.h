@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "DisplayMode.h"
 #include "Window.h"
@@ -21,7 +22,8 @@ enum class BadPicture { ShowFallback, Skip };
 
 class Show {
 public:
-    Show(SaverWindow& saver, Host& host);
+    // A show for that screen, its form of the screen's size; no window yet.
+    Show(SaverWindow& saver, Host& host, const ScreenInfo& screen);
     ~Show();
     Show(const Show&) = delete;
     Show& operator=(const Show&) = delete;
@@ -30,6 +32,15 @@ public:
     const Form& form() const { return form_; }
     Host& host() { return host_; }
     Size screen() const { return {form_.width(), form_.height()}; }
+    // The screen the show covers.
+    const ScreenInfo& screenInfo() const { return screenInfo_; }
+    // Opens the show's window over its screen.
+    void openWindow(const std::string& title);
+    // Covers another screen (or the same one laid out anew): the form takes its size, and the
+    // mode lets go of its frames and pictures.
+    void moveTo(const ScreenInfo& screen);
+    // Ends the show's frames and closes its window.
+    void close();
     SaverRandom& random();
     // The custom picture size of mode 5 (keys Width and Height).
     Size customSize() const;
@@ -57,6 +68,8 @@ public:
     // The tick: counts the colour counter (1 to 21, round and round), and begins the mode.
     void countColour();
     int colourCount() const { return colourCount_; }
+    // A show that joins a running saver keeps the others' colour rhythm.
+    void setColourCount(int count) { colourCount_ = count; }
     void beginTick();
     // When the mode's next frame is due; nothing when it has none to come.
     std::optional<std::uint64_t> nextFrameDue() const { return due_; }
@@ -69,7 +82,9 @@ public:
 private:
     SaverWindow& saver_;
     Host& host_;
+    ScreenInfo screenInfo_;
     Form form_;
+    bool windowOpen_ = false;
     Label& infoLabel_;
     std::unique_ptr<DisplayMode> mode_;
     std::optional<std::uint64_t> due_;

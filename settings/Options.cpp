@@ -31,6 +31,7 @@ constexpr std::array kRows = {
     // Off when missing, so that files from before them behave as they did.
     OptionRow{"Fit",    &O::fit,    0,       false, 0,  8,    kAny},
     OptionRow{"Shuffle", &O::shuffle, 0,     false, 0,  9,    kAny},
+    OptionRow{"AllScreens", &O::allScreens, 0, false, 0, 10, kAny},
 };
 // clang-format on
 

@@ -56,6 +56,7 @@ struct Options {
     std::int32_t width{};         // "Width"
     bool fit{};                   // "Fit": shrink pictures larger than the screen to fit it
     bool shuffle{};               // "Shuffle": at random, every picture once before any repeats
+    bool allScreens{};            // "AllScreens": a show on every screen
 };
 
 using OptionField = std::variant<std::monostate,  // written in a new file, never read

@@ -80,6 +80,7 @@ OptionsState dialogOptions(const Options& stored, int widthMax, int heightMax) {
     o.heightPosition = clampInt(o.height, 25, heightMax);
     o.fit = options.fit;
     o.shuffle = options.shuffle;
+    o.allScreens = options.allScreens;
     return o;
 }
 
@@ -102,6 +103,7 @@ Options savedOptions(const OptionsState& state) {
     o.width = toInt32(state.width);
     o.fit = state.fit;
     o.shuffle = state.shuffle;
+    o.allScreens = state.allScreens;
     return o;
 }
 

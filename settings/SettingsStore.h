@@ -41,6 +41,7 @@ struct OptionsState {
     int heightMax = 25;          // the screen height
     bool fit = false;            // fitCheckBox: shrink large pictures to fit the screen
     bool shuffle = false;        // shuffleCheckBox: every picture once before any repeats
+    bool allScreens = false;     // allScreensCheckBox: a show on every screen
 };
 
 // The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the

@@ -7,12 +7,60 @@
 
 namespace quillo {
 
-HeadlessHost::HeadlessHost(Size screen, int depth) : screen_(screen), depth_(depth) {}
+HeadlessHost::HeadlessHost(Size screen, int depth)
+    : screens_{{.area = Rect::fromSize(0, 0, screen.width, screen.height), .primary = true}},
+      depth_(depth) {}
 
-void HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
-    open_ = true;
-    title_ = title;
-    frame_ = &framebuffer;
+void HeadlessHost::setScreens(std::vector<ScreenInfo> screens) {
+    screens_ = std::move(screens);
+    screensChanged_ = true;
+}
+
+int HeadlessHost::primaryScreen() const {
+    for (const ScreenInfo& s : screens_)
+        if (s.primary) return s.id;
+    return screens_.empty() ? 0 : screens_.front().id;
+}
+
+Size HeadlessHost::screenSize() {
+    for (const ScreenInfo& s : screens_)
+        if (s.id == primaryScreen()) return {s.area.width(), s.area.height()};
+    return {};
+}
+
+int HeadlessHost::openWindowCount() const {
+    return int(std::count_if(windows_.begin(), windows_.end(),
+                             [](const WindowState& w) { return w.open; }));
+}
+
+const std::string& HeadlessHost::windowTitle() const {
+    static const std::string none;
+    return windows_.empty() ? none : windows_.front().title;
+}
+
+const Bitmap* HeadlessHost::frame(WindowId window) const {
+    return window >= 0 && window < int(windows_.size()) ? windows_[std::size_t(window)].frame
+                                                         : nullptr;
+}
+
+WindowId HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer,
+                                  int screen) {
+    const bool known = std::any_of(screens_.begin(), screens_.end(),
+                                   [&](const ScreenInfo& s) { return s.id == screen; });
+    windows_.push_back({title, &framebuffer, known ? screen : primaryScreen(), true});
+    return WindowId(windows_.size() - 1);
+}
+
+void HeadlessHost::moveWindow(WindowId window, int screen) {
+    if (window >= 0 && window < int(windows_.size())) windows_[std::size_t(window)].screen = screen;
+}
+
+void HeadlessHost::closeWindow(WindowId window) {
+    if (window >= 0 && window < int(windows_.size())) windows_[std::size_t(window)].open = false;
+}
+
+void HeadlessHost::closeWindows() {
+    for (WindowState& w : windows_) w.open = false;
 }
 
 void HeadlessHost::drawText(Bitmap& target, const Rect& area, const std::string& text,
@@ -37,6 +85,8 @@ void HeadlessHost::pumpInput(std::vector<Event>& out) {
     if (onPump) onPump();
     out.insert(out.end(), input_.begin(), input_.end());
     input_.clear();
+    if (screensChanged_) out.push_back({.kind = EventKind::ScreensChanged});
+    screensChanged_ = false;
 }
 
 void HeadlessHost::waitForInput(int timeoutMs) {
@@ -65,7 +115,7 @@ MessageResult HeadlessHost::show(MessageKind kind, const std::string& text,
 }
 
 void HeadlessHost::saveFrame(const std::string& path) const {
-    if (frame_) writeBmp24(path, *frame_);
+    if (const Bitmap* f = frame()) writeBmp24(path, *f);
 }
 
 }  // namespace quillo

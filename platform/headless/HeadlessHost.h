@@ -13,15 +13,28 @@ namespace quillo {
 
 class HeadlessHost : public Host {
 public:
+    // One primary screen of that size at the desktop's origin.
     explicit HeadlessHost(Size screen = {640, 480}, int depth = 24);
+
+    // A window of the host, open or closed; its id is its index in windows().
+    struct WindowState {
+        std::string title;
+        const Bitmap* frame = nullptr;
+        int screen = 0;
+        bool open = false;
+    };
 
     // Test controls.
     void queueInput(const Event& m) { input_.push_back(m); }
     void setCursorPos(Point p) { cursor_ = p; }
     void advance(std::uint64_t ms) { nowNs_ += ms * 1'000'000; }
     int cursorCount() const { return cursorCount_; }
-    bool windowOpen() const { return open_; }
-    const std::string& windowTitle() const { return title_; }
+    // Another desk: the next pump reports that the screens changed.
+    void setScreens(std::vector<ScreenInfo> screens);
+    const std::vector<WindowState>& windows() const { return windows_; }
+    int openWindowCount() const;
+    bool windowOpen() const { return openWindowCount() > 0; }
+    const std::string& windowTitle() const;
     const std::vector<Rect>& presented() const { return presented_; }
     // Called at every input pump, before it does its work, so a test can look at
     // (or disturb) code that runs inside the loop; counted either way.
@@ -35,18 +48,23 @@ public:
     std::deque<Event> inputUnderBox;
     void setBoxInputHandler(BoxInputHandler handler) override { boxInput_ = std::move(handler); }
     // The framebuffer as the window shows it (the model's own bitmap).
-    const Bitmap* frame() const { return frame_; }
-    // Writes the framebuffer as a 24-bit bottom-up BMP file.
+    const Bitmap* frame(WindowId window = 0) const;
+    // Writes the first window's framebuffer as a 24-bit bottom-up BMP file.
     void saveFrame(const std::string& path) const;
 
     // Host.
-    Size screenSize() override { return screen_; }
+    Size screenSize() override;
+    std::vector<ScreenInfo> screens() override { return screens_; }
     int screenDepth() override { return depth_; }
     Point cursorPos() override { return cursor_; }
     int showCursor(bool show) override { return cursorCount_ += show ? 1 : -1; }
-    void openWindow(const std::string& title, const Bitmap& framebuffer) override;
-    void closeWindow() override { open_ = false; }
-    void present(const Rect& dirty) override { presented_.push_back(dirty); }
+    WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
+                        int screen = -1) override;
+    void moveWindow(WindowId window, int screen) override;
+    void closeWindow(WindowId window) override;
+    void closeWindows() override;
+    // Every present of every window, in order.
+    void present(WindowId, const Rect& dirty) override { presented_.push_back(dirty); }
     // Text is drawn as one solid cell per visible character, so tests can see where it went.
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
@@ -60,13 +78,14 @@ public:
                        MessageButtons buttons = MessageButtons::Ok) override;
 
 private:
-    Size screen_;
+    int primaryScreen() const;
+
+    std::vector<ScreenInfo> screens_;
+    bool screensChanged_ = false;
+    std::vector<WindowState> windows_;
     int depth_;
     Point cursor_;
     int cursorCount_ = 0;
-    bool open_ = false;
-    std::string title_;
-    const Bitmap* frame_ = nullptr;
     std::deque<Event> input_;
     BoxInputHandler boxInput_;
     std::vector<Rect> presented_;

@@ -52,21 +52,31 @@ bool takesXrgb32(QImage::Format f) {
            f == QImage::Format_ARGB32_Premultiplied;
 }
 
-// The saver measures in device pixels, the framebuffer's own, on every screen alike.
+// The saver measures in device pixels, the framebuffer's own, on every screen alike. Qt keeps a
+// screen's top-left corner where the device pixels have it and scales only from there on.
 qreal deviceRatio() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
 }
 
-// Desktop-wide device pixels, as the cursor position counts them.
+// Desktop-wide device pixels, as the cursor position counts them: each screen by its own scale.
 Point devicePoint(const QPointF& global) {
-    const qreal r = deviceRatio();
-    return {qRound(global.x() * r), qRound(global.y() * r)};
+    QScreen* screen = QGuiApplication::screenAt(global.toPoint());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const qreal r = screen->devicePixelRatio();
+    const QPointF origin = screen->geometry().topLeft();
+    const QPointF device = origin + (global - origin) * r;
+    return {qRound(device.x()), qRound(device.y())};
 }
 
 // X11 counts a window's size in device pixels, Qt's widgets in scaled ones.
 QSize logicalSize(Size device) {
     const qreal r = deviceRatio();
     return QSize(qCeil(device.width / r), qCeil(device.height / r));
+}
+
+Size deviceSize(const QScreen* screen) {
+    const QSize device = screen->geometry().size() * screen->devicePixelRatio();
+    return {device.width(), device.height()};
 }
 
 bool isSystemKey(const QKeyEvent* e) {
@@ -240,7 +250,7 @@ bool QtHost::embedInto(std::uint32_t window) {
     foreign_ = ForeignWindow::open(window);
     if (!foreign_) return false;
     foreign_->onResize = [this](Size s) {
-        if (widget_) widget_->resize(logicalSize(s));
+        if (SaverWidget* widget = mainWidget()) widget->resize(logicalSize(s));
         deliver({.kind = EventKind::Resize, .size = s});
     };
     foreign_->onGone = [this] { deliver(terminateEvent(EndRequest::HostWindowGone)); };
@@ -249,9 +259,74 @@ bool QtHost::embedInto(std::uint32_t window) {
 
 Size QtHost::screenSize() {
     if (foreign_) return foreign_->size();
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize device = screen->geometry().size() * screen->devicePixelRatio();
-    return {device.width(), device.height()};
+    return deviceSize(QGuiApplication::primaryScreen());
+}
+
+std::vector<ScreenInfo> QtHost::screens() {
+    if (foreign_) {
+        const Size s = foreign_->size();
+        return {{.area = Rect::fromSize(0, 0, s.width, s.height), .primary = true}};
+    }
+    std::vector<ScreenInfo> out;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QPoint at = screen->geometry().topLeft();
+        const Size size = deviceSize(screen);
+        out.push_back({.id = screenId(screen),
+                       .area = Rect::fromSize(at.x(), at.y(), size.width, size.height),
+                       .scale = screen->devicePixelRatio(),
+                       .primary = screen == QGuiApplication::primaryScreen()});
+    }
+    return out;
+}
+
+int QtHost::screenId(QScreen* screen) {
+    const auto [at, added] = screenIds_.try_emplace(screen, nextScreenId_);
+    if (added) ++nextScreenId_;
+    return at->second;
+}
+
+QScreen* QtHost::screenOf(int id) const {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const auto known = screenIds_.find(screen);
+        if (known != screenIds_.end() && known->second == id) return screen;
+    }
+    return QGuiApplication::primaryScreen();
+}
+
+bool QtHost::windowOn(const QScreen* screen) const {
+    return std::any_of(windows_.begin(), windows_.end(),
+                       [&](const auto& w) { return w.second.screen == screen; });
+}
+
+SaverWidget* QtHost::mainWidget() const {
+    return windows_.empty() ? nullptr : windows_.begin()->second.widget.get();
+}
+
+QtHost::ShowWindow* QtHost::windowOf(WindowId window) {
+    const auto at = windows_.find(window);
+    return at == windows_.end() ? nullptr : &at->second;
+}
+
+void QtHost::watchScreens() {
+    if (watchingScreens_ || foreign_) return;
+    watchingScreens_ = true;
+    const auto changed = [this] { deliver({.kind = EventKind::ScreensChanged}); };
+    const auto follow = [this, changed](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, [this, screen, changed] {
+            if (covers_) covers_->renew(screen);
+            changed();
+        });
+    };
+    for (QScreen* screen : QGuiApplication::screens()) follow(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [follow, changed](QScreen* screen) {
+        follow(screen);
+        changed();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, [this, changed](QScreen* screen) {
+        screenIds_.erase(screen);
+        changed();
+    });
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, changed);
 }
 
 int QtHost::screenDepth() {
@@ -273,40 +348,46 @@ int QtHost::showCursor(bool show) {
 void QtHost::applyCursor() {
     if (foreign_) return;  // the pointer over another program's window is not ours to hide
     const Qt::CursorShape shape = cursorCount_ < 0 ? Qt::BlankCursor : Qt::ArrowCursor;
-    if (widget_) widget_->setCursor(shape);
+    for (auto& [id, window] : windows_) window.widget->setCursor(shape);
     if (covers_) covers_->setCursor(shape);
 }
 
-void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
-    framebuffer_ = &framebuffer;
-    widget_ = std::make_unique<SaverWidget>(*this, framebuffer);
-    widget_->setWindowTitle(QString::fromStdString(title));
+WindowId QtHost::openWindow(const std::string& title, const Bitmap& framebuffer, int screen) {
+    const bool first = windows_.empty();
+    const WindowId id = nextWindow_++;
+    ShowWindow& window = windows_[id];
+    window.framebuffer = &framebuffer;
+    window.widget = std::make_unique<SaverWidget>(*this, framebuffer);
+    SaverWidget& widget = *window.widget;
+    widget.setWindowTitle(QString::fromStdString(title));
     if (foreign_) {
         // A child of the other program's window, at its size: no grab, no focus, no covers.
-        widget_->setAttribute(Qt::WA_TransparentForMouseEvents);
-        widget_->setFocusPolicy(Qt::NoFocus);
-        widget_->winId();
-        widget_->windowHandle()->setParent(foreign_->window());
-        widget_->setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
-        widget_->show();
-        openPresenter();
-        return;
+        widget.setAttribute(Qt::WA_TransparentForMouseEvents);
+        widget.setFocusPolicy(Qt::NoFocus);
+        widget.winId();
+        widget.windowHandle()->setParent(foreign_->window());
+        widget.setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
+        widget.show();
+        openPresenter(window);
+        return id;
     }
-    // The other screens go black first, so the show's window is the last one to take the focus.
-    covers_ = std::make_unique<ScreenCovers>(*this);
-    // Without a window manager nothing sizes the window, so place it over the screen; with one,
-    // only a focused full-screen window is stacked above panels and docks.
-    QScreen* screen = QGuiApplication::primaryScreen();
-    widget_->setScreen(screen);
-    widget_->setGeometry(screen->geometry());
+    watchScreens();
+    window.screen = screenOf(screen);
+    // The first window: the screens without one go black first, so the show's window is the
+    // last one to take the focus. A later one takes its screen from the cover.
+    if (first) covers_ = std::make_unique<ScreenCovers>(*this);
+    place(window, window.screen);
     applyCursor();
-    widget_->showFullScreen();
-    widget_->raise();
-    widget_->activateWindow();
-    widget_->setFocus();
+    if (!first) {
+        openPresenter(window);
+        covers_->refresh();
+        return id;
+    }
+    widget.activateWindow();
+    widget.setFocus();
     // A saver must see every key, whichever window had the focus before.
-    widget_->grabKeyboard();
-    openPresenter();
+    widget.grabKeyboard();
+    openPresenter(window);
     // The start goes on to what can wait (the writers' lock, the sound device, a box) only with
     // the screen covered; input meanwhile is queued. Bounded, for a manager that never maps us.
     constexpr int kFirstFrameWaitMs = 2000;
@@ -315,22 +396,68 @@ void QtHost::openWindow(const std::string& title, const Bitmap& framebuffer) {
     QElapsedTimer waited;
     waited.start();
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!widget_ || widget_->painted() || waited.elapsed() >= kFirstFrameWaitMs) loop.quit();
+        const ShowWindow* shown = windowOf(id);
+        if (!shown || shown->widget->painted() || waited.elapsed() >= kFirstFrameWaitMs)
+            loop.quit();
     });
     poll.start(5);
     loop.exec();
+    return id;
 }
 
-void QtHost::openPresenter() {
-    widget_->windowHandle()->installEventFilter(widget_.get());
-    shm_ = ShmPresenter::open(widget_->winId());
+void QtHost::place(ShowWindow& window, QScreen* screen) {
+    // Without a window manager nothing sizes the window, so place it over the screen; with one,
+    // only a focused full-screen window is stacked above panels and docks.
+    window.screen = screen;
+    window.widget->setScreen(screen);
+    window.widget->setGeometry(screen->geometry());
+    window.widget->showFullScreen();
+    window.widget->raise();
 }
 
-void QtHost::closeWindow() {
-    if (!widget_) return;
-    if (!foreign_) widget_->releaseKeyboard();
-    shm_.reset();
-    widget_->hide();
+void QtHost::openPresenter(ShowWindow& window) {
+    window.widget->windowHandle()->installEventFilter(window.widget.get());
+    window.shm = ShmPresenter::open(window.widget->winId());
+}
+
+void QtHost::moveWindow(WindowId id, int screen) {
+    ShowWindow* window = windowOf(id);
+    if (!window || foreign_) return;
+    // The shared image is made again at the framebuffer's new size on the next present.
+    if (window->shm) window->shm->finish();
+    place(*window, screenOf(screen));
+    if (covers_) covers_->refresh();
+}
+
+void QtHost::closeWindow(WindowId id) {
+    const auto at = windows_.find(id);
+    if (at == windows_.end()) return;
+    const bool wasMain = at->second.widget.get() == mainWidget();
+    if (wasMain && !foreign_) at->second.widget->releaseKeyboard();
+    at->second.shm.reset();
+    at->second.widget->hide();
+    // A box that is up belongs to the main window: that one stays until the box ends.
+    if (box_ && wasMain) retired_.push_back(std::move(at->second));
+    windows_.erase(at);
+    if (covers_) covers_->refresh();
+    if (wasMain && !box_) handOverKeyboard();
+}
+
+void QtHost::handOverKeyboard() {
+    SaverWidget* widget = mainWidget();
+    if (!widget || foreign_) return;
+    widget->activateWindow();
+    widget->setFocus();
+    widget->grabKeyboard();
+}
+
+void QtHost::closeWindows() {
+    if (windows_.empty()) return;
+    if (SaverWidget* main = mainWidget(); main && !foreign_) main->releaseKeyboard();
+    for (auto& [id, window] : windows_) {
+        window.shm.reset();
+        window.widget->hide();
+    }
     covers_.reset();
     if (box_) {
         // The box that is up belongs to the window: it goes first, then the window.
@@ -338,24 +465,26 @@ void QtHost::closeWindow() {
         box_->closeBox();
         return;
     }
-    widget_.reset();
+    windows_.clear();
 }
 
-void QtHost::present(const Rect& dirty) {
-    if (!widget_) return;
+void QtHost::present(WindowId id, const Rect& dirty) {
+    ShowWindow* window = windowOf(id);
+    if (!window) return;
+    SaverWidget& widget = *window->widget;
     // Straight to the X window where the server shares memory with us (X counts in device
     // pixels, as the framebuffer does); the server's copy overlaps the caller's next drawing,
     // and is complete before the program sleeps or waits ...
-    if (shm_ && widget_->isVisible() && shm_->present(*framebuffer_, dirty)) {
-        widget_->markStoreStale();
+    if (window->shm && widget.isVisible() && window->shm->present(*window->framebuffer, dirty)) {
+        widget.markStoreStale();
         return;
     }
     // ... else through the toolkit, synchronously. The dirty rectangle is in device pixels; the
     // widget counts in Qt's scaled ones.
-    const qreal r = widget_->devicePixelRatioF();
+    const qreal r = widget.devicePixelRatioF();
     const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
     const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
-    widget_->repaint(QRect(left, top, right - left, bottom - top));
+    widget.repaint(QRect(left, top, right - left, bottom - top));
 }
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
@@ -394,7 +523,8 @@ void QtHost::waitForInput(int timeoutMs) {
     // wait, not added to it, so the frames of an animation do not drift.
     using namespace std::chrono;
     const auto end = steady_clock::now() + milliseconds(std::max(timeoutMs, 0));
-    if (shm_) shm_->finish();
+    for (auto& [id, window] : windows_)
+        if (window.shm) window.shm->finish();
     if (!pending_.empty() || timeoutMs == 0) return;
     QEventLoop loop;
     QTimer timer;
@@ -431,7 +561,8 @@ void QtHost::sleepMs(int ms) {
     // What was drawn is on the screen before the program pauses; the wait for the server is
     // part of the pause, not added to it, so a paced animation does not drift.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
-    if (shm_) shm_->finish();
+    for (auto& [id, window] : windows_)
+        if (window.shm) window.shm->finish();
     std::this_thread::sleep_until(end);
 }
 
@@ -451,9 +582,10 @@ MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageBut
     }
     // The saver window's keyboard grab would keep every key from the box: the box has the
     // keyboard while it is up, and the window takes it back afterwards.
-    const bool grabbed = widget_ && QWidget::keyboardGrabber() == widget_.get();
-    if (grabbed) widget_->releaseKeyboard();
-    QtMessageBoxes boxes(widget_.get());
+    SaverWidget* owner = mainWidget();
+    const bool grabbed = owner && QWidget::keyboardGrabber() == owner;
+    if (grabbed) owner->releaseKeyboard();
+    QtMessageBoxes boxes(owner);
     boxes.setStayOnTop(true);
     boxes.setTakeKeyboard(true);
     // The input that ends the saver ends it under a box too. Mouse moves over the box are not
@@ -478,13 +610,12 @@ MessageResult QtHost::show(MessageKind kind, const std::string& text, MessageBut
     box_ = nullptr;
     pointerWatch.stop();
     if (closePending_) {
-        widget_.reset();
+        windows_.clear();
+        retired_.clear();
         return answer;
     }
-    if (grabbed && widget_) {
-        widget_->activateWindow();
-        widget_->grabKeyboard();
-    }
+    retired_.clear();
+    if (grabbed || !owner) handOverKeyboard();
     return answer;
 }
 

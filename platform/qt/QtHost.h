@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -61,12 +62,16 @@ public:
     bool embedInto(std::uint32_t window);
 
     Size screenSize() override;
+    std::vector<ScreenInfo> screens() override;
     int screenDepth() override;
     Point cursorPos() override;
     int showCursor(bool show) override;
-    void openWindow(const std::string& title, const Bitmap& framebuffer) override;
-    void closeWindow() override;
-    void present(const Rect& dirty) override;
+    WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
+                        int screen = -1) override;
+    void moveWindow(WindowId window, int screen) override;
+    void closeWindow(WindowId window) override;
+    void closeWindows() override;
+    void present(WindowId window, const Rect& dirty) override;
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
     void pumpInput(std::vector<Event>& out) override;
@@ -80,17 +85,41 @@ public:
 
     // Called by the widget.
     void deliver(const Event& m);
+    // Whether a window of the show is over that screen (else a cover is).
+    bool windowOn(const QScreen* screen) const;
 
 private:
-    void applyCursor();
-    // The message an input event under a box stands for; false for any other event.
-    // Shared-memory presents for the window, where the X server allows them.
-    void openPresenter();
+    // A window of the show: its widget, and shared-memory presents where the X server allows
+    // them.
+    struct ShowWindow {
+        std::unique_ptr<SaverWidget> widget;
+        std::unique_ptr<ShmPresenter> shm;  // after the widget: it goes first
+        const Bitmap* framebuffer = nullptr;
+        QScreen* screen = nullptr;
+    };
 
-    std::unique_ptr<ForeignWindow> foreign_;  // before widget_: ours goes first
-    std::unique_ptr<SaverWidget> widget_;
-    std::unique_ptr<ShmPresenter> shm_;  // after widget_: it goes first
-    const Bitmap* framebuffer_ = nullptr;
+    void applyCursor();
+    // The window that has the keyboard and the boxes: the first one open.
+    SaverWidget* mainWidget() const;
+    ShowWindow* windowOf(WindowId window);
+    void place(ShowWindow& window, QScreen* screen);
+    void openPresenter(ShowWindow& window);
+    // The host's id of a screen, and the screen of an id (the primary for an unknown one).
+    int screenId(QScreen* screen);
+    QScreen* screenOf(int id) const;
+    // Screens plugged in or out, or laid out anew, reach the loop as ScreensChanged.
+    void watchScreens();
+    // After the main window went: the next one takes the keyboard.
+    void handOverKeyboard();
+
+    std::unique_ptr<ForeignWindow> foreign_;  // before the windows: ours go first
+    std::map<WindowId, ShowWindow> windows_;
+    // Windows closed while a box that belongs to one of them is up, kept hidden until it ends.
+    std::vector<ShowWindow> retired_;
+    WindowId nextWindow_ = 0;
+    std::map<const QScreen*, int> screenIds_;
+    int nextScreenId_ = 0;
+    bool watchingScreens_ = false;
     std::unique_ptr<ScreenCovers> covers_;
     std::vector<Event> pending_;
     QEventLoop* waiting_ = nullptr;

@@ -26,8 +26,9 @@ void ScreenCover::paintEvent(QPaintEvent* e) {
 }
 
 ScreenCovers::ScreenCovers(QtHost& host) : host_(host) {
-    for (QScreen* screen : QGuiApplication::screens()) add(screen);
-    connect(qApp, &QGuiApplication::screenAdded, this, &ScreenCovers::add);
+    refresh();
+    // A new screen is black at once, before the show hears of it.
+    connect(qApp, &QGuiApplication::screenAdded, this, &ScreenCovers::refresh);
     // An unplugged screen takes its cover with it; Qt would otherwise move it over another one.
     connect(qApp, &QGuiApplication::screenRemoved, this,
             [this](QScreen* screen) { covers_.erase(screen); });
@@ -35,12 +36,18 @@ ScreenCovers::ScreenCovers(QtHost& host) : host_(host) {
 
 ScreenCovers::~ScreenCovers() = default;
 
-void ScreenCovers::add(QScreen* screen) {
-    if (screen == QGuiApplication::primaryScreen() || covers_.count(screen)) return;
-    auto cover = std::make_unique<ScreenCover>(host_, screen);
-    cover->setCursor(cursor_);
-    cover->showFullScreen();
-    covers_[screen] = std::move(cover);
+void ScreenCovers::refresh() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::erase_if(covers_, [&](const auto& entry) {
+        return !screens.contains(entry.first) || host_.windowOn(entry.first);
+    });
+    for (QScreen* screen : screens) {
+        if (host_.windowOn(screen) || covers_.count(screen)) continue;
+        auto cover = std::make_unique<ScreenCover>(host_, screen);
+        cover->setCursor(cursor_);
+        cover->showFullScreen();
+        covers_[screen] = std::move(cover);
+    }
 }
 
 void ScreenCovers::setCursor(Qt::CursorShape shape) {

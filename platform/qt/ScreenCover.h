@@ -1,6 +1,6 @@
 #pragma once
-// The show runs on the primary screen; every other screen gets a black window of the same saver,
-// so no desktop stays visible. Input on a cover reaches the host like input on the show's window.
+// Every screen without a window of the show gets a black window of the same saver, so no desktop
+// stays visible. Input on a cover reaches the host like input on the show's windows.
 #include <QObject>
 #include <map>
 #include <memory>
@@ -20,8 +20,8 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 };
 
-// One cover for each screen but the primary, following screens plugged in or out while the
-// saver runs.
+// One cover for each screen that has no window of the show, following screens plugged in or
+// out while the saver runs.
 class ScreenCovers : public QObject {
     Q_OBJECT
 public:
@@ -29,9 +29,15 @@ public:
     ~ScreenCovers() override;
 
     void setCursor(Qt::CursorShape shape);
+    // Covers the screens that have no window of the show, and no others.
+    void refresh();
+    // The screen was laid out anew: its cover is made again over it.
+    void renew(QScreen* screen) {
+        covers_.erase(screen);
+        refresh();
+    }
 
 private:
-    void add(QScreen* screen);
 
     QtHost& host_;
     Qt::CursorShape cursor_ = Qt::BlankCursor;

@@ -30,6 +30,8 @@ enum class EventKind : std::uint8_t {
     Terminate,
     // The window, living inside another program's window, was given a new size.
     Resize,
+    // A screen was plugged in or out, or the layout of the screens changed.
+    ScreensChanged,
 };
 
 enum class MouseButton : std::uint8_t { None, Left, Right, Middle, Other };
@@ -63,6 +65,18 @@ inline Event soundFinishedEvent(std::uint64_t outcome, std::int64_t play) {
     return {.kind = EventKind::SoundFinished, .outcome = outcome, .play = play};
 }
 
+// A screen of the desktop.
+struct ScreenInfo {
+    int id = 0;          // the host's name for it, kept while it stays plugged in
+    Rect area;           // where it lies, in desktop-wide device pixels
+    double scale = 1.0;  // device pixels per layout pixel
+    bool primary = false;
+    friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;
+};
+
+// A window of the saver, as the host names it.
+using WindowId = int;
+
 struct Font {
     std::string family;
     int pixelHeight = 16;
@@ -73,17 +87,31 @@ class Host : public MessageBoxes {
 public:
     ~Host() override = default;
 
+    // The primary screen's size in device pixels.
     virtual Size screenSize() = 0;
+    // Every screen, the primary among them; never empty.
+    virtual std::vector<ScreenInfo> screens() {
+        const Size s = screenSize();
+        return {{.area = Rect::fromSize(0, 0, s.width, s.height), .primary = true}};
+    }
     virtual int screenDepth() = 0;
     virtual Point cursorPos() = 0;
     // Shows the cursor while the count is 0 or more (starts at 0); returns the new count.
     virtual int showCursor(bool show) = 0;
 
-    // The one full-screen, borderless, stay-on-top window, showing the framebuffer.
-    virtual void openWindow(const std::string& title, const Bitmap& framebuffer) = 0;
-    virtual void closeWindow() = 0;
-    // Puts the given part of the framebuffer on the screen now, without waiting for vsync.
-    virtual void present(const Rect& dirty) = 0;
+    // A full-screen, borderless, stay-on-top window over that screen (by its id; an unknown one
+    // means the primary), showing the framebuffer, which has the screen's size. The first window
+    // open takes the keyboard; every screen without a window of ours is covered black.
+    virtual WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
+                                int screen = -1) = 0;
+    // Puts the window over that screen, its framebuffer already of the screen's size.
+    virtual void moveWindow(WindowId window, int screen) = 0;
+    virtual void closeWindow(WindowId window) = 0;
+    // Closes every window and every cover.
+    virtual void closeWindows() = 0;
+    // Puts the given part of the window's framebuffer on the screen now, without waiting for
+    // vsync.
+    virtual void present(WindowId window, const Rect& dirty) = 0;
     // Renders word-wrapped text into the framebuffer's rectangle, clipped to it.
     virtual void drawText(Bitmap& target, const Rect& area, const std::string& text,
                           const Font& font, Color color) = 0;

@@ -103,10 +103,9 @@ void Label::paint(Bitmap& target) {
     host_.drawText(target, bounds(), text_, font, color);
 }
 
-Form::Form(Host& host) : host_(host) {
-    const Size s = host.screenSize();
-    framebuffer_ = Bitmap(s.width, s.height);
-}
+Form::Form(Host& host) : Form(host, host.screenSize()) {}
+
+Form::Form(Host& host, Size size) : host_(host), framebuffer_(size.width, size.height) {}
 
 void Form::resize(Size size) {
     if (size.width == width() && size.height == height()) return;
@@ -180,7 +179,7 @@ void Form::markDirty(const Rect& r) {
 
 void Form::present(const Rect& r) {
     const Rect area = r.intersected(framebuffer_.rect());
-    if (!area.empty()) host_.present(area);
+    if (!area.empty()) host_.present(window_, area);
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {

@@ -105,9 +105,14 @@ private:
 
 class Form {
 public:
+    // A form of the primary screen's size, or of the given one.
     explicit Form(Host& host);
+    Form(Host& host, Size size);
 
     Host& host() { return host_; }
+    // The host's window that shows the form (presents go there).
+    WindowId window() const { return window_; }
+    void setWindow(WindowId window) { window_ = window; }
     Bitmap& framebuffer() { return framebuffer_; }
     const Bitmap& framebuffer() const { return framebuffer_; }
     int width() const { return framebuffer_.width(); }
@@ -148,6 +153,7 @@ private:
     void markDirty(const Rect& r);
 
     Host& host_;
+    WindowId window_ = 0;
     Bitmap framebuffer_;
     Color color_ = clBlack;
     bool repaintPending_ = true;

@@ -195,13 +195,16 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
               "Height=300\r\n"
               "Width =400\r\n"
               "Fit=0\r\n"
-              "Shuffle=0\r\n" +
+              "Shuffle=0\r\n"
+              "AllScreens=0\r\n" +
                   tail);
 }
 
 TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
     const std::pair<std::string, QCheckBox * SettingsDialog::*> boxes[] = {
-        {"Fit", &SettingsDialog::fitCheckBox}, {"Shuffle", &SettingsDialog::shuffleCheckBox}};
+        {"Fit", &SettingsDialog::fitCheckBox},
+        {"Shuffle", &SettingsDialog::shuffleCheckBox},
+        {"AllScreens", &SettingsDialog::allScreensCheckBox}};
     for (const auto& [key, box] : boxes)
         for (const std::string stored : {"", "=1\n", "=0\n"}) {
             SCOPED_TRACE(key + stored);
@@ -216,7 +219,8 @@ TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
     SettingsDialog& f = open();
     EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
     EXPECT_EQ(f.shuffleCheckBox->text().toStdString(), "Show each picture once before repeating");
-    for (QCheckBox* box : {f.fitCheckBox, f.shuffleCheckBox}) {
+    EXPECT_EQ(f.allScreensCheckBox->text().toStdString(), "Show pictures on every screen");
+    for (QCheckBox* box : {f.fitCheckBox, f.shuffleCheckBox, f.allScreensCheckBox}) {
         EXPECT_TRUE(f.rect().contains(box->geometry()));
         for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (other != box) {
@@ -447,7 +451,8 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
         f.clearListButton, f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
         f.rollDownRadio,   f.widthBar,         f.heightBar,           f.delayBar,
         f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
-        f.downloadButton,  f.aboutButton,      f.okSaveButton,        f.pictureList};
+        f.allScreensCheckBox, f.downloadButton, f.aboutButton,       f.okSaveButton,
+        f.pictureList};
     for (QWidget* expected : order)
         EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
     EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.okSaveButton);
