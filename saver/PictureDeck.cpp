@@ -19,11 +19,12 @@ std::vector<int> PictureDeck::dealTick(SaverRandom& random, int count) {
 }
 
 int PictureDeck::deal(SaverRandom& random, const std::vector<int>& dealtThisTick) {
-    return order_.empty() ? -1 : dealOne(random, dealtThisTick, 1);
+    // How many more this tick deals is not known here: a new round puts what the tick dealt
+    // after every other picture.
+    return order_.empty() ? -1 : dealOne(random, dealtThisTick, dealtThisTick.empty() ? 1 : size());
 }
 
-int PictureDeck::dealOne(SaverRandom& random, const std::vector<int>& dealtThisTick,
-                         int leading) {
+int PictureDeck::dealOne(SaverRandom& random, const std::vector<int>& dealtThisTick, int leading) {
     if (next_ >= size()) {
         // What this tick has shown, and the last picture of the round that ends.
         std::vector<int> avoid = dealtThisTick;

@@ -22,7 +22,8 @@ public:
     // empty deck deals nothing.
     std::vector<int> dealTick(SaverRandom& random, int count);
     // The next picture of a tick that has dealt `dealtThisTick` already (on other screens, or
-    // for the same one); -1 from an empty deck.
+    // for the same one): none of those again in this tick while the deck holds others; -1 from
+    // an empty deck.
     int deal(SaverRandom& random, const std::vector<int>& dealtThisTick = {});
 
     // The picture dealt next when the round holds it; -1 when the next deal draws a new round.

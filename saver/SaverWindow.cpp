@@ -57,8 +57,8 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       fallbackPicture_(Picture(fallbackPicture())),
       lockRetry_(loop, kLockRetryMs) {
     const std::vector<ScreenInfo> screens = host.screens();
-    const auto primary = std::find_if(screens.begin(), screens.end(),
-                                      [](const ScreenInfo& s) { return s.primary; });
+    const auto primary =
+        std::find_if(screens.begin(), screens.end(), [](const ScreenInfo& s) { return s.primary; });
     const ScreenInfo onPrimary = primary != screens.end() ? *primary
                                  : screens.empty()        ? ScreenInfo{}
                                                           : screens.front();
@@ -157,8 +157,8 @@ void SaverWindow::followScreens() {
     std::stable_sort(screens.begin(), screens.end(), [](const ScreenInfo& a, const ScreenInfo& b) {
         return std::pair(a.area.left, a.area.top) < std::pair(b.area.left, b.area.top);
     });
-    const auto primary = std::find_if(screens.begin(), screens.end(),
-                                      [](const ScreenInfo& s) { return s.primary; });
+    const auto primary =
+        std::find_if(screens.begin(), screens.end(), [](const ScreenInfo& s) { return s.primary; });
     if (!AllScreens) {
         // The show stays on the primary screen, wherever that is now; the host covers the rest.
         for (const auto& show : shows_)
@@ -176,6 +176,7 @@ void SaverWindow::followScreens() {
             }
             return gone;
         });
+        const int colourCount = shows_.empty() ? 0 : shows_.front()->colourCount();
         std::vector<std::unique_ptr<Show>> ordered;
         for (const ScreenInfo& screen : screens) {
             const auto has = std::find_if(shows_.begin(), shows_.end(), [&](const auto& show) {
@@ -186,12 +187,10 @@ void SaverWindow::followScreens() {
                 ordered.push_back(std::move(*has));
                 continue;
             }
-            const int colourCount = shows_.empty() ? 0 : shows_.front()->colourCount();
             Show& added = addShow(screen);
             added.setColourCount(colourCount);
             if (phase_ == SaverPhase::Showing) added.openWindow(kSaverTitle);
-            if (started_ && !PictureList.empty())
-                added.setMode(makeDisplayMode(Picdis, added));
+            if (started_ && !PictureList.empty()) added.setMode(makeDisplayMode(Picdis, added));
             ordered.push_back(std::move(shows_.back()));
             shows_.pop_back();
         }

@@ -11,6 +11,9 @@ HeadlessHost::HeadlessHost(Size screen, int depth)
     : screens_{{.area = Rect::fromSize(0, 0, screen.width, screen.height), .primary = true}},
       depth_(depth) {}
 
+HeadlessHost::HeadlessHost(std::vector<ScreenInfo> screens, int depth)
+    : screens_(std::move(screens)), depth_(depth) {}
+
 void HeadlessHost::setScreens(std::vector<ScreenInfo> screens) {
     screens_ = std::move(screens);
     screensChanged_ = true;
@@ -40,11 +43,10 @@ const std::string& HeadlessHost::windowTitle() const {
 
 const Bitmap* HeadlessHost::frame(WindowId window) const {
     return window >= 0 && window < int(windows_.size()) ? windows_[std::size_t(window)].frame
-                                                         : nullptr;
+                                                        : nullptr;
 }
 
-WindowId HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer,
-                                  int screen) {
+WindowId HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer, int screen) {
     const bool known = std::any_of(screens_.begin(), screens_.end(),
                                    [&](const ScreenInfo& s) { return s.id == screen; });
     windows_.push_back({title, &framebuffer, known ? screen : primaryScreen(), true});

@@ -15,6 +15,8 @@ class HeadlessHost : public Host {
 public:
     // One primary screen of that size at the desktop's origin.
     explicit HeadlessHost(Size screen = {640, 480}, int depth = 24);
+    // A desk of those screens (never empty).
+    explicit HeadlessHost(std::vector<ScreenInfo> screens, int depth = 24);
 
     // A window of the host, open or closed; its id is its index in windows().
     struct WindowState {

@@ -38,7 +38,6 @@ public:
     }
 
 private:
-
     QtHost& host_;
     Qt::CursorShape cursor_ = Qt::BlankCursor;
     std::map<QScreen*, std::unique_ptr<ScreenCover>> covers_;

@@ -447,11 +447,11 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
     SettingsDialog& f = open();
     takeKeyboard(f);
     const std::vector<QWidget*> order = {
-        f.soundList,       f.addPictureButton, f.removePictureButton, f.addFolderButton,
-        f.clearListButton, f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
-        f.rollDownRadio,   f.widthBar,         f.heightBar,           f.delayBar,
-        f.randomRadio,     f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
-        f.allScreensCheckBox, f.downloadButton, f.aboutButton,       f.okSaveButton,
+        f.soundList,          f.addPictureButton, f.removePictureButton, f.addFolderButton,
+        f.clearListButton,    f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
+        f.rollDownRadio,      f.widthBar,         f.heightBar,           f.delayBar,
+        f.randomRadio,        f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
+        f.allScreensCheckBox, f.downloadButton,   f.aboutButton,         f.okSaveButton,
         f.pictureList};
     for (QWidget* expected : order)
         EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();

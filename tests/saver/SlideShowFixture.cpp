@@ -14,6 +14,10 @@ SlideShow::SlideShow(Size screen, int depth, int shows) : host(screen, depth), s
     loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
 }
 
+SlideShow::SlideShow(std::vector<ScreenInfo> screens) : host(std::move(screens)), showCount(1) {
+    loop.setErrorDisplay([this](const std::exception& e) { errors.push_back(e.what()); });
+}
+
 void SlideShow::writeIni(const std::string& text) {
     mkdir((dir / "Quillo").c_str(), 0700);
     writeFile(ini(), text);

@@ -27,6 +27,8 @@ struct SlideShow {
 
     // With shows, that many shows side by side, each of the screen's size.
     explicit SlideShow(Size screen = {800, 600}, int depth = 24, int shows = 1);
+    // One show, on a desk of those screens.
+    explicit SlideShow(std::vector<ScreenInfo> screens);
     // No decode ahead outlives the test.
     ~SlideShow() { form.waitForPictureAhead(); }
 
