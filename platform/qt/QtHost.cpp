@@ -334,9 +334,7 @@ int QtHost::screenDepth() {
 }
 
 Point QtHost::cursorPos() {
-    const QPoint p = QCursor::pos();
-    const qreal r = deviceRatio();
-    return {qRound(p.x() * r), qRound(p.y() * r)};
+    return devicePoint(QCursor::pos());
 }
 
 int QtHost::showCursor(bool show) {
