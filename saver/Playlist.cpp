@@ -97,7 +97,8 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, const Show& tak
     } else {
         picture = std::move(loaded->picture);
     }
-    if (Sound && !SoundList.empty())
+    // The sound is chosen once per tick, by the first show, however many screens there are.
+    if (Sound && !SoundList.empty() && &taker == shows_.front().get())
         NextSoundFile = SoundList[std::size_t(random_.FreshRandom(int(SoundList.size())))];
     return picture;
 }
