@@ -164,3 +164,17 @@ TEST(Screens, NoPicturesShowsTheTextOnThePrimaryScreenOnly) {
     EXPECT_TRUE(s.form.show(0).infoLabel().visible());
     EXPECT_FALSE(s.form.show(1).infoLabel().visible());
 }
+
+TEST(Screens, AScreenThatGoesInTheMiddleOfARollDownDoesNotStopTheShow) {
+    Screens s({screen(0, kLeft, true)});
+    s.startWith(4, {{"Seq", "1"}, {"Picdis", "8"}});
+    s.form.waitForPictureAhead();
+    s.host.advance(1000);
+    s.loop.processMessages();  // the tick begins the roll-down: the timer waits for its rows
+    ASSERT_FALSE(s.form.displayTimer().enabled());
+    s.host.setScreens({screen(1, kRight, true)});
+    s.loop.processMessages();
+    ASSERT_EQ(s.form.showCount(), 1);
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    EXPECT_EQ(s.tickShows(), (std::vector<int>{2}));
+}
