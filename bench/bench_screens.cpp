@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "EventLoop.h"
 #include "HeadlessHost.h"
 #include "QtHost.h"
@@ -39,9 +40,7 @@ constexpr int kPhotoCount = 12;
 struct Folder {
     std::string dir;
     Folder() {
-        std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
+        dir = bench::makeTempFolder();
         mkdir((dir + "/Quillo").c_str(), 0700);
         setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     }
