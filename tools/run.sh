@@ -24,7 +24,8 @@ show() {
     echo "  mode $mode ($name): $out/mode$mode-$name.png"
 }
 
-echo "No display here: the saver ran on a virtual 1280x800 display with pictures of its own."
+echo "No display here: the saver ran on a virtual 1280x800 display, then on two, with" \
+    "pictures of its own."
 show 1 stretched 1.6
 show 2 natural-size 2.9 Color=3
 show 4 tiles 5.6
