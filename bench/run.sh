@@ -179,23 +179,25 @@ for size in (16, 60):
             b = median[run]
             print(f"settings file of {size} MiB of short {name} lines: peak {b['peak_MiB']:.0f} MiB "
                   f"({b['peak_per_file_size']:.1f} x its size), {ms(b, 'real_time'):.0f} ms")
-# A show on each of two 1920x1080 screens against a show on one, fading over the same photos.
-two, one = median.get("BM_FadeScreens/2"), median.get("BM_FadeScreens/1")
-if two is None or one is None:
-    why = skipped.get("BM_FadeScreens/2") or skipped.get("BM_FadeScreens/1") or "not run"
-    print(f"fade on two 1920x1080 screens / on one: skipped ({why})")
+# A show on each of two 1920x1080 screens against a show on one, fading over the same photos
+# (medians of the fades).
+b = median.get("BM_FadeScreens")
+if b is None:
+    print(f"fade on two 1920x1080 screens / on one: skipped "
+          f"({skipped.get('BM_FadeScreens', 'not run')})")
 else:
     print(f"fade on two 1920x1080 screens / on one, processor time per fade: "
-          f"{two['cpu_ms'] / one['cpu_ms']:.2f}  ({two['cpu_ms']:.0f} ms / {one['cpu_ms']:.0f} ms)"
-          " (goal <= 2.1)")
-    if one["server_cpu_ms"] > 0:
+          f"{b['two_cpu_ms'] / b['one_cpu_ms']:.2f}  ({b['two_cpu_ms']:.0f} ms / "
+          f"{b['one_cpu_ms']:.0f} ms) (goal <= 2.1)")
+    if b["one_server_cpu_ms"] > 0:
         print(f"the same, the X server's processor time: "
-              f"{two['server_cpu_ms'] / one['server_cpu_ms']:.2f}  "
-              f"({two['server_cpu_ms']:.0f} ms / {one['server_cpu_ms']:.0f} ms)")
-    for label, b, count in (("two screens", two, 2), ("one screen", one, 1)):
-        each = ", ".join(f"screen {k}: {b[f'fade_s_{k}'] / 4.04:.2f} ({b[f'fade_s_{k}']:.2f} s, "
-                         f"{b[f'presents_{k}']:.0f} presents)" for k in range(1, count + 1))
-        print(f"fade on {label} / 4.04 s, median: {each} (goal <= 1.10)")
+              f"{b['two_server_cpu_ms'] / b['one_server_cpu_ms']:.2f}  "
+              f"({b['two_server_cpu_ms']:.0f} ms / {b['one_server_cpu_ms']:.0f} ms)")
+    for label, name, count in (("two screens", "two_", 2), ("one screen", "one_", 1)):
+        each = ", ".join(f"screen {k}: {b[f'{name}fade_s_{k}'] / 4.04:.2f} "
+                         f"({b[f'{name}fade_s_{k}']:.2f} s, at least "
+                         f"{b[f'{name}presents_{k}']:.0f} presents)" for k in range(1, count + 1))
+        print(f"fade on {label} / 4.04 s: {each} (goal <= 1.10)")
 peaks = [median.get(f"BM_PeakMemoryScreens/{n}") for n in range(3)]
 if None in peaks:
     print("peak memory, two 1920x1080 screens / one: skipped (not run)")
