@@ -119,12 +119,20 @@ if short:
     print(f"short runs: {len(short)} of {2 * len(ours) + 2} saver runs ended by themselves "
           f"(after {', '.join(f'{r[2]:.0f} s' for r in short)}): {said}")
 decoded_kib = 4000 * 3000 * 3 / 1024
-# Processor time per minute of the time each run really ran.
-cpu = statistics.median(r[0] * 60 / r[2] for r in ours)
-rss = statistics.median(r[1] for r in ours)
+
+
+def per_minute(rows):
+    # Processor time per minute of the time each run really ran.
+    return statistics.median(r[0] * 60 / r[2] for r in rows)
+
+
+def peak(rows):
+    return statistics.median(r[1] for r in rows)
+
+
+cpu, rss = per_minute(ours), peak(ours)
 if theirs:
-    feh_cpu = statistics.median(r[0] * 60 / r[2] for r in theirs)
-    feh_rss = statistics.median(r[1] for r in theirs)
+    feh_cpu, feh_rss = per_minute(theirs), peak(theirs)
     print(f"fade slideshow processor time per minute / feh's: {cpu / feh_cpu:.2f}  "
           f"({cpu:.2f} s / {feh_cpu:.2f} s) (goal <= 1.5)")
     print(f"feh peak memory / one decoded photo: {feh_rss / decoded_kib:.2f}  "
@@ -138,8 +146,7 @@ print(f"tiles (mode 4) peak memory / one decoded photo: {tiles[1] / decoded_kib:
 print(f"idle saver (no pictures) peak memory / one decoded photo: {idle[1] / decoded_kib:.2f}  "
       f"({idle[1] / 1024:.0f} MiB)")
 # Both runs fade at the same pace for the same time, so per minute is per fade.
-two_cpu = statistics.median(r[0] * 60 / r[2] for r in twos)
-two_rss = statistics.median(r[1] for r in twos)
+two_cpu, two_rss = per_minute(twos), peak(twos)
 print(f"fade slideshow on two 1920x1080 screens / on one, processor time per minute: "
       f"{two_cpu / cpu:.2f}  ({two_cpu:.2f} s / {cpu:.2f} s) (goal <= 2.1)")
 print(f"fade slideshow on two 1920x1080 screens / on one, peak memory: {two_rss / rss:.2f}  "
