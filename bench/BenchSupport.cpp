@@ -16,6 +16,12 @@ extern char** environ;
 
 namespace quillo::bench {
 
+std::string makeTempFolder() {
+    std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
+    if (!mkdtemp(pattern.data())) std::abort();
+    return pattern;
+}
+
 Bitmap makePhoto(int w, int h) {
     Bitmap b(w, h);
     std::uint32_t state = 12345;
@@ -90,9 +96,7 @@ void djpegProcess(benchmark::State& state, const std::string& path) {
 }
 
 Photo::Photo() {
-    std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    dir = pattern;
+    dir = makeTempFolder();
     jpeg = makeJpeg(dir + "/photo", 6000, 4000);
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
 }

@@ -12,6 +12,9 @@ namespace quillo::bench {
 // A photo-like picture: smooth gradients, soft shapes and a little noise, so the JPEG has
 // realistic detail (not a flat image that decodes unrealistically fast).
 Bitmap makePhoto(int w, int h);
+// A new empty folder of this program's own in the temporary folder; aborts when none can be made.
+std::string makeTempFolder();
+
 // Writes a w x h photo as <stem>.jpg (cjpeg, quality 90) and returns the path.
 std::string makeJpeg(const std::string& stem, int w, int h);
 

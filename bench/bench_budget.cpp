@@ -98,9 +98,7 @@ struct Files {
     std::string dir, claimedJpeg, rleBmp, realJpeg, photo;
     std::string claimedUpright, claimedTurned, photo64Upright, photo64Turned;
     Files() {
-        std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
+        dir = bench::makeTempFolder();
         // A small progressive file with 16384 x 16384 in its frame header; a baseline file of 16
         // x 16 pixels claiming the same, upright and turned.
         claimedJpeg = dir + "/claimed.jpg";

@@ -32,9 +32,7 @@ struct Files {
     std::string jpeg4k, jpeg6k, jpeg6kTurned, bmp4k;
 
     Files() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX");
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
+        dir = bench::makeTempFolder();
         jpeg4k = makeJpeg("photo4k", 3840, 2160);
         jpeg6k = makeJpeg("photo6k", 6000, 4000);
         jpeg6kTurned = dir + "/photo6k-turned.jpg";

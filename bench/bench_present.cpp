@@ -27,13 +27,14 @@ struct QtFixture {
     QApplication app{argc, argv};
     quillo::QtHost host;
     quillo::Bitmap frame;
+    quillo::WindowId window = 0;
 
     QtFixture() {
         const quillo::Size s = host.screenSize();
         frame = quillo::Bitmap(s.width, s.height);
         for (int y = 0; y < frame.height(); ++y)
             std::memset(frame.row(y), y & 0xFF, frame.stride());
-        host.openWindow("bench", frame);
+        window = host.openWindow("bench", frame);
         std::vector<quillo::Event> ignored;
         for (int i = 0; i < 20; ++i) host.pumpInput(ignored);  // let the window map
     }
@@ -46,7 +47,7 @@ QtFixture& fixture() {
 
 void BM_PresentFullScreen(benchmark::State& state) {
     QtFixture& f = fixture();
-    for (auto _ : state) f.host.present(f.frame.rect());
+    for (auto _ : state) f.host.present(f.window, f.frame.rect());
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(f.frame.byteSize()));
 }
 BENCHMARK(BM_PresentFullScreen)->Unit(benchmark::kMillisecond);

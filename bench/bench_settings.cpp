@@ -19,6 +19,7 @@
 
 #include "AsciiCase.h"
 
+#include "BenchSupport.h"
 #include "EventLoop.h"
 #include "HeadlessHost.h"
 #include "IniFile.h"
@@ -36,9 +37,7 @@ namespace {
 struct Folder {
     std::string dir;
     Folder() {
-        std::string pattern = std::filesystem::temp_directory_path() / "quillo-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        dir = pattern;
+        dir = bench::makeTempFolder();
         std::filesystem::create_directories(dir + "/config/Quillo");
         std::filesystem::create_directories(dir + "/media");
         setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);

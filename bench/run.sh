@@ -6,7 +6,7 @@
 # SLIDESHOW_SECONDS=0 leaves it out). Last, the longest time from a key to the saver's end while
 # it loads files that claim more than they hold (bench/key_during_load.sh; KEY_DURING_LOAD=0
 # leaves it out), and the time from /S to the covering window with the settings lock held
-# (bench/cover_time.sh).
+# (bench/cover_time.sh). The screens' benchmark runs on an Xvfb with two RandR monitors.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
@@ -23,14 +23,24 @@ for program in "${programs[@]}"; do
     out="$build/$program.json"
     run=("$build/bench/$program" --benchmark_format=json --benchmark_out="$out"
          --benchmark_out_format=json "$@")
-    if [ "$program" = bench_present ] || [ "$program" = bench_effects ]; then
-        # The Qt host presents to a real X server: a private 4K Xvfb.
+    if [ "$program" = bench_present ] || [ "$program" = bench_effects ] ||
+        [ "$program" = bench_screens ]; then
+        # The Qt host presents to a real X server: a private 4K Xvfb, or for the screens two
+        # 1920x1080 RandR monitors side by side.
+        size=3840x2160
+        [ "$program" = bench_screens ] && size=3840x1080
         number=$(mktemp)
-        Xvfb -displayfd 3 -noreset -screen 0 3840x2160x24 -nolisten tcp 3>"$number" \
+        Xvfb -displayfd 3 -noreset -screen 0 "${size}x24" -nolisten tcp 3>"$number" \
             >/dev/null 2>&1 &
         xvfb=$!
         for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-        DISPLAY=":$(head -n 1 "$number")" "${run[@]}" >/dev/null || true
+        display=":$(head -n 1 "$number")"
+        if [ "$program" = bench_screens ]; then
+            DISPLAY="$display" xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen >/dev/null
+            DISPLAY="$display" xrandr --setmonitor RIGHT 1920/508x1080/286+1920+0 none >/dev/null
+        fi
+        DISPLAY="$display" QUILLO_BENCH_XSERVER_PID="$xvfb" \
+            QUILLO_BENCH_PHOTOS="$build/photos-4000x3000" "${run[@]}" >/dev/null || true
         kill "$xvfb" 2>/dev/null || true
         wait "$xvfb" 2>/dev/null || true
         rm -f "$number"
@@ -169,6 +179,33 @@ for size in (16, 60):
             b = median[run]
             print(f"settings file of {size} MiB of short {name} lines: peak {b['peak_MiB']:.0f} MiB "
                   f"({b['peak_per_file_size']:.1f} x its size), {ms(b, 'real_time'):.0f} ms")
+# A show on each of two 1920x1080 screens against a show on one, fading over the same photos
+# (medians of the fades).
+b = median.get("BM_FadeScreens")
+if b is None:
+    print(f"fade on two 1920x1080 screens / on one: skipped "
+          f"({skipped.get('BM_FadeScreens', 'not run')})")
+else:
+    print(f"fade on two 1920x1080 screens / on one, processor time per fade: "
+          f"{b['two_cpu_ms'] / b['one_cpu_ms']:.2f}  ({b['two_cpu_ms']:.0f} ms / "
+          f"{b['one_cpu_ms']:.0f} ms) (goal <= 2.1)")
+    if b["one_server_cpu_ms"] > 0:
+        print(f"the same, the X server's processor time: "
+              f"{b['two_server_cpu_ms'] / b['one_server_cpu_ms']:.2f}  "
+              f"({b['two_server_cpu_ms']:.0f} ms / {b['one_server_cpu_ms']:.0f} ms)")
+    for label, name, count in (("two screens", "two_", 2), ("one screen", "one_", 1)):
+        each = ", ".join(f"screen {k}: {b[f'{name}fade_s_{k}'] / 4.04:.2f} "
+                         f"({b[f'{name}fade_s_{k}']:.2f} s, at least "
+                         f"{b[f'{name}presents_{k}']:.0f} presents)" for k in range(1, count + 1))
+        print(f"fade on {label} / 4.04 s: {each} (goal <= 1.10)")
+peaks = [median.get(f"BM_PeakMemoryScreens/{n}") for n in range(3)]
+if None in peaks:
+    print("peak memory, two 1920x1080 screens / one: skipped (not run)")
+else:
+    floor, one, two = (b["peak_mb"] for b in peaks)
+    print(f"peak memory of the fade over twelve 4000x3000 photos, two 1920x1080 screens / one: "
+          f"{two / one:.2f}  ({two:.0f} MB / {one:.0f} MB; a child doing nothing: {floor:.0f} MB)"
+          " (goal <= 2)")
 line("tick of mode 2 with Fit, 1920x1080, 6000x4000 JPEG / djpeg of the full picture",
      "BM_TickFit", "BM_Djpeg", 0.5)
 line("shrink 6000x4000 to 1620x1080 / djpeg of the full picture", "BM_ShrinkVsImageMagick",

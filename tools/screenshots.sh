@@ -70,3 +70,10 @@ wait "$SHOWCASE_PID" 2>/dev/null || true
 SHOWCASE_PID=
 kill "$wm" 2>/dev/null || true
 echo "$out/settings-dialog.png"
+
+# Two monitors side by side with a show on each: the first tick, pictures 1 and 2.
+showcase_two_monitors 1280x800
+SHOWCASE_PICTURES="$p/sunset.jpg $p/sky.jpeg $p/plasma.bmp $p/tiles.BMP"
+showcase_mode 2 1.6 "$SHOWCASE_WORK/shot.png" Color=3 AllScreens=1
+convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/two-screens.png"
+echo "$out/two-screens.png"

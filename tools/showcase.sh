@@ -27,6 +27,18 @@ showcase_display() {
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 }
 
+# showcase_two_monitors WIDTHxHEIGHT: the virtual display started again, twice as wide, as two
+# monitors of that size side by side (at 96 dots per inch).
+showcase_two_monitors() {
+    local w=${1%x*} h=${1#*x}
+    kill "$SHOWCASE_XVFB" 2>/dev/null || true
+    wait "$SHOWCASE_XVFB" 2>/dev/null || true
+    showcase_display "$((2 * w))x$h"
+    local size="$w/$((w * 254 / 960))x$h/$((h * 254 / 960))"
+    xrandr --setmonitor LEFT "$size+0+0" screen >/dev/null
+    xrandr --setmonitor RIGHT "$size+$w+0" none >/dev/null
+}
+
 # Pictures of different kinds and sizes: two JPEG photos-to-be and two bitmaps.
 p="$SHOWCASE_WORK/pictures"
 convert -size 900x600 gradient:gold-firebrick -swirl 120 -quality 90 "$p/sunset.jpg"
