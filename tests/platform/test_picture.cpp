@@ -119,6 +119,59 @@ TEST(Picture, SizesCopiesAndLazyDecoding) {
 
 namespace {
 
+// A picture of pure noise: its JPEG file at quality 100 is larger than its pixels.
+Bitmap noise(int width, int height) {
+    Bitmap b = Bitmap::uninitialized(width, height);
+    std::uint32_t x = 12345;
+    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height) * 3; ++i) {
+        x = x * 1664525u + 1013904223u;
+        b.data()[i] = std::uint8_t(x >> 24);
+    }
+    return b;
+}
+
+}  // namespace
+
+// A large file is read piece by piece while its pixels are decoded, never whole beside them: the
+// pixels come out as djpeg's, a file removed after loading still shows, a file cut short after
+// loading fails as damaged, and the decode costs the memory of its pixels.
+TEST(Picture, AJpegIsReadFromItsFileWhileItDecodes) {
+    TempDir dir;
+    const std::string jpeg = dir / "noise.jpg";
+    ASSERT_TRUE(makeJpeg(jpeg, noise(1500, 1000), "-quality 100 -sample 1x1"));
+    ASSERT_GT(readBytes(jpeg).size(), 5u << 20);  // pixels: 4.3 MiB
+    const Bitmap reference = djpeg(jpeg);
+
+    struct Case {
+        const char* change;  // between load and decode
+        bool decodes;
+    };
+    for (const Case& c : {Case{"none", true}, Case{"removed", true}, Case{"cut", false}}) {
+        SCOPED_TRACE(c.change);
+        const std::string path = dir / (std::string(c.change) + ".jpg");
+        writeBytes(path, readBytes(jpeg));
+        EXPECT_EQ(runWithDeadline(60,
+                                  [&] {
+                                      const long before = peakMemoryMiB();
+                                      Picture p;
+                                      p.loadFromFile(path, {});
+                                      if (c.change == std::string("removed")) unlink(path.c_str());
+                                      if (c.change == std::string("cut"))
+                                          truncate(path.c_str(), 3 << 20);
+                                      try {
+                                          if (differingPixels(p.bitmap(), reference) != 0)
+                                              return false;
+                                      } catch (const JpegError&) {
+                                          return !c.decodes;
+                                      }
+                                      return c.decodes && peakMemoryMiB() - before <= 6;
+                                  }),
+                  0);
+    }
+}
+
+namespace {
+
 // A 2 by 2, 24-bit bitmap: 54 bytes of headers and two rows of 8 bytes.
 std::string tinyBmp() {
     std::string b(54 + 16, '\0');
