@@ -69,7 +69,11 @@ void* allocatePixels(std::size_t bytes) {
         if (void* kept = pool().take(rounded)) return kept;
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
-    ::madvise(p, rounded, MADV_HUGEPAGE);
+    // The last huge page only when the pixels fill most of it: one they fill a third of would
+    // hold well over a megabyte of nothing, as long as the buffer lives.
+    const std::size_t tail = bytes % kHugePage;
+    const bool wholeLast = tail == 0 || tail >= kHugePage / 2;
+    ::madvise(p, wholeLast ? rounded : rounded - kHugePage, MADV_HUGEPAGE);
     return p;
 }
 
