@@ -70,10 +70,13 @@ void* allocatePixels(std::size_t bytes) {
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
     // The last huge page only when the pixels fill most of it: one they fill a third of would
-    // hold well over a megabyte of nothing, as long as the buffer lives.
+    // hold well over a megabyte of nothing, as long as the buffer lives. Said outright, as a
+    // kernel that gives huge pages unasked would give one there too.
     const std::size_t tail = bytes % kHugePage;
     const bool wholeLast = tail == 0 || tail >= kHugePage / 2;
-    ::madvise(p, wholeLast ? rounded : rounded - kHugePage, MADV_HUGEPAGE);
+    const std::size_t huge = wholeLast ? rounded : rounded - kHugePage;
+    ::madvise(p, huge, MADV_HUGEPAGE);
+    if (!wholeLast) ::madvise(static_cast<char*>(p) + huge, kHugePage, MADV_NOHUGEPAGE);
     return p;
 }
 

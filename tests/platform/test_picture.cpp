@@ -170,6 +170,18 @@ TEST(Picture, AJpegIsReadFromItsFileWhileItDecodes) {
     }
 }
 
+// A picture costs the memory of its pixels: 3000 x 1000 take 8.6 MiB, which fill a third of
+// their last 2 MiB page.
+TEST(Picture, PixelsCostTheirOwnSize) {
+    EXPECT_EQ(runWithDeadline(60,
+                              [] {
+                                  const long before = peakMemoryMiB();
+                                  const Picture p(Bitmap(3000, 1000));
+                                  return p.width() == 3000 && peakMemoryMiB() - before <= 9;
+                              }),
+              0);
+}
+
 namespace {
 
 // A 2 by 2, 24-bit bitmap: 54 bytes of headers and two rows of 8 bytes.
