@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kLargeBuffer = 4 * kHugePage;
 
-// The last released buffer of a large picture, kept for the next picture of about its size: a
+// The last released buffer of its size class, kept for the next bitmap of about its size: a
 // fresh buffer costs a page fault and the kernel's zeroing for every page on its first write, a
 // sixth of a slide show's tick at 24 megapixels. One is enough for a show, whose next picture
 // is decoded while the one shown still holds its buffer; it costs the memory of one picture
@@ -48,25 +48,28 @@ private:
     std::size_t capacity_ = 0;
 };
 
-PixelPool& pool() {
-    static PixelPool* const p = new PixelPool;  // never destroyed: buffers may go at exit
-    return *p;
-}
-
 std::size_t roundedToHugePages(std::size_t bytes) {
     return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+// One pool for whole pictures and one for screen-sized bitmaps, such as the scaled copy a
+// stretched picture paints from, made again at every tick. Never destroyed: buffers may go at
+// exit.
+PixelPool& poolFor(std::size_t bytes) {
+    static PixelPool* const pictures = new PixelPool;
+    static PixelPool* const screens = new PixelPool;
+    return roundedToHugePages(bytes) >= kLargeBuffer ? *pictures : *screens;
 }
 
 }  // namespace
 
 // Buffers of a huge page or more sit on huge pages where the kernel allows it: a fade walks three
 // screen-sized bitmaps 101 times, and with small pages each walk misses the address cache on
-// every page. Only the large buffers of whole pictures go to the pool.
+// every page.
 void* allocatePixels(std::size_t bytes) {
     if (bytes < kHugePage) return ::operator new(bytes);
     const std::size_t rounded = roundedToHugePages(bytes);
-    if (bytes >= kLargeBuffer)
-        if (void* kept = pool().take(rounded)) return kept;
+    if (void* kept = poolFor(bytes).take(rounded)) return kept;
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
     // The last huge page only when the pixels fill most of it: one they fill a third of would
@@ -85,13 +88,9 @@ void freePixels(void* p, std::size_t bytes) noexcept {
         ::operator delete(p);
         return;
     }
-    if (bytes < kLargeBuffer) {
-        std::free(p);
-        return;
-    }
     // A kept buffer may have come back for a somewhat smaller picture: its whole size counts.
     const std::size_t capacity = std::max(roundedToHugePages(bytes), ::malloc_usable_size(p));
-    if (!pool().keep(p, capacity / kHugePage * kHugePage)) std::free(p);
+    if (!poolFor(bytes).keep(p, capacity / kHugePage * kHugePage)) std::free(p);
 }
 
 namespace {
