@@ -26,10 +26,12 @@ constexpr std::size_t kLargeBuffer = 4 * kHugePage;
 // between ticks. A buffer larger than a picture of the default budget is never kept.
 class PixelPool {
 public:
-    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr.
+    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr. A
+    // screen-sized buffer may be a huge page more: the aligned allocation's slack can make it so.
     void* take(std::size_t bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!kept_ || capacity_ < bytes || capacity_ - bytes > bytes / 4) return nullptr;
+        if (!kept_ || capacity_ < bytes || capacity_ - bytes > std::max(bytes / 4, kHugePage))
+            return nullptr;
         return std::exchange(kept_, nullptr);
     }
     // Keeps the buffer in place of the one kept so far; false when it is not worth keeping.
