@@ -19,17 +19,19 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kLargeBuffer = 4 * kHugePage;
 
-// The last released buffer of a large picture, kept for the next picture of about its size: a
+// The last released buffer of its size class, kept for the next bitmap of about its size: a
 // fresh buffer costs a page fault and the kernel's zeroing for every page on its first write, a
 // sixth of a slide show's tick at 24 megapixels. One is enough for a show, whose next picture
 // is decoded while the one shown still holds its buffer; it costs the memory of one picture
 // between ticks. A buffer larger than a picture of the default budget is never kept.
 class PixelPool {
 public:
-    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr.
+    // The kept buffer when it holds at least `bytes` and not a quarter more, or nullptr. A
+    // screen-sized buffer may be a huge page more: the aligned allocation's slack can make it so.
     void* take(std::size_t bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!kept_ || capacity_ < bytes || capacity_ - bytes > bytes / 4) return nullptr;
+        if (!kept_ || capacity_ < bytes || capacity_ - bytes > std::max(bytes / 4, kHugePage))
+            return nullptr;
         return std::exchange(kept_, nullptr);
     }
     // Keeps the buffer in place of the one kept so far; false when it is not worth keeping.
@@ -48,28 +50,38 @@ private:
     std::size_t capacity_ = 0;
 };
 
-PixelPool& pool() {
-    static PixelPool* const p = new PixelPool;  // never destroyed: buffers may go at exit
-    return *p;
-}
-
 std::size_t roundedToHugePages(std::size_t bytes) {
     return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+// One pool for whole pictures and one for screen-sized bitmaps, such as the scaled copy a
+// stretched picture paints from, made again at every tick. Never destroyed: buffers may go at
+// exit.
+PixelPool& poolFor(std::size_t bytes) {
+    static PixelPool* const pictures = new PixelPool;
+    static PixelPool* const screens = new PixelPool;
+    return roundedToHugePages(bytes) >= kLargeBuffer ? *pictures : *screens;
 }
 
 }  // namespace
 
 // Buffers of a huge page or more sit on huge pages where the kernel allows it: a fade walks three
 // screen-sized bitmaps 101 times, and with small pages each walk misses the address cache on
-// every page. Only the large buffers of whole pictures go to the pool.
+// every page.
 void* allocatePixels(std::size_t bytes) {
     if (bytes < kHugePage) return ::operator new(bytes);
     const std::size_t rounded = roundedToHugePages(bytes);
-    if (bytes >= kLargeBuffer)
-        if (void* kept = pool().take(rounded)) return kept;
+    if (void* kept = poolFor(bytes).take(rounded)) return kept;
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (!p) throw std::bad_alloc();
-    ::madvise(p, rounded, MADV_HUGEPAGE);
+    // The last huge page only when the pixels fill most of it: one they fill a third of would
+    // hold well over a megabyte of nothing, as long as the buffer lives. Said outright, as a
+    // kernel that gives huge pages unasked would give one there too.
+    const std::size_t tail = bytes % kHugePage;
+    const bool wholeLast = tail == 0 || tail >= kHugePage / 2;
+    const std::size_t huge = wholeLast ? rounded : rounded - kHugePage;
+    ::madvise(p, huge, MADV_HUGEPAGE);
+    if (!wholeLast) ::madvise(static_cast<char*>(p) + huge, kHugePage, MADV_NOHUGEPAGE);
     return p;
 }
 
@@ -78,13 +90,9 @@ void freePixels(void* p, std::size_t bytes) noexcept {
         ::operator delete(p);
         return;
     }
-    if (bytes < kLargeBuffer) {
-        std::free(p);
-        return;
-    }
     // A kept buffer may have come back for a somewhat smaller picture: its whole size counts.
     const std::size_t capacity = std::max(roundedToHugePages(bytes), ::malloc_usable_size(p));
-    if (!pool().keep(p, capacity / kHugePage * kHugePage)) std::free(p);
+    if (!poolFor(bytes).keep(p, capacity / kHugePage * kHugePage)) std::free(p);
 }
 
 namespace {

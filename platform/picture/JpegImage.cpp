@@ -14,6 +14,7 @@
 #include "Errors.h"
 #include "Exif.h"
 #include "Orientation.h"
+#include "PictureFile.h"
 #include "Scale.h"
 
 namespace quillo {
@@ -63,8 +64,15 @@ constexpr std::uint64_t kLibjpegFixedBytes = std::uint64_t(16) << 20;
 // One run of libjpeg over a file: the header only (lineStart == nullptr), or the whole decode
 // into the caller's bitmap. Plain data only, see ErrorManager.
 struct LibjpegRun {
+    // The input: `size` bytes at `data`, then the bytes of the open file `fd` (-1: none) from
+    // fileOffset up to fileEnd, read chunkSize bytes at a time into `chunk`.
     const std::uint8_t* data;
     std::size_t size;
+    int fd;
+    std::uint64_t fileOffset;
+    std::uint64_t fileEnd;
+    std::uint8_t* chunk;
+    std::size_t chunkSize;
     long maxMemory;
     // The header, filled in by every run.
     int width;
@@ -95,6 +103,9 @@ struct LibjpegRun {
 };
 
 constexpr int kMaxHeldRows = 64;
+
+// How much of the file a decode reads at a time.
+constexpr std::size_t kFileChunkBytes = std::size_t(64) << 10;
 
 // Writes `count` lines from `first` on, line first + k taking its pixels from the blue-green-red
 // row rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output row's
@@ -179,9 +190,52 @@ int orientationOf(const jpeg_decompress_struct& cinfo) {
     return 1;
 }
 
+// libjpeg's input: the run's bytes, then its file a chunk at a time. Past the end it gives an end
+// marker and the end-of-file warning, as libjpeg's own sources do, so data cut short fail.
+struct RunSource {
+    jpeg_source_mgr pub;
+    LibjpegRun* run;
+};
+
+void initSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr) {}
+
+boolean fillInput(j_decompress_ptr cinfo) {
+    RunSource* src = reinterpret_cast<RunSource*>(cinfo->src);
+    LibjpegRun& run = *src->run;
+    if (run.fd >= 0 && run.fileOffset < run.fileEnd) {
+        const std::uint64_t left = run.fileEnd - run.fileOffset;
+        const long n = readFileAt(run.fd, run.fileOffset, run.chunk,
+                                  std::size_t(std::min<std::uint64_t>(run.chunkSize, left)));
+        if (n > 0) {
+            run.fileOffset += std::uint64_t(n);
+            src->pub.next_input_byte = run.chunk;
+            src->pub.bytes_in_buffer = std::size_t(n);
+            return TRUE;
+        }
+    }
+    static const JOCTET kEnd[] = {0xFF, JPEG_EOI};
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->pub.next_input_byte = kEnd;
+    src->pub.bytes_in_buffer = sizeof kEnd;
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr& src = *cinfo->src;
+    if (count <= 0) return;
+    while (count > long(src.bytes_in_buffer)) {
+        count -= long(src.bytes_in_buffer);
+        fillInput(cinfo);
+    }
+    src.next_input_byte += count;
+    src.bytes_in_buffer -= std::size_t(count);
+}
+
 // Returns 0 or libjpeg's message code.
 int runLibjpeg(LibjpegRun* run) {
     jpeg_decompress_struct cinfo;
+    RunSource source{};
     ErrorManager err;
     jpeg_progress_mgr progress{};
     progress.progress_monitor = limitScans;
@@ -197,7 +251,15 @@ int runLibjpeg(LibjpegRun* run) {
     jpeg_create_decompress(&cinfo);
     cinfo.progress = &progress;
     cinfo.mem->max_memory_to_use = run->maxMemory;
-    jpeg_mem_src(&cinfo, run->data, static_cast<unsigned long>(run->size));
+    source.pub.init_source = initSource;
+    source.pub.fill_input_buffer = fillInput;
+    source.pub.skip_input_data = skipInput;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = termSource;
+    source.pub.next_input_byte = run->data;
+    source.pub.bytes_in_buffer = run->size;
+    source.run = run;
+    cinfo.src = &source.pub;
     // Exif lives in APP1; only the header run looks at it.
     const bool headerOnly = !run->lineStart;
     if (headerOnly) jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
@@ -274,6 +336,7 @@ LibjpegRun headerRun(std::span<const std::uint8_t> bytes, long maxMemory) {
     LibjpegRun run{};
     run.data = bytes.data();
     run.size = bytes.size();
+    run.fd = -1;
     run.maxMemory = maxMemory;
     return run;
 }
@@ -309,8 +372,9 @@ int jpegScaleFor(int width, int height, const DecodeOptions& options) {
     return 0;
 }
 
-JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options)
-    : bytes_(std::move(bytes)) {
+JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options,
+                     std::unique_ptr<PictureFile> file, std::uint64_t fileEnd)
+    : bytes_(std::move(bytes)), file_(std::move(file)), fileEnd_(fileEnd) {
     const std::uint64_t most = std::uint64_t(std::numeric_limits<long>::max()) / 4;
     maxMemory_ = std::min(options.pixelBudget, most) * kLibjpegBytesPerPixel + kLibjpegFixedBytes;
     LibjpegRun run = headerRun(bytes_, long(maxMemory_));
@@ -407,6 +471,15 @@ const Bitmap& JpegImage::bitmap() const {
         const int heldRows = lines.step == 3 ? 1 : kMaxHeldRows;
         std::vector<std::uint8_t> held(std::size_t(storedWidth_) * 3 * std::size_t(heldRows));
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
+        std::vector<std::uint8_t> chunk;
+        if (file_) {
+            chunk.resize(kFileChunkBytes);
+            run.fd = file_->descriptor();
+            run.fileOffset = bytes_.size();
+            run.fileEnd = std::min(fileEnd_, file_->size());
+            run.chunk = chunk.data();
+            run.chunkSize = chunk.size();
+        }
         run.scale = scale_;
         run.quantize = quantize_;
         run.lineStart = const_cast<std::uint8_t**>(lines.start.data());
@@ -425,12 +498,15 @@ const Bitmap& JpegImage::bitmap() const {
         code = JERR_OUT_OF_MEMORY;
     }
     if (code) {
-        if (code != JERR_OUT_OF_MEMORY) failedCode_ = code;
-        throw JpegError(code);
+        if (code == JERR_OUT_OF_MEMORY) throw JpegError(code);
+        failedCode_ = code;
+    } else {
+        decoded_ = std::move(out);
     }
-    decoded_ = std::move(out);
-    // The pixels are kept, so the file's bytes are not needed again.
+    // The pixels, or the failure, are kept: the file is not read again.
     std::vector<std::uint8_t>().swap(bytes_);
+    file_.reset();
+    if (code) throw JpegError(code);
     return *decoded_;
 }
 

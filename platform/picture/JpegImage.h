@@ -1,5 +1,5 @@
 #pragma once
-// A JPEG picture: keeps the file's bytes and reads only the header at load; the pixels are
+// A JPEG picture: keeps the file's first bytes and reads only the header at load; the pixels are
 // decoded by libjpeg on first use and kept.
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,7 @@
 
 #include "DecodeOptions.h"
 #include "Picture.h"
+#include "PictureFile.h"
 
 namespace quillo {
 
@@ -29,9 +30,12 @@ int jpegScaleFor(int width, int height, const DecodeOptions& options);
 
 class JpegImage : public Graphic {
 public:
-    // Reads the header and settles the decoding scale; throws JpegError (bad header) or
-    // InvalidGraphic (over the pixel budget even at 1/8).
-    JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options);
+    // Reads the header from `bytes` and settles the decoding scale; throws JpegError (bad
+    // header) or InvalidGraphic (over the pixel budget even at 1/8). The image data are `bytes`
+    // and then, when a file is given, its bytes after them up to `fileEnd`: those are read a
+    // little at a time while decoding, so that the whole file never sits beside its pixels.
+    JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& options,
+              std::unique_ptr<PictureFile> file = nullptr, std::uint64_t fileEnd = 0);
     ~JpegImage() override;
 
     // The size of the decoded picture, upright: the file's size divided by scale(), rounded up,
@@ -55,8 +59,10 @@ private:
     };
     Lines placeLines(Bitmap& out) const;
 
-    // The file, until its pixels are decoded.
+    // The file's first bytes and the open file, until its pixels are decoded.
     mutable std::vector<std::uint8_t> bytes_;
+    mutable std::unique_ptr<PictureFile> file_;
+    std::uint64_t fileEnd_ = 0;
     int width_ = 0;
     int height_ = 0;
     int scale_ = 1;

@@ -1,17 +1,13 @@
 #include "Picture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "AsciiCase.h"
 #include "BmpDecoder.h"
 #include "Errors.h"
 #include "JpegImage.h"
+#include "PictureFile.h"
 
 namespace quillo {
 
@@ -54,49 +50,6 @@ std::optional<std::string> extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-// A picture file opened for reading. Opening never blocks (a FIFO would wait for a writer) and
-// only a regular file is read: anything else is the unreadable file.
-class PictureFile {
-public:
-    explicit PictureFile(const std::string& path) : path_(path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd_ < 0) throw InvalidGraphic("Cannot open the picture file " + path);
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd_);
-            throw InvalidGraphic("Not a picture file: " + path);
-        }
-        size_ = std::uint64_t(st.st_size);
-    }
-    ~PictureFile() { ::close(fd_); }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-
-    std::uint64_t size() const { return size_; }
-
-    // Reads on into bytes until it holds `limit` bytes (never more than the file's size at open)
-    // or the file ends; a file that changes meanwhile just gives what was there.
-    void readUpTo(std::vector<std::uint8_t>& bytes, std::uint64_t limit) {
-        const std::size_t target = std::size_t(std::min(limit, size_));
-        if (target <= bytes.size()) return;
-        std::size_t done = bytes.size();
-        bytes.resize(target);
-        while (done < bytes.size()) {
-            const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throw InvalidGraphic("Cannot read the picture file " + path_);
-            if (n == 0) break;
-            done += std::size_t(n);
-        }
-        bytes.resize(done);
-    }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    std::uint64_t size_ = 0;
-};
-
 // Only as much of a bitmap as its header says the pixels can take.
 std::vector<std::uint8_t> readBmpFile(const std::string& path, std::uint64_t pixelBudget) {
     PictureFile file(path);
@@ -106,20 +59,21 @@ std::vector<std::uint8_t> readBmpFile(const std::string& path, std::uint64_t pix
     return bytes;
 }
 
-// Only as much of a JPEG file as its header's pixel count can fill with image data.
-std::vector<std::uint8_t> readJpegFile(const std::string& path) {
-    PictureFile file(path);
+// The first bytes of a JPEG file, through its header, and how many bytes of the file its
+// header's pixel count can fill with image data: the decode reads on from the file up to there.
+std::pair<std::vector<std::uint8_t>, std::uint64_t> readJpegHead(PictureFile& file) {
     std::vector<std::uint8_t> bytes;
     std::uint64_t head = std::uint64_t(64) << 10;
     for (;;) {
         file.readUpTo(bytes, head);
-        if (const std::optional<std::uint64_t> need = jpegBytesNeeded(bytes)) {
-            file.readUpTo(bytes, *need);
-            return bytes;
-        }
+        if (const std::optional<std::uint64_t> need = jpegBytesNeeded(bytes))
+            return {std::move(bytes), *need};
         // The header runs on past what was read; metadata segments before it stay far below
         // the bound, so a file whose header is not found within it is refused as cut short.
-        if (bytes.size() < head || head >= kJpegMetadataBytes) return bytes;
+        if (bytes.size() < head || head >= kJpegMetadataBytes) {
+            const std::uint64_t size = bytes.size();
+            return {std::move(bytes), size};
+        }
         head *= 4;
     }
 }
@@ -142,7 +96,9 @@ void Picture::loadFromFile(const std::string& path, const DecodeOptions& options
         kind_ = Kind::Bitmap;
         preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {
-        graphic_ = std::make_shared<JpegImage>(readJpegFile(path), options);
+        auto file = std::make_unique<PictureFile>(path);
+        auto [head, end] = readJpegHead(*file);
+        graphic_ = std::make_shared<JpegImage>(std::move(head), options, std::move(file), end);
         kind_ = Kind::Jpeg;
         preview_ = false;
     } else {

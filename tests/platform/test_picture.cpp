@@ -2,6 +2,7 @@
 #include <jpeglib.h>
 // After jpeglib.h: the message codes libjpeg reports.
 #include <jerror.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,6 +116,74 @@ TEST(Picture, SizesCopiesAndLazyDecoding) {
     EXPECT_EQ(cut.width(), 45);
     EXPECT_EQ(cut.height(), 33);
     EXPECT_THROW(cut.bitmap(), JpegError);
+}
+
+namespace {
+
+// A picture of pure noise: its JPEG file at quality 100 is larger than its pixels.
+Bitmap noise(int width, int height) {
+    Bitmap b = Bitmap::uninitialized(width, height);
+    std::uint32_t x = 12345;
+    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height) * 3; ++i) {
+        x = x * 1664525u + 1013904223u;
+        b.data()[i] = std::uint8_t(x >> 24);
+    }
+    return b;
+}
+
+}  // namespace
+
+// A large file is read piece by piece while its pixels are decoded, never whole beside them: the
+// pixels come out as djpeg's, a file removed after loading still shows, a file cut short after
+// loading fails as damaged, and the decode costs the memory of its pixels (4.3 MiB), far from
+// theirs and the file's (10.2 MiB).
+TEST(Picture, AJpegIsReadFromItsFileWhileItDecodes) {
+    TempDir dir;
+    const std::string jpeg = dir / "noise.jpg";
+    ASSERT_TRUE(makeJpeg(jpeg, noise(1500, 1000), "-quality 100 -sample 1x1"));
+    ASSERT_GT(readBytes(jpeg).size(), 5u << 20);  // pixels: 4.3 MiB
+    const Bitmap reference = djpeg(jpeg);
+
+    struct Case {
+        const char* change;  // between load and decode
+        bool decodes;
+    };
+    for (const Case& c : {Case{"none", true}, Case{"removed", true}, Case{"cut", false}}) {
+        SCOPED_TRACE(c.change);
+        const std::string path = dir / (std::string(c.change) + ".jpg");
+        writeBytes(path, readBytes(jpeg));
+        EXPECT_EQ(runWithDeadline(60,
+                                  [&] {
+                                      const long before = peakMemoryMiB();
+                                      Picture p;
+                                      p.loadFromFile(path, {});
+                                      if (c.change == std::string("removed")) unlink(path.c_str());
+                                      if (c.change == std::string("cut"))
+                                          truncate(path.c_str(), 3 << 20);
+                                      try {
+                                          if (differingPixels(p.bitmap(), reference) != 0)
+                                              return false;
+                                      } catch (const JpegError&) {
+                                          return !c.decodes;
+                                      }
+                                      return c.decodes && peakMemoryMiB() - before <= 7;
+                                  }),
+                  0);
+    }
+}
+
+// A picture holds the memory of its pixels, not the rest of the huge page they end in: 4096 x
+// 2731 take 32 MiB and 4 KiB, and the page after them stays untouched.
+TEST(Picture, PixelsHoldNoMoreThanTheirOwnPages) {
+    const int width = 4096, height = 2731;
+    const Bitmap first(width, height);   // takes a buffer kept from an earlier picture, if any
+    const Bitmap pixels(width, height);  // zeroed: every page of its pixels is touched
+    const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(pixels.data()) +
+                               std::uintptr_t(width) * std::uintptr_t(height) * 3;
+    unsigned char resident = 1;
+    ASSERT_EQ(mincore(reinterpret_cast<void*>((end + page - 1) / page * page), page, &resident), 0);
+    EXPECT_EQ(resident & 1, 0);
 }
 
 namespace {
