@@ -82,7 +82,7 @@ TEST(Screens, PicturesAreDealtInScreenOrderAtEachTick) {
 
 TEST(Screens, AtRandomNoScreenShowsAPictureAnotherShowsInTheSameTick) {
     for (const char* shuffle : {"0", "1"}) {
-        SCOPED_TRACE(std::string("Shuffle=") + shuffle);
+        SCOPED_TRACE(testing::Message() << "Shuffle=" << shuffle);
         Screens s({screen(0, kLeft, true), screen(1, kRight), screen(2, kBelowLeft)});
         s.startWith(4, {{"Seq", "0"}, {"Picdis", "1"}, {"Shuffle", shuffle}});
         int repeats = 0;
