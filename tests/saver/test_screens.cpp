@@ -20,7 +20,7 @@ struct Screens : SlideShow {
     void startWith(int pictures, std::map<std::string, std::string> options) {
         std::vector<std::string> files;
         for (int n = 1; n <= pictures; ++n)
-            files.push_back(picture("p" + std::to_string(n) + ".bmp", 10, 10, rgb(10 * n, 0, 0)));
+            files.push_back(picture(std::to_string(n) + ".bmp", 10, 10, rgb(10 * n, 0, 0)));
         options.insert({{"Sound", "0"}, {"Time", "1000"}, {"Color", "4"}, {"AllScreens", "1"}});
         start(options, files);
     }
