@@ -43,6 +43,13 @@ void traceEnd(const Event& e, Point start) {
     }
 }
 
+// The primary screen, or the first when none says it is.
+ScreenInfo primaryOf(const std::vector<ScreenInfo>& screens) {
+    const auto primary =
+        std::find_if(screens.begin(), screens.end(), [](const ScreenInfo& s) { return s.primary; });
+    return primary != screens.end() ? *primary : screens.empty() ? ScreenInfo{} : screens.front();
+}
+
 }  // namespace
 
 SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, MediaPlayer* player,
@@ -56,13 +63,8 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       displayTimer_(loop, 1000),
       fallbackPicture_(Picture(fallbackPicture())),
       lockRetry_(loop, kLockRetryMs) {
-    const std::vector<ScreenInfo> screens = host.screens();
-    const auto primary =
-        std::find_if(screens.begin(), screens.end(), [](const ScreenInfo& s) { return s.primary; });
-    const ScreenInfo onPrimary = primary != screens.end() ? *primary
-                                 : screens.empty()        ? ScreenInfo{}
-                                                          : screens.front();
-    for (int i = 0; i < std::max(showCount, 1); ++i) addShow(onPrimary);
+    const ScreenInfo primary = primaryOf(host.screens());
+    for (int i = 0; i < std::max(showCount, 1); ++i) addShow(primary);
     displayTimer_.OnTimer = [this] { onTick(); };
     lockRetry_.OnTimer = [this] { waitForSettingsLock(); };
     loop_.setAnimation(this);
@@ -157,44 +159,35 @@ void SaverWindow::followScreens() {
     std::stable_sort(screens.begin(), screens.end(), [](const ScreenInfo& a, const ScreenInfo& b) {
         return std::pair(a.area.left, a.area.top) < std::pair(b.area.left, b.area.top);
     });
-    const auto primary =
-        std::find_if(screens.begin(), screens.end(), [](const ScreenInfo& s) { return s.primary; });
     if (!AllScreens) {
         // The show stays on the primary screen, wherever that is now; the host covers the rest.
-        for (const auto& show : shows_)
-            show->moveTo(primary != screens.end() ? *primary : screens.front());
+        for (const auto& show : shows_) show->moveTo(primaryOf(screens));
     } else {
+        const auto screenOf = [&](const Show& show) {
+            return std::find_if(screens.begin(), screens.end(),
+                                [&](const ScreenInfo& s) { return s.id == show.screenInfo().id; });
+        };
         // A screen that went takes its show with it; one that came gets a show of its own, in
         // the others' colour rhythm, black until its first tick.
         std::erase_if(shows_, [&](const std::unique_ptr<Show>& show) {
-            const bool gone = std::none_of(screens.begin(), screens.end(), [&](const auto& s) {
-                return s.id == show->screenInfo().id;
-            });
-            if (gone) {
-                show->close();
-                loop_.removeForm(&show->form());
-            }
-            return gone;
+            if (screenOf(*show) != screens.end()) return false;
+            show->close();
+            loop_.removeForm(&show->form());
+            return true;
         });
         const int colourCount = shows_.empty() ? 0 : shows_.front()->colourCount();
-        std::vector<std::unique_ptr<Show>> ordered;
         for (const ScreenInfo& screen : screens) {
-            const auto has = std::find_if(shows_.begin(), shows_.end(), [&](const auto& show) {
-                return show && show->screenInfo().id == screen.id;
-            });
-            if (has != shows_.end()) {
-                (*has)->moveTo(screen);
-                ordered.push_back(std::move(*has));
+            if (std::any_of(shows_.begin(), shows_.end(),
+                            [&](const auto& show) { return show->screenInfo().id == screen.id; }))
                 continue;
-            }
             Show& added = addShow(screen);
             added.setColourCount(colourCount);
             if (phase_ == SaverPhase::Showing) added.openWindow(kSaverTitle);
             if (started_ && !PictureList.empty()) added.setMode(makeDisplayMode(Picdis, added));
-            ordered.push_back(std::move(shows_.back()));
-            shows_.pop_back();
         }
-        shows_ = std::move(ordered);
+        for (const auto& show : shows_) show->moveTo(*screenOf(*show));
+        std::stable_sort(shows_.begin(), shows_.end(),
+                         [&](const auto& a, const auto& b) { return screenOf(*a) < screenOf(*b); });
     }
     if (started_ && PictureList.empty()) showNoPictures();
     // A show that went in the middle of its frames must not keep the next tick away.
