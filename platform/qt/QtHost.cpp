@@ -381,10 +381,7 @@ WindowId QtHost::openWindow(const std::string& title, const Bitmap& framebuffer,
         covers_->refresh();
         return id;
     }
-    widget.activateWindow();
-    widget.setFocus();
-    // A saver must see every key, whichever window had the focus before.
-    widget.grabKeyboard();
+    handOverKeyboard();
     openPresenter(window);
     // The start goes on to what can wait (the writers' lock, the sound device, a box) only with
     // the screen covered; input meanwhile is queued. Bounded, for a manager that never maps us.
@@ -444,6 +441,7 @@ void QtHost::closeWindow(WindowId id) {
 void QtHost::handOverKeyboard() {
     SaverWidget* widget = mainWidget();
     if (!widget || foreign_) return;
+    // A saver must see every key, whichever window had the focus before.
     widget->activateWindow();
     widget->setFocus();
     widget->grabKeyboard();

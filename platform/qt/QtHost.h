@@ -109,7 +109,8 @@ private:
     QScreen* screenOf(int id) const;
     // Screens plugged in or out, or laid out anew, reach the loop as ScreensChanged.
     void watchScreens();
-    // After the main window went: the next one takes the keyboard.
+    // The main window takes the focus and the keyboard: the first at its opening, the next when
+    // it goes.
     void handOverKeyboard();
 
     std::unique_ptr<ForeignWindow> foreign_;  // before the windows: ours go first
