@@ -46,7 +46,7 @@ wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver"
 
 # A monitor unplugged in the middle of the show: the other goes on to its next picture, and the
 # saver still ends on a key; one plugged in again gets a show of its own.
-write_settings "Picdis=2 Time=2000 Color=4 Sound=0 AllScreens=1" "${four[@]}"
+write_settings "Picdis=2 Time=3000 Color=4 Sound=0 AllScreens=1" "${four[@]}"
 start_quillo /S
 wait_for 10 shows 255,0,0 0,255,0 || fail "the first tick did not show pictures 1 and 2"
 xrandr --delmonitor RIGHT >/dev/null
