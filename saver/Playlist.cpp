@@ -82,7 +82,7 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, const Show& tak
     if (!tickAsk_) tickAsk_ = TickAsk{use, screen};
     const PictureRequest request = pictureRequest(p - 1, use, screen);
     std::optional<LoadedPicture> loaded = ahead_.take(request);
-    if (!loaded) loaded = loadRequestedPicture(request);
+    if (!loaded) loaded = decodePicture_(request);
     Picture picture;
     if (loaded->loadFailed) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
