@@ -242,6 +242,36 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
     }
 }
 
+// In the modes that draw on the window, a tick that changes the colour clears the screen with
+// it before its picture is drawn, so the picture stays: after the tick and its frames no pixel of
+// the old colour is left, and the red picture is there. With set 2 the colour changes at ticks
+// 1 (black to navy), 5 (navy to black) and 10 (black to purple).
+TEST(DisplayTick, AColourChangeClearsTheScreenBeforeTheTicksPicture) {
+    for (const int mode : {6, 7, 8, 9, 10, 11}) {
+        SlideShow s({160, 120});
+        s.start({{"Picdis", std::to_string(mode)}, {"Color", "2"}, {"Time", "1000"}},
+                {s.picture("p.bmp", 20, 20, clRed)});
+        const auto count = [&s](Color colour) {
+            int n = 0;
+            for (int y = 0; y < 120; ++y)
+                for (int x = 0; x < 160; ++x) n += s.at(x, y) == colour;
+            return n;
+        };
+        Color before = clBlack;
+        for (int tick = 1; tick <= 10; ++tick) {
+            s.tick();
+            const Color now = s.form.show().form().color();
+            if (now == before) continue;
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", tick " << tick);
+            EXPECT_EQ(count(before), 0);
+            EXPECT_GT(count(clRed), 0);
+            EXPECT_GT(count(now), 0);
+            before = now;
+        }
+        EXPECT_EQ(before, clPurple) << mode;
+    }
+}
+
 TEST(DisplayModes, StretchSizedAndCustom) {
     SlideShow one({640, 400});
     one.start({{"Picdis", "1"}}, {one.picture("a.bmp", 3, 2, clLime)});
@@ -343,42 +373,49 @@ TEST(DisplayModes, ATileCutAtTheScreensEdgeIsStretchedOverItsWholeQuarter) {
 
 TEST(DisplayModes, ADamagedPhotoShowsAsTheFallbackPictureOrIsSkippedAndTheShowGoesOn) {
     // A JPEG cut short fails only when decoded. Modes 1 to 5 and 8 show the fallback picture
-    // (72 x 65, mostly white) in its place; 6, 7, 9 and 10 draw nothing for it. No box either
-    // way, and the next tick shows the next picture.
+    // (72 x 65, mostly white) in its place; 6, 7, 9 and 10 draw nothing for it. A file that
+    // cannot be loaded at all shows as the fallback picture in every mode. No box either way,
+    // and the next tick shows the next picture.
     struct Case {
         int mode;
-        bool fallback;
+        bool fallback;  // for the JPEG cut short
     };
     const Case cases[] = {{1, true}, {2, true},  {3, true},  {4, true},  {5, true},
                           {8, true}, {6, false}, {7, false}, {9, false}, {10, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
-        SlideShow s({320, 200});
-        const std::string broken = s.brokenJpeg();
-        const std::string good = s.picture("good.bmp", 10, 10, clLime);
-        s.start({{"Picdis", std::to_string(c.mode)},
-                 {"Color", "4"},
-                 {"Width", "72"},
-                 {"Height", "65"},
-                 {"Time", "500"}},
-                {broken, good});
-        const auto count = [&s](Color colour) {
-            int n = 0;
-            for (int y = 0; y < 200; ++y)
-                for (int x = 0; x < 320; ++x) n += s.at(x, y) == colour;
-            return n;
-        };
-        s.tick();
-        EXPECT_TRUE(s.errors.empty());
-        if (c.fallback)
-            EXPECT_GE(count(clWhite), 2000);
-        else
-            EXPECT_EQ(count(clWhite), 0);
-        s.tick();
-        EXPECT_GT(count(clLime), 0);
-        EXPECT_TRUE(s.errors.empty());
-        EXPECT_TRUE(s.form.displayTimer().enabled());
-    }
+    for (const Case& c : cases)
+        for (const bool loads : {true, false}) {
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << c.mode << (loads ? ", cut" : ", unloadable"));
+            SlideShow s({320, 200});
+            std::string bad = s.dir / "bad.bmp";
+            if (loads)
+                bad = s.brokenJpeg();
+            else
+                writeFile(bad, "BM not a bitmap");
+            const std::string good = s.picture("good.bmp", 10, 10, clLime);
+            s.start({{"Picdis", std::to_string(c.mode)},
+                     {"Color", "4"},
+                     {"Width", "72"},
+                     {"Height", "65"},
+                     {"Time", "500"}},
+                    {bad, good});
+            const auto count = [&s](Color colour) {
+                int n = 0;
+                for (int y = 0; y < 200; ++y)
+                    for (int x = 0; x < 320; ++x) n += s.at(x, y) == colour;
+                return n;
+            };
+            s.tick();
+            EXPECT_TRUE(s.errors.empty());
+            if (c.fallback || !loads)
+                EXPECT_GE(count(clWhite), 2000);
+            else
+                EXPECT_EQ(count(clWhite), 0);
+            s.tick();
+            EXPECT_GT(count(clLime), 0);
+            EXPECT_TRUE(s.errors.empty());
+            EXPECT_TRUE(s.form.displayTimer().enabled());
+        }
 }
 
 TEST(DisplayModes, HostileSizesAndDelaysNeitherCrashNorStopTheSaver) {
