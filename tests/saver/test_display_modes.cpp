@@ -1,9 +1,9 @@
 // The playlist, the tick with its colours, and display modes 1 to 6 on the headless host.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <algorithm>
+#include <random>
+#include <set>
 
 #include "BackColors.h"
 #include "LayoutGeometry.h"
@@ -182,6 +182,47 @@ TEST(Playlist, EveryRandomPickIsReseededFromTheClock) {
         EXPECT_EQ(s.form.show().nextPicture().width(), p.picture) << p.atMs;
         EXPECT_EQ(s.form.NextSoundFile, sounds[std::size_t(p.sound - 1)]) << p.atMs;
         EXPECT_EQ(s.form.SequencePos, 0);
+    }
+}
+
+// With one screen a pick at random is the generator's own, draw for draw, in every mode: each
+// pick re-seeds from the clock's nanoseconds (low 32 bits), then seed := seed x 134775813 + 1 and
+// pick := (seed x n) >> 32. At a whole second k the seed comes to k x 1,244,525,056 + 1 (modulo
+// 2^32), so five pictures at 1 s to 8 s give entries 2 3 5 1 3 4 1 2 (from 1). Then 300 ticks at
+// uneven times in modes 1, 6 (whose placement draws after the pick) and 11 (whose first tick
+// picks twice) against a model of the generator written here. A pick at random is decoded at its
+// tick, so the decoder sees every pick, with the clock as it was.
+TEST(Playlist, OneScreensPickAtRandomIsTheGeneratorsOwnDrawForDraw) {
+    const auto model = [](std::uint64_t ns, int n) {
+        const std::uint32_t seed = std::uint32_t(ns) * 134775813u + 1u;
+        return int((std::uint64_t(seed) * std::uint64_t(n)) >> 32);
+    };
+    for (const int mode : {1, 6, 11}) {
+        SCOPED_TRACE(mode);
+        SlideShow s({64, 48});
+        std::vector<std::pair<std::uint64_t, int>> picks;  // the clock and the entry, from 0
+        s.form.setPictureDecoder([&](const PictureRequest& request) {
+            picks.emplace_back(s.host.nowNs(), request.position);
+            return loadRequestedPicture(request);
+        });
+        std::vector<std::string> pictures;
+        for (int i = 1; i <= 5; ++i)
+            pictures.push_back(s.picture(std::to_string(i) + ".bmp", 8, 8, rgb(40 * i, 0, 0)));
+        s.start({{"Picdis", std::to_string(mode)}, {"Seq", "0"}, {"Sound", "0"}, {"Time", "1000"}},
+                pictures);
+        if (mode == 1) {
+            for (int tick = 0; tick < 8; ++tick) s.runTick();
+            std::vector<int> entries;
+            for (const auto& pick : picks) entries.push_back(pick.second + 1);
+            EXPECT_EQ(entries, (std::vector<int>{2, 3, 5, 1, 3, 4, 1, 2}));
+            picks.clear();
+        }
+        std::mt19937 lateness{std::uint32_t(mode)};
+        for (int tick = 0; tick < 300; ++tick) s.runTick(lateness() % 50);
+        ASSERT_EQ(picks.size(), mode == 11 ? 301u : 300u);
+        int differ = 0;
+        for (const auto& [ns, entry] : picks) differ += entry != model(ns, 5);
+        EXPECT_EQ(differ, 0);
     }
 }
 
