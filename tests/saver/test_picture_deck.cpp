@@ -168,5 +168,31 @@ TEST(PictureDeck, RoundsTicksAndSeamsOverTwentyClocks) {
     }
 }
 
+// The saver deals a tick to its screens from the deck: two screens over five pictures, ticks at
+// uneven times, seams falling inside a tick at every other round; no picture twice in a tick or
+// in two ticks running.
+TEST(PictureDeck, TheSaversTicksOnTwoScreensKeepTheRules) {
+    SlideShow s({16, 12}, 24, 2);
+    const std::vector<Color> colours = {clRed, clLime, clBlue, clYellow, clFuchsia};
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        paths.push_back(s.picture(std::to_string(i) + ".bmp", 2, 2, colours[i]));
+    s.start({{"Picdis", "1"}, {"Seq", "0"}, {"Shuffle", "1"}, {"Time", "1000"}, {"Sound", "0"}},
+            paths);
+    std::mt19937 lateness{7};
+    std::vector<Color> previous;
+    int broken = 0;
+    for (int tick = 0; tick < 200; ++tick) {
+        s.runTick(lateness() % 50);
+        s.loop.processMessages();
+        const std::vector<Color> shown = {s.form.show(0).form().framebuffer().pixel(1, 1),
+                                          s.form.show(1).form().framebuffer().pixel(1, 1)};
+        broken += shown[0] == shown[1];
+        for (const Color c : shown) broken += std::count(previous.begin(), previous.end(), c) > 0;
+        previous = shown;
+    }
+    EXPECT_EQ(broken, 0);
+}
+
 }  // namespace
 }  // namespace quillo::test
