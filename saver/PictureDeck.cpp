@@ -55,19 +55,22 @@ void PictureDeck::shuffle(SaverRandom& random) {
     };
     // Whether the places before the last can all be filled once `closer` takes the last. The
     // bans only narrow from place to place, so counting each band's free pictures is enough.
+    const int bands[2] = {rest, rest + screens_};
+    int free[2] = {0, 0};  // the pictures each band's last place allows
     const auto fits = [&](int closer) {
         if (banned(count - 1, closer)) return false;
-        for (const int end : {rest, rest + screens_}) {
-            const int places = std::min(end, count - 1);
-            int free = 0;
-            for (int picture = 0; picture < count; ++picture)
-                free += picture != closer && !banned(end - 1, picture);
-            if (free < places) return false;
-        }
+        for (int band = 0; band < 2; ++band)
+            if (free[band] - !banned(bands[band] - 1, closer) < std::min(bands[band], count - 1))
+                return false;
         return true;
     };
     std::vector<int> closers;
     const auto findClosers = [&] {
+        for (int band = 0; band < 2; ++band) {
+            free[band] = 0;
+            for (int picture = 0; picture < count; ++picture)
+                free[band] += !banned(bands[band] - 1, picture);
+        }
         for (int picture = 0; picture < count; ++picture)
             if (fits(picture)) closers.push_back(picture);
     };
@@ -94,8 +97,9 @@ void PictureDeck::shuffle(SaverRandom& random) {
     std::vector<int> allowed;
     for (int place = 0; place < count - 1; ++place) {
         allowed.clear();
-        for (const int picture : left)
-            if (!banned(place, picture)) allowed.push_back(picture);
+        if (place < bands[1])  // past the bands every picture left is allowed
+            for (const int picture : left)
+                if (!banned(place, picture)) allowed.push_back(picture);
         const std::vector<int>& from = allowed.empty() ? left : allowed;
         const int picture = from[std::size_t(random.Random(int(from.size())))];
         order_[std::size_t(place)] = picture;
