@@ -3,7 +3,8 @@
 // from the saver's clock-seeded generator, before any picture comes again. A tick deals one
 // picture per screen. No picture comes twice in one tick, and once the list holds at least twice
 // as many pictures as there are screens, none of one tick comes back in the next, across the
-// seam of two rounds too. The picture that closes a round is drawn first, from all of them, so
+// seam of two rounds too. The picture that closes a round is drawn first, from all those the
+// rules leave free to close it (every one, with more than twice as many pictures as screens), so
 // each is as likely to close it whatever the round before it did.
 #include <vector>
 
