@@ -6,6 +6,7 @@ namespace quillo {
 
 void SaverWindow::onTick() {
     tickTaken_.clear();
+    Deck.beginTick(showCount());
     for (const auto& show : shows_) show->countColour();
     if (firstTick_) {
         firstTick_ = false;

@@ -37,6 +37,7 @@ LoadedPicture loadRequestedPicture(const PictureRequest& request) {
 // has it.
 struct PictureAhead::State {
     std::mutex mutex;
+    PictureDecoder decode = loadRequestedPicture;
     std::condition_variable changed;
     std::optional<PictureRequest> queued;   // asked for, not started
     std::optional<PictureRequest> running;  // being decoded now
@@ -58,6 +59,11 @@ PictureAhead::~PictureAhead() {
     state_->doneFor.reset();
     state_->done = {};
     state_->changed.notify_all();
+}
+
+void PictureAhead::setDecoder(PictureDecoder decode) {
+    std::lock_guard lock(state_->mutex);
+    state_->decode = std::move(decode);
 }
 
 void PictureAhead::start(PictureRequest request) {
@@ -85,6 +91,9 @@ std::optional<LoadedPicture> PictureAhead::take(const PictureRequest& request) {
     state_->doneFor.reset();
     state_->done = {};
     state_->queued.reset();
+    lock.unlock();
+    // A file rewritten or replaced during the delay is decoded again, as it is now.
+    if (out && out->file != fileIdentity(request.path)) out.reset();
     return out;
 }
 
@@ -110,8 +119,12 @@ void PictureAhead::runWorker(std::shared_ptr<State> state) {
         state->queued.reset();
         const PictureRequest request = *state->running;
         const std::uint64_t generation = state->generation;
+        const PictureDecoder decode = state->decode;
         lock.unlock();
-        LoadedPicture loaded = loadRequestedPicture(request);
+        // Read first: a change while the file is decoded shows as a change at the tick.
+        const FileIdentity file = fileIdentity(request.path);
+        LoadedPicture loaded = decode(request);
+        loaded.file = file;
         lock.lock();
         // Kept only when nothing else was asked for meanwhile and the saver still runs; a
         // dropped picture is freed here at once.

@@ -3,11 +3,13 @@
 // shows it at once. One picture at a time, at most one ahead: a new request replaces the one
 // before. The worker touches only its own job state and the picture decoders; the saver never
 // waits for it except for the very picture a tick needs, and letting go of it never waits at all.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "DecodeOptions.h"
+#include "FileIdentity.h"
 #include "Picture.h"
 
 namespace quillo {
@@ -33,6 +35,8 @@ struct LoadedPicture {
     Picture picture;
     bool loadFailed = false;    // the file could not be loaded at all
     bool decodeFailed = false;  // it loaded, but its image data fail to decode
+    // Decoded ahead: the file as it was just before it was read.
+    FileIdentity file;
 };
 
 // A picture larger than the box as the largest picture of its shape inside it, averaged down
@@ -42,6 +46,9 @@ Picture shrinkToFit(Picture picture, Size box);
 // Loads, shrinks under Fit and decodes the picture of a request; never throws.
 LoadedPicture loadRequestedPicture(const PictureRequest& request);
 
+// What decodes a request (loadRequestedPicture; tests put their own in); never throws.
+using PictureDecoder = std::function<LoadedPicture(const PictureRequest&)>;
+
 class PictureAhead {
 public:
     PictureAhead();
@@ -50,10 +57,13 @@ public:
     PictureAhead(const PictureAhead&) = delete;
     PictureAhead& operator=(const PictureAhead&) = delete;
 
+    // What decodes the requests started from now on.
+    void setDecoder(PictureDecoder decode);
     // Starts decoding this picture; drops what was decoded or asked for before.
     void start(PictureRequest request);
     // The picture decoded for this very request (waiting for it when it is being decoded now);
-    // nothing when another one was asked for, which is then dropped.
+    // nothing when another one was asked for, which is then dropped, or when the file has
+    // changed since it was read (another device, inode, size or time).
     std::optional<LoadedPicture> take(const PictureRequest& request);
     // Drops whatever is decoded or asked for; never waits.
     void cancel();

@@ -1,8 +1,11 @@
 #pragma once
 // The shuffled order of the pictures: every listed picture once in a round, in an order drawn
-// from the saver's clock-seeded generator, before any picture comes again. A new round is drawn
-// when the last one runs out, and it never opens with a picture the current tick has already
-// dealt, nor with the last picture of the round before.
+// from the saver's clock-seeded generator, before any picture comes again. A tick deals one
+// picture per screen. No picture comes twice in one tick, and once the list holds at least twice
+// as many pictures as there are screens, none of one tick comes back in the next, across the
+// seam of two rounds too. The picture that closes a round is drawn first, from all those the
+// rules leave free to close it (every one, with more than twice as many pictures as screens), so
+// each is as likely to close it whatever the round before it did.
 #include <vector>
 
 #include "SaverRandom.h"
@@ -17,29 +20,24 @@ public:
 
     int size() const { return int(order_.size()); }
 
-    // Deals `count` pictures (indices into the list) for one tick, a round's order re-drawn each
-    // time it runs out. Within the tick no picture comes twice while the deck holds enough. An
-    // empty deck deals nothing.
-    std::vector<int> dealTick(SaverRandom& random, int count);
-    // The next picture of a tick that has dealt `dealtThisTick` already (on other screens, or
-    // for the same one): none of those again in this tick while the deck holds others; -1 from
-    // an empty deck.
-    int deal(SaverRandom& random, const std::vector<int>& dealtThisTick = {});
+    // A new tick that deals a picture to each of `screens` screens.
+    void beginTick(int screens);
+    // The next picture of the running tick (an index into the list), a round drawn anew when
+    // the last one has run out; -1 from an empty deck.
+    int deal(SaverRandom& random);
 
     // The picture dealt next when the round holds it; -1 when the next deal draws a new round.
     // Changes nothing.
     int peek() const { return next_ < size() ? order_[std::size_t(next_)] : -1; }
 
 private:
-    // deal, keeping the first `leading` places of a new round clear of what was dealt.
-    int dealOne(SaverRandom& random, const std::vector<int>& dealtThisTick, int leading);
-    // Draws the next round; none of `avoid` within its first `leading` places where the deck
-    // holds other pictures to put there.
-    void shuffle(SaverRandom& random, const std::vector<int>& avoid, int leading);
+    // Draws the next round for the rest of the running tick and the tick after it.
+    void shuffle(SaverRandom& random);
 
     std::vector<int> order_;
-    int next_ = 0;   // the place in order_ dealt next; order_.size(): the round is over
-    int last_ = -1;  // the picture dealt last, -1 before the first
+    int next_ = 0;  // the place in order_ dealt next; order_.size(): the round is over
+    int screens_ = 1;
+    std::vector<int> thisTick_, lastTick_;  // the pictures dealt in the running and last tick
 };
 
 }  // namespace quillo

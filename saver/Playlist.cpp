@@ -73,9 +73,7 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, const Show& tak
         SequencePos = p;
     } else if (Shuffle) {
         if (Deck.size() != count) Deck = PictureDeck(count);  // a list set after the start
-        std::vector<int> dealt;
-        for (const auto& taken : tickTaken_) dealt.push_back(taken.second);
-        p = Deck.deal(random_, dealt) + 1;
+        p = Deck.deal(random_) + 1;
     } else {
         p = randomPicture(taker) + 1;
     }
@@ -84,7 +82,7 @@ Picture SaverWindow::NextPicture(PictureUse use, BadPicture bad, const Show& tak
     if (!tickAsk_) tickAsk_ = TickAsk{use, screen};
     const PictureRequest request = pictureRequest(p - 1, use, screen);
     std::optional<LoadedPicture> loaded = ahead_.take(request);
-    if (!loaded) loaded = loadRequestedPicture(request);
+    if (!loaded) loaded = decodePicture_(request);
     Picture picture;
     if (loaded->loadFailed) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.

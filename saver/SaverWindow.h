@@ -75,6 +75,11 @@ public:
 
     // Set before FormCreate: decode the next picture during the delay when it is known (on).
     bool DecodeAhead = true;
+    // Set before FormCreate: what decodes the pictures, at the tick and ahead of it.
+    void setPictureDecoder(PictureDecoder decode) {
+        decodePicture_ = decode;
+        ahead_.setDecoder(std::move(decode));
+    }
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
     // How long the start waits for another writer's lock before it runs the show without writing
@@ -171,6 +176,7 @@ private:
         Size screen;
     };
     std::optional<TickAsk> tickAsk_;
+    PictureDecoder decodePicture_ = loadRequestedPicture;
     PictureAhead ahead_;
 };
 

@@ -1,9 +1,9 @@
 // The playlist, the tick with its colours, and display modes 1 to 6 on the headless host.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include <algorithm>
+#include <random>
+#include <set>
 
 #include "BackColors.h"
 #include "LayoutGeometry.h"
@@ -185,6 +185,47 @@ TEST(Playlist, EveryRandomPickIsReseededFromTheClock) {
     }
 }
 
+// With one screen a pick at random is the generator's own, draw for draw, in every mode: each
+// pick re-seeds from the clock's nanoseconds (low 32 bits), then seed := seed x 134775813 + 1 and
+// pick := (seed x n) >> 32. At a whole second k the seed comes to k x 1,244,525,056 + 1 (modulo
+// 2^32), so five pictures at 1 s to 8 s give entries 2 3 5 1 3 4 1 2 (from 1). Then 300 ticks at
+// uneven times in modes 1, 6 (whose placement draws after the pick) and 11 (whose first tick
+// picks twice) against a model of the generator written here. A pick at random is decoded at its
+// tick, so the decoder sees every pick, with the clock as it was.
+TEST(Playlist, OneScreensPickAtRandomIsTheGeneratorsOwnDrawForDraw) {
+    const auto model = [](std::uint64_t ns, int n) {
+        const std::uint32_t seed = std::uint32_t(ns) * 134775813u + 1u;
+        return int((std::uint64_t(seed) * std::uint64_t(n)) >> 32);
+    };
+    for (const int mode : {1, 6, 11}) {
+        SCOPED_TRACE(mode);
+        SlideShow s({64, 48});
+        std::vector<std::pair<std::uint64_t, int>> picks;  // the clock and the entry, from 0
+        s.form.setPictureDecoder([&](const PictureRequest& request) {
+            picks.emplace_back(s.host.nowNs(), request.position);
+            return loadRequestedPicture(request);
+        });
+        std::vector<std::string> pictures;
+        for (int i = 1; i <= 5; ++i)
+            pictures.push_back(s.picture(std::to_string(i) + ".bmp", 8, 8, rgb(40 * i, 0, 0)));
+        s.start({{"Picdis", std::to_string(mode)}, {"Seq", "0"}, {"Sound", "0"}, {"Time", "1000"}},
+                pictures);
+        if (mode == 1) {
+            for (int tick = 0; tick < 8; ++tick) s.runTick();
+            std::vector<int> entries;
+            for (const auto& pick : picks) entries.push_back(pick.second + 1);
+            EXPECT_EQ(entries, (std::vector<int>{2, 3, 5, 1, 3, 4, 1, 2}));
+            picks.clear();
+        }
+        std::mt19937 lateness{std::uint32_t(mode)};
+        for (int tick = 0; tick < 300; ++tick) s.runTick(lateness() % 50);
+        ASSERT_EQ(picks.size(), mode == 11 ? 301u : 300u);
+        int differ = 0;
+        for (const auto& [ns, entry] : picks) differ += entry != model(ns, 5);
+        EXPECT_EQ(differ, 0);
+    }
+}
+
 TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
     struct Case {
         int set;
@@ -239,6 +280,36 @@ TEST(DisplayTick, ColourSetsCycleAndClearDirectDrawing) {
         }
         EXPECT_EQ(erased, c.set == 4 ? 0 : c.set == 1 ? 4 : 5) << c.set;  // 1 starts on black
         EXPECT_EQ(s.form.show().colourCount(), 1);
+    }
+}
+
+// In the modes that draw on the window, a tick that changes the colour clears the screen with
+// it before its picture is drawn, so the picture stays: after the tick and its frames no pixel of
+// the old colour is left, and the red picture is there. With set 2 the colour changes at ticks
+// 1 (black to navy), 5 (navy to black) and 10 (black to purple).
+TEST(DisplayTick, AColourChangeClearsTheScreenBeforeTheTicksPicture) {
+    for (const int mode : {6, 7, 8, 9, 10, 11}) {
+        SlideShow s({160, 120});
+        s.start({{"Picdis", std::to_string(mode)}, {"Color", "2"}, {"Time", "1000"}},
+                {s.picture("p.bmp", 20, 20, clRed)});
+        const auto count = [&s](Color colour) {
+            int n = 0;
+            for (int y = 0; y < 120; ++y)
+                for (int x = 0; x < 160; ++x) n += s.at(x, y) == colour;
+            return n;
+        };
+        Color before = clBlack;
+        for (int tick = 1; tick <= 10; ++tick) {
+            s.tick();
+            const Color now = s.form.show().form().color();
+            if (now == before) continue;
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", tick " << tick);
+            EXPECT_EQ(count(before), 0);
+            EXPECT_GT(count(clRed), 0);
+            EXPECT_GT(count(now), 0);
+            before = now;
+        }
+        EXPECT_EQ(before, clPurple) << mode;
     }
 }
 
@@ -343,42 +414,49 @@ TEST(DisplayModes, ATileCutAtTheScreensEdgeIsStretchedOverItsWholeQuarter) {
 
 TEST(DisplayModes, ADamagedPhotoShowsAsTheFallbackPictureOrIsSkippedAndTheShowGoesOn) {
     // A JPEG cut short fails only when decoded. Modes 1 to 5 and 8 show the fallback picture
-    // (72 x 65, mostly white) in its place; 6, 7, 9 and 10 draw nothing for it. No box either
-    // way, and the next tick shows the next picture.
+    // (72 x 65, mostly white) in its place; 6, 7, 9 and 10 draw nothing for it. A file that
+    // cannot be loaded at all shows as the fallback picture in every mode. No box either way,
+    // and the next tick shows the next picture.
     struct Case {
         int mode;
-        bool fallback;
+        bool fallback;  // for the JPEG cut short
     };
     const Case cases[] = {{1, true}, {2, true},  {3, true},  {4, true},  {5, true},
                           {8, true}, {6, false}, {7, false}, {9, false}, {10, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
-        SlideShow s({320, 200});
-        const std::string broken = s.brokenJpeg();
-        const std::string good = s.picture("good.bmp", 10, 10, clLime);
-        s.start({{"Picdis", std::to_string(c.mode)},
-                 {"Color", "4"},
-                 {"Width", "72"},
-                 {"Height", "65"},
-                 {"Time", "500"}},
-                {broken, good});
-        const auto count = [&s](Color colour) {
-            int n = 0;
-            for (int y = 0; y < 200; ++y)
-                for (int x = 0; x < 320; ++x) n += s.at(x, y) == colour;
-            return n;
-        };
-        s.tick();
-        EXPECT_TRUE(s.errors.empty());
-        if (c.fallback)
-            EXPECT_GE(count(clWhite), 2000);
-        else
-            EXPECT_EQ(count(clWhite), 0);
-        s.tick();
-        EXPECT_GT(count(clLime), 0);
-        EXPECT_TRUE(s.errors.empty());
-        EXPECT_TRUE(s.form.displayTimer().enabled());
-    }
+    for (const Case& c : cases)
+        for (const bool loads : {true, false}) {
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << c.mode << (loads ? ", cut" : ", unloadable"));
+            SlideShow s({320, 200});
+            std::string bad = s.dir / "bad.bmp";
+            if (loads)
+                bad = s.brokenJpeg();
+            else
+                writeFile(bad, "BM not a bitmap");
+            const std::string good = s.picture("good.bmp", 10, 10, clLime);
+            s.start({{"Picdis", std::to_string(c.mode)},
+                     {"Color", "4"},
+                     {"Width", "72"},
+                     {"Height", "65"},
+                     {"Time", "500"}},
+                    {bad, good});
+            const auto count = [&s](Color colour) {
+                int n = 0;
+                for (int y = 0; y < 200; ++y)
+                    for (int x = 0; x < 320; ++x) n += s.at(x, y) == colour;
+                return n;
+            };
+            s.tick();
+            EXPECT_TRUE(s.errors.empty());
+            if (c.fallback || !loads)
+                EXPECT_GE(count(clWhite), 2000);
+            else
+                EXPECT_EQ(count(clWhite), 0);
+            s.tick();
+            EXPECT_GT(count(clLime), 0);
+            EXPECT_TRUE(s.errors.empty());
+            EXPECT_TRUE(s.form.displayTimer().enabled());
+        }
 }
 
 TEST(DisplayModes, HostileSizesAndDelaysNeitherCrashNorStopTheSaver) {

@@ -2,6 +2,9 @@
 // display mode shows wholly on the screen; smaller pictures and Fit off as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <mutex>
+
 #include "LayoutGeometry.h"
 #include "SlideShowFixture.h"
 
@@ -121,4 +124,42 @@ TEST(Fit, BoxAndSizeForEachPlacementRule) {
     EXPECT_EQ(fitBox({1680, 1050}, 8), (Size{1680, 1048}));
     EXPECT_EQ(fitSize({1919, 1079}, 6000, 4000), (Size{1619, 1079}));  // 1618.5 rounds up
     EXPECT_EQ(fitSize({1919, 1079}, 100000, 1), (Size{1919, 1}));      // never below one row
+}
+
+// Under Fit a large JPEG is asked for at the smallest of libjpeg's scales that still covers its
+// box, at the tick and ahead of it: a 1280 x 960 photo on a 320 x 240 screen at 1/4, whose
+// 320 x 240 covers the box of every mode (319 x 239 for the fade, 320 x 239 for the roll-down).
+// Without Fit it is decoded at full size.
+TEST(Fit, ALargeJpegIsDecodedAtTheScaleThatCoversItsBox) {
+    struct Case {
+        int mode;
+        bool fit;
+        int scale;
+    };
+    const Case cases[] = {{1, true, 4},  {2, true, 4},  {8, true, 4},
+                          {11, true, 4}, {2, false, 1}, {11, false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.fit ? ", Fit" : ""));
+        SlideShow s({320, 240});
+        std::mutex mutex;
+        std::vector<int> scales;  // of every decode, ahead or at the tick
+        s.form.setPictureDecoder([&](const PictureRequest& request) {
+            Picture header;
+            header.loadFromFile(request.path, request.options);
+            {
+                std::lock_guard lock(mutex);
+                scales.push_back(header.decodedScale());
+            }
+            return loadRequestedPicture(request);
+        });
+        const std::string photo = s.picture("photo.jpg", thirds(1280, 960, true));
+        s.start(options(c.mode, c.fit), {photo, photo});
+        s.runTick();
+        s.runTick();
+        s.form.waitForPictureAhead();
+        std::lock_guard lock(mutex);
+        EXPECT_GE(scales.size(), 3u);
+        EXPECT_EQ(std::count(scales.begin(), scales.end(), c.scale), std::ptrdiff_t(scales.size()));
+        EXPECT_TRUE(s.errors.empty());
+    }
 }

@@ -1,8 +1,10 @@
-// The shuffled order: every picture once in a round, no picture twice across the seam of two
-// rounds or within one tick, and one deck for the whole run. The orders are worked from the
-// generator's seed (the manual clock's nanoseconds) apart from the code under test.
+// The shuffled order: every picture once in a round, no picture twice in one tick, none of one
+// tick in the next where the list allows, and one deck for the whole run. The orders are worked
+// from the generator's seed (the manual clock's nanoseconds) apart from the code under test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "HeadlessHost.h"
@@ -13,36 +15,50 @@
 namespace quillo::test {
 namespace {
 
-// One picture a tick, the clock 1 ms on at each: from 4 ms the third round would open with 2,
-// the picture the second one ended on; 2 and 1 change places. One picture simply repeats.
-TEST(PictureDeck, NoPictureComesTwiceAcrossTheSeam) {
-    HeadlessHost host;
-    SaverRandom random(host);
-    host.advance(1);
-    PictureDeck deck(3);
+// One tick as the saver deals it: each screen in turn, `extra` more for a fade's first tick.
+std::vector<int> dealTick(PictureDeck& deck, SaverRandom& random, int screens, int extra = 0) {
+    deck.beginTick(screens);
     std::vector<int> dealt;
-    for (int i = 0; i < 9; ++i) {
-        host.advance(1);
-        dealt.push_back(deck.deal(random));
-    }
-    EXPECT_EQ(dealt, (std::vector<int>{1, 0, 2, 1, 0, 2, 1, 2, 0}));
-    PictureDeck one(1);
-    EXPECT_EQ(one.dealTick(random, 3), (std::vector<int>{0, 0, 0}));
+    for (int i = 0; i < screens + extra; ++i) dealt.push_back(deck.deal(random));
+    return dealt;
 }
 
-// Three pictures, then four in one tick: the second tick ends the first round with 3 and 1, and
-// the second round, drawn as 3 1 4 0 2, would show them again in the same tick; it opens with 4
-// and 0 instead.
-TEST(PictureDeck, ATickDealsNoPictureTwice) {
+// Five pictures on two screens, a tick each 1 ms. Each round re-seeds once, draws the picture
+// that closes it from all five, then fills its places in turn from the pictures left that each
+// place allows, in their list order. Seed s, x = s * 134775813 + 1, pick = (x * n) >> 32:
+// - 1 ms (seed 1,000,000): picks 4 of 5 closes; then 2 of {0 1 2 3}, 1 of {0 1 3}, 3 of {0 3}
+//   and 0: the round 2 1 3 0 4.
+// - 3 ms: the round ends after 4, the tick's first picture. Its second place may be neither 4 nor
+//   the last tick's 3 and 0; the next two, the next tick, not 4. Picks: 4 of 5 closes again (as
+//   likely as any other), 2 of {1 2}, 1 of {0 1 3}, 0 of {0 3}, then 3: the round 2 1 0 3 4.
+// One picture only deals itself; a fade's first tick deals two a screen, none of them twice.
+TEST(PictureDeck, ARoundsSeamInsideATick) {
     HeadlessHost host;
     SaverRandom random(host);
-    host.advance(13);
     PictureDeck deck(5);
-    EXPECT_EQ(deck.dealTick(random, 3), (std::vector<int>{2, 0, 4}));
-    host.advance(1);
-    EXPECT_EQ(deck.dealTick(random, 4), (std::vector<int>{3, 1, 4, 0}));
-    // The rest of the round: 3 and 1 moved back, 2 left in place.
-    EXPECT_EQ(deck.dealTick(random, 3), (std::vector<int>{3, 1, 2}));
+    std::vector<std::vector<int>> ticks;
+    for (int tick = 0; tick < 5; ++tick) {
+        host.advance(1);
+        ticks.push_back(dealTick(deck, random, 2));
+    }
+    EXPECT_EQ(ticks, (std::vector<std::vector<int>>{{2, 1}, {3, 0}, {4, 2}, {1, 0}, {3, 4}}));
+
+    PictureDeck one(1);
+    EXPECT_EQ(dealTick(one, random, 3), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(PictureDeck().deal(random), -1);
+
+    // The first round, drawn at 3 ms, is 2 1 0 3 4; at 4 ms the seam follows 4 with no room to
+    // keep all of the last tick's four out, so only 4 is kept out of the next tick.
+    HeadlessHost fadeClock;
+    SaverRandom fadeRandom(fadeClock);
+    fadeClock.advance(3);
+    PictureDeck fade(5);
+    ticks = {dealTick(fade, fadeRandom, 2, 2)};
+    for (int tick = 0; tick < 3; ++tick) {
+        fadeClock.advance(1);
+        ticks.push_back(dealTick(fade, fadeRandom, 2));
+    }
+    EXPECT_EQ(ticks, (std::vector<std::vector<int>>{{2, 1, 0, 3}, {4, 0}, {2, 1}, {4, 3}}));
 }
 
 // Five plain pictures at random, one a second: with Shuffle each five ticks show all five (a
@@ -58,7 +74,7 @@ TEST(PictureDeck, TheSaverDealsFromOneDeckForTheRun) {
     const Color R = clRed, L = clLime, B = clBlue, Y = clYellow, F = clFuchsia;
     // Ticks at 1 s, 2 s, ...: the rounds are drawn at 1 s and 6 s; the lone picks at each second.
     const Case cases[] = {
-        {"0", "1", {F, R, Y, B, L, Y, R, L, F, B}},
+        {"0", "1", {Y, F, R, B, L, R, L, F, B, Y}},
         {"0", nullptr, {L, B, F, R, B, Y, R, L, Y, F}},
         {"1", "1", {R, L, B, Y, F, R, L, B, Y, F}},
     };
@@ -80,6 +96,102 @@ TEST(PictureDeck, TheSaverDealsFromOneDeckForTheRun) {
         }
         EXPECT_EQ(shown, c.shown);
     }
+}
+
+// Many runs of a shuffled show, each on a clock of its own: within a round each picture comes
+// once and within a tick none comes twice; with at least twice as many pictures as screens none
+// of one tick comes back in the next, at a round's seam too. The picture that closes a round is
+// as likely to be any of them (a chi-square test at p = 0.001, the counts pooled over the runs),
+// and as likely to close the next round as any other (so the closer repeats in 1 of N rounds).
+// Two pictures on one screen can only alternate, so one of them closes every round.
+TEST(PictureDeck, RoundsTicksAndSeamsOverTwentyClocks) {
+    struct Case {
+        int screens, pictures;
+        double critical;  // of chi-square at p = 0.001, pictures - 1 degrees of freedom
+    };
+    constexpr double kOneDegree = 10.828;
+    const Case cases[] = {{1, 2, 0},       {1, 5, 18.467}, {1, 10, 27.877}, {2, 5, 18.467},
+                          {2, 10, 27.877}, {3, 5, 18.467}, {3, 10, 27.877}};
+    const auto chiSquare = [](const std::vector<double>& seen, const std::vector<double>& odds) {
+        double total = 0, sum = 0;
+        for (const double n : seen) total += n;
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            const double expected = total * odds[i];
+            sum += (seen[i] - expected) * (seen[i] - expected) / expected;
+        }
+        return sum;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.screens << " screens, " << c.pictures << " pictures");
+        const bool apart = c.pictures >= 2 * c.screens;
+        int twiceInATick = 0, backNextTick = 0, twiceInARound = 0;
+        std::vector<double> closers(std::size_t(c.pictures), 0), repeats(2, 0);
+        for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+            HeadlessHost host;
+            SaverRandom random(host);
+            std::mt19937 clock(seed);  // the same numbers on every platform
+            host.advance(clock() % 5000);
+            PictureDeck deck(c.pictures);
+            std::vector<int> previous, round;
+            int lastCloser = -1;
+            for (int tick = 0; tick < 2000; ++tick) {
+                host.advance(1000 + clock() % 97);  // a delay, and a busy machine's lateness
+                const std::vector<int> dealt = dealTick(deck, random, c.screens);
+                for (std::size_t i = 0; i < dealt.size(); ++i) {
+                    const auto among = [&](const std::vector<int>& v, std::size_t end) {
+                        return std::find(v.begin(), v.begin() + std::ptrdiff_t(end), dealt[i]) !=
+                               v.begin() + std::ptrdiff_t(end);
+                    };
+                    twiceInATick += among(dealt, i);
+                    backNextTick += apart && among(previous, previous.size());
+                    twiceInARound += among(round, round.size());
+                    round.push_back(dealt[i]);
+                    if (int(round.size()) == c.pictures) {
+                        ++closers[std::size_t(round.back())];
+                        if (lastCloser >= 0) ++repeats[round.back() == lastCloser ? 0 : 1];
+                        lastCloser = round.back();
+                        round.clear();
+                    }
+                }
+                previous = dealt;
+            }
+        }
+        EXPECT_EQ(twiceInATick, 0);
+        EXPECT_EQ(backNextTick, 0);
+        EXPECT_EQ(twiceInARound, 0);
+        if (c.critical == 0) continue;
+        const double one = 1.0 / c.pictures;
+        EXPECT_LT(chiSquare(closers, std::vector<double>(closers.size(), one)), c.critical)
+            << testing::PrintToString(closers);
+        EXPECT_LT(chiSquare(repeats, {one, 1 - one}), kOneDegree)
+            << "the closer repeats in " << repeats[0] << " rounds of " << repeats[0] + repeats[1];
+    }
+}
+
+// The saver deals a tick to its screens from the deck: two screens over five pictures, ticks at
+// uneven times, seams falling inside a tick at every other round; no picture twice in a tick or
+// in two ticks running.
+TEST(PictureDeck, TheSaversTicksOnTwoScreensKeepTheRules) {
+    SlideShow s({16, 12}, 24, 2);
+    const std::vector<Color> colours = {clRed, clLime, clBlue, clYellow, clFuchsia};
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        paths.push_back(s.picture(std::to_string(i) + ".bmp", 2, 2, colours[i]));
+    s.start({{"Picdis", "1"}, {"Seq", "0"}, {"Shuffle", "1"}, {"Time", "1000"}, {"Sound", "0"}},
+            paths);
+    std::mt19937 lateness{7};
+    std::vector<Color> previous;
+    int broken = 0;
+    for (int tick = 0; tick < 200; ++tick) {
+        s.runTick(lateness() % 50);
+        s.loop.processMessages();
+        const std::vector<Color> shown = {s.form.show(0).form().framebuffer().pixel(1, 1),
+                                          s.form.show(1).form().framebuffer().pixel(1, 1)};
+        broken += shown[0] == shown[1];
+        for (const Color c : shown) broken += std::count(previous.begin(), previous.end(), c) > 0;
+        previous = shown;
+    }
+    EXPECT_EQ(broken, 0);
 }
 
 }  // namespace
