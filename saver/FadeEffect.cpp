@@ -1,6 +1,7 @@
 // Mode 11: every tick cross-fades, at a random place, from the picture the previous fade ended
 // on to the next picture, in 101 frames at least 40 ms apart. The two pictures live from the
-// first fade tick to the shutdown. Input waits until the last frame is drawn.
+// first fade tick to the shutdown. Input ends the saver between any two frames; only the sound's
+// notice waits until the last frame is drawn, so a file's end never starts the next one mid-fade.
 //
 // Only what can reach the screen is kept and blended: a picture is placed at or right of the
 // left edge and at or below the top, so no more than its top-left screen-sized part is ever
@@ -64,7 +65,7 @@ public:
         return due_;
     }
 
-    bool holdsInput() const override { return true; }
+    bool holdsNotices() const override { return true; }
 
     // The shutdown frees the two pictures.
     void release() override {

@@ -75,7 +75,7 @@ public:
     std::optional<std::uint64_t> nextFrameDue() const { return due_; }
     // Draws the frame due at now. A failing frame ends the mode's frames for this tick.
     void advance(std::uint64_t nowNs);
-    bool holdsInput() const { return due_ && mode_ && mode_->holdsInput(); }
+    bool holdsNotices() const { return due_ && mode_ && mode_->holdsNotices(); }
     // Ends any frames to come and frees what the mode keeps; the saver's shutdown calls it.
     void release();
 
