@@ -74,11 +74,12 @@ public:
     }
 
 private:
-    // The next picture into new_; a picture that cannot be loaded or decoded fades in as the
-    // fallback picture.
+    // The next picture into new_. One that cannot be loaded or decoded fades in as the card
+    // centred on a screen-sized field of the background colour: the fade covers what the photo
+    // before covered, and so does the fade out of it, instead of a small square in the corner.
     void takeNextPicture() {
         new_ = {};  // freed before the next picture is decoded
-        const Picture picture = show_.nextPicture({.clip = show_.screen()});
+        const Picture picture = show_.nextScreenPicture({.clip = show_.screen()});
         const Bitmap& decoded = picture.bitmap();
         const Size screen = show_.screen();
         const int w = std::min(decoded.width(), screen.width);

@@ -53,6 +53,10 @@ public:
     // The playlist's next picture, loaded for this show; a picture that cannot be loaded comes
     // as the fallback picture, and with ShowFallback so does one whose data fail to decode.
     Picture nextPicture(PictureUse use = {}, BadPicture bad = BadPicture::ShowFallback);
+    // nextPicture for a mode that covers the whole screen with its picture: the fallback comes
+    // as a picture of the screen's size, the card centred on the background colour, so that a
+    // damaged file covers the screen as a photo would (not stretched, and not as a small square).
+    Picture nextScreenPicture(PictureUse use = {});
     // Sets the background to the colour of the configured set for this show's counter. A
     // different colour repaints the window, which erases what was drawn directly, at the next
     // message handling.

@@ -296,6 +296,48 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
     EXPECT_TRUE(s.errors.empty());
 }
 
+TEST(Fade, ADamagedPhotoFadesInAndOutAsTheCardCentredOnTheBackground) {
+    // Both fades cover what the screen-sized photos cover: the cut JPEG comes as a picture of
+    // the screen's size, the card at (124, 88) = (Round(160 - 36), Round(120 - 32.5)) on the
+    // green of colour set 3, so the photo before it is seen whole and so is the card.
+    const Size screen{320, 240};
+    SlideShow s(screen);
+    const Color before = rgb(200, 0, 255), after = rgb(100, 255, 0);
+    s.start({{"Sound", "0"}, {"Seq", "1"}, {"Time", "1000"}, {"Color", "3"}, {"Picdis", "11"}},
+            {s.picture("before.bmp", solid(screen, before)), s.brokenJpeg(),
+             s.picture("after.bmp", solid(screen, after))});
+    int passes = 0;
+    Bitmap frame0;
+    s.host.onPump = [&] {
+        if (++passes == 3) frame0 = *s.host.frame();
+    };
+    for (int tick = 0; tick < 2; ++tick) {
+        SCOPED_TRACE(tick);
+        passes = 0;
+        const std::size_t presents = s.host.presented().size();
+        s.runTick();
+        // Placed in the first quarter, as a picture as large as the screen is; the first tick
+        // repaints the screen green before its frames.
+        const Rect at = s.host.presented().back();
+        EXPECT_EQ(s.host.presented().size() - presents, tick == 0 ? 102u : 101u);
+        EXPECT_EQ(at, (Rect{at.left, at.top, 320, 240}));
+        EXPECT_TRUE(at.left < 80 && at.top < 60);
+        const Point card{at.left + 124, at.top + 88};
+        // The first fade starts on the photo and ends on the card; the second the other way.
+        const Bitmap& from = frame0;
+        const Bitmap& to = *s.host.frame();
+        const Bitmap& withCard = tick == 0 ? to : from;
+        EXPECT_EQ((tick == 0 ? from : to).pixel(card.x, card.y), tick == 0 ? before : after);
+        EXPECT_EQ(withCard.pixel(at.left, at.top), clGreen);
+        EXPECT_EQ(withCard.pixel(card.x - 1, card.y), clGreen);
+        EXPECT_EQ(withCard.pixel(card.x, card.y), clWhite);
+        EXPECT_EQ(withCard.pixel(card.x + 71, card.y + 64), clWhite);
+        EXPECT_EQ(withCard.pixel(card.x + 72, card.y + 64), clGreen);
+        EXPECT_EQ(withCard.pixel(319, 239), clGreen);
+    }
+    EXPECT_TRUE(s.errors.empty());
+}
+
 TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
     const Size screen{200, 150};
     const Bitmap a = pattern(300, 200, 1), b = pattern(260, 250, 2), c = pattern(150, 400, 3);
