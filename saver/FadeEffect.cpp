@@ -67,10 +67,12 @@ public:
 
     bool holdsNotices() const override { return true; }
 
-    // The shutdown frees the two pictures.
+    // The shutdown, or a move to another screen, frees the two pictures; a fade after a move
+    // starts as the first did, from two pictures taken anew, not from nothing.
     void release() override {
         old_ = {};
         new_ = {};
+        firstTick_ = true;
     }
 
 private:

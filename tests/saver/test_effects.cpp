@@ -338,6 +338,33 @@ TEST(Fade, ADamagedPhotoFadesInAndOutAsTheCardCentredOnTheBackground) {
     EXPECT_TRUE(s.errors.empty());
 }
 
+TEST(Fade, AScreenChangedMidFadeIsFollowedAtOnceAndTheNextFadeShowsPictures) {
+    // The screen grows in the middle of the first fade: the change is not held back as the sound's
+    // notice is, the fade ends there, and the next tick fades between two pictures taken anew
+    // (the third and the fourth) rather than from nothing.
+    const ScreenInfo small{.id = 1, .area = Rect::fromSize(0, 0, 320, 240), .primary = true};
+    SlideShow s(std::vector<ScreenInfo>{small});
+    std::vector<std::string> files;
+    for (const Color c : {clRed, clLime, clBlue, clYellow})
+        files.push_back(s.picture(std::to_string(files.size()) + ".bmp", solid({400, 300}, c)));
+    s.start({{"Sound", "0"}, {"Seq", "1"}, {"Time", "1000"}, {"Color", "4"}, {"Picdis", "11"}},
+            files);
+    int passes = 0;
+    s.host.onPump = [&] {
+        if (++passes == 30)
+            s.host.setScreens({{.id = 1, .area = {0, 0, 400, 300}, .primary = true}});
+    };
+    s.runTick();
+    EXPECT_EQ(s.form.show().screen(), (Size{400, 300}));
+    EXPECT_EQ(passes, 30);  // no frame after the pass that saw the change
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    s.host.onPump = nullptr;
+    s.runTick();
+    // Placed in the first quarter of the new screen and cut at its edges: yellow at its corner.
+    EXPECT_EQ(s.at(399, 299), clYellow);
+    EXPECT_EQ(s.form.SequencePos, 4);
+}
+
 TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
     const Size screen{200, 150};
     const Bitmap a = pattern(300, 200, 1), b = pattern(260, 250, 2), c = pattern(150, 400, 3);
