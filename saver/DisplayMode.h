@@ -37,8 +37,8 @@ public:
         (void)nowNs;
         return std::nullopt;
     }
-    // True when input waits until the mode's frames are over.
-    virtual bool holdsInput() const { return false; }
+    // True when the sound's notices wait until the mode's frames are over.
+    virtual bool holdsNotices() const { return false; }
     // Frees what the mode keeps from tick to tick; the saver's shutdown calls it.
     virtual void release() {}
 };

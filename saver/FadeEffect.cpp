@@ -1,6 +1,7 @@
 // Mode 11: every tick cross-fades, at a random place, from the picture the previous fade ended
 // on to the next picture, in 101 frames at least 40 ms apart. The two pictures live from the
-// first fade tick to the shutdown. Input waits until the last frame is drawn.
+// first fade tick to the shutdown. Input ends the saver between any two frames; only the sound's
+// notice waits until the last frame is drawn, so a file's end never starts the next one mid-fade.
 //
 // Only what can reach the screen is kept and blended: a picture is placed at or right of the
 // left edge and at or below the top, so no more than its top-left screen-sized part is ever
@@ -64,20 +65,23 @@ public:
         return due_;
     }
 
-    bool holdsInput() const override { return true; }
+    bool holdsNotices() const override { return true; }
 
-    // The shutdown frees the two pictures.
+    // The shutdown, or a move to another screen, frees the two pictures; a fade after a move
+    // starts as the first did, from two pictures taken anew, not from nothing.
     void release() override {
         old_ = {};
         new_ = {};
+        firstTick_ = true;
     }
 
 private:
-    // The next picture into new_; a picture that cannot be loaded or decoded fades in as the
-    // fallback picture.
+    // The next picture into new_. One that cannot be loaded or decoded fades in as the card
+    // centred on a screen-sized field of the background colour: the fade covers what the photo
+    // before covered, and so does the fade out of it, instead of a small square in the corner.
     void takeNextPicture() {
         new_ = {};  // freed before the next picture is decoded
-        const Picture picture = show_.nextPicture({.clip = show_.screen()});
+        const Picture picture = show_.nextScreenPicture({.clip = show_.screen()});
         const Bitmap& decoded = picture.bitmap();
         const Size screen = show_.screen();
         const int w = std::min(decoded.width(), screen.width);

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "LayoutGeometry.h"
+#include "Scale.h"
+
 namespace quillo {
 
 namespace {
@@ -70,6 +73,14 @@ Bitmap makeFallbackPicture() {
 const Bitmap& fallbackPicture() {
     static const Bitmap picture = makeFallbackPicture();
     return picture;
+}
+
+Bitmap fallbackCard(Size screen, Color background) {
+    Bitmap card(screen.width, screen.height);
+    card.fill(background);
+    const Point at = centerImage(screen, kWidth, kHeight);
+    drawAt(card, at.x, at.y, fallbackPicture(), card.rect());
+    return card;
 }
 
 }  // namespace quillo

@@ -273,9 +273,9 @@ void SaverWindow::advanceFrames(std::uint64_t nowNs) {
     }
 }
 
-bool SaverWindow::holdsInput() const {
+bool SaverWindow::holdsNotices() const {
     return std::any_of(shows_.begin(), shows_.end(),
-                       [](const auto& show) { return show->holdsInput(); });
+                       [](const auto& show) { return show->holdsNotices(); });
 }
 
 }  // namespace quillo

@@ -145,7 +145,7 @@ private:
     // show has frames to come, and goes on again, counting Time afresh, when the last ends.
     std::optional<std::uint64_t> nextFrameDue() const override;
     void advanceFrames(std::uint64_t nowNs) override;
-    bool holdsInput() const override;
+    bool holdsNotices() const override;
 
     Host& host_;
     EventLoop& loop_;

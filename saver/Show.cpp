@@ -1,6 +1,7 @@
 #include "Show.h"
 
 #include "BackColors.h"
+#include "FallbackPicture.h"
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
 
@@ -51,6 +52,13 @@ Size Show::customSize() const {
 
 Picture Show::nextPicture(PictureUse use, BadPicture bad) {
     return saver_.NextPicture(use, bad, *this);
+}
+
+Picture Show::nextScreenPicture(PictureUse use) {
+    Picture picture = nextPicture(use);
+    if (picture.sameAs(saver_.fallbackPicture_))
+        picture = Picture(fallbackCard(screen(), form_.color()));
+    return picture;
 }
 
 void Show::changeColour() {

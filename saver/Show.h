@@ -53,6 +53,10 @@ public:
     // The playlist's next picture, loaded for this show; a picture that cannot be loaded comes
     // as the fallback picture, and with ShowFallback so does one whose data fail to decode.
     Picture nextPicture(PictureUse use = {}, BadPicture bad = BadPicture::ShowFallback);
+    // nextPicture for a mode that covers the whole screen with its picture: the fallback comes
+    // as a picture of the screen's size, the card centred on the background colour, so that a
+    // damaged file covers the screen as a photo would (not stretched, and not as a small square).
+    Picture nextScreenPicture(PictureUse use = {});
     // Sets the background to the colour of the configured set for this show's counter. A
     // different colour repaints the window, which erases what was drawn directly, at the next
     // message handling.
@@ -75,7 +79,7 @@ public:
     std::optional<std::uint64_t> nextFrameDue() const { return due_; }
     // Draws the frame due at now. A failing frame ends the mode's frames for this tick.
     void advance(std::uint64_t nowNs);
-    bool holdsInput() const { return due_ && mode_ && mode_->holdsInput(); }
+    bool holdsNotices() const { return due_ && mode_ && mode_->holdsNotices(); }
     // Ends any frames to come and frees what the mode keeps; the saver's shutdown calls it.
     void release();
 

@@ -1,4 +1,5 @@
-// Mode 1: every picture stretched over the whole screen.
+// Mode 1: every picture stretched over the whole screen; a damaged one shows as the card centred
+// on the background.
 #include "Show.h"
 
 namespace quillo {
@@ -12,7 +13,7 @@ public:
     FrameDue begin(std::uint64_t) override {
         image_.setVisible(false);
         image_.clearPicture();  // the old picture goes before the next one is decoded
-        image_.setPicture(show_.nextPicture());
+        image_.setPicture(show_.nextScreenPicture());
         image_.setStretch(true);
         const Size screen = show_.screen();
         image_.setBounds(0, 0, screen.width, screen.height);

@@ -54,6 +54,8 @@ public:
     // 1, or the libjpeg scale denominator (2, 4, 8) the picture was decoded at; see loadFromFile.
     int decodedScale() const { return graphic_ ? graphic_->scale() : 1; }
     void clear();
+    // True when both are copies of one loaded or given picture (sharing its pixels).
+    bool sameAs(const Picture& other) const { return graphic_ && graphic_ == other.graphic_; }
 
     // For a preview: keeps only `scaled`, a scaled copy of the pixels, and lets go of the full
     // picture and its file data. The kind and the reported size stay; bitmap() then gives the

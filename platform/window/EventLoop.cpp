@@ -104,15 +104,16 @@ bool EventLoop::animating() const {
     return animation_ && animation_->nextFrameDue().has_value();
 }
 
-void EventLoop::handleInput(std::vector<Event>& input) {
-    // While an animation holds input, it waits in arrival order; a request to end goes through.
-    std::vector<Event> batch;
-    if (animation_ && animation_->holdsInput()) {
-        for (Event& m : input) (m.kind == EventKind::Terminate ? batch : held_).push_back(m);
+void EventLoop::handleInput(std::vector<Event>& input, std::vector<Event>& posted) {
+    // While an animation holds notices they wait in arrival order; the user's input goes first
+    // and never waits, and neither does a request to end.
+    std::vector<Event> batch = std::move(input);
+    if (animation_ && animation_->holdsNotices()) {
+        for (Event& m : posted) (m.kind == EventKind::Terminate ? batch : held_).push_back(m);
     } else {
-        batch = std::move(held_);
+        batch.insert(batch.end(), held_.begin(), held_.end());
         held_.clear();
-        batch.insert(batch.end(), input.begin(), input.end());
+        batch.insert(batch.end(), posted.begin(), posted.end());
     }
     for (Event& m : batch) {
         if (quit_) return;
@@ -134,8 +135,7 @@ void EventLoop::processMessages() {
         posted.assign(posted_.begin(), posted_.end());
         posted_.clear();
     }
-    input.insert(input.end(), posted.begin(), posted.end());
-    handleInput(input);
+    handleInput(input, posted);
     if (quit_) return;
     for (Form* form : forms_)
         if (form->repaintPending()) guarded([&] { form->repaint(); });
@@ -190,7 +190,7 @@ void EventLoop::waitForWork() {
         if (!posted_.empty()) return;
     }
     if (repaintPending()) return;
-    if (!held_.empty() && !(animation_ && animation_->holdsInput())) return;
+    if (!held_.empty() && !(animation_ && animation_->holdsNotices())) return;
     host_.waitForInput(msUntilNextEvent());
 }
 

@@ -54,8 +54,9 @@ public:
     virtual std::optional<std::uint64_t> nextFrameDue() const = 0;
     // Draws what is due at now.
     virtual void advanceFrames(std::uint64_t nowNs) = 0;
-    // True while input is to wait until the frames are over; a request to end does not wait.
-    virtual bool holdsInput() const { return false; }
+    // True while the notices posted from other threads are to wait until the frames are over.
+    // The user's input and a request to end never wait.
+    virtual bool holdsNotices() const { return false; }
 };
 
 class EventLoop {
@@ -104,7 +105,7 @@ public:
 private:
     friend class Timer;
     void handle(Event& m);
-    void handleInput(std::vector<Event>& input);
+    void handleInput(std::vector<Event>& input, std::vector<Event>& posted);
     void fireDueTimers();
     void advanceAnimation();
     bool repaintPending() const;
@@ -119,7 +120,7 @@ private:
     std::vector<Timer*> timers_;
     std::mutex postedMutex_;
     std::deque<Event> posted_;
-    // Input that came while an animation held it, in arrival order.
+    // Notices that came while an animation held them, in arrival order.
     std::vector<Event> held_;
     bool inPass_ = false;
     bool quit_ = false;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The effects under a bare X server: a fade between two plain pictures, seen in the middle and at
-# the end, and a roll-down stopped by a key.
+# the end, fades ended by a key, a click and a move, and a roll-down stopped by a key.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 640x480
 
@@ -41,6 +41,35 @@ sleep 0.5
 xdotool key space
 wait_exit "$QUILLO_PID" 3 || fail "a key after the fade did not end the saver"
 
+# Input during a fade: a key, a click and a 60-pixel move, each about a second into the fade,
+# end the saver at once, not when the fade is over (3 s later). The limit leaves a busy machine
+# room; bench/fade_wake.sh measures the time itself.
+fade_ends=
+for input in "key space" "click 1" "mousemove_relative 60 0"; do
+    write_settings "$options Picdis=11" "$E2E_TMP/old.bmp" "$E2E_TMP/new.bmp"
+    xdotool mousemove 320 240
+    start_quillo /S
+    wait_window zadarovi
+    # Looked at until the fade shows: the old picture's colour, or one on the way to the new.
+    fading=0
+    for _ in $(seq 1 100); do
+        IFS=, read -r r g b <<<"$(pixel 320 240)"
+        ((r > 0 && r <= 200 && g < 200 && b > 50 && b <= 250)) && fading=1 && break
+        sleep 0.05
+    done
+    ((fading)) || fail "no fade began (last $r,$g,$b)"
+    sleep 1
+    sent=$(date +%s%N)
+    xdotool $input
+    for _ in $(seq 1 150); do
+        kill -0 "$QUILLO_PID" 2>/dev/null || break
+        sleep 0.01
+    done
+    took=$((($(date +%s%N) - sent) / 1000000))
+    ! kill -0 "$QUILLO_PID" 2>/dev/null || fail "'xdotool $input' 1 s into a fade did not end it within about 1.5 s"
+    fade_ends="$fade_ends ${input%% *} ${took} ms,"
+done
+
 # Roll-down: a tall picture takes several seconds; a key ends it at the next row.
 plain 200x460 255,255,0 "$E2E_TMP/tall.bmp"
 write_settings "$options Picdis=8" "$E2E_TMP/tall.bmp"
@@ -60,4 +89,4 @@ started=$(date +%s%N)
 xdotool key space
 wait_exit "$QUILLO_PID" 2 || fail "a key did not end the roll-down"
 took=$((($(date +%s%N) - started) / 1000000))
-echo "e2e effects: $middle screenshots mid-fade; roll-down ended ${took} ms after the key; all checks passed"
+echo "e2e effects: $middle screenshots mid-fade; fade ended by${fade_ends%,}; roll-down ended ${took} ms after the key; all checks passed"

@@ -13,17 +13,19 @@ end_saver() {
 }
 
 # A JPEG cut in half: its header reads, its data fail while decoding. First in the list, so the
-# first tick shows the fallback picture (white in its top-left corner, stretched over the screen),
-# then the red photo, then the fallback picture again: no box, the show goes on.
+# first tick shows the fallback picture (mode 1 shows it whole, centred at 284, 208 on black, its
+# frame white), then the red photo stretched over the screen, then the fallback picture again: no
+# box, the show goes on.
 convert -size 320x240 plasma:fractal -quality 90 "$pics/whole.jpg"
 head -c $(($(stat -c %s "$pics/whole.jpg") / 2)) "$pics/whole.jpg" >"$pics/cut.jpg"
 convert -size 40x30 xc:red "BMP3:$pics/red.bmp"
 write_settings "Picdis=1 Seq=1 Time=1000 Sound=0" "$pics/cut.jpg" "$pics/red.bmp"
 start_quillo /S
 wait_window zadarovi
-wait_pixel 1 1 255,255,255
-wait_pixel 1 1 255,0,0
-wait_pixel 1 1 255,255,255
+wait_pixel 285 209 255,255,255
+[ "$(pixel 1 1 "$E2E_TMP/shot.png")" = "0,0,0" ] || fail "the fallback picture is not on black"
+wait_pixel 285 209 255,0,0
+wait_pixel 285 209 255,255,255
 end_saver "a damaged photo"
 
 # Mode 6, colour set 1, two photos as large as the screen, each placed at the top-left corner:

@@ -101,11 +101,14 @@ TEST(Playlist, OrderTimingAndFallback) {
     s.loop.processMessages();
     // The first tick comes 1000 ms after the start.
     EXPECT_EQ(s.form.displayTimer().interval(), 1000u);
-    const std::vector<Color> expected = {clRed, clLime, clWhite, clRed, clLime};
+    // Mode 1 stretches each picture over the screen, but the fallback picture shows whole at its
+    // own size, centred at (364, 268) on the black background, with a white frame.
+    const std::vector<Color> expected = {clRed, clLime, clBlack, clRed, clLime};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         s.tick();
         EXPECT_EQ(s.form.displayTimer().interval(), 3000u);
-        EXPECT_EQ(s.at(1, 1), expected[i]) << "tick " << i;  // the fallback picture is white there
+        EXPECT_EQ(s.at(1, 1), expected[i]) << "tick " << i;
+        EXPECT_EQ(s.at(365, 269), expected[i] == clBlack ? clWhite : expected[i]) << "tick " << i;
     }
     EXPECT_EQ(s.form.SequencePos, 2);
 
@@ -113,7 +116,8 @@ TEST(Playlist, OrderTimingAndFallback) {
     std::remove(red.c_str());
     s.tick();
     s.tick();
-    EXPECT_EQ(s.at(1, 1), clWhite);
+    EXPECT_EQ(s.at(365, 269), clWhite);
+    EXPECT_EQ(s.at(363, 269), clBlack);
     EXPECT_TRUE(s.errors.empty());
 }
 

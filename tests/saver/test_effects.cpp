@@ -110,25 +110,26 @@ TEST(RollDown, RowsLandOneBelowTheirIndexTenMillisecondsApart) {
 }
 
 TEST(Effects, InputEndsAnAnimationAtItsNextStepAndNothingIsDrawnAfter) {
-    // A slide or a roll-down ends on a key or a request to end; a fade only on a request to end
-    // (a key waits for its last frame).
+    // A slide, a roll-down or a fade ends on a key, a button, a move of more than 55 pixels (the
+    // pointer stood at 100, 100) or a request to end, before its next frame.
+    const Event key = keyEvent(true),
+                button = pointerEvent(EventKind::ButtonDown, {100, 100}, MouseButton::Left),
+                move = pointerEvent(EventKind::Move, {160, 100}), end = terminateEvent();
     struct Case {
         int mode;
-        EventKind input;
+        Event input;
     };
-    const Case cases[] = {{7, EventKind::KeyDown},
-                          {7, EventKind::Terminate},
-                          {8, EventKind::KeyDown},
-                          {8, EventKind::Terminate},
-                          {11, EventKind::Terminate}};
+    const Case cases[] = {{7, key},   {7, end},  {8, key},
+                          {8, end},   {11, key}, {11, button},
+                          {11, move}, {11, end}, {11, keyEvent(false)}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.mode << " " << int(c.input));
+        SCOPED_TRACE(testing::Message() << c.mode << " " << int(c.input.kind));
         EffectSaver s({800, 600}, c.mode, {pattern(300, 300), pattern(200, 200)});
         std::size_t presentsAtInput = 0;
         const int inputAt = s.host.pumps + 10;
         s.host.onPump = [&] {
             if (s.host.pumps != inputAt) return;
-            s.host.queueInput({.kind = c.input});
+            s.host.queueInput(c.input);
             presentsAtInput = s.host.presented().size();
         };
         s.runTick();
@@ -194,15 +195,22 @@ TEST(ClippedPicture, RoundedCornersAndEllipseAtARandomPlace) {
     }
 }
 
-TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
+TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndTheSoundNoticeWaits) {
     const Size screen{320, 240};
-    EffectSaver s(screen, 11, {solid(screen, rgb(200, 0, 255)), solid(screen, rgb(100, 255, 0))});
+    SlideShow s(screen);
+    const std::string sound = s.dir / "a.wav";
+    writeFile(sound, "sound");
+    s.start({{"Sound", "1"}, {"Seq", "1"}, {"Time", "1000"}, {"Picdis", "11"}},
+            {s.picture("old.bmp", solid(screen, rgb(200, 0, 255))),
+             s.picture("new.bmp", solid(screen, rgb(100, 255, 0)))},
+            {sound});
     // The centre pixel at every pass of the loop: the tick's own pass and the one after the
-    // pause before frame 0 come first, so pass K + 2 shows frame K.
+    // pause before frame 0 come first, so pass K + 2 shows frame K. The sound file ends in the
+    // middle of the fade.
     std::vector<Color> seen;
     s.host.onPump = [&] {
         seen.push_back(s.host.frame()->pixel(160, 120));
-        if (seen.size() == 50) s.host.queueInput(keyEvent(true));
+        if (seen.size() == 50) s.player.finish();
     };
     const std::uint64_t start = s.host.nowMs() + 1000;
     s.runTick();
@@ -214,16 +222,51 @@ TEST(Fade, FramesRunFromTheOldPictureToTheNewOneAndInputWaits) {
     EXPECT_EQ(seen[101], rgb(101, 252, 2));  // F = 253
     EXPECT_EQ(s.host.frame()->pixel(160, 120), rgb(100, 255, 0));
     EXPECT_TRUE(s.form.displayTimer().enabled());
-    // The key came during the fade: it is handled after it.
-    EXPECT_FALSE(s.form.closed());
+    // The notice came during the fade: it is handled after the last frame, and the next tick
+    // starts the next file.
+    const std::vector<std::string> played = {"open " + sound, "play"};
+    EXPECT_EQ(s.player.log, played);
     s.loop.processMessages();
-    EXPECT_TRUE(s.form.closed());
+    EXPECT_EQ(s.player.log, (std::vector<std::string>{"open " + sound, "play", "stop"}));
+    EXPECT_FALSE(s.form.closed());
+}
+
+TEST(Fade, ALateFrameDelaysTheRestOfTheFade) {
+    // Each frame comes 40 ms after the one before was drawn, so a frame drawn late does not let
+    // the next ones catch up: the fade ends as late as its late frames were, and no frame is
+    // skipped.
+    struct Case {
+        // Passes of the loop (pass K + 2 draws frame K) that take so many ms before drawing.
+        std::vector<std::pair<int, std::uint64_t>> lateBy;
+        std::uint64_t lasts;  // ms from the tick to the last frame
+    };
+    const Case cases[] = {
+        {{}, 4040},
+        {{{40, 100}}, 4140},
+        {{{3, 25}, {60, 15}}, 4080},
+        {{{101, 1000}}, 5040},  // frame 99, the last but one
+    };
+    const Size screen{320, 240};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lasts);
+        EffectSaver s(screen, 11, {pattern(320, 240, 1), pattern(320, 240, 2)});
+        int passes = 0;
+        s.host.onPump = [&] {
+            ++passes;
+            for (const auto& [pass, ms] : c.lateBy)
+                if (pass == passes) s.host.advance(ms);
+        };
+        const std::uint64_t start = s.host.nowMs() + 1000;
+        s.runTick();
+        EXPECT_EQ(s.host.nowMs() - start, c.lasts);
+        EXPECT_EQ(passes, 102);
+    }
 }
 
 TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
     const Size screen{1024, 768};
     const Bitmap a = pattern(800, 600, 1), b = pattern(640, 480, 2), c = pattern(1024, 768, 3);
-    EffectSaver s(screen, 11, {a, b, c}, true);
+    EffectSaver s(screen, 11, {a, b, c});
     int passes = 0;
     Bitmap frame0;  // on the screen at the third pass of the tick
     s.host.onPump = [&] {
@@ -236,10 +279,12 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
         ASSERT_EQ(passes, 102);  // the tick's, then one a frame
         // Every frame is the common area at one place: a to b is 640 x 480 anywhere on the
         // screen; b to c, from b's place; c, as large as the screen, is placed in the first
-        // quarter and fades to the fallback picture of the cut JPEG, 72 x 65.
+        // quarter and fades to a again, 800 x 600.
         const Rect at = s.host.presented()[before];
         const Bitmap& from = tick == 0 ? a : tick == 1 ? b : c;
-        const Size size = tick < 2 ? Size{640, 480} : Size{72, 65};
+        const Size common = tick < 2 ? Size{640, 480} : Size{800, 600};
+        const Size size{std::min(common.width, 1024 - at.left),
+                        std::min(common.height, 768 - at.top)};
         EXPECT_EQ(at, Rect::fromSize(at.left, at.top, size.width, size.height));
         EXPECT_EQ(s.host.presented().back(), at);
         if (tick == 2) {
@@ -249,6 +294,75 @@ TEST(Fade, LaterTicksTakeOnePictureAndFramesAreTheCommonTopLeftArea) {
         EXPECT_EQ(frame0.pixel(corner.x, corner.y), from.pixel(size.width - 1, size.height - 1));
     }
     EXPECT_TRUE(s.errors.empty());
+}
+
+TEST(Fade, ADamagedPhotoFadesInAndOutAsTheCardCentredOnTheBackground) {
+    // Both fades cover what the screen-sized photos cover: the cut JPEG comes as a picture of
+    // the screen's size, the card at (124, 88) = (Round(160 - 36), Round(120 - 32.5)) on the
+    // green of colour set 3, so the photo before it is seen whole and so is the card.
+    const Size screen{320, 240};
+    SlideShow s(screen);
+    const Color before = rgb(200, 0, 255), after = rgb(100, 255, 0);
+    s.start({{"Sound", "0"}, {"Seq", "1"}, {"Time", "1000"}, {"Color", "3"}, {"Picdis", "11"}},
+            {s.picture("before.bmp", solid(screen, before)), s.brokenJpeg(),
+             s.picture("after.bmp", solid(screen, after))});
+    int passes = 0;
+    Bitmap frame0;
+    s.host.onPump = [&] {
+        if (++passes == 3) frame0 = *s.host.frame();
+    };
+    for (int tick = 0; tick < 2; ++tick) {
+        SCOPED_TRACE(tick);
+        passes = 0;
+        const std::size_t presents = s.host.presented().size();
+        s.runTick();
+        // Placed in the first quarter, as a picture as large as the screen is; the first tick
+        // repaints the screen green before its frames.
+        const Rect at = s.host.presented().back();
+        EXPECT_EQ(s.host.presented().size() - presents, tick == 0 ? 102u : 101u);
+        EXPECT_EQ(at, (Rect{at.left, at.top, 320, 240}));
+        EXPECT_TRUE(at.left < 80 && at.top < 60);
+        const Point card{at.left + 124, at.top + 88};
+        // The first fade starts on the photo and ends on the card; the second the other way.
+        const Bitmap& from = frame0;
+        const Bitmap& to = *s.host.frame();
+        const Bitmap& withCard = tick == 0 ? to : from;
+        EXPECT_EQ((tick == 0 ? from : to).pixel(card.x, card.y), tick == 0 ? before : after);
+        EXPECT_EQ(withCard.pixel(at.left, at.top), clGreen);
+        EXPECT_EQ(withCard.pixel(card.x - 1, card.y), clGreen);
+        EXPECT_EQ(withCard.pixel(card.x, card.y), clWhite);
+        EXPECT_EQ(withCard.pixel(card.x + 71, card.y + 64), clWhite);
+        EXPECT_EQ(withCard.pixel(card.x + 72, card.y + 64), clGreen);
+        EXPECT_EQ(withCard.pixel(319, 239), clGreen);
+    }
+    EXPECT_TRUE(s.errors.empty());
+}
+
+TEST(Fade, AScreenChangedMidFadeIsFollowedAtOnceAndTheNextFadeShowsPictures) {
+    // The screen grows in the middle of the first fade: the change is not held back as the sound's
+    // notice is, the fade ends there, and the next tick fades between two pictures taken anew
+    // (the third and the fourth) rather than from nothing.
+    const ScreenInfo small{.id = 1, .area = Rect::fromSize(0, 0, 320, 240), .primary = true};
+    SlideShow s(std::vector<ScreenInfo>{small});
+    std::vector<std::string> files;
+    for (const Color c : {clRed, clLime, clBlue, clYellow})
+        files.push_back(s.picture(std::to_string(files.size()) + ".bmp", solid({400, 300}, c)));
+    s.start({{"Sound", "0"}, {"Seq", "1"}, {"Time", "1000"}, {"Color", "4"}, {"Picdis", "11"}},
+            files);
+    int passes = 0;
+    s.host.onPump = [&] {
+        if (++passes == 30)
+            s.host.setScreens({{.id = 1, .area = {0, 0, 400, 300}, .primary = true}});
+    };
+    s.runTick();
+    EXPECT_EQ(s.form.show().screen(), (Size{400, 300}));
+    EXPECT_EQ(passes, 30);  // no frame after the pass that saw the change
+    EXPECT_TRUE(s.form.displayTimer().enabled());
+    s.host.onPump = nullptr;
+    s.runTick();
+    // Placed in the first quarter of the new screen and cut at its edges: yellow at its corner.
+    EXPECT_EQ(s.at(399, 299), clYellow);
+    EXPECT_EQ(s.form.SequencePos, 4);
 }
 
 TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {
