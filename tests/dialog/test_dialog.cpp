@@ -2,15 +2,18 @@
 // the window itself.
 #include <sys/stat.h>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <chrono>
 #include <filesystem>
 
 #include "DialogTestSupport.h"
+#include "IniStore.h"
 
 namespace quillo::test {
 namespace {
@@ -264,6 +267,74 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, "Unable to write to " + iniPath());
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(f.isVisible());
+}
+
+// Another program holds the settings file's lock: "Ok - Save" waits for it from a timer, so the
+// window goes on working; Ok is pressed once however often it is clicked, the dialog closes with
+// whatever the controls show when the file is free, and never under another box.
+TEST_F(DialogTest, OkSaveWaitsForAnotherWriterWithoutHoldingUpTheWindow) {
+    SettingsDialog& f = open();
+    f.show();
+    int closed = 0;
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
+    const std::string before = readFile(iniPath());
+    QDialog box(&f);
+    {
+        const IniStore::WritersLock held = IniStore(iniPath()).lock();
+        f.okSaveButton->click();
+        EXPECT_TRUE(f.saveWaiting());
+        EXPECT_FALSE(f.okSaveButton->isEnabled());
+        f.onOkSave();
+        f.onSaveRetry();
+        f.randomRadio->click();
+        EXPECT_EQ(readFile(iniPath()), before);
+        EXPECT_EQ(closed, 0);
+        EXPECT_TRUE(f.isVisible());
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+    }
+    f.onSaveRetry();  // the file is free, but a box is open
+    EXPECT_EQ(closed, 0);
+    box.hide();
+    f.onSaveRetry();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(f.saveWaiting());
+    EXPECT_EQ(option("Seq"), "0");
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+}
+
+// A wait that runs out reports the file as unwritable and keeps everything in the dialog; a
+// window closed while it waits saves nothing.
+TEST_F(DialogTest, OkSaveWaitingInVainReportsTheFileAndLosesNothing) {
+    SettingsDialog& f = open();
+    f.show();
+    int closed = 0;
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
+    const std::string before = readFile(iniPath());
+    f.setSaveWait(std::chrono::milliseconds(0));
+    f.randomRadio->click();
+    {
+        const IniStore::WritersLock held = IniStore(iniPath()).lock();
+        f.okSaveButton->click();
+        EXPECT_EQ(services.texts(), std::vector<std::string>{"Unable to write to " + iniPath()});
+        EXPECT_FALSE(f.saveWaiting());
+        EXPECT_TRUE(f.okSaveButton->isEnabled());
+        EXPECT_EQ(closed, 0);
+        EXPECT_EQ(readFile(iniPath()), before);
+
+        f.setSaveWait(IniStore::kWriterWait);
+        f.okSaveButton->click();
+        f.close();
+        EXPECT_FALSE(f.saveWaiting());
+        EXPECT_EQ(closed, 1);
+    }
+    f.onSaveRetry();
+    EXPECT_EQ(readFile(iniPath()), before);
+
+    f.show();
+    f.okSaveButton->click();
+    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(option("Seq"), "0");
 }
 
 TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
