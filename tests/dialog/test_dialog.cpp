@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -490,6 +491,27 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     f.close();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(option("Seq"), "0");
+}
+
+// The About box opens centred on the screen that shows the middle of the dialog: the first screen
+// is 800x600, the second 1024x768 to its right, the box 505x336.
+TEST_F(DialogTest, TheAboutBoxOpensCentredOnTheDialogsScreen) {
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    SettingsDialog& f = open();
+    AboutBox box(&f);
+    const std::pair<QPoint, QPoint> places[] = {
+        {{900, 100}, {1059, 216}},  // on the second screen
+        {{50, 20}, {147, 132}},     // on the first
+        {{500, 50}, {1059, 216}},   // across both, its middle on the second
+    };
+    for (const auto& [dialog, expected] : places) {
+        SCOPED_TRACE(dialog.x());
+        f.move(dialog);
+        f.show();
+        box.show();
+        EXPECT_EQ(box.pos(), expected);
+        box.hide();
+    }
 }
 
 // Presses and releases a key on the control that has the keyboard; returns the control that has
