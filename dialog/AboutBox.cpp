@@ -64,7 +64,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
 }
 
 void AboutBox::showEvent(QShowEvent* event) {
-    placeOnScreen(*this);
+    // Centred on the screen of the dialog that opens it, which need not be the primary one.
+    placeOnScreen(*this, parentWidget() ? parentWidget()->window() : nullptr);
     QDialog::showEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The About box: a borderless, centred, modal box with a short disclaimer and a "Return" button.
+// The About box: a borderless, modal box centred on its dialog's screen, with a short disclaimer
+// and a "Return" button.
 #include <QDialog>
 
 class QGroupBox;

@@ -45,8 +45,12 @@ QPoint placeWithin(const QRect& area, const QSize& window) {
             area.y() + (area.height() - window.height()) / 2};
 }
 
-void placeOnScreen(QWidget& window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+void placeOnScreen(QWidget& window, const QWidget* over) {
+    // The screen under the middle of `over`; one moved partly off every screen keeps the screen
+    // the system last gave it.
+    const QScreen* screen = over ? QGuiApplication::screenAt(over->frameGeometry().center())
+                                 : QGuiApplication::primaryScreen();
+    if (!screen && over) screen = over->screen();
     if (!screen) return;
     window.move(placeWithin(screen->availableGeometry(), window.size()));
 }

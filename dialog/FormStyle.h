@@ -20,8 +20,9 @@ void setFormColor(QWidget& form);
 // Where a window of that size goes within a screen's area: centred when it fits, else at the
 // area's top-left corner, so that its caption can always be reached and dragged.
 QPoint placeWithin(const QRect& area, const QSize& window);
-// Moves the window there on the primary screen (the part of it that panels leave free).
-void placeOnScreen(QWidget& window);
+// Moves the window there on a screen (the part of it that panels leave free): the screen that
+// shows `over` when it is given, else the primary screen.
+void placeOnScreen(QWidget& window, const QWidget* over = nullptr);
 
 // Group boxes of the form drawn as the layout expects them: the frame line through the middle of
 // the caption, the caption on it. Toolkit styles put the line below the caption, where the

@@ -1,5 +1,6 @@
 #include "SettingsDialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include "AboutBox.h"
 #include "DialogLogic.h"
 #include "DialogServices.h"
+#include "Errors.h"
 #include "FormStyle.h"
 #include "MessageBox.h"
 #include "Paths.h"
@@ -95,7 +97,8 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       services_(services),
       system_(system),
-      about_(about) {
+      about_(about),
+      saveWait_(IniStore::kWriterWait) {
     setObjectName("settingsDialog");
     setWindowTitle(kDialogCaption);
     setFixedSize(607, 518);
@@ -218,6 +221,8 @@ void SettingsDialog::connectHandlers() {
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     on(okSaveButton, &QPushButton::clicked, &SettingsDialog::onOkSave);
+    saveRetry_.setInterval(50);
+    on(&saveRetry_, &QTimer::timeout, &SettingsDialog::onSaveRetry);
     on(addPictureButton, &QPushButton::clicked, &SettingsDialog::onAddPicture);
     on(removePictureButton, &QPushButton::clicked, &SettingsDialog::onRemovePicture);
     on(addFolderButton, &QPushButton::clicked, &SettingsDialog::onAddFolder);
@@ -378,8 +383,40 @@ void SettingsDialog::onCreate() {
 }
 
 void SettingsDialog::onOkSave() {
-    settings_.saveOptions(readOptions());
-    close();
+    if (saveWaiting()) return;  // one save at a time
+    saveGiveUpAt_ = std::chrono::steady_clock::now() + saveWait_;
+    okSaveButton->setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    saveRetry_.start();
+    onSaveRetry();
+}
+
+void SettingsDialog::onSaveRetry() {
+    // A box of another handler is open: the dialog must not close under it. Its own loop runs
+    // this timer; the next tick after it closes tries again.
+    if (!saveWaiting() || QApplication::activeModalWidget()) return;
+    bool saved = false;
+    try {
+        // What the controls show when the file is free, changes made while waiting included.
+        saved = settings_.trySaveOptions(readOptions());
+    } catch (...) {
+        endSaveWait();
+        throw;
+    }
+    if (saved) {
+        endSaveWait();
+        close();
+    } else if (std::chrono::steady_clock::now() >= saveGiveUpAt_) {
+        // The options stay in the controls: "Ok - Save" can be pressed again.
+        endSaveWait();
+        throw SettingsWriteError(settings_.path());
+    }
+}
+
+void SettingsDialog::endSaveWait() {
+    saveRetry_.stop();
+    okSaveButton->setEnabled(true);
+    unsetCursor();
 }
 
 void SettingsDialog::onAddPicture() {
@@ -509,7 +546,9 @@ void SettingsDialog::onThumbnailClick() {
 
 void SettingsDialog::closeEvent(QCloseEvent* event) {
     // Closing by the window manager leaves the options as they were in the file; list changes
-    // are already stored, so nothing the user did to the lists is lost.
+    // are already stored, so nothing the user did to the lists is lost. A save still waiting for
+    // another writer ends with the window.
+    endSaveWait();
     event->accept();
     Q_EMIT closed();
 }

@@ -2,7 +2,9 @@
 // The settings dialog: the picture and sound lists, the options, the thumbnail and the buttons.
 // The widgets only show state; the settings functions do the work on the file, the slot tables
 // and the lists (through the ListBox adapters), and DialogServices does everything outside.
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,7 +42,10 @@ public:
 
     // Handlers; the buttons, lists and scroll bars reach them through guarded().
     void onCreate();
+    // "Ok - Save" waits for another writer of the settings file without blocking the window: one
+    // attempt now, then one per tick of a timer, until the save is done or the wait runs out.
     void onOkSave();
+    void onSaveRetry();
     void onAddPicture();
     void onRemovePicture();
     void onAddFolder();
@@ -122,6 +127,11 @@ public:
     // The display-mode buttons in the order of their "Picdis" values 1 to 11.
     QRadioButton* displayModeButton(int value) const;
 
+    // How long "Ok - Save" waits for another writer before it reports that the file cannot be
+    // written; true while it waits.
+    void setSaveWait(std::chrono::milliseconds wait) { saveWait_ = wait; }
+    bool saveWaiting() const { return saveRetry_.isActive(); }
+
     MediaLists& lists() { return *lists_; }
     // Where "Add Picture" starts when no last folder is stored: the Pictures folder, else home.
     const std::string& defaultPictureFolder() const { return defaultPictureFolder_; }
@@ -139,6 +149,7 @@ private:
     void refreshCount();
     void refreshThumbnail();
     OpenResult openWithShell(const std::string& target);
+    void endSaveWait();
 
     DialogServices& services_;
     SystemServices& system_;
@@ -149,6 +160,9 @@ private:
     std::unique_ptr<QtListBox> pictureListBox_;
     std::unique_ptr<QtListBox> soundListBox_;
     std::unique_ptr<MediaLists> lists_;
+    QTimer saveRetry_;
+    std::chrono::milliseconds saveWait_;
+    std::chrono::steady_clock::time_point saveGiveUpAt_;
 };
 
 }  // namespace quillo

@@ -144,9 +144,19 @@ void SettingsStore::load(OptionsState& options, SlotTables& slots) const {
 }
 
 void SettingsStore::saveOptions(const OptionsState& options) const {
-    const auto transaction = begin();
-    writeSavedOptions(transaction->file(), savedOptions(options), options.displayMode.has_value());
-    transaction->commit();
+    saveOptions(*begin(), options);
+}
+
+bool SettingsStore::trySaveOptions(const OptionsState& options) const {
+    const auto transaction = tryBegin();
+    if (!transaction) return false;
+    saveOptions(*transaction, options);
+    return true;
+}
+
+void SettingsStore::saveOptions(Transaction& transaction, const OptionsState& options) {
+    writeSavedOptions(transaction.file(), savedOptions(options), options.displayMode.has_value());
+    transaction.commit();
 }
 
 std::string SettingsStore::readLastDir(const std::string& fallback) const {

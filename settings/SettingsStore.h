@@ -71,6 +71,9 @@ public:
     // "Ok - Save": the saved options in their order, in one replacement of the file (all or
     // none). Throws SettingsWriteError.
     void saveOptions(const OptionsState& options) const;
+    // The same in one attempt that never waits: false, with nothing written, while another writer
+    // holds the lock.
+    bool trySaveOptions(const OptionsState& options) const;
 
     // "History"/"Last Dir": the folder to start the picture open dialog in, or fallback when the
     // stored folder does not exist.
@@ -108,6 +111,8 @@ public:
     std::unique_ptr<Transaction> tryBegin() const;
 
 private:
+    static void saveOptions(Transaction& transaction, const OptionsState& options);
+
     std::string path_;
 };
 

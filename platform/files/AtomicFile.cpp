@@ -36,28 +36,6 @@ bool stillNamed(const std::string& path, int fd) {
     return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && sameFile(named, open);
 }
 
-// A writer holds an exclusive flock on its temporary file from creation until the rename, so a
-// temporary that can be locked belongs to a write that was killed. Those are removed; one that a
-// running process is writing is never touched.
-void removeStaleTemporaries(const std::string& folder, const std::string& base) {
-    const std::string prefix = "." + base + ".";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string_view name(e->d_name);
-        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
-        const std::string path = folder + "/" + std::string(name);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0) continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(path, fd))
-            ::unlink(path.c_str());
-        ::close(fd);
-    }
-    ::closedir(dir);
-}
-
 // A new temporary file beside the target, locked as a live writer's (see above). A cleaner may
 // have taken it between its creation and the lock: then the name is gone, and we make another.
 int makeLockedTemporary(std::string& temp, const std::string& pattern) {
@@ -93,6 +71,30 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+void removeLeftoverTemporaries(const std::string& path) {
+    // A writer holds an exclusive flock on its temporary file from creation until the rename, so
+    // a temporary that can be locked belongs to a write that was killed. Those are removed; one
+    // that a running process is writing is never touched.
+    const std::string target = writeTarget(path);
+    const std::string folder = folderOf(target);
+    const std::string prefix = "." + baseName(target) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name(e->d_name);
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        const std::string temp = folder + "/" + std::string(name);
+        const int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(temp, fd))
+            ::unlink(temp.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = writeTarget(path);
     // A new file lists a person's pictures: readable by its owner only.
@@ -105,7 +107,6 @@ bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     }
     const std::string folder = folderOf(target);
     const std::string base = baseName(target);
-    removeStaleTemporaries(folder, base);
     std::string temp;
     const int fd = makeLockedTemporary(temp, folder + "/." + base + ".XXXXXX");
     if (fd < 0) return false;

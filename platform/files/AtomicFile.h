@@ -15,8 +15,11 @@ std::string baseName(const std::string& path);
 
 // Replaces the file at `path` (through a link, the file it names) with `bytes`. A new file is
 // readable by its owner only (0600); an existing one keeps its mode, and one that may not be
-// written is refused. Temporaries of writes that were killed are removed first. False when
-// anything fails: the file is then as it was.
+// written is refused. False when anything fails: the file is then as it was.
 bool replaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// Removes the temporaries that writes to `path` left behind when they were killed; the one a live
+// writer holds stays.
+void removeLeftoverTemporaries(const std::string& path);
 
 }  // namespace quillo

@@ -81,10 +81,18 @@ int attempt(int fd) {
 
 }  // namespace
 
+IniStore::WritersLock IniStore::taken(int fd) const {
+    // Every writer makes and renames its temporary while it holds this lock, and a killed one
+    // lets go of it: whatever temporary is left now belongs to no live writer. Removed at every
+    // start of a write, even one that ends up changing nothing (the saver's start, mostly).
+    removeLeftoverTemporaries(path_);
+    return WritersLock(fd);
+}
+
 std::optional<IniStore::WritersLock> IniStore::tryLock() const {
     const int fd = openLockFile(path_);
     const int got = attempt(fd);
-    if (got == 1) return WritersLock(fd);
+    if (got == 1) return taken(fd);
     ::close(fd);
     if (got < 0) throw SettingsWriteError(path_);
     return std::nullopt;
@@ -96,7 +104,7 @@ IniStore::WritersLock IniStore::lock(std::chrono::milliseconds wait) const {
     auto pause = std::chrono::microseconds(200);
     for (;;) {
         const int got = attempt(fd);
-        if (got == 1) return WritersLock(fd);
+        if (got == 1) return taken(fd);
         if (got < 0 || std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::microseconds(5000));

@@ -4,9 +4,10 @@
 //
 // Writers take turns through an exclusive flock on a lock file beside the file
 // (".<name>.lock"), read the file afresh under it, change only their own keys and replace the
-// file once. Only a regular file is read and no read blocks; a file that exists but cannot be
-// read is never overwritten. A new file is made readable by its owner only (0600); a replaced
-// file keeps its mode.
+// file once. Each writer, once it holds the lock, removes the temporaries that killed writers left.
+// Only a regular file is read and no read blocks; a file that exists but cannot be read is never
+// overwritten. A new file is made readable by its owner only (0600); a replaced file keeps its
+// mode.
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -63,6 +64,9 @@ public:
     WritersLock lock(std::chrono::milliseconds wait = kWriterWait) const;
 
 private:
+    // The lock just taken on fd, after the temporaries of killed writers are removed.
+    WritersLock taken(int fd) const;
+
     std::string path_;
 };
 

@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,8 +11,21 @@ QApplication& testApp() {
     static char name[] = "quillo_dialog_tests";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        // Offscreen with two screens side by side: the first as the platform's default, the
+        // second to its right, for the boxes that must open on their dialog's screen.
+        const char* platform = std::getenv("QT_QPA_PLATFORM");
+        std::string config;
+        if (!platform || std::string(platform) == "offscreen") {
+            config = std::filesystem::temp_directory_path() /
+                     ("quillo-screens-" + std::to_string(getpid()) + ".json");
+            writeFile(config,
+                      R"({"screens": [)"
+                      R"({"name": "first", "x": 0, "y": 0, "width": 800, "height": 600},)"
+                      R"({"name": "second", "x": 800, "y": 0, "width": 1024, "height": 768}]})");
+            setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+        }
         auto* a = new QApplication(argc, argv);
+        if (!config.empty()) std::filesystem::remove(config);
         QApplication::setApplicationName("Quillo Screensaver");
         return a;
     }();

@@ -19,7 +19,8 @@
 
 namespace quillo::test {
 
-// The application object, made on first use; the platform is offscreen unless set otherwise.
+// The application object, made on first use; the platform is offscreen with two screens (800x600,
+// and 1024x768 to its right) unless set otherwise.
 QApplication& testApp();
 
 // Answers every outside request from a script and records what was asked.

@@ -2,15 +2,19 @@
 // the window itself.
 #include <sys/stat.h>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <chrono>
 #include <filesystem>
 
 #include "DialogTestSupport.h"
+#include "IniStore.h"
 
 namespace quillo::test {
 namespace {
@@ -266,6 +270,74 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
     EXPECT_TRUE(f.isVisible());
 }
 
+// Another program holds the settings file's lock: "Ok - Save" waits for it from a timer, so the
+// window goes on working; Ok is pressed once however often it is clicked, the dialog closes with
+// whatever the controls show when the file is free, and never under another box.
+TEST_F(DialogTest, OkSaveWaitsForAnotherWriterWithoutHoldingUpTheWindow) {
+    SettingsDialog& f = open();
+    f.show();
+    int closed = 0;
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
+    const std::string before = readFile(iniPath());
+    QDialog box(&f);
+    {
+        const IniStore::WritersLock held = IniStore(iniPath()).lock();
+        f.okSaveButton->click();
+        EXPECT_TRUE(f.saveWaiting());
+        EXPECT_FALSE(f.okSaveButton->isEnabled());
+        f.onOkSave();
+        f.onSaveRetry();
+        f.randomRadio->click();
+        EXPECT_EQ(readFile(iniPath()), before);
+        EXPECT_EQ(closed, 0);
+        EXPECT_TRUE(f.isVisible());
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+    }
+    f.onSaveRetry();  // the file is free, but a box is open
+    EXPECT_EQ(closed, 0);
+    box.hide();
+    f.onSaveRetry();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(f.saveWaiting());
+    EXPECT_EQ(option("Seq"), "0");
+    EXPECT_TRUE(services.scriptedBoxes.shown.empty());
+}
+
+// A wait that runs out reports the file as unwritable and keeps everything in the dialog; a
+// window closed while it waits saves nothing.
+TEST_F(DialogTest, OkSaveWaitingInVainReportsTheFileAndLosesNothing) {
+    SettingsDialog& f = open();
+    f.show();
+    int closed = 0;
+    QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
+    const std::string before = readFile(iniPath());
+    f.setSaveWait(std::chrono::milliseconds(0));
+    f.randomRadio->click();
+    {
+        const IniStore::WritersLock held = IniStore(iniPath()).lock();
+        f.okSaveButton->click();
+        EXPECT_EQ(services.texts(), std::vector<std::string>{"Unable to write to " + iniPath()});
+        EXPECT_FALSE(f.saveWaiting());
+        EXPECT_TRUE(f.okSaveButton->isEnabled());
+        EXPECT_EQ(closed, 0);
+        EXPECT_EQ(readFile(iniPath()), before);
+
+        f.setSaveWait(IniStore::kWriterWait);
+        f.okSaveButton->click();
+        f.close();
+        EXPECT_FALSE(f.saveWaiting());
+        EXPECT_EQ(closed, 1);
+    }
+    f.onSaveRetry();
+    EXPECT_EQ(readFile(iniPath()), before);
+
+    f.show();
+    f.okSaveButton->click();
+    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(option("Seq"), "0");
+}
+
 TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
     SettingsDialog& f = open();
     f.delayBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -419,6 +491,27 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     f.close();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(option("Seq"), "0");
+}
+
+// The About box opens centred on the screen that shows the middle of the dialog: the first screen
+// is 800x600, the second 1024x768 to its right, the box 505x336.
+TEST_F(DialogTest, TheAboutBoxOpensCentredOnTheDialogsScreen) {
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    SettingsDialog& f = open();
+    AboutBox box(&f);
+    const std::pair<QPoint, QPoint> places[] = {
+        {{900, 100}, {1059, 216}},  // on the second screen
+        {{50, 20}, {147, 132}},     // on the first
+        {{500, 50}, {1059, 216}},   // across both, its middle on the second
+    };
+    for (const auto& [dialog, expected] : places) {
+        SCOPED_TRACE(dialog.x());
+        f.move(dialog);
+        f.show();
+        box.show();
+        EXPECT_EQ(box.pos(), expected);
+        box.hide();
+    }
 }
 
 // Presses and releases a key on the control that has the keyboard; returns the control that has

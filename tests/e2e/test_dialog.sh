@@ -3,7 +3,8 @@
 # title bar and no border icons, Quillo's icon and its background colour; its group boxes keep
 # their frame lines clear of the controls; its boxes have only a close box; its About box is its
 # own (no taskbar entry); a tap on the title bar leaves it in place, a drag moves it; "Ok - Save"
-# writes the options and ends the program. Opened again on a list of pictures, its thumbnail
+# writes the options and ends the program, and while another program holds the settings file's
+# lock it waits without holding up the window. Opened again on a list of pictures, its thumbnail
 # follows a click in the list.
 source "$(dirname "$0")/lib.sh"
 start_xvfb 1280x1024
@@ -83,12 +84,41 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 [[ $X == $((cx - 3 + 60)) && $Y == $((cy - 21 + 40)) ]] || fail "dragging the title bar did not move the dialog"
 cx=$((X + 3)) cy=$((Y + 21))
 
-# "Ok - Save": 479, 487, 109 x 21 within the client area.
+# "Ok - Save" (479, 487, 109 x 21 within the client area) while another program holds the
+# settings file's lock: the dialog stays, greys the button and can be dragged while it waits;
+# after 10 s it reports the file, and the options are still there for a second try.
+ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
+# ok_text: how many pixels of the button's caption are dark, as enabled text is and greyed is not.
+ok_text() {
+    convert "$E2E_TMP/shot.png" -crop "89x13+$((cx + 479 + 10))+$((cy + 487 + 4))" +repage \
+        -threshold 25% -format "%[fx:int((1-mean)*w*h+0.5)]" info:
+}
+screenshot "$E2E_TMP/shot.png"
+[ "$(ok_text)" -gt 20 ] || fail "no dark text on Ok - Save"
+exec 9>"$XDG_CONFIG_HOME/Quillo/.quillo51.ini.lock"
+flock 9
+clicked=$(date +%s)
+xdotool mousemove $((cx + 479 + 54)) $((cy + 487 + 10)) click 1
+wait_for 5 eval 'screenshot "$E2E_TMP/shot.png"; [ "$(ok_text)" -eq 0 ]' ||
+    fail "Ok - Save is not greyed while the save waits"
+xdotool mousemove $((cx + 200)) $((cy - 10)) mousedown 1 sleep 0.3 mousemove $((cx + 180)) $((cy - 20)) \
+    sleep 0.1 mousemove $((cx + 160)) $((cy - 30)) sleep 0.1 mouseup 1 sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[[ $X == $((cx - 3 - 40)) && $Y == $((cy - 21 - 20)) ]] || fail "the waiting dialog did not move"
+cx=$((X + 3)) cy=$((Y + 21))
+wait_pixel $((cx + 600)) $((cy + 100)) 222,224,214
+wait_window Error 20
+waited=$(($(date +%s) - clicked))
+[ "$waited" -ge 9 ] || fail "the save gave up after ${waited} s"
+xdotool key Return
+wait_for 5 eval '! xdotool search --onlyvisible --name "^Error\$" >/dev/null 2>&1' || fail "the error box stays"
+kill -0 "$QUILLO_PID" 2>/dev/null || fail "the program ended without saving"
+grep -qx "Seq=0" <(tr -d '\r' <"$ini") || fail "the refused save changed the file"
+flock -u 9
 xdotool mousemove $((cx + 479 + 54)) $((cy + 487 + 10)) click 1
 wait_exit "$QUILLO_PID" 10 || fail "the program did not end after Ok - Save"
 wait "$QUILLO_PID" || fail "the program ended with an error"
 
-ini="$XDG_CONFIG_HOME/Quillo/quillo51.ini"
 [[ -f $ini ]] || fail "no settings file"
 # The new file says Seq=0; only the save writes the dialog's "Display In Order".
 for expected in Sound=0 Seq=1 Color=4 Picdis=11 Time=2000 Height=25 Width=25; do
@@ -109,4 +139,15 @@ xdotool mousemove $((cx + 60)) $((cy + 18 + 2 * 13 + 6)) click 1
 wait_pixel $tx $ty 0,0,255
 xdotool mousemove $((cx + 60)) $((cy + 18 + 13 + 6)) mousedown 1 sleep 0.12 mouseup 1
 wait_pixel $tx $ty 0,128,0
+
+# Closed by the window manager while "Ok - Save" waits for the lock: the program ends at once,
+# without saving.
+flock 9
+xdotool mousemove $((cx + 479 + 54)) $((cy + 487 + 10)) click 1
+wait_for 5 eval 'screenshot "$E2E_TMP/shot.png"; [ "$(ok_text)" -eq 0 ]' ||
+    fail "Ok - Save is not greyed while the save waits"
+xdotool key alt+F4
+wait_exit "$QUILLO_PID" 3 || fail "the waiting dialog did not close"
+flock -u 9
+grep -q "^Seq=" "$ini" && fail "the dialog closed while waiting saved the options"
 echo "e2e dialog: all checks passed"

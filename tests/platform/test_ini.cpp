@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "Errors.h"
@@ -381,17 +382,38 @@ TEST(IniFile, OnlyRegularFilesAreReadAndNoneBlocks) {
     }
 }
 
-TEST(IniFile, AFileLargerThanTheLimitIsRefusedWithItsOwnError) {
+namespace {
+
+// Bytes this process has read through read() and its kin so far, as the kernel counts them.
+std::uint64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+}  // namespace
+
+TEST(IniFile, AFileLargerThanTheLimitIsRefusedWithItsOwnErrorBeforeAnyOfItIsRead) {
     TempDir dir;
     const std::string path = dir / "big.ini";
     writeFile(path, "[Options]\nTime=5\n");
     ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize)), 0);
     EXPECT_EQ(IniFile(path).readInteger("Options", "Time", 0), 5);  // at the limit: read
-    ASSERT_EQ(truncate(path.c_str(), off_t(IniFile::kMaxFileSize + 1)), 0);
-    EXPECT_THROW(IniFile(path).readInteger("Options", "Time", 0), SettingsFileTooLarge);
-    IniFile f(path);
-    EXPECT_THROW(f.writeString("Options", "Time", "1"), SettingsFileTooLarge);
-    EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
+    // Sparse files just over the limit and of 6 GiB: refused by their size alone, whether read or
+    // written, with next to nothing of them read.
+    for (const std::uint64_t size : {IniFile::kMaxFileSize + 1, std::uint64_t(6) << 30}) {
+        SCOPED_TRACE(size);
+        ASSERT_EQ(truncate(path.c_str(), off_t(size)), 0);
+        const std::uint64_t before = bytesReadSoFar();
+        EXPECT_THROW(IniFile(path).readInteger("Options", "Time", 0), SettingsFileTooLarge);
+        IniFile f(path);
+        EXPECT_THROW(f.writeString("Options", "Time", "1"), SettingsFileTooLarge);
+        EXPECT_LT(bytesReadSoFar() - before, 64u << 10);
+        EXPECT_EQ(std::filesystem::file_size(path), size);
+    }
 }
 
 TEST(IniFile, TemporariesOfKilledWritesGoAtTheNextWriteButNotALiveOne) {

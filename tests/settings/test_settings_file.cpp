@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "Errors.h"
@@ -222,6 +226,36 @@ TEST_F(SettingsFileTest, TheRunningMarkIsTriedWithoutWaiting) {
     EXPECT_TRUE(settings.tryMarkRunning());
     EXPECT_EQ(readFile(paths.file), "[Options]\nStatus=1\n");
     EXPECT_THROW(SettingsStore(dir / "missing/quillo51.ini").tryMarkRunning(), SettingsWriteError);
+}
+
+// A write killed part way leaves its temporary. Every writer removes such leftovers once it holds
+// the writers' lock, also when it then changes nothing; a temporary a live writer still holds
+// locked stays.
+TEST_F(SettingsFileTest, EveryWriterRemovesTheTemporariesOfKilledWrites) {
+    const std::pair<const char*, std::function<void()>> writers[] = {
+        {"the saver's start, Status already 1", [&] { EXPECT_TRUE(settings.tryMarkRunning()); }},
+        {"the dialog's start, a saver made the file",
+         [&] { EXPECT_FALSE(settings.createNewFile()); }},
+        {"Ok - Save", [&] { settings.saveOptions(defaultDialogOptions(1024, 768)); }},
+        {"Last Dir", [&] { settings.writeLastDir("/p/a.jpg"); }},
+    };
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        writeFile(paths.file, "[Options]\nStatus=1\n");
+        writeFile(paths.dir + "/.quillo51.ini.Xk3p0Q", "[Opt");
+        writeFile(paths.dir + "/.quillo51.ini.live01", "[Options]\nSt");
+        const int live = open((paths.dir + "/.quillo51.ini.live01").c_str(), O_RDONLY);
+        ASSERT_EQ(flock(live, LOCK_EX), 0);
+        write();
+        close(live);
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(paths.dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{".quillo51.ini.live01", ".quillo51.ini.lock",
+                                                   "quillo51.ini"}));
+        std::filesystem::remove(paths.dir + "/.quillo51.ini.live01");
+    }
 }
 
 TEST_F(SettingsFileTest, LastDir) {
