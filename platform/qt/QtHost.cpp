@@ -345,7 +345,7 @@ void QtHost::keepPlaced() {
         if (!window.screen || !window.widget->isVisible() ||
             window.widget->geometry() == window.screen->geometry())
             continue;
-        if (placeBudget_ <= 0) return;
+        if (placeBudget_ <= 0) break;
         --placeBudget_;
         moved = true;
         place(window, window.screen, false);
