@@ -7,6 +7,7 @@
 
 #include "FallbackPicture.h"
 #include "Paths.h"
+#include "ScreenLayout.h"
 #include "SettingsStore.h"
 
 namespace quillo {
@@ -63,7 +64,8 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       displayTimer_(loop, 1000),
       fallbackPicture_(Picture(fallbackPicture())),
       lockRetry_(loop, kLockRetryMs) {
-    const ScreenInfo primary = primaryOf(host.screens());
+    const std::vector<ScreenInfo> screens = host.screens();
+    const ScreenInfo primary = showingScreen(screens, primaryOf(screens));
     for (int i = 0; i < std::max(showCount, 1); ++i) addShow(primary);
     displayTimer_.OnTimer = [this] { onTick(); };
     lockRetry_.OnTimer = [this] { waitForSettingsLock(); };
@@ -153,22 +155,22 @@ Show& SaverWindow::addShow(const ScreenInfo& screen) {
 }
 
 void SaverWindow::followScreens() {
-    std::vector<ScreenInfo> screens = host_.screens();
-    if (closed() || screens.empty()) return;
-    // The order in which the shows take their pictures: by the left edge, then the top.
-    std::stable_sort(screens.begin(), screens.end(), [](const ScreenInfo& a, const ScreenInfo& b) {
-        return std::pair(a.area.left, a.area.top) < std::pair(b.area.left, b.area.top);
-    });
+    const std::vector<ScreenInfo> all = host_.screens();
+    if (closed() || all.empty()) return;
+    // A screen inside another (mirrored ones too) is shown by that one's show; the shows take
+    // their pictures in screen order.
+    const std::vector<ScreenInfo> screens = showScreens(all);
     if (!AllScreens) {
-        // The show stays on the primary screen, wherever that is now; the host covers the rest.
-        for (const auto& show : shows_) show->moveTo(primaryOf(screens));
+        // The show stays on the primary screen, wherever that is now, or on the screen that
+        // shows it; the host covers the rest.
+        for (const auto& show : shows_) show->moveTo(showingScreen(all, primaryOf(all)));
     } else {
         const auto screenOf = [&](const Show& show) {
             return std::find_if(screens.begin(), screens.end(),
                                 [&](const ScreenInfo& s) { return s.id == show.screenInfo().id; });
         };
-        // A screen that went takes its show with it; one that came gets a show of its own, in
-        // the others' colour rhythm, black until its first tick.
+        // A screen that went, or that another now shows, takes its show with it; one that came
+        // gets a show of its own, in the others' colour rhythm, black until its first tick.
         std::erase_if(shows_, [&](const std::unique_ptr<Show>& show) {
             if (screenOf(*show) != screens.end()) return false;
             show->close();
@@ -198,9 +200,11 @@ void SaverWindow::followScreens() {
 }
 
 void SaverWindow::showNoPictures() {
-    // The text on the primary screen, every other screen white.
+    // The text on the primary screen (or the one that shows it), every other screen white.
+    const std::vector<ScreenInfo> screens = host_.screens();
+    const int primary = showingScreen(screens, primaryOf(screens)).id;
     for (const auto& show : shows_) {
-        show->infoLabel().setVisible(show->screenInfo().primary);
+        show->infoLabel().setVisible(show->screenInfo().id == primary);
         show->form().setColor(clWhite);
     }
 }

@@ -121,7 +121,8 @@ private:
     void installMessageFilter();
     Show& addShow(const ScreenInfo& screen);
     // Fits the shows to the screens as they are now: with AllScreens a show per screen, in the
-    // order of their left edges, then top edges; without, the one show on the primary screen.
+    // order of their left edges, then top edges; without, the one show on the primary screen. A
+    // screen inside another, or mirroring it, is shown by that one's show (ScreenLayout.h).
     void followScreens();
     // The "no pictures" text on the primary screen's show, every show white.
     void showNoPictures();

@@ -27,8 +27,10 @@ void Show::openWindow(const std::string& title) {
 }
 
 void Show::moveTo(const ScreenInfo& screen) {
-    if (screen == screenInfo_) return;
+    const bool same = screen.id == screenInfo_.id && screen.area == screenInfo_.area &&
+                      screen.scale == screenInfo_.scale;
     screenInfo_ = screen;
+    if (same) return;  // only which screen is the primary changed: the show goes on as it is
     // The mode's frames end and it lets go of its pictures, made for the old size: its next
     // tick takes pictures for the new one.
     release();

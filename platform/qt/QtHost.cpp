@@ -29,6 +29,7 @@
 #include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
+#include "ScreenLayout.h"
 #include "ShmPresenter.h"
 #include "SleepLock.h"
 #include "X11Embed.h"
@@ -58,14 +59,21 @@ qreal deviceRatio() {
     return QGuiApplication::primaryScreen()->devicePixelRatio();
 }
 
-// Desktop-wide device pixels, as the cursor position counts them: each screen by its own scale.
-Point devicePoint(const QPointF& global) {
-    QScreen* screen = QGuiApplication::screenAt(global.toPoint());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const qreal r = screen->devicePixelRatio();
-    const QPointF origin = screen->geometry().topLeft();
-    const QPointF device = origin + (global - origin) * r;
-    return {qRound(device.x()), qRound(device.y())};
+// Desktop-wide device pixels, as the cursor position counts them: each screen by its own scale,
+// from its own corner.
+Point toDevicePoint(const QPointF& global) {
+    std::vector<ScaledScreen> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRectF g = screen->geometry();
+        const ScaledScreen scaled{g.x(), g.y(), g.width(), g.height(), screen->devicePixelRatio()};
+        // The primary first: a position on no screen counts by its scale.
+        if (screen == primary)
+            screens.insert(screens.begin(), scaled);
+        else
+            screens.push_back(scaled);
+    }
+    return devicePoint(screens, global.x(), global.y());
 }
 
 // X11 counts a window's size in device pixels, Qt's widgets in scaled ones.
@@ -78,6 +86,11 @@ Size deviceSize(const QScreen* screen) {
     const QSize device = screen->geometry().size() * screen->devicePixelRatio();
     return {device.width(), device.height()};
 }
+
+// How many times the keyboard is tried, 50 ms apart, after a change.
+constexpr int kKeyboardTries = 40;
+// How many times in a row windows are put back before the host lets the window manager be.
+constexpr int kPlaceBudget = 20;
 
 bool isSystemKey(const QKeyEvent* e) {
     return (e->modifiers() & Qt::AltModifier) || e->key() == Qt::Key_Alt || e->key() == Qt::Key_F10;
@@ -117,11 +130,12 @@ std::optional<Event> translateInput(const QEvent* e) {
                                    : e->type() == QEvent::MouseButtonDblClick
                                        ? EventKind::DoubleClick
                                        : EventKind::Move;
-            return pointerEvent(kind, devicePoint(m->globalPosition()), buttonOf(m->button()));
+            return pointerEvent(kind, toDevicePoint(m->globalPosition()), buttonOf(m->button()));
         }
         case QEvent::Wheel:
-            return pointerEvent(EventKind::Wheel,
-                                devicePoint(static_cast<const QWheelEvent*>(e)->globalPosition()));
+            return pointerEvent(
+                EventKind::Wheel,
+                toDevicePoint(static_cast<const QWheelEvent*>(e)->globalPosition()));
         case QEvent::FocusOut:
             return Event{.kind = EventKind::FocusLost};
         default:
@@ -206,6 +220,7 @@ bool SaverWidget::eventFilter(QObject*, QEvent* e) {
 
 bool SaverWidget::event(QEvent* e) {
     if (const std::optional<Event> input = translateInput(e)) host_.deliver(*input);
+    if (e->type() == QEvent::Move || e->type() == QEvent::Resize) host_.windowMoved();
     return QWidget::event(e);
 }
 
@@ -215,7 +230,28 @@ void SaverWidget::closeEvent(QCloseEvent* e) {
     host_.deliver(terminateEvent(EndRequest::WindowClose));
 }
 
-QtHost::QtHost() = default;
+Rect deviceArea(const QScreen* screen) {
+    const QPoint at = screen->geometry().topLeft();
+    const Size size = deviceSize(screen);
+    return Rect::fromSize(at.x(), at.y(), size.width, size.height);
+}
+
+QtHost::QtHost() : placeTimer_(new QTimer(this)), keyboardTimer_(new QTimer(this)) {
+    // A window manager's moves come in bursts: put things back once the burst is over.
+    placeTimer_->setSingleShot(true);
+    placeTimer_->setInterval(20);
+    connect(placeTimer_, &QTimer::timeout, this, &QtHost::keepPlaced);
+    keyboardTimer_->setSingleShot(true);
+    connect(keyboardTimer_, &QTimer::timeout, this, [this] {
+        SaverWidget* main = mainWidget();
+        if (!main || foreign_ || box_ || closePending_) return;
+        if (main->isVisible()) {
+            handOverKeyboard();
+            if (QWidget::keyboardGrabber() == main) return;
+        }
+        if (--keyboardTries_ > 0) keyboardTimer_->start(50);
+    });
+}
 
 QtHost::~QtHost() {
     if (g_signalPipe[0] >= 0) {
@@ -269,10 +305,8 @@ std::vector<ScreenInfo> QtHost::screens() {
     }
     std::vector<ScreenInfo> out;
     for (QScreen* screen : QGuiApplication::screens()) {
-        const QPoint at = screen->geometry().topLeft();
-        const Size size = deviceSize(screen);
         out.push_back({.id = screenId(screen),
-                       .area = Rect::fromSize(at.x(), at.y(), size.width, size.height),
+                       .area = deviceArea(screen),
                        .scale = screen->devicePixelRatio(),
                        .primary = screen == QGuiApplication::primaryScreen()});
     }
@@ -293,9 +327,38 @@ QScreen* QtHost::screenOf(int id) const {
     return QGuiApplication::primaryScreen();
 }
 
-bool QtHost::windowOn(const QScreen* screen) const {
-    return std::any_of(windows_.begin(), windows_.end(),
-                       [&](const auto& w) { return w.second.screen == screen; });
+std::vector<Rect> QtHost::showAreas() const {
+    std::vector<Rect> out;
+    for (const auto& [id, window] : windows_)
+        if (window.screen) out.push_back(deviceArea(window.screen));
+    return out;
+}
+
+void QtHost::windowMoved() {
+    if (!foreign_ && !windows_.empty()) placeTimer_->start();
+}
+
+void QtHost::keepPlaced() {
+    if (foreign_ || closePending_) return;
+    bool moved = false;
+    for (auto& [id, window] : windows_) {
+        if (!window.screen || !window.widget->isVisible() ||
+            window.widget->geometry() == window.screen->geometry())
+            continue;
+        if (placeBudget_ <= 0) break;
+        --placeBudget_;
+        moved = true;
+        place(window, window.screen, false);
+    }
+    if (covers_ && covers_->keepPlaced(placeBudget_)) moved = true;
+    if (!moved) placeBudget_ = kPlaceBudget;  // everything where it belongs
+    if (covers_) covers_->refresh();
+    keepKeyboard();
+}
+
+void QtHost::keepKeyboard() {
+    keyboardTries_ = kKeyboardTries;
+    keyboardTimer_->start(0);
 }
 
 SaverWidget* QtHost::mainWidget() const {
@@ -310,7 +373,11 @@ QtHost::ShowWindow* QtHost::windowOf(WindowId window) {
 void QtHost::watchScreens() {
     if (watchingScreens_ || foreign_) return;
     watchingScreens_ = true;
-    const auto changed = [this] { deliver({.kind = EventKind::ScreensChanged}); };
+    const auto changed = [this] {
+        deliver({.kind = EventKind::ScreensChanged});
+        placeBudget_ = kPlaceBudget;
+        placeTimer_->start();
+    };
     const auto follow = [this, changed](QScreen* screen) {
         connect(screen, &QScreen::geometryChanged, this, [this, screen, changed] {
             if (covers_) covers_->renew(screen);
@@ -324,6 +391,9 @@ void QtHost::watchScreens() {
     });
     connect(qApp, &QGuiApplication::screenRemoved, this, [this, changed](QScreen* screen) {
         screenIds_.erase(screen);
+        // Its windows stay where they are until the saver moves or closes them.
+        for (auto& [id, window] : windows_)
+            if (window.screen == screen) window.screen = nullptr;
         changed();
     });
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, changed);
@@ -334,7 +404,7 @@ int QtHost::screenDepth() {
 }
 
 Point QtHost::cursorPos() {
-    return devicePoint(QCursor::pos());
+    return toDevicePoint(QCursor::pos());
 }
 
 int QtHost::showCursor(bool show) {
@@ -397,16 +467,20 @@ WindowId QtHost::openWindow(const std::string& title, const Bitmap& framebuffer,
     });
     poll.start(5);
     loop.exec();
+    // The grab fails while the window is not yet viewable: it is tried again until it holds.
+    keepKeyboard();
     return id;
 }
 
-void QtHost::place(ShowWindow& window, QScreen* screen) {
+void QtHost::place(ShowWindow& window, QScreen* screen, bool activate) {
     // Without a window manager nothing sizes the window, so place it over the screen; with one,
-    // only a focused full-screen window is stacked above panels and docks.
+    // only a focused full-screen window is stacked above panels and docks. A manager that lays
+    // out full-screen windows takes the monitor from the geometry asked for.
     window.screen = screen;
     window.widget->setScreen(screen);
     window.widget->setGeometry(screen->geometry());
-    window.widget->showFullScreen();
+    if (activate || !window.widget->isVisible() || !window.widget->isFullScreen())
+        window.widget->showFullScreen();
     window.widget->raise();
 }
 
@@ -421,7 +495,9 @@ void QtHost::moveWindow(WindowId id, int screen) {
     // The shared image is made again at the framebuffer's new size on the next present.
     if (window->shm) window->shm->finish();
     place(*window, screenOf(screen));
+    placeBudget_ = kPlaceBudget;
     if (covers_) covers_->refresh();
+    keepKeyboard();
 }
 
 void QtHost::closeWindow(WindowId id) {

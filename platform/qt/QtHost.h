@@ -15,6 +15,9 @@ namespace quillo {
 
 class QtHost;
 class ScreenCovers;
+
+// The screen's area in desktop-wide device pixels: its corner where Qt has it, its size unscaled.
+Rect deviceArea(const QScreen* screen);
 class ForeignWindow;
 class ShmPresenter;
 
@@ -85,8 +88,11 @@ public:
 
     // Called by the widget.
     void deliver(const Event& m);
-    // Whether a window of the show is over that screen (else a cover is).
-    bool windowOn(const QScreen* screen) const;
+    // A window of ours was moved or resized, by us or by someone else (a window manager that
+    // lays out its full-screen windows again when the monitors change).
+    void windowMoved();
+    // The areas the show's windows take, in desktop-wide device pixels: covers go elsewhere.
+    std::vector<Rect> showAreas() const;
 
 private:
     // A window of the show: its widget, and shared-memory presents where the X server allows
@@ -102,7 +108,9 @@ private:
     // The window that has the keyboard and the boxes: the first one open.
     SaverWidget* mainWidget() const;
     ShowWindow* windowOf(WindowId window);
-    void place(ShowWindow& window, QScreen* screen);
+    // Puts the window over the screen; activate: shows it full screen even if it already is,
+    // which activates it.
+    void place(ShowWindow& window, QScreen* screen, bool activate = true);
     void openPresenter(ShowWindow& window);
     // The host's id of a screen, and the screen of an id (the primary for an unknown one).
     int screenId(QScreen* screen);
@@ -112,6 +120,13 @@ private:
     // The main window takes the focus and the keyboard: the first at its opening, the next when
     // it goes.
     void handOverKeyboard();
+    // Puts back every window that is not over its screen, then covers what no show covers, then
+    // takes the keyboard again: after a change of the screens, the window manager may have moved
+    // our windows, and the server drops a grab whose window stops being viewable.
+    void keepPlaced();
+    // handOverKeyboard, tried again for a while until the grab holds (a window not yet viewable
+    // cannot take it).
+    void keepKeyboard();
 
     std::unique_ptr<ForeignWindow> foreign_;  // before the windows: ours go first
     std::map<WindowId, ShowWindow> windows_;
@@ -125,6 +140,12 @@ private:
     std::vector<Event> pending_;
     QEventLoop* waiting_ = nullptr;
     int cursorCount_ = 0;
+    QTimer* placeTimer_ = nullptr;
+    // How many more times windows are put back before they next stay where they belong: a window
+    // manager that insists on its own layout is not fought for ever.
+    int placeBudget_ = 0;
+    QTimer* keyboardTimer_ = nullptr;
+    int keyboardTries_ = 0;
     bool terminating_ = false;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     BoxInputHandler boxInput_;

@@ -101,7 +101,8 @@ public:
 
     // A full-screen, borderless, stay-on-top window over that screen (by its id; an unknown one
     // means the primary), showing the framebuffer, which has the screen's size. The first window
-    // open takes the keyboard; every screen without a window of ours is covered black.
+    // open takes the keyboard; whatever of the screens no window of ours takes is covered black,
+    // and no cover lies over a window.
     virtual WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
                                 int screen = -1) = 0;
     // Puts the window over that screen, its framebuffer already of the screen's size.

@@ -61,4 +61,53 @@ right_shows_a_picture() {
 wait_for 10 right_shows_a_picture || fail "a monitor plugged in again shows no picture"
 xdotool key space
 wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver after the monitors changed"
+
+# Mirrored and nested monitors: one with the same geometry as LEFT, then one inside it (the
+# primary), each shown by LEFT's show, with AllScreens on and off. The show's picture is seen,
+# and no window of ours (a cover or a second show) lies over it: the saver has one window for
+# LEFT and one for RIGHT. QUILLO_E2E_RUNS runs of each (2 unless set).
+runs=${QUILLO_E2E_RUNS:-2}
+our_windows() { xdotool search --onlyvisible --pid "$QUILLO_PID" 2>/dev/null | wc -l; }
+nested() {
+    local name=$1 geometry=$2 all seen
+    xrandr --setmonitor "$name" "$geometry" none >/dev/null
+    for all in 1 0; do
+        local right=0,255,0
+        [ "$all" = 1 ] || right=0,0,0
+        write_settings "Picdis=2 Time=3000 Color=4 Sound=0 AllScreens=$all" "${four[@]}"
+        seen=0
+        for run in $(seq "$runs"); do
+            xdotool mousemove 1300 200
+            start_quillo /S
+            wait_for 10 shows 255,0,0 "$right" ||
+                fail "$name, AllScreens=$all, run $run: the show's picture is not seen"
+            [ "$(our_windows)" -eq 2 ] ||
+                fail "$name, AllScreens=$all, run $run: $(our_windows) windows, not 2"
+            seen=$((seen + 1))
+            xdotool key space
+            wait_exit "$QUILLO_PID" 5 || fail "$name: a key did not end the saver"
+        done
+        echo "$name, AllScreens=$all: pictures in $seen runs of $runs"
+    done
+    xrandr --delmonitor "${name#\*}" >/dev/null
+}
+nested MIRROR 1000/264x700/185+0+0
+nested '*INNER' 600/158x400/105+200+150
+
+# A monitor lying partly over LEFT: its cover takes only what LEFT's show does not. With no
+# pictures, the show is white.
+xrandr --setmonitor OVER 400/106x400/106+800+300 none >/dev/null
+write_settings "Sound=0"
+xdotool mousemove 500 350
+start_quillo /S
+wait_pixel 900 500 255,255,255
+# Whatever the stacking: the cover raised above the show leaves the show whole.
+for w in $(xdotool search --onlyvisible --pid "$QUILLO_PID"); do
+    xdotool getwindowgeometry "$w" | grep -q "Geometry: 400x400" && xdotool windowraise "$w"
+done
+expect_count 800 300 200 400 0,0,0 0 "a cover lies over LEFT's show"
+expect_count 1000 400 200 300 0,0,0 60000 "the part of OVER beside LEFT is not covered"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end the saver"
+xrandr --delmonitor OVER >/dev/null
 echo "e2e every screen: all checks passed"

@@ -73,12 +73,15 @@ TEST(SaverInput, OnlyPressesAndKeysEndIt) {
     }
 }
 
-TEST(SaverInput, PositionsLeftOfOrAboveThePrimaryScreenCountTheirTrueDistance) {
-    // A screen left of the primary gives negative positions: 50 pixels is no move that ends.
+TEST(SaverInput, PositionsCountTheirTrueDistanceAcrossTheWholeDesk) {
+    // A screen left of or above the primary gives negative positions; a desk wider than 65535
+    // pixels gives positions that do not fit in 16 bits: 65546 is not 10.
     const struct {
         Point to;
         bool ends;
-    } cases[] = {{{-40, 10}, false}, {{-60, 10}, true}, {{10, -45}, false}, {{10, -46}, true}};
+    } cases[] = {{{-40, 10}, false},  {{-60, 10}, true},   {{10, -45}, false},
+                 {{10, -46}, true},   {{65546, 10}, true}, {{10, 65546}, true},
+                 {{65600, 10}, true}, {{-65526, 10}, true}};
     for (const auto& c : cases) {
         Saver s;
         s.form.setStartCursorPos({10, 10});

@@ -1,6 +1,9 @@
 // A show on every screen: one per screen, in the order of their left, then top, edges, taking
-// their pictures in that order at each tick; screens that come and go while the saver runs.
+// their pictures in that order at each tick; a screen inside another (or mirroring it) shown by
+// that one's show; screens that come and go while the saver runs.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "SlideShowFixture.h"
 
@@ -46,6 +49,20 @@ struct Screens : SlideShow {
         for (int i = 0; i < form.showCount(); ++i) out.push_back(shown(i));
         return out;
     }
+    // After a tick: the picture each screen that has a show shows, by the screen's id.
+    std::map<int, int> tickScreens() {
+        tick();
+        std::map<int, int> out;
+        for (int i = 0; i < form.showCount(); ++i) out[form.show(i).screenInfo().id] = shown(i);
+        return out;
+    }
+    // The screens the host has an open window of ours on.
+    std::set<int> windowScreens() const {
+        std::set<int> out;
+        for (const auto& w : host.windows())
+            if (w.open) out.insert(w.screen);
+        return out;
+    }
 };
 
 const Rect kLeft = Rect::fromSize(0, 0, 100, 80);
@@ -77,6 +94,83 @@ TEST(Screens, PicturesAreDealtInScreenOrderAtEachTick) {
         s.startWith(10, {{"Seq", "1"}, {"Picdis", std::to_string(c.mode)}});
         ASSERT_EQ(s.form.showCount(), int(c.screens.size()));
         for (const Ticks::value_type& tick : c.expected) EXPECT_EQ(s.tickShows(), tick);
+    }
+}
+
+TEST(Screens, EachScreenShowsThePictureOfItsPlaceAndOneInsideAnotherIsShownByThatOne) {
+    const Rect inner = Rect::fromSize(10, 10, 50, 40);  // inside kLeft
+    const Rect both = Rect::fromSize(0, 0, 220, 160);   // around kLeft and kRight
+    const struct {
+        const char* what;
+        std::vector<ScreenInfo> screens;
+        bool allScreens;
+        std::map<int, int> pictures;  // the first tick's picture, by screen id
+    } cases[] = {
+        {"by the left edge, then the top",
+         {screen(0, kRight, true), screen(1, kBelowLeft), screen(2, kLeft)},
+         true,
+         {{2, 1}, {1, 2}, {0, 3}}},
+        {"mirrored: the primary's show",
+         {screen(0, kLeft), screen(1, kLeft, true), screen(2, kRight)},
+         true,
+         {{1, 1}, {2, 2}}},
+        {"mirrored, neither the primary: the lower id's show",
+         {screen(4, kLeft), screen(3, kLeft), screen(2, kRight, true)},
+         true,
+         {{3, 1}, {2, 2}}},
+        {"the primary inside another",
+         {screen(0, inner, true), screen(1, kLeft), screen(2, kRight)},
+         true,
+         {{1, 1}, {2, 2}}},
+        {"two inside a third",
+         {screen(0, kLeft, true), screen(1, kRight), screen(5, both)},
+         true,
+         {{5, 1}}},
+        {"one show, mirrored",
+         {screen(0, kLeft, true), screen(1, kLeft), screen(2, kRight)},
+         false,
+         {{0, 1}}},
+        {"one show, the primary inside another",
+         {screen(0, inner, true), screen(1, kLeft), screen(2, kRight)},
+         false,
+         {{1, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Screens s(c.screens);
+        s.startWith(10, {{"Seq", "1"}, {"Picdis", "2"}, {"AllScreens", c.allScreens ? "1" : "0"}});
+        EXPECT_EQ(s.tickScreens(), c.pictures);
+        std::set<int> showing;
+        for (const auto& [id, picture] : c.pictures) showing.insert(id);
+        EXPECT_EQ(s.windowScreens(), showing);
+    }
+}
+
+TEST(Screens, TheFirstScreenUnpluggedAndPluggedInAgainLeavesNoScreenWithoutAShow) {
+    // Unplugging the screen that holds the output makes the server add one spanning the desk;
+    // plugging it in again takes that one away, and leaves no screen marked primary.
+    const Rect desk = Rect::fromSize(0, 0, 220, 90);
+    for (const bool all : {true, false}) {
+        SCOPED_TRACE(all ? "AllScreens" : "one show");
+        Screens s({screen(0, kLeft, true), screen(1, kRight)});
+        s.startWith(10, {{"Seq", "1"}, {"Picdis", "2"}, {"AllScreens", all ? "1" : "0"}});
+        EXPECT_EQ(s.tickScreens(),
+                  all ? (std::map<int, int>{{0, 1}, {1, 2}}) : (std::map<int, int>{{0, 1}}));
+
+        s.host.setScreens({screen(1, kRight), screen(2, desk, true)});
+        s.loop.processMessages();
+        EXPECT_EQ(s.windowScreens(), std::set<int>{2});
+        EXPECT_EQ(s.form.show(0).screen(), (Size{220, 90}));
+        EXPECT_EQ(s.tickScreens(),
+                  all ? (std::map<int, int>{{2, 3}}) : (std::map<int, int>{{2, 2}}));
+
+        s.host.setScreens({screen(1, kRight), screen(3, kLeft)});
+        s.loop.processMessages();
+        EXPECT_EQ(s.windowScreens(), all ? (std::set<int>{1, 3}) : (std::set<int>{1}));
+        EXPECT_EQ(s.tickScreens(),
+                  all ? (std::map<int, int>{{3, 4}, {1, 5}}) : (std::map<int, int>{{1, 3}}));
+        EXPECT_TRUE(s.form.displayTimer().enabled());
+        EXPECT_FALSE(s.form.closed());
     }
 }
 
