@@ -1,11 +1,9 @@
 #include "InstanceLock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "Paths.h"
@@ -53,11 +51,43 @@ std::string lockFolder(bool create) {
     return usable(folder, create) ? folder : std::string();
 }
 
-int openLockFile() {
+int openLockFile(const char* name) {
     const std::string folder = lockFolder(true);
     if (folder.empty()) return -1;
-    return ::open((folder + "/saver.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                  0600);
+    return ::open((folder + "/" + name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+
+// The whole file, as one record: F_RDLCK shares it, F_WRLCK holds it alone.
+struct flock wholeFile(short type) {
+    struct flock record {};
+    record.l_type = type;
+    record.l_whence = SEEK_SET;
+    return record;  // l_start and l_len 0: to the end, however long; l_pid 0, as OFD locks need
+}
+
+// Opens the lock file and takes the lock without waiting: the descriptor, or -1.
+int takeLock(const char* name, short type) {
+    const int fd = openLockFile(name);
+    if (fd < 0) return -1;
+    struct flock record = wholeFile(type);
+    if (::fcntl(fd, F_OFD_SETLK, &record) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether a lock of that type would conflict with one some process holds. Only a test: nothing
+// is taken, and nothing is made (only an existing lock file is opened).
+bool conflicts(short type) {
+    const std::string path = InstanceLock::lockPath();
+    if (path.empty()) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct flock record = wholeFile(type);
+    const bool held = ::fcntl(fd, F_OFD_GETLK, &record) == 0 && record.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
 }
 
 }  // namespace
@@ -72,26 +102,30 @@ InstanceLock::~InstanceLock() {
 }
 
 bool InstanceLock::acquire() {
-    if (fd_ >= 0) return true;
-    const int fd = openLockFile();
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
+    if (fd_ < 0) fd_ = takeLock("saver.lock", F_WRLCK);
+    return fd_ >= 0;
+}
+
+bool InstanceLock::acquireShared() {
+    if (fd_ < 0) fd_ = takeLock("saver.lock", F_RDLCK);
+    return fd_ >= 0;
 }
 
 bool InstanceLock::saverRunning() {
-    // Looking must not leave anything behind: only open an existing lock file.
-    const std::string path = lockPath();
-    if (path.empty()) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return false;
-    const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return busy;
+    return conflicts(F_WRLCK);  // a write lock conflicts with every holder
+}
+
+bool InstanceLock::soleSaverRunning() {
+    return conflicts(F_RDLCK);  // a read lock conflicts only with a write lock
+}
+
+SoundLock::~SoundLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool SoundLock::tryAcquire() {
+    if (fd_ < 0) fd_ = takeLock("sound.lock", F_WRLCK);
+    return fd_ >= 0;
 }
 
 }  // namespace quillo
