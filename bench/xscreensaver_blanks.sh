@@ -3,16 +3,18 @@
 # monitors side by side, each begun by `xscreensaver-command -activate` and ended by
 # `-deactivate`. xscreensaver starts one `quillo -root` per monitor, each through a wrapper that
 # gives it a disk audio file of its own and logs its start and its end. A blank passes when both
-# monitors' starts run until the unblank and exactly one of them plays sound. Prints one line per
-# blank and the totals.
-# Usage: bench/xscreensaver_blanks.sh QUILLO (needs Debian's xscreensaver package)
+# monitors' starts run until the unblank and show the picture, and exactly one of them plays
+# sound. Prints one line per blank and the totals.
+# Usage: bench/xscreensaver_blanks.sh QUILLO (needs Debian's xscreensaver package, and a user
+# other than root: xscreensaver launches no hack for root, so as root run it through
+# `runuser -u nobody -- env TMPDIR=/tmp bash bench/xscreensaver_blanks.sh QUILLO`)
 set -euo pipefail
 quillo="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 blanks=${BLANKS:-20}
 work="$(mktemp -d)"
 chmod 755 "$work"
 xvfb= saver=
-trap 'kill $saver $xvfb 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $saver $xvfb 2>/dev/null || true; wait 2>/dev/null || true; [ -z "${XSS_LOG:-}" ] || cp "$work/xscreensaver.log" "$XSS_LOG"; rm -rf "$work"' EXIT
 
 # Settings: one red picture a second and a 30-second tone.
 mkdir -p "$work/config/Quillo" "$work/home"
@@ -90,6 +92,13 @@ for blank in $(seq "$blanks"); do
     sleep 5
     starts=$(count start)
     ends=$(count end)
+    # Both monitors show the red picture (xscreensaver's windows are on top of everything).
+    import -window root "$work/shot.png"
+    drawn=0
+    for x in 500 1500; do
+        [ "$(convert "$work/shot.png" -format '%[pixel:p{'$x',350}]' info:)" = "srgb(255,0,0)" ] &&
+            drawn=$((drawn + 1))
+    done
     tracks=0 longest=0
     for f in "$work"/audio.*.raw; do
         [ -s "$f" ] || continue
@@ -101,15 +110,17 @@ for blank in $(seq "$blanks"); do
     for _ in $(seq 100); do [ "$(count end)" -ge "$starts" ] && break; sleep 0.1; done
     told=$(grep -c '^end .* 1$' "$work/hacks.log" || true)
     verdict=pass
-    [ "$starts" -eq 2 ] && [ "$ends" -eq 0 ] || { verdict=EARLY; early=$((early + 1)); }
+    [ "$starts" -eq 2 ] && [ "$ends" -eq 0 ] && [ "$drawn" -eq 2 ] ||
+        { verdict=EARLY; early=$((early + 1)); }
     [ "$tracks" -le 1 ] || { verdict=OVERLAP; overlaps=$((overlaps + 1)); }
     [ "$tracks" -ge 1 ] || { verdict=SILENT; silent=$((silent + 1)); }
     [ "$verdict" = pass ] && passed=$((passed + 1))
     echo "blank $blank: $starts starts, $ends ended before the unblank, $told ended by it," \
+        "$drawn monitors red," \
         "$tracks tracks (longest $longest hundredths): $verdict"
     grep '^end ' "$work/hacks.log" | grep -v ' 1$' | sed 's/^/  ended early: /' || true
     sleep 1
 done
 echo "xscreensaver, two monitors: $passed of $blanks blanks passed;" \
-    "$early with a start missing or ended early, $overlaps with two tracks, $silent silent"
+    "$early with a start missing, ended early or a monitor not red, $overlaps with two tracks, $silent silent"
 grep -i 'crash\|exited\|abnormal' "$work/xscreensaver.log" | head -5 || true

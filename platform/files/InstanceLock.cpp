@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "Paths.h"
@@ -65,16 +66,21 @@ struct flock wholeFile(short type) {
     return record;  // l_start and l_len 0: to the end, however long; l_pid 0, as OFD locks need
 }
 
-// Opens the lock file and takes the lock without waiting: the descriptor, or -1.
-int takeLock(const char* name, short type) {
-    const int fd = openLockFile(name);
-    if (fd < 0) return -1;
+// Opens the lock file and takes the lock without waiting into `fd`; false only when another
+// process holds it. A lock that cannot be made (no folder of ours, a file system without such
+// locks) keeps nobody away: the start runs unmarked, as it would without the lock.
+bool takeLock(int& fd, const char* name, short type) {
+    if (fd >= 0) return true;
+    const int file = openLockFile(name);
+    if (file < 0) return true;
     struct flock record = wholeFile(type);
-    if (::fcntl(fd, F_OFD_SETLK, &record) != 0) {
-        ::close(fd);
-        return -1;
+    if (::fcntl(file, F_OFD_SETLK, &record) != 0) {
+        const bool held = errno == EAGAIN || errno == EACCES;
+        ::close(file);
+        return !held;
     }
-    return fd;
+    fd = file;
+    return true;
 }
 
 // Whether a lock of that type would conflict with one some process holds. Only a test: nothing
@@ -102,13 +108,11 @@ InstanceLock::~InstanceLock() {
 }
 
 bool InstanceLock::acquire() {
-    if (fd_ < 0) fd_ = takeLock("saver.lock", F_WRLCK);
-    return fd_ >= 0;
+    return takeLock(fd_, "saver.lock", F_WRLCK);
 }
 
 bool InstanceLock::acquireShared() {
-    if (fd_ < 0) fd_ = takeLock("saver.lock", F_RDLCK);
-    return fd_ >= 0;
+    return takeLock(fd_, "saver.lock", F_RDLCK);
 }
 
 bool InstanceLock::saverRunning() {
@@ -124,8 +128,7 @@ SoundLock::~SoundLock() {
 }
 
 bool SoundLock::tryAcquire() {
-    if (fd_ < 0) fd_ = takeLock("sound.lock", F_WRLCK);
-    return fd_ >= 0;
+    return takeLock(fd_, "sound.lock", F_WRLCK);
 }
 
 }  // namespace quillo

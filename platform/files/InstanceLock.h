@@ -19,11 +19,11 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // Takes the lock alone, without waiting; false while any saver holds it (or it can't be
-    // made).
+    // Takes the lock alone, without waiting; false while any saver holds it. A lock that cannot
+    // be made (no folder of ours) keeps no start away: true, holding nothing.
     bool acquire();
     // Takes a share of the lock beside other sharers, without waiting; false while a saver holds
-    // it alone (or it can't be made).
+    // it alone. True, holding nothing, when it cannot be made.
     bool acquireShared();
 
     // True while some process holds the lock, alone or shared: a saver is on the screen.
@@ -46,7 +46,8 @@ public:
     SoundLock& operator=(const SoundLock&) = delete;
 
     // Takes it without waiting, or says that it is held already; false while another process
-    // holds it (or it can't be made).
+    // holds it. True, holding nothing, when it cannot be made: sound then plays as it would
+    // without savers side by side.
     bool tryAcquire();
 
 private:

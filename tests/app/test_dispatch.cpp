@@ -89,6 +89,21 @@ TEST(InstanceLock, OneSoundHolderAtATimeAndTheNextTakesOver) {
     EXPECT_TRUE(later.tryAcquire());
 }
 
+TEST(InstanceLock, NoFolderOfOursKeepsNoStartAwayNorQuiet) {
+    quillo::test::TempDir dir;
+    // The runtime folder's quillo is a link, and the cache folder cannot be made.
+    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    ASSERT_EQ(symlink(dir.path().c_str(), (dir / "quillo").c_str()), 0);
+    quillo::test::ScopedEnv cache("XDG_CACHE_HOME", "/dev/null/cache");
+    EXPECT_EQ(InstanceLock::lockPath(), "");
+    InstanceLock first, second;
+    EXPECT_TRUE(first.acquire());
+    EXPECT_TRUE(second.acquire());
+    EXPECT_FALSE(InstanceLock::saverRunning());
+    SoundLock sound;
+    EXPECT_TRUE(sound.tryAcquire());
+}
+
 TEST(Dispatch, WhichStartsRunBesideWhichSavers) {
     quillo::test::TempDir dir;
     quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
