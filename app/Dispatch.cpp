@@ -1,6 +1,7 @@
 #include "Dispatch.h"
 
 #include "AsciiCase.h"
+#include "InstanceLock.h"
 
 namespace quillo {
 
@@ -12,6 +13,22 @@ Mode chooseMode(const std::optional<std::string>& firstArgument) {
     if (upper == "/C" || prefix == "/C") return Mode::Settings;
     if (upper == "/A" || prefix == "/A") return Mode::PasswordChange;
     return Mode::None;
+}
+
+bool admitStart(StartKind kind, InstanceLock& lock) {
+    switch (kind) {
+        case StartKind::FullScreen:
+            // Taking it alone is the test: of two racing starts, one wins.
+            return lock.acquire();
+        case StartKind::Switch:
+            return !InstanceLock::saverRunning();
+        case StartKind::InWindow:
+            return lock.acquireShared();
+        case StartKind::Preview:
+            // A preview holds nothing: the settings dialog opens beside it.
+            return !InstanceLock::soleSaverRunning();
+    }
+    return false;
 }
 
 std::optional<std::string> informationText(const std::vector<std::string>& args) {
@@ -30,7 +47,8 @@ std::optional<std::string> informationText(const std::vector<std::string>& args)
            "  --help              this text\n"
            "  --version           the version\n"
            "\n"
-           "Anything else ends at once, and so does every start while a saver is on the screen.\n"
+           "Anything else ends at once. While a saver runs, /S, /C and /A end at once; -root and\n"
+           "-window-id run beside other -root and -window-id starts, not beside /S.\n"
            "Settings: $XDG_CONFIG_HOME/Quillo/quillo51.ini (default ~/.config/Quillo).\n";
 }
 

@@ -17,9 +17,9 @@ int runEmbeddedMode(SystemServices& services, const WindowRequest& request) {
                      static_cast<unsigned long>(request.window));
         return 1;
     }
-    // The daemon's window is the saver on the screen; a preview is not, and must not keep the
-    // settings dialog from opening.
-    return runSaverWindow(host, services, !request.silent, request.silent);
+    // Savers in the daemon's windows (one per monitor) share the sound list: one plays it. A
+    // preview plays nothing.
+    return runSaverWindow(host, services, request.silent ? SaverSound::Off : SaverSound::Shared);
 }
 
 }  // namespace quillo

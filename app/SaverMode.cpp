@@ -17,29 +17,31 @@ int runSaverMode(SystemServices& services) {
     // The application's name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kSaverApplicationTitle);
     QtHost host;
-    return runSaverWindow(host, services, true, false);
+    return runSaverWindow(host, services, SaverSound::Alone);
 }
 
-int runSaverWindow(QtHost& host, SystemServices& services, bool takeLock, bool silent) {
+int runSaverWindow(QtHost& host, SystemServices& services, SaverSound sound) {
     host.watchTerminationSignals();
     EventLoop loop(host);
     loop.setErrorDisplay(
         [&host](const std::exception& e) { host.show(MessageKind::Error, e.what()); });
 
-    // The lock marks a saver on the screen from the window's creation until the process ends.
-    InstanceLock lock;
-    if (takeLock) lock.acquire();
+    // Declared before the player, so it is let go only once the player has stopped: the saver
+    // that takes the sound over never starts while this one still plays.
+    SoundLock soundLock;
     // Declared before the window, so the window goes first and the player then closes its file.
     SdlMediaPlayer player(loop);
     SaverWindow form(host, loop, services, &player);
-    form.Silent = silent;
+    form.Silent = sound == SaverSound::Off;
+    if (sound == SaverSound::Shared)
+        form.ClaimSound = [&soundLock] { return soundLock.tryAcquire(); };
     // A failed start (the settings file cannot be written, say) is reported over the black
     // window, which input still ends.
     loop.guarded([&] { form.FormCreate(); });
     loop.run();
     // A sound device that does not let go (a sink that stopped reading, a server that never
-    // answers) must not keep the process, nor the lock that keeps every other start away: end
-    // at once without waiting for its thread; the end of the process releases the lock.
+    // answers) must not keep the process, nor the locks that keep other starts away or quiet:
+    // end at once without waiting for its thread; the end of the process releases the locks.
     if (!player.shutDown()) {
         // Not every stream: the stuck device may hold the lock of its own.
         std::fflush(stdout);

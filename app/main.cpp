@@ -35,22 +35,30 @@ int main(int argc, char** argv) {
         std::fputs(text->c_str(), stdout);
         return 0;
     }
-    // A saver on the screen keeps every other start from doing anything, whatever it asked.
-    if (InstanceLock::saverRunning()) return 0;
     const std::optional<std::string> first =
         argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
     LinuxSystemServices services;
+    // Held until the process ends: the mark of a saver on the screen, for the starts after it.
+    InstanceLock lock;
     // Idle daemons and settings programs: the show inside a window of theirs.
     if (const auto request = readWindowArguments(args, std::getenv("XSCREENSAVER_WINDOW"))) {
         if (!request->error.empty()) {
             std::fprintf(stderr, "quillo: %s\n", request->error.c_str());
             return 2;
         }
+        // Beside the full-screen saver: that saver covers the screen, so end as every other
+        // start does then.
+        if (!admitStart(request->silent ? StartKind::Preview : StartKind::InWindow, lock)) return 0;
         QApplication app(argc, argv);
         useQuilloIcon();
         return runEmbeddedMode(services, *request);
     }
-    switch (chooseMode(first)) {
+    const Mode mode = chooseMode(first);
+    if (mode == Mode::None) return 0;
+    // A saver on the screen, in a window or not, keeps these starts from doing anything.
+    if (!admitStart(mode == Mode::Saver ? StartKind::FullScreen : StartKind::Switch, lock))
+        return 0;
+    switch (mode) {
         case Mode::Saver: {
             QApplication app(argc, argv);
             useQuilloIcon();

@@ -3,6 +3,7 @@
 // display tick and shutdown, over one or more shows (Show.h), each a window with its display
 // mode. The playlist is in Playlist.cpp, the tick in DisplayTick.cpp, the modes one file each
 // behind DisplayMode.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,10 @@ public:
     }
     // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
     bool Silent = false;
+    // Set before FormCreate by savers that run side by side (one per monitor) and share one
+    // sound list: asked before each sound file starts; false keeps this saver quiet while
+    // another plays, and it asks again at each tick. Unset: the sound is this saver's alone.
+    std::function<bool()> ClaimSound;
     // How long the start waits for another writer's lock before it runs the show without writing
     // Status.
     int LockWaitMs = 1000;
@@ -164,6 +169,8 @@ private:
     // The settings file, located at the start.
     SettingsStore settings_;
     bool firstTick_ = true;
+    // Sound is on but another saver side by side plays it: each tick asks for it again.
+    bool soundWaiting_ = false;
     // The settings are read and the show began (or "no pictures" was shown).
     bool started_ = false;
     // The pictures the shows took in the running tick, by show.

@@ -1,6 +1,7 @@
 // The saver's sound: the first file at start, the next one at each tick that finds the player
 // stopped, the completion notice, and the stop at shutdown. Sound fails silently: a file that
-// cannot be opened switches sound off for the rest of the run and the pictures go on.
+// cannot be opened switches sound off for the rest of the run and the pictures go on. Savers
+// side by side play one sound list between them, through whichever holds the claim.
 #include <exception>
 
 #include "SaverWindow.h"
@@ -8,6 +9,9 @@
 namespace quillo {
 
 void SaverWindow::StartSound() {
+    // Two tracks never play at once: without the claim this saver stays quiet for now.
+    soundWaiting_ = ClaimSound && !ClaimSound();
+    if (soundWaiting_) return;
     try {
         player_.open(NextSoundFile);
         player_.play();
@@ -17,8 +21,9 @@ void SaverWindow::StartSound() {
 }
 
 void SaverWindow::SoundStep() {
-    // Any other mode leaves the player alone: a file still playing is never cut by a tick.
-    if (Sound && player_.mode() == PlayerMode::Stopped) StartSound();
+    // Any other mode leaves the player alone: a file still playing is never cut by a tick. A
+    // saver waiting for the claim takes over here once the one that played has ended.
+    if (Sound && (soundWaiting_ || player_.mode() == PlayerMode::Stopped)) StartSound();
 }
 
 void SaverWindow::onSoundFinished(const Event& notice) {

@@ -1,7 +1,6 @@
 #include "InstanceLock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,11 +52,48 @@ std::string lockFolder(bool create) {
     return usable(folder, create) ? folder : std::string();
 }
 
-int openLockFile() {
+int openLockFile(const char* name) {
     const std::string folder = lockFolder(true);
     if (folder.empty()) return -1;
-    return ::open((folder + "/saver.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                  0600);
+    return ::open((folder + "/" + name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+
+// The whole file, as one record: F_RDLCK shares it, F_WRLCK holds it alone.
+struct flock wholeFile(short type) {
+    struct flock record {};
+    record.l_type = type;
+    record.l_whence = SEEK_SET;
+    return record;  // l_start and l_len 0: to the end, however long; l_pid 0, as OFD locks need
+}
+
+// Opens the lock file and takes the lock without waiting into `fd`; false only when another
+// process holds it. A lock that cannot be made (no folder of ours, a file system without such
+// locks) keeps nobody away: the start runs unmarked, as it would without the lock.
+bool takeLock(int& fd, const char* name, short type) {
+    if (fd >= 0) return true;
+    const int file = openLockFile(name);
+    if (file < 0) return true;
+    struct flock record = wholeFile(type);
+    if (::fcntl(file, F_OFD_SETLK, &record) != 0) {
+        const bool held = errno == EAGAIN || errno == EACCES;
+        ::close(file);
+        return !held;
+    }
+    fd = file;
+    return true;
+}
+
+// Whether a lock of that type would conflict with one some process holds. Only a test: nothing
+// is taken, and nothing is made (only an existing lock file is opened).
+bool conflicts(short type) {
+    const std::string path = InstanceLock::lockPath();
+    if (path.empty()) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct flock record = wholeFile(type);
+    const bool held = ::fcntl(fd, F_OFD_GETLK, &record) == 0 && record.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
 }
 
 }  // namespace
@@ -72,26 +108,27 @@ InstanceLock::~InstanceLock() {
 }
 
 bool InstanceLock::acquire() {
-    if (fd_ >= 0) return true;
-    const int fd = openLockFile();
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
+    return takeLock(fd_, "saver.lock", F_WRLCK);
+}
+
+bool InstanceLock::acquireShared() {
+    return takeLock(fd_, "saver.lock", F_RDLCK);
 }
 
 bool InstanceLock::saverRunning() {
-    // Looking must not leave anything behind: only open an existing lock file.
-    const std::string path = lockPath();
-    if (path.empty()) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return false;
-    const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return busy;
+    return conflicts(F_WRLCK);  // a write lock conflicts with every holder
+}
+
+bool InstanceLock::soleSaverRunning() {
+    return conflicts(F_RDLCK);  // a read lock conflicts only with a write lock
+}
+
+SoundLock::~SoundLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool SoundLock::tryAcquire() {
+    return takeLock(fd_, "sound.lock", F_WRLCK);
 }
 
 }  // namespace quillo

@@ -1,11 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "Dispatch.h"
 #include "InstanceLock.h"
@@ -46,18 +46,105 @@ TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
         EXPECT_FALSE(informationText(other)) << ::testing::PrintToString(other);
 }
 
-TEST(InstanceLock, OneHolderAtATimeAndReleasedWithIt) {
+TEST(InstanceLock, SaversInWindowsShareItTheFullScreenSaverHoldsItAlone) {
     quillo::test::TempDir dir;
     quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
     EXPECT_FALSE(InstanceLock::saverRunning());
+    EXPECT_FALSE(InstanceLock::soleSaverRunning());
     {
-        InstanceLock first;
-        ASSERT_TRUE(first.acquire());
+        InstanceLock first, second, third;
+        ASSERT_TRUE(first.acquireShared());
+        ASSERT_TRUE(second.acquireShared());
         EXPECT_TRUE(InstanceLock::saverRunning());
-        InstanceLock second;
-        EXPECT_FALSE(second.acquire());
+        EXPECT_FALSE(InstanceLock::soleSaverRunning());
+        EXPECT_FALSE(third.acquire());
+        // Looking took nothing: a third sharer still gets in.
+        EXPECT_TRUE(third.acquireShared());
     }
     EXPECT_FALSE(InstanceLock::saverRunning());
+    {
+        InstanceLock alone, other;
+        ASSERT_TRUE(alone.acquire());
+        EXPECT_TRUE(InstanceLock::saverRunning());
+        EXPECT_TRUE(InstanceLock::soleSaverRunning());
+        EXPECT_FALSE(other.acquire());
+        EXPECT_FALSE(other.acquireShared());
+    }
+    EXPECT_FALSE(InstanceLock::saverRunning());
+    EXPECT_FALSE(InstanceLock::soleSaverRunning());
+}
+
+TEST(InstanceLock, OneSoundHolderAtATimeAndTheNextTakesOver) {
+    quillo::test::TempDir dir;
+    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    SoundLock later;
+    {
+        SoundLock first;
+        ASSERT_TRUE(first.tryAcquire());
+        EXPECT_TRUE(first.tryAcquire());  // asked again at every tick: still its own
+        EXPECT_FALSE(later.tryAcquire());
+        // The saver's lock is another file: holding the sound keeps no start away.
+        EXPECT_FALSE(InstanceLock::saverRunning());
+    }
+    EXPECT_TRUE(later.tryAcquire());
+}
+
+TEST(InstanceLock, NoFolderOfOursKeepsNoStartAwayNorQuiet) {
+    quillo::test::TempDir dir;
+    // The runtime folder's quillo is a link, and the cache folder cannot be made.
+    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    ASSERT_EQ(symlink(dir.path().c_str(), (dir / "quillo").c_str()), 0);
+    quillo::test::ScopedEnv cache("XDG_CACHE_HOME", "/dev/null/cache");
+    EXPECT_EQ(InstanceLock::lockPath(), "");
+    InstanceLock first, second;
+    EXPECT_TRUE(first.acquire());
+    EXPECT_TRUE(second.acquire());
+    EXPECT_FALSE(InstanceLock::saverRunning());
+    SoundLock sound;
+    EXPECT_TRUE(sound.tryAcquire());
+}
+
+TEST(Dispatch, WhichStartsRunBesideWhichSavers) {
+    quillo::test::TempDir dir;
+    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    using K = StartKind;
+    struct Case {
+        std::vector<StartKind> running;  // admitted in this order, each holding what it took
+        StartKind start;
+        bool admitted;
+    };
+    const Case cases[] = {
+        {{}, K::FullScreen, true},
+        {{}, K::Switch, true},
+        {{}, K::InWindow, true},
+        {{}, K::Preview, true},
+        // An idle daemon's savers, one per monitor, whenever each starts.
+        {{K::InWindow}, K::InWindow, true},
+        {{K::InWindow, K::InWindow}, K::InWindow, true},
+        {{K::InWindow}, K::Preview, true},
+        // ... and every saver counts for the switches.
+        {{K::InWindow}, K::FullScreen, false},
+        {{K::InWindow}, K::Switch, false},
+        {{K::FullScreen}, K::FullScreen, false},
+        {{K::FullScreen}, K::Switch, false},
+        {{K::FullScreen}, K::InWindow, false},
+        {{K::FullScreen}, K::Preview, false},
+        // A preview is no saver: the settings dialog, and a saver, start beside it.
+        {{K::Preview}, K::Switch, true},
+        {{K::Preview}, K::FullScreen, true},
+        {{K::Preview, K::InWindow}, K::InWindow, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(int(c.start)) + " after " +
+                     ::testing::PrintToString(c.running.size()) + " started");
+        std::vector<std::unique_ptr<InstanceLock>> held;
+        for (const StartKind kind : c.running) {
+            held.push_back(std::make_unique<InstanceLock>());
+            ASSERT_TRUE(admitStart(kind, *held.back()));
+        }
+        InstanceLock lock;
+        EXPECT_EQ(admitStart(c.start, lock), c.admitted);
+    }
 }
 
 TEST(InstanceLock, ATempFolderThatIsNotOursAloneIsPassedOver) {
@@ -82,7 +169,9 @@ TEST(InstanceLock, ATempFolderThatIsNotOursAloneIsPassedOver) {
         // The squatter holds a lock in its folder; ours goes elsewhere and works as usual.
         const int theirs = open((taken + "/saver.lock").c_str(), O_RDWR | O_CREAT, 0666);
         ASSERT_GE(theirs, 0);
-        ASSERT_EQ(flock(theirs, LOCK_EX), 0);
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        ASSERT_EQ(fcntl(theirs, F_OFD_SETLK, &whole), 0);
         EXPECT_FALSE(InstanceLock::saverRunning());
         {
             InstanceLock lock;

@@ -84,4 +84,121 @@ kill -TERM "$QUILLO_PID"
 wait_exit "$QUILLO_PID" 5 || fail "SIGTERM did not end the saver inside a window"
 wait "$QUILLO_PID" || fail "the saver ended with an error after SIGTERM"
 kill "$HOST_PID"
+
+# Several -root starts side by side, as an idle daemon runs one per monitor: each draws in its own
+# window, none ends early, whether they start together or one after another, and one of them
+# plays the sound list. EMBED_ROUNDS repeats the four arrangements (by hand: EMBED_ROUNDS=50).
+
+# window_at NAME X Y W H: a window of "another program" beside others; sets WIN_ID and WIN_PID.
+window_at() {
+    local out="$E2E_TMP/window.$1"
+    : >"$out"
+    /usr/bin/python3 "$(dirname "$0")/xwindow.py" "$@" >"$out" &
+    WIN_PID=$!
+    WIN_ID=
+    for _ in $(seq 100); do
+        WIN_ID=$(head -n 1 "$out")
+        [ -n "$WIN_ID" ] && return 0
+        sleep 0.1
+    done
+    fail "the window $1 did not appear"
+}
+
+# sounding HUNDREDTHS FILE...: how many of the disk driver's files hold that much sound.
+sounding() {
+    local least=$1 n=0 file
+    shift
+    for file in "$@"; do SDL_DISKAUDIOFILE=$file heard_at_least "$least" && n=$((n + 1)); done
+    echo "$n"
+}
+# tracks N HUNDREDTHS FILE...: true when exactly N of the files hold that much sound.
+tracks() { [ "$(sounding "${@:2}")" -eq "$1" ]; }
+
+# side_by_side COUNT GAP [takeover]: COUNT -root starts GAP seconds apart, each in a window of
+# its own in a row and with a disk audio file of its own.
+side_by_side() {
+    local count=$1 gap=$2 takeover=${3:-} i status
+    local -a windows=() savers=() audio=() spots=()
+    local what="$count -root starts $gap s apart" kept=("${E2E_PIDS[@]}")
+    for i in $(seq 0 $((count - 1))); do
+        window_at "monitor$i" $((i * 270)) 300 260 200
+        windows+=("$WIN_PID")
+        E2E_PIDS+=("$WIN_PID")
+        audio+=("$E2E_TMP/audio.$i.raw")
+        spots+=("$((i * 270 + 130)) 400")
+        rm -f "${audio[i]}"
+    done
+    for i in $(seq 0 $((count - 1))); do
+        [ "$i" -eq 0 ] || [ "$gap" = 0 ] || sleep "$gap"
+        XSCREENSAVER_WINDOW=$(head -n 1 "$E2E_TMP/window.monitor$i") \
+            SDL_DISKAUDIOFILE="${audio[i]}" "$QUILLO" -root >>"$E2E_TMP/quillo.log" 2>&1 &
+        savers+=($!)
+        E2E_PIDS+=($!)
+    done
+    all_drawn() {
+        local spot
+        screenshot "$E2E_TMP/row.png"
+        for spot in "${spots[@]}"; do
+            [ "$(pixel $spot "$E2E_TMP/row.png")" = "255,0,0" ] || return 1
+        done
+    }
+    wait_for 20 all_drawn || fail "$what: not every window shows the picture"
+    wait_for 15 tracks 1 50 "${audio[@]}" || fail "$what: $(sounding 50 "${audio[@]}") tracks"
+    # A second track would start with its saver's show or at one of its ticks, a second apart:
+    # two seconds more, and none may have sounded at all.
+    sleep 2
+    tracks 1 1 "${audio[@]}" || fail "$what: $(sounding 1 "${audio[@]}") tracks play"
+    for i in "${!savers[@]}"; do
+        kill -0 "${savers[i]}" 2>/dev/null || fail "$what: start $i ended early"
+    done
+    if [ -n "$takeover" ]; then
+        # While they run no other saver starts, and neither does the settings dialog: each ends
+        # at once (a saver or a dialog that ran would outlive the timeout).
+        for switch in /S /C /A; do
+            status=0
+            timeout 10 "$QUILLO" "$switch" >>"$E2E_TMP/quillo.log" 2>&1 || status=$?
+            [ "$status" -eq 0 ] || fail "$switch beside savers in windows ended with $status"
+        done
+        # The one that plays ends: another takes the sound over at its next tick.
+        for i in "${!savers[@]}"; do
+            SDL_DISKAUDIOFILE="${audio[i]}" heard_at_least 50 || continue
+            kill -TERM "${savers[i]}"
+            wait "${savers[i]}" || fail "$what: the sound's saver ended with an error"
+            unset 'savers[i]' 'audio[i]'
+            break
+        done
+        wait_for 15 tracks 1 50 "${audio[@]}" || fail "$what: no saver took the sound over"
+        sleep 2
+        tracks 1 1 "${audio[@]}" || fail "$what: $(sounding 1 "${audio[@]}") took the sound over"
+    fi
+    for i in "${!savers[@]}"; do
+        kill -TERM "${savers[i]}"
+        status=0
+        wait "${savers[i]}" || status=$?
+        [ "$status" -eq 0 ] || fail "$what: start $i ended with $status after SIGTERM"
+    done
+    kill "${windows[@]}"
+    wait "${windows[@]}" 2>/dev/null || true
+    # All ended and reaped: none of their ids may name another process at the cleanup.
+    E2E_PIDS=("${kept[@]}")
+}
+
+side_by_side 3 0 takeover
+for round in $(seq "${EMBED_ROUNDS:-1}"); do
+    for arrangement in "2 0" "2 1" "3 0" "3 1"; do side_by_side $arrangement; done
+    [ "${EMBED_ROUNDS:-1}" -eq 1 ] || echo "round $round: all four arrangements passed"
+done
+
+# The full-screen saver keeps savers in windows away: such a start ends at once.
+xdotool mousemove 400 300
+start_quillo /S
+wait_window zadarovi
+window_at late 0 0 200 200
+status=0
+XSCREENSAVER_WINDOW=$WIN_ID timeout 10 "$QUILLO" -root >>"$E2E_TMP/quillo.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "-root beside the full-screen saver ended with $status"
+kill -0 "$QUILLO_PID" || fail "-root ended the full-screen saver"
+xdotool key space
+wait_exit "$QUILLO_PID" 5 || fail "a key did not end the full-screen saver"
+kill "$WIN_PID"
 echo "e2e embed: all checks passed"

@@ -56,6 +56,32 @@ TEST(SaverSound, PlaysEntryOneThenTheLatestPickWhenStopped) {
     EXPECT_TRUE(s.host.boxes.empty());
 }
 
+TEST(SaverSound, WithoutTheClaimQuietUntilATickGetsIt) {
+    // Savers side by side: another holds the sound, then ends, and this one takes over at its
+    // next tick with the latest pick.
+    SlideShow s({320, 240});
+    const std::string a = s.dir / "a.mp3", b = s.dir / "b.wav";
+    bool free = false;
+    int asked = 0;
+    s.form.ClaimSound = [&] {
+        ++asked;
+        return free;
+    };
+    startWithSounds(s, {a, b});
+    EXPECT_TRUE(s.player.log.empty());
+    soundTick(s, b);
+    EXPECT_TRUE(s.player.log.empty());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(s.form.Sound);
+    free = true;
+    soundTick(s, b);
+    EXPECT_EQ(s.player.log, (Log{"open " + b, "play"}));
+    // Held now: a tick while it plays neither asks nor cuts it.
+    soundTick(s, a);
+    EXPECT_EQ(s.player.log.size(), 2u);
+    EXPECT_EQ(asked, 3);
+}
+
 TEST(SaverSound, AFailedOpenSwitchesSoundOffSilently) {
     struct Case {
         const char* name;
