@@ -132,10 +132,19 @@ pixel() {
 }
 
 # count_colour FILE X Y W H R,G,B: how many pixels of the area have exactly that colour.
+# The other pixels are painted black and the counted ones white, so the mean counts them; black
+# itself is counted as what is left once every other pixel turns white. Full precision, so a count
+# of millions is not printed as 1.2e+06.
 count_colour() {
     local file=$1 x=$2 y=$3 w=$4 h=$5 rgb=$6
-    convert "$file" -crop "${w}x${h}+${x}+${y}" +repage -fill white +opaque "rgb($rgb)" \
-        -fill black -opaque "rgb($rgb)" -negate -format "%[fx:int(mean*w*h+0.5)]" info:
+    local area=(convert "$file" -crop "${w}x${h}+${x}+${y}" +repage)
+    if [ "$rgb" = 0,0,0 ]; then
+        "${area[@]}" -fill white +opaque "rgb($rgb)" -precision 16 \
+            -format "%[fx:int((1-mean)*w*h+0.5)]" info:
+    else
+        "${area[@]}" -fill black +opaque "rgb($rgb)" -fill white -opaque "rgb($rgb)" \
+            -precision 16 -format "%[fx:int(mean*w*h+0.5)]" info:
+    fi
 }
 
 # expect_count X Y W H R,G,B N MESSAGE: takes a screenshot ($E2E_TMP/shot.png, for pixel checks

@@ -84,7 +84,8 @@ xdotool search --name '^quillo-dock$' windowraise
 shot="$E2E_TMP/openbox.png"
 dock_hidden() { screenshot "$shot" && [ "$(count_colour "$shot" 0 0 800 600 255,0,255)" -eq 0 ]; }
 wait_for 10 dock_hidden || fail "the dock shows over the saver"
-[ "$(count_colour "$shot" 0 0 800 600 255,255,255)" -gt 450000 ] || fail "the saver is not full screen"
+eval "$(xdotool getwindowgeometry --shell "$saver")"
+[[ "$X,$Y,$WIDTH,$HEIGHT" == 0,0,800,600 ]] || fail "the saver is not full screen: $WIDTH x $HEIGHT at $X,$Y"
 xprop -id "$saver" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
     fail "the saver did not ask for the full-screen state"
 [ "$(xdotool getwindowfocus)" = "$saver" ] || fail "the saver does not have the focus"

@@ -12,7 +12,13 @@ wait_window "Quillo Screensaver Creator Settings" 20
 window=$(xdotool search --onlyvisible --name "Quillo Screensaver Creator Settings" | head -1)
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [[ $X == 0 && $Y == 0 ]] || fail "the dialog opened at $X,$Y, not at 0,0"
-title_shown() { screenshot "$E2E_TMP/shot.png" && [ "$(count_colour "$E2E_TMP/shot.png" 4 4 250 16 255,255,255)" -gt 50 ]; }
+# The caption's text: white while the dialog has the focus, light grey while it has not (with no
+# window manager nothing gives it the focus).
+caption_text() { count_colour "$E2E_TMP/shot.png" 4 4 250 16 "$1"; }
+title_shown() {
+    screenshot "$E2E_TMP/shot.png" &&
+        [ $(($(caption_text 255,255,255) + $(caption_text 212,208,200))) -gt 50 ]
+}
 wait_for 10 title_shown || fail "the title bar is not on the screen"
 xdotool mousedown 1 sleep 0.3 mousemove 230 30 sleep 0.1 mousemove 260 50 sleep 0.1 mouseup 1
 eval "$(xdotool getwindowgeometry --shell "$window")"
