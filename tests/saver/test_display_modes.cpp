@@ -78,7 +78,7 @@ TEST(SaverSettings, EachOptionReachesTheSaver) {
              {"Fit", "1"},
              {"Shuffle", "1"}},
             {s.picture("a.bmp", 4, 4, clRed)});
-    EXPECT_EQ(s.form.Picdis, 11);
+    EXPECT_EQ(s.form.Picdis, DisplayModeSetting::Fade);
     EXPECT_EQ(s.form.Color, 3);
     EXPECT_EQ(s.form.Time, 0);
     EXPECT_EQ(s.form.Width, 31);
