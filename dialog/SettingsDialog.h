@@ -48,7 +48,7 @@ enum class ControlRole {
     SoundOn,
     SoundOff,
     PictureDisplays,
-    DisplayMode,  // every button of a display mode
+    DisplayMode,  // the display modes' buttons, reached by displayModeButton
     CustomSize,
     WidthHeading,
     WidthBar,
