@@ -51,18 +51,18 @@ using S = DisplayModeSetting;
 using F = FitRule;
 // clang-format off
 inline constexpr std::array kRows = {
-    //             setting            caption                                  shown  fit                    surface pauses holds
-    DisplayModeRow{S::Stretched,      "Stretch Picture Full Screen",            true,  F::Screen,             false, true,  false},
-    DisplayModeRow{S::NaturalSize,    "Default Picture Size (Clearest Image)",  true,  F::Screen,             false, true,  false},
-    DisplayModeRow{S::PictureInPicture, "Picture in a Picture",                 false, F::Screen,             false, true,  false},
-    DisplayModeRow{S::Tiled,          "Tiled Pictures",                         true,  F::Screen,             false, true,  false},
-    DisplayModeRow{S::CustomSize,     "Customize Picture Size Below ",          true,  F::Screen,             false, true,  false},
-    DisplayModeRow{S::Overlapping,    "Picture Overlapping",                    true,  F::Screen,             true,  true,  false},
-    DisplayModeRow{S::Slide,          "Slide",                                  true,  F::Screen,             false, true,  false},
-    DisplayModeRow{S::RollDown,       "Roll It Down",                           true,  F::RolledRowsOnScreen, false, true,  false},
-    DisplayModeRow{S::RoundedCorners, "Rounded Corners",                        true,  F::Screen,             true,  true,  false},
-    DisplayModeRow{S::CircleFrame,    "Circle Frame",                           true,  F::Screen,             true,  true,  false},
-    DisplayModeRow{S::Fade,           "Fade / Blend",                           true,  F::ScreenLessOne,      true,  true,  true},
+    //             setting               caption                                   shown  fit                    surface pauses holds
+    DisplayModeRow{S::Stretched,         "Stretch Picture Full Screen",            true,  F::Screen,             false,  true,  false},
+    DisplayModeRow{S::NaturalSize,       "Default Picture Size (Clearest Image)",  true,  F::Screen,             false,  true,  false},
+    DisplayModeRow{S::PictureInPicture,  "Picture in a Picture",                   false, F::Screen,             false,  true,  false},
+    DisplayModeRow{S::Tiled,             "Tiled Pictures",                         true,  F::Screen,             false,  true,  false},
+    DisplayModeRow{S::CustomSize,        "Customize Picture Size Below ",          true,  F::Screen,             false,  true,  false},
+    DisplayModeRow{S::Overlapping,       "Picture Overlapping",                    true,  F::Screen,             true,   true,  false},
+    DisplayModeRow{S::Slide,             "Slide",                                  true,  F::Screen,             false,  true,  false},
+    DisplayModeRow{S::RollDown,          "Roll It Down",                           true,  F::RolledRowsOnScreen, false,  true,  false},
+    DisplayModeRow{S::RoundedCorners,    "Rounded Corners",                        true,  F::Screen,             true,   true,  false},
+    DisplayModeRow{S::CircleFrame,       "Circle Frame",                           true,  F::Screen,             true,   true,  false},
+    DisplayModeRow{S::Fade,              "Fade / Blend",                           true,  F::ScreenLessOne,      true,   true,  true},
 };
 // clang-format on
 
