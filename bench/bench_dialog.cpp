@@ -115,7 +115,7 @@ void BM_OpenDialogFullLists(benchmark::State& state) {
     for (auto _ : state) {
         SettingsDialog form(services, system, about);
         form.onCreate();
-        benchmark::DoNotOptimize(form.pictureList->count());
+        benchmark::DoNotOptimize(form.list(ControlRole::PictureList)->count());
     }
 }
 BENCHMARK(BM_OpenDialogFullLists)->Unit(benchmark::kMillisecond);
@@ -152,7 +152,8 @@ void BM_AddEntireFolder1000(benchmark::State& state) {
         state.ResumeTiming();
         form->onAddFolder();
         state.PauseTiming();
-        if (form->pictureList->count() != 1000) state.SkipWithError("not every picture was added");
+        if (form->list(ControlRole::PictureList)->count() != 1000)
+            state.SkipWithError("not every picture was added");
         form.reset();
         state.ResumeTiming();
     }

@@ -76,7 +76,7 @@ struct Rig {
     void runMode(int picdis) {
         form.SequencePos = 0;
         Show& show = form.show();
-        show.setMode(makeDisplayMode(picdis, show));
+        show.setMode(makeDisplayMode(DisplayModeSetting(picdis), show));
         show.beginTick();
         loop.processMessages();
         while (loop.animating()) {

@@ -11,6 +11,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <algorithm>
+#include <array>
+#include <utility>
+#include <variant>
 
 #include "AboutBox.h"
 #include "DialogLogic.h"
@@ -25,64 +28,205 @@ namespace quillo {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* text, int x, int y, int w, int h) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(x, y, w, h);
-    return label;
-}
+using R = ControlRole;
 
-QPushButton* makeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
-    auto* button = new QPushButton(text, parent);
-    button->setFont(formFont("Arial", 8));
-    button->setAutoDefault(false);
-    button->setGeometry(x, y, w, h);
-    return button;
-}
+enum class ControlKind {
+    Heading,  // a bold caption, its text from the top
+    Label,
+    List,
+    Group,
+    Button,
+    GlyphButton,  // a button with a small picture before its caption
+    Radio,
+    DisplayModeRadio,  // its caption and whether it is shown from the table of display modes
+    ScrollBar,
+    CheckBox,  // its caption wraps onto further lines
+    Thumbnail,
+};
 
-QPushButton* makeGlyphButton(QWidget* parent, const char* text, QStyle::StandardPixmap glyph, int x,
-                             int y, int w, int h) {
-    QPushButton* button = makeButton(parent, text, x, y, w, h);
-    button->setIcon(parent->style()->standardIcon(glyph));
-    button->setIconSize(QSize(12, 12));
-    return button;
-}
+struct FontSpec {
+    const char* family;
+    int points;
+    bool bold = false;
+    bool underline = false;
+};
 
-QRadioButton* makeRadio(QWidget* parent, const char* text, int x, int y, int w, int h) {
-    auto* radio = new QRadioButton(text, parent);
-    radio->setFont(formFont("Arial", 8));
-    radio->setGeometry(x, y, w, h);
-    return radio;
-}
+struct BarRange {
+    int low, high;  // it starts at low
+};
 
-QGroupBox* makeGroup(QWidget* parent, const char* title, int x, int y, int w, int h) {
-    auto* group = new QGroupBox(title, parent);
-    group->setFont(formFont("MS Sans Serif", 8, true));
-    group->setGeometry(x, y, w, h);
-    return group;
-}
+// What a few kinds need beyond the columns: a label's own font, a glyph button's picture, the
+// display mode of a mode's button, a scroll bar's range.
+using ControlDetail =
+    std::variant<std::monostate, FontSpec, QStyle::StandardPixmap, DisplayModeSetting, BarRange>;
 
-QScrollBar* makeScrollBar(QWidget* parent, int min, int max, int value, int x, int y, int w,
-                          int h) {
-    auto* bar = new FocusScrollBar(parent);
-    bar->setRange(min, max);
-    bar->setSingleStep(1);
-    bar->setPageStep(1);
-    bar->setValue(value);
-    bar->setGeometry(x, y, w, h);
-    return bar;
-}
+struct ControlRow {
+    ControlRole role;
+    ControlKind kind;
+    ControlRole group;
+    const char* caption;  // the text or title; for a list or a scroll bar its hint
+    QRect place;          // within its group
+    ControlDetail detail = {};
+};
 
-ExtentListWidget* makeList(QWidget* parent, const char* hint, int x, int y, int w, int h) {
-    auto* list = new ExtentListWidget(parent);
-    list->setFont(formFont("Arial", 8));
-    list->setToolTip(hint);
-    list->setGeometry(x, y, w, h);
-    return list;
+using K = ControlKind;
+using M = DisplayModeSetting;
+
+// The controls in the order they are made: the Tab order, and later controls lie above earlier
+// ones where they overlap.
+// clang-format off
+const ControlRow kControls[] = {
+    {R::ListsHeading, K::Heading, R::Dialog,
+     "Listed below are your pictures.                              "
+     "Listed below are your sound files.",                        {5, 2, 582, 20}},
+    {R::PictureList, K::List, R::Dialog, "Double click to open picture",         {4, 16, 290, 115}},
+    {R::SoundList, K::List, R::Dialog, "Double click to play the sound file",    {298, 16, 295, 115}},
+
+    {R::PictureOptions, K::Group, R::Dialog, "Picture Options",                  {6, 135, 289, 121}},
+    {R::AddPicture, K::GlyphButton, R::PictureOptions, "Add Picture",            {10, 18, 130, 18}, QStyle::SP_FileIcon},
+    {R::RemovePicture, K::GlyphButton, R::PictureOptions, "Remove Picture",      {10, 44, 130, 18}, QStyle::SP_TrashIcon},
+    {R::AddFolder, K::GlyphButton, R::PictureOptions, "Add Entire Folder",       {10, 69, 130, 18}, QStyle::SP_DirOpenIcon},
+    {R::ClearList, K::GlyphButton, R::PictureOptions, "Clear The List",          {10, 94, 130, 18}, QStyle::SP_DialogResetButton},
+    {R::TotalImagesHeading, K::Label, R::PictureOptions, "Total Images =",       {149, 11, 91, 13}},
+    {R::PictureCount, K::Label, R::PictureOptions, "0",                          {243, 11, 39, 13}},
+    {R::Thumbnail, K::Thumbnail, R::PictureOptions, nullptr,                     {152, 29, 126, 88}},
+
+    {R::SoundOptions, K::Group, R::Dialog, "Sound Options",                      {300, 135, 293, 121}},
+    {R::AddSound, K::Button, R::SoundOptions, "Add Sound File",                  {68, 18, 154, 17}},
+    {R::RemoveSound, K::Button, R::SoundOptions, "Remove Sound File",            {68, 47, 154, 17}},
+    {R::SoundOn, K::Radio, R::SoundOptions, "Sound ON",                          {63, 75, 90, 17}},
+    {R::SoundOff, K::Radio, R::SoundOptions, "Sound OFF",                        {165, 76, 99, 17}},
+
+    {R::PictureDisplays, K::Group, R::Dialog, "Picture Displays",                {6, 260, 289, 248}},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 15, 187, 17}, M::Stretched},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 31, 243, 17}, M::NaturalSize},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 48, 195, 17}, M::Tiled},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {110, 54, 147, 17}, M::PictureInPicture},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 64, 160, 17}, M::Overlapping},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 80, 113, 17}, M::Slide},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 96, 113, 17}, M::RollDown},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 112, 147, 17}, M::RoundedCorners},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 128, 113, 17}, M::CircleFrame},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 144, 113, 17}, M::Fade},
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 167, 203, 17}, M::CustomSize},
+
+    {R::CustomSize, K::Group, R::PictureDisplays, "Customize Your Picture Size", {18, 187, 256, 53}},
+    {R::WidthHeading, K::Label, R::CustomSize, "Picture Width",                  {6, 17, 94, 13}, FontSpec{"MS Sans Serif", 8}},
+    {R::WidthBar, K::ScrollBar, R::CustomSize, "Set picture width when customizing", {6, 34, 68, 13}, BarRange{kSmallestCustomSize, 100}},
+    {R::WidthValue, K::Label, R::CustomSize, nullptr,                            {78, 34, 38, 13}},
+    {R::HeightHeading, K::Label, R::CustomSize, "Picture Height",                {137, 17, 99, 13}, FontSpec{"MS Sans Serif", 8}},
+    {R::HeightBar, K::ScrollBar, R::CustomSize, "Set picture height when customizing", {138, 34, 68, 13}, BarRange{kSmallestCustomSize, 100}},
+    {R::HeightValue, K::Label, R::CustomSize, nullptr,                           {215, 34, 34, 13}},
+
+    {R::Delay, K::Group, R::Dialog, "Time Delay - Seconds",                      {300, 260, 156, 85}},
+    {R::DelayBar, K::ScrollBar, R::Delay, nullptr,                               {18, 26, 121, 13}, BarRange{1, kLongestDelaySeconds}},
+    {R::SecondsHeading, K::Label, R::Delay, "Seconds:",                          {18, 44, 58, 15}, FontSpec{"Arial", 9, false, true}},
+    {R::DelayValue, K::Label, R::Delay, "2",                                     {18, 58, 39, 17}, FontSpec{"Arial", 8, false, true}},
+
+    {R::Sequence, K::Group, R::Dialog, "Picture Sequence",                       {460, 260, 132, 85}},
+    {R::InOrder, K::Radio, R::Sequence, "Display In Order",                      {4, 23, 123, 17}},
+    {R::Random, K::Radio, R::Sequence, "Display Randomly",                       {4, 47, 123, 17}},
+
+    {R::Colors, K::Group, R::Dialog, "Background Colors ",                       {301, 350, 292, 77}},
+    {R::GreyColors, K::Radio, R::Colors, "Black - Gray - Silver - White",        {14, 14, 219, 17}},
+    {R::DarkColors, K::Radio, R::Colors, "Navy - Black - Purple - Maroon",       {14, 28, 259, 17}},
+    {R::BrightColors, K::Radio, R::Colors, "Green - Aqua - Fuschia - Yellow",    {14, 43, 235, 17}},
+    {R::AlwaysBlack, K::Radio, R::Colors, "No Color - Always Black",             {14, 58, 155, 17}},
+
+    // The free corner below the colours, left of the buttons: two lines for each of the first
+    // two options, one for the last. Shuffle is used only when the order is random.
+    {R::Fit, K::CheckBox, R::Dialog, "Shrink large pictures to fit the screen",  {303, 430, 170, 30}},
+    {R::Shuffle, K::CheckBox, R::Dialog, "Show each picture once before repeating", {303, 461, 170, 30}},
+    {R::AllScreens, K::CheckBox, R::Dialog, "Show pictures on every screen",     {303, 492, 170, 22}},
+
+    {R::Download, K::Button, R::Dialog, "Download Software",                     {480, 439, 109, 21}},
+    {R::About, K::Button, R::Dialog, "About",                                    {480, 463, 109, 21}},
+    {R::OkSave, K::Button, R::Dialog, "Ok - Save",                               {479, 487, 109, 21}},
+};
+// clang-format on
+
+// The colour sets' buttons, and each radio pair's button for true.
+constexpr std::pair<ControlRole, ColorSetSetting> kColorButtons[] = {
+    {R::GreyColors, ColorSetSetting::BlackToWhite},
+    {R::DarkColors, ColorSetSetting::NavyToMaroon},
+    {R::BrightColors, ColorSetSetting::GreenToYellow},
+    {R::AlwaysBlack, ColorSetSetting::AlwaysBlack},
+};
+
+QWidget* makeControl(const ControlRow& row, QWidget* parent) {
+    const QString caption = row.caption ? QString(row.caption) : QString();
+    const auto styled = [&row](auto* widget, const QFont& font) {
+        widget->setFont(font);
+        widget->setGeometry(row.place);
+        return widget;
+    };
+    const QFont arial = formFont("Arial", 8);
+    switch (row.kind) {
+        case K::Heading:
+        case K::Label: {
+            auto* label = new QLabel(caption, parent);
+            label->setTextFormat(Qt::PlainText);
+            label->setGeometry(row.place);
+            if (row.kind == K::Heading) {
+                label->setFont(formFont("MS Sans Serif", 8, true));
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            } else if (const auto* font = std::get_if<FontSpec>(&row.detail)) {
+                label->setFont(formFont(font->family, font->points, font->bold, font->underline));
+            }
+            return label;
+        }
+        case K::List: {
+            auto* list = styled(new ExtentListWidget(parent), arial);
+            list->setToolTip(caption);
+            return list;
+        }
+        case K::Group:
+            return styled(new QGroupBox(caption, parent), formFont("MS Sans Serif", 8, true));
+        case K::Button:
+        case K::GlyphButton: {
+            auto* button = styled(new QPushButton(caption, parent), arial);
+            button->setAutoDefault(false);
+            if (const auto* glyph = std::get_if<QStyle::StandardPixmap>(&row.detail)) {
+                button->setIcon(parent->style()->standardIcon(*glyph));
+                button->setIconSize(QSize(12, 12));
+            }
+            return button;
+        }
+        case K::Radio:
+            return styled(new QRadioButton(caption, parent), arial);
+        case K::DisplayModeRadio: {
+            const DisplayModeRow& mode = displayModeRow(std::get<DisplayModeSetting>(row.detail));
+            auto* radio = styled(
+                new QRadioButton(
+                    QString::fromUtf8(mode.caption.data(), qsizetype(mode.caption.size())), parent),
+                arial);
+            if (!mode.buttonShown) radio->hide();
+            return radio;
+        }
+        case K::ScrollBar: {
+            const BarRange range = std::get<BarRange>(row.detail);
+            auto* bar = new FocusScrollBar(parent);
+            bar->setRange(range.low, range.high);
+            bar->setSingleStep(1);
+            bar->setPageStep(1);
+            bar->setValue(range.low);
+            bar->setGeometry(row.place);
+            if (row.caption) bar->setToolTip(caption);
+            return bar;
+        }
+        case K::CheckBox:
+            return styled(new WrappingCheckBox(caption, parent), arial);
+        case K::Thumbnail: {
+            auto* thumbnail = new ThumbnailView(parent);
+            thumbnail->setGeometry(row.place);
+            return thumbnail;
+        }
+    }
+    return nullptr;
 }
 
 // Radio buttons of one group all unchecked, which auto-exclusive buttons do not allow directly.
-void uncheckAll(std::initializer_list<QRadioButton*> buttons) {
+void uncheckAll(const std::array<QRadioButton*, kDisplayModes.size()>& buttons) {
     for (QRadioButton* b : buttons) {
         b->setAutoExclusive(false);
         b->setChecked(false);
@@ -107,10 +251,11 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
     buildControls();
     useFormGroupFrames(*this);
     // Tab visits the controls in the order they were made; a group of radio buttons is one stop.
-    for (QGroupBox* group : {soundOptionsGroup, pictureDisplaysGroup, sequenceGroup, colorsGroup})
-        tabToCheckedRadio(*group);
-    pictureListBox_ = std::make_unique<QtListBox>(*pictureList);
-    soundListBox_ = std::make_unique<QtListBox>(*soundList);
+    for (QGroupBox* group : findChildren<QGroupBox*>())
+        if (!group->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+            tabToCheckedRadio(*group);
+    pictureListBox_ = std::make_unique<QtListBox>(*list(R::PictureList));
+    soundListBox_ = std::make_unique<QtListBox>(*list(R::SoundList));
     lists_ = std::make_unique<MediaLists>(
         MediaLists{settings_, SlotTables{}, *pictureListBox_, *soundListBox_});
     connectHandlers();
@@ -119,99 +264,18 @@ SettingsDialog::SettingsDialog(DialogServices& services, SystemServices& system,
 SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::buildControls() {
-    // Created in this order so that later controls lie above earlier ones where they overlap.
-    listsHeading = makeLabel(this,
-                             "Listed below are your pictures.                              "
-                             "Listed below are your sound files.",
-                             5, 2, 582, 20);
-    listsHeading->setFont(formFont("MS Sans Serif", 8, true));
-    listsHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    pictureList = makeList(this, "Double click to open picture", 4, 16, 290, 115);
-    soundList = makeList(this, "Double click to play the sound file", 298, 16, 295, 115);
-
-    pictureOptionsGroup = makeGroup(this, "Picture Options", 6, 135, 289, 121);
-    addPictureButton =
-        makeGlyphButton(pictureOptionsGroup, "Add Picture", QStyle::SP_FileIcon, 10, 18, 130, 18);
-    removePictureButton = makeGlyphButton(pictureOptionsGroup, "Remove Picture",
-                                          QStyle::SP_TrashIcon, 10, 44, 130, 18);
-    addFolderButton = makeGlyphButton(pictureOptionsGroup, "Add Entire Folder",
-                                      QStyle::SP_DirOpenIcon, 10, 69, 130, 18);
-    clearListButton = makeGlyphButton(pictureOptionsGroup, "Clear The List",
-                                      QStyle::SP_DialogResetButton, 10, 94, 130, 18);
-    totalImagesLabel = makeLabel(pictureOptionsGroup, "Total Images =", 149, 11, 91, 13);
-    pictureCountLabel = makeLabel(pictureOptionsGroup, "0", 243, 11, 39, 13);
-    thumbnail = new ThumbnailView(pictureOptionsGroup);
-    thumbnail->setGeometry(152, 29, 126, 88);
-
-    soundOptionsGroup = makeGroup(this, "Sound Options", 300, 135, 293, 121);
-    addSoundButton = makeButton(soundOptionsGroup, "Add Sound File", 68, 18, 154, 17);
-    removeSoundButton = makeButton(soundOptionsGroup, "Remove Sound File", 68, 47, 154, 17);
-    soundOnRadio = makeRadio(soundOptionsGroup, "Sound ON", 63, 75, 90, 17);
-    soundOffRadio = makeRadio(soundOptionsGroup, "Sound OFF", 165, 76, 99, 17);
-
-    pictureDisplaysGroup = makeGroup(this, "Picture Displays", 6, 260, 289, 248);
-    stretchRadio = makeRadio(pictureDisplaysGroup, "Stretch Picture Full Screen", 14, 15, 187, 17);
-    naturalSizeRadio =
-        makeRadio(pictureDisplaysGroup, "Default Picture Size (Clearest Image)", 14, 31, 243, 17);
-    tiledRadio = makeRadio(pictureDisplaysGroup, "Tiled Pictures", 14, 48, 195, 17);
-    pictureInPictureRadio =
-        makeRadio(pictureDisplaysGroup, "Picture in a Picture", 110, 54, 147, 17);
-    pictureInPictureRadio->hide();
-    overlappingRadio = makeRadio(pictureDisplaysGroup, "Picture Overlapping", 14, 64, 160, 17);
-    slideRadio = makeRadio(pictureDisplaysGroup, "Slide", 14, 80, 113, 17);
-    rollDownRadio = makeRadio(pictureDisplaysGroup, "Roll It Down", 14, 96, 113, 17);
-    roundedCornersRadio = makeRadio(pictureDisplaysGroup, "Rounded Corners", 14, 112, 147, 17);
-    circleFrameRadio = makeRadio(pictureDisplaysGroup, "Circle Frame", 14, 128, 113, 17);
-    fadeRadio = makeRadio(pictureDisplaysGroup, "Fade / Blend", 14, 144, 113, 17);
-    customSizeRadio =
-        makeRadio(pictureDisplaysGroup, "Customize Picture Size Below ", 14, 167, 203, 17);
-
-    customSizeGroup =
-        makeGroup(pictureDisplaysGroup, "Customize Your Picture Size", 18, 187, 256, 53);
-    widthHeading = makeLabel(customSizeGroup, "Picture Width", 6, 17, 94, 13);
-    widthHeading->setFont(formFont("MS Sans Serif", 8));
-    widthBar = makeScrollBar(customSizeGroup, 25, 100, 25, 6, 34, 68, 13);
-    widthBar->setToolTip("Set picture width when customizing");
-    widthLabel = makeLabel(customSizeGroup, "25", 78, 34, 38, 13);
-    heightHeading = makeLabel(customSizeGroup, "Picture Height", 137, 17, 99, 13);
-    heightHeading->setFont(formFont("MS Sans Serif", 8));
-    heightBar = makeScrollBar(customSizeGroup, 25, 100, 25, 138, 34, 68, 13);
-    heightBar->setToolTip("Set picture height when customizing");
-    heightLabel = makeLabel(customSizeGroup, "25", 215, 34, 34, 13);
-
-    delayGroup = makeGroup(this, "Time Delay - Seconds", 300, 260, 156, 85);
-    delayBar = makeScrollBar(delayGroup, 1, 800, 1, 18, 26, 121, 13);
-    secondsHeading = makeLabel(delayGroup, "Seconds:", 18, 44, 58, 15);
-    secondsHeading->setFont(formFont("Arial", 9, false, true));
-    delayLabel = makeLabel(delayGroup, "2", 18, 58, 39, 17);
-    delayLabel->setFont(formFont("Arial", 8, false, true));
-
-    sequenceGroup = makeGroup(this, "Picture Sequence", 460, 260, 132, 85);
-    inOrderRadio = makeRadio(sequenceGroup, "Display In Order", 4, 23, 123, 17);
-    randomRadio = makeRadio(sequenceGroup, "Display Randomly", 4, 47, 123, 17);
-
-    colorsGroup = makeGroup(this, "Background Colors ", 301, 350, 292, 77);
-    greyColorsRadio = makeRadio(colorsGroup, "Black - Gray - Silver - White", 14, 14, 219, 17);
-    darkColorsRadio = makeRadio(colorsGroup, "Navy - Black - Purple - Maroon", 14, 28, 259, 17);
-    brightColorsRadio = makeRadio(colorsGroup, "Green - Aqua - Fuschia - Yellow", 14, 43, 235, 17);
-    alwaysBlackRadio = makeRadio(colorsGroup, "No Color - Always Black", 14, 58, 155, 17);
-
-    // The free corner below the colours, left of the buttons: two lines for each of the first
-    // two options, one for the last.
-    fitCheckBox = new WrappingCheckBox("Shrink large pictures to fit the screen", this);
-    fitCheckBox->setFont(formFont("Arial", 8));
-    fitCheckBox->setGeometry(303, 430, 170, 30);
-    // Used only when the order is random.
-    shuffleCheckBox = new WrappingCheckBox("Show each picture once before repeating", this);
-    shuffleCheckBox->setFont(formFont("Arial", 8));
-    shuffleCheckBox->setGeometry(303, 461, 170, 30);
-    allScreensCheckBox = new WrappingCheckBox("Show pictures on every screen", this);
-    allScreensCheckBox->setFont(formFont("Arial", 8));
-    allScreensCheckBox->setGeometry(303, 492, 170, 22);
-
-    downloadButton = makeButton(this, "Download Software", 480, 439, 109, 21);
-    aboutButton = makeButton(this, "About", 480, 463, 109, 21);
-    okSaveButton = makeButton(this, "Ok - Save", 479, 487, 109, 21);
+    controls_[std::size_t(R::Dialog)] = this;
+    for (const ControlRow& row : kControls) {
+        QWidget* widget = makeControl(row, control(row.group));
+        if (row.kind == K::DisplayModeRadio)
+            displayModeButtons_[std::size_t(std::get<DisplayModeSetting>(row.detail)) - 1] =
+                qobject_cast<QRadioButton*>(widget);
+        else
+            controls_[std::size_t(row.role)] = widget;
+    }
+    // The sizes' labels start at the bars' smallest value.
+    for (const ControlRole value : {R::WidthValue, R::HeightValue})
+        label(value)->setText(QString::number(kSmallestCustomSize));
 }
 
 void SettingsDialog::connectHandlers() {
@@ -220,28 +284,34 @@ void SettingsDialog::connectHandlers() {
         connect(sender, signal, this,
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    on(okSaveButton, &QPushButton::clicked, &SettingsDialog::onOkSave);
+    using Handler = void (SettingsDialog::*)();
+    const std::pair<ControlRole, Handler> clicks[] = {
+        {R::OkSave, &SettingsDialog::onOkSave},
+        {R::AddPicture, &SettingsDialog::onAddPicture},
+        {R::RemovePicture, &SettingsDialog::onRemovePicture},
+        {R::AddFolder, &SettingsDialog::onAddFolder},
+        {R::ClearList, &SettingsDialog::onClearList},
+        {R::AddSound, &SettingsDialog::onAddSound},
+        {R::RemoveSound, &SettingsDialog::onRemoveSound},
+        {R::About, &SettingsDialog::onAbout},
+        {R::Download, &SettingsDialog::onDownload},
+    };
+    for (const auto& [role, handler] : clicks) on(button(role), &QPushButton::clicked, handler);
     saveRetry_.setInterval(50);
     on(&saveRetry_, &QTimer::timeout, &SettingsDialog::onSaveRetry);
-    on(addPictureButton, &QPushButton::clicked, &SettingsDialog::onAddPicture);
-    on(removePictureButton, &QPushButton::clicked, &SettingsDialog::onRemovePicture);
-    on(addFolderButton, &QPushButton::clicked, &SettingsDialog::onAddFolder);
-    on(clearListButton, &QPushButton::clicked, &SettingsDialog::onClearList);
-    on(addSoundButton, &QPushButton::clicked, &SettingsDialog::onAddSound);
-    on(removeSoundButton, &QPushButton::clicked, &SettingsDialog::onRemoveSound);
-    on(aboutButton, &QPushButton::clicked, &SettingsDialog::onAbout);
-    on(downloadButton, &QPushButton::clicked, &SettingsDialog::onDownload);
 
     // Program changes of the scroll positions are made with the bars' signals blocked, so these
     // run only when the user moves a bar.
-    on(widthBar, &QScrollBar::valueChanged, &SettingsDialog::onWidthBarMoved);
-    on(heightBar, &QScrollBar::valueChanged, &SettingsDialog::onHeightBarMoved);
-    on(delayBar, &QScrollBar::valueChanged, &SettingsDialog::onDelayBarMoved);
+    on(scrollBar(R::WidthBar), &QScrollBar::valueChanged, &SettingsDialog::onWidthBarMoved);
+    on(scrollBar(R::HeightBar), &QScrollBar::valueChanged, &SettingsDialog::onHeightBarMoved);
+    on(scrollBar(R::DelayBar), &QScrollBar::valueChanged, &SettingsDialog::onDelayBarMoved);
 
-    on(pictureList, &ExtentListWidget::userSelectionChanged, &SettingsDialog::onPictureSelected);
-    on(pictureList, &ExtentListWidget::doubleClicked, &SettingsDialog::onPictureListDoubleClick);
-    on(soundList, &ExtentListWidget::doubleClicked, &SettingsDialog::onSoundListDoubleClick);
-    on(thumbnail, &ThumbnailView::clicked, &SettingsDialog::onThumbnailClick);
+    ExtentListWidget* pictures = list(R::PictureList);
+    on(pictures, &ExtentListWidget::userSelectionChanged, &SettingsDialog::onPictureSelected);
+    on(pictures, &ExtentListWidget::doubleClicked, &SettingsDialog::onPictureListDoubleClick);
+    on(list(R::SoundList), &ExtentListWidget::doubleClicked,
+       &SettingsDialog::onSoundListDoubleClick);
+    on(thumbnail(), &ThumbnailView::clicked, &SettingsDialog::onThumbnailClick);
 }
 
 void SettingsDialog::guarded(const std::function<void()>& handler) noexcept {
@@ -258,71 +328,69 @@ void SettingsDialog::guarded(const std::function<void()>& handler) noexcept {
     }
 }
 
-QRadioButton* SettingsDialog::displayModeButton(int value) const {
-    QRadioButton* const buttons[] = {stretchRadio,     naturalSizeRadio, pictureInPictureRadio,
-                                     tiledRadio,       customSizeRadio,  overlappingRadio,
-                                     slideRadio,       rollDownRadio,    roundedCornersRadio,
-                                     circleFrameRadio, fadeRadio};
-    return value >= 1 && value <= 11 ? buttons[value - 1] : nullptr;
+QRadioButton* SettingsDialog::displayModeButton(DisplayModeSetting mode) const {
+    return isDisplayMode(std::int32_t(mode)) ? displayModeButtons_[std::size_t(mode) - 1] : nullptr;
 }
 
 OptionsState SettingsDialog::readOptions() const {
     OptionsState o;
-    o.soundOn = soundOnRadio->isChecked();
-    o.inOrder = inOrderRadio->isChecked();
-    o.color = greyColorsRadio->isChecked()     ? ColorSetSetting::BlackToWhite
-              : darkColorsRadio->isChecked()   ? ColorSetSetting::NavyToMaroon
-              : brightColorsRadio->isChecked() ? ColorSetSetting::GreenToYellow
-                                               : ColorSetSetting::AlwaysBlack;
-    for (int value = 1; value <= 11; ++value)
-        if (displayModeButton(value)->isChecked()) {
-            o.displayMode = DisplayModeSetting(value);
+    o.soundOn = radio(R::SoundOn)->isChecked();
+    o.inOrder = radio(R::InOrder)->isChecked();
+    o.color = ColorSetSetting::AlwaysBlack;
+    for (const auto& [role, set] : kColorButtons)
+        if (radio(role)->isChecked()) {
+            o.color = set;
+            break;
+        }
+    for (const DisplayModeRow& mode : kDisplayModes)
+        if (displayModeButton(mode.setting)->isChecked()) {
+            o.displayMode = mode.setting;
             break;
         }
     // The labels hold the numbers that are saved; the program alone sets them.
-    o.delaySeconds = delayLabel->text().toLongLong();
-    o.width = widthLabel->text().toLongLong();
-    o.height = heightLabel->text().toLongLong();
-    o.delayPosition = delayBar->value();
-    o.widthPosition = widthBar->value();
-    o.heightPosition = heightBar->value();
-    o.widthMax = widthBar->maximum();
-    o.heightMax = heightBar->maximum();
-    o.fit = fitCheckBox->isChecked();
-    o.shuffle = shuffleCheckBox->isChecked();
-    o.allScreens = allScreensCheckBox->isChecked();
+    o.delaySeconds = label(R::DelayValue)->text().toLongLong();
+    o.width = label(R::WidthValue)->text().toLongLong();
+    o.height = label(R::HeightValue)->text().toLongLong();
+    o.delayPosition = scrollBar(R::DelayBar)->value();
+    o.widthPosition = scrollBar(R::WidthBar)->value();
+    o.heightPosition = scrollBar(R::HeightBar)->value();
+    o.widthMax = scrollBar(R::WidthBar)->maximum();
+    o.heightMax = scrollBar(R::HeightBar)->maximum();
+    o.fit = checkBox(R::Fit)->isChecked();
+    o.shuffle = checkBox(R::Shuffle)->isChecked();
+    o.allScreens = checkBox(R::AllScreens)->isChecked();
     return o;
 }
 
 void SettingsDialog::applyOptions(const OptionsState& o) {
-    (o.soundOn ? soundOnRadio : soundOffRadio)->setChecked(true);
-    (o.inOrder ? inOrderRadio : randomRadio)->setChecked(true);
-    QRadioButton* const colors[] = {greyColorsRadio, darkColorsRadio, brightColorsRadio,
-                                    alwaysBlackRadio};
-    colors[int(o.color) - 1]->setChecked(true);
-    if (QRadioButton* mode = o.displayMode ? displayModeButton(int(*o.displayMode)) : nullptr)
+    radio(o.soundOn ? R::SoundOn : R::SoundOff)->setChecked(true);
+    radio(o.inOrder ? R::InOrder : R::Random)->setChecked(true);
+    for (const auto& [role, set] : kColorButtons)
+        if (set == o.color) radio(role)->setChecked(true);
+    if (QRadioButton* mode = o.displayMode ? displayModeButton(*o.displayMode) : nullptr)
         mode->setChecked(true);
     else
-        uncheckAll({stretchRadio, naturalSizeRadio, pictureInPictureRadio, tiledRadio,
-                    customSizeRadio, overlappingRadio, slideRadio, rollDownRadio,
-                    roundedCornersRadio, circleFrameRadio, fadeRadio});
+        uncheckAll(displayModeButtons_);
 
-    fitCheckBox->setChecked(o.fit);
-    shuffleCheckBox->setChecked(o.shuffle);
-    allScreensCheckBox->setChecked(o.allScreens);
-    delayLabel->setText(QString::number(o.delaySeconds));
-    widthLabel->setText(QString::number(o.width));
-    heightLabel->setText(QString::number(o.height));
-    const QSignalBlocker blockW(widthBar), blockH(heightBar), blockD(delayBar);
-    widthBar->setMaximum(std::max(25, o.widthMax));
-    heightBar->setMaximum(std::max(25, o.heightMax));
-    delayBar->setValue(o.delayPosition);  // each bar clamps to its own range
-    widthBar->setValue(o.widthPosition);
-    heightBar->setValue(o.heightPosition);
+    checkBox(R::Fit)->setChecked(o.fit);
+    checkBox(R::Shuffle)->setChecked(o.shuffle);
+    checkBox(R::AllScreens)->setChecked(o.allScreens);
+    label(R::DelayValue)->setText(QString::number(o.delaySeconds));
+    label(R::WidthValue)->setText(QString::number(o.width));
+    label(R::HeightValue)->setText(QString::number(o.height));
+    QScrollBar* const width = scrollBar(R::WidthBar);
+    QScrollBar* const height = scrollBar(R::HeightBar);
+    QScrollBar* const delay = scrollBar(R::DelayBar);
+    const QSignalBlocker blockW(width), blockH(height), blockD(delay);
+    width->setMaximum(std::max(kSmallestCustomSize, o.widthMax));
+    height->setMaximum(std::max(kSmallestCustomSize, o.heightMax));
+    delay->setValue(o.delayPosition);  // each bar clamps to its own range
+    width->setValue(o.widthPosition);
+    height->setValue(o.heightPosition);
 }
 
 void SettingsDialog::refreshCount() {
-    pictureCountLabel->setText(QString::number(pictureList->count()));
+    label(R::PictureCount)->setText(QString::number(list(R::PictureList)->count()));
 }
 
 void SettingsDialog::refreshThumbnail() {
@@ -330,9 +398,9 @@ void SettingsDialog::refreshThumbnail() {
     // Palette screens make JPEG pictures decode to a palette, the thumbnail's too.
     options.screenDepth = services_.screen().depth;
     // The thumbnail is this small box: a large photo need not be decoded in full for it.
-    options.cover = {thumbnail->width(), thumbnail->height()};
-    ShowThumbnail(*pictureListBox_, thumbnail->picture(), services_.boxes(), options);
-    thumbnail->update();
+    options.cover = {thumbnail()->width(), thumbnail()->height()};
+    ShowThumbnail(*pictureListBox_, thumbnail()->picture(), services_.boxes(), options);
+    thumbnail()->update();
 }
 
 OpenResult SettingsDialog::openWithShell(const std::string& target) {
@@ -355,37 +423,37 @@ void SettingsDialog::onCreate() {
     lists.slots.freeAll();
 
     {
-        const QSignalBlocker blockW(widthBar), blockH(heightBar);
-        widthBar->setMaximum(std::max(25, screen.width));
-        heightBar->setMaximum(std::max(25, screen.height));
+        QScrollBar* const width = scrollBar(R::WidthBar);
+        QScrollBar* const height = scrollBar(R::HeightBar);
+        const QSignalBlocker blockW(width), blockH(height);
+        width->setMaximum(std::max(kSmallestCustomSize, screen.width));
+        height->setMaximum(std::max(kSmallestCustomSize, screen.height));
     }
 
     // A saver starting at the same moment may make the file first: then it is read like any.
     if (!settings_.exists() && settings_.createNewFile()) {
-        applyOptions(defaultDialogOptions(widthBar->maximum(), heightBar->maximum()));
+        applyOptions(defaultDialogOptions(scrollBar(R::WidthBar)->maximum(),
+                                          scrollBar(R::HeightBar)->maximum()));
     } else {
         OptionsState options;
-        options.widthMax = widthBar->maximum();
-        options.heightMax = heightBar->maximum();
+        options.widthMax = scrollBar(R::WidthBar)->maximum();
+        options.heightMax = scrollBar(R::HeightBar)->maximum();
         settings_.load(options, lists.slots);
         applyOptions(options);
     }
 
     FillLists(lists);
-    if (lists.SoundCount() <= 0) {
-        soundOnRadio->setEnabled(false);
-        soundOffRadio->setEnabled(false);
-    }
+    if (lists.SoundCount() <= 0) enableSoundChoice(false);
     refreshCount();
     refreshThumbnail();
-    FitListBoxExtent(*pictureList);
-    FitListBoxExtent(*soundList);
+    FitListBoxExtent(*list(R::PictureList));
+    FitListBoxExtent(*list(R::SoundList));
 }
 
 void SettingsDialog::onOkSave() {
     if (saveWaiting()) return;  // one save at a time
     saveGiveUpAt_ = std::chrono::steady_clock::now() + saveWait_;
-    okSaveButton->setEnabled(false);
+    button(R::OkSave)->setEnabled(false);
     setCursor(Qt::BusyCursor);
     saveRetry_.start();
     onSaveRetry();
@@ -415,7 +483,7 @@ void SettingsDialog::onSaveRetry() {
 
 void SettingsDialog::endSaveWait() {
     saveRetry_.stop();
-    okSaveButton->setEnabled(true);
+    button(R::OkSave)->setEnabled(true);
     unsetCursor();
 }
 
@@ -425,9 +493,9 @@ void SettingsDialog::onAddPicture() {
     if (!chosen) return;
     if (!chosen->empty()) AddPictureEntry(*lists_, services_.boxes(), *chosen, true);
     refreshCount();
-    if (pictureList->count() > 0) refreshThumbnail();
+    if (list(R::PictureList)->count() > 0) refreshThumbnail();
     settings_.writeLastDir(*chosen);
-    FitListBoxExtent(*pictureList);
+    FitListBoxExtent(*list(R::PictureList));
 }
 
 void SettingsDialog::onRemovePicture() {
@@ -457,8 +525,8 @@ void SettingsDialog::onAddFolder() {
         services_.boxes().show(MessageKind::Confirmation, kListFullText);
     }
     refreshCount();
-    if (pictureList->count() > 0) refreshThumbnail();
-    FitListBoxExtent(*pictureList);
+    if (list(R::PictureList)->count() > 0) refreshThumbnail();
+    FitListBoxExtent(*list(R::PictureList));
 }
 
 void SettingsDialog::onClearList() {
@@ -471,8 +539,8 @@ void SettingsDialog::onClearList() {
         return;
     ClearPictureEntries(*lists_);
     refreshCount();
-    thumbnail->picture().clear();
-    thumbnail->update();
+    thumbnail()->picture().clear();
+    thumbnail()->update();
 }
 
 void SettingsDialog::onAddSound() {
@@ -480,9 +548,8 @@ void SettingsDialog::onAddSound() {
     if (!chosen) return;
     if (chosen->empty()) return;
     AddSoundEntry(*lists_, services_.boxes(), *chosen);
-    soundOnRadio->setEnabled(true);
-    soundOffRadio->setEnabled(true);
-    FitListBoxExtent(*soundList);
+    enableSoundChoice(true);
+    FitListBoxExtent(*list(R::SoundList));
 }
 
 void SettingsDialog::onRemoveSound() {
@@ -496,9 +563,8 @@ void SettingsDialog::onRemoveSound() {
         return;
     RemoveSoundEntry(*lists_, boxes);
     if (lists_->SoundCount() < 1) {
-        soundOffRadio->setChecked(true);
-        soundOnRadio->setEnabled(false);
-        soundOffRadio->setEnabled(false);
+        radio(R::SoundOff)->setChecked(true);
+        enableSoundChoice(false);
     }
 }
 
@@ -512,14 +578,22 @@ void SettingsDialog::onDownload() {
                                std::string(kDownloadFailedText) + kDownloadAddress);
 }
 
+void SettingsDialog::showBarValue(ControlRole bar, ControlRole value) {
+    label(value)->setText(QString::number(scrollBar(bar)->value()));
+}
 void SettingsDialog::onWidthBarMoved() {
-    widthLabel->setText(QString::number(widthBar->value()));
+    showBarValue(R::WidthBar, R::WidthValue);
 }
 void SettingsDialog::onHeightBarMoved() {
-    heightLabel->setText(QString::number(heightBar->value()));
+    showBarValue(R::HeightBar, R::HeightValue);
 }
 void SettingsDialog::onDelayBarMoved() {
-    delayLabel->setText(QString::number(delayBar->value()));
+    showBarValue(R::DelayBar, R::DelayValue);
+}
+
+void SettingsDialog::enableSoundChoice(bool enabled) {
+    radio(R::SoundOn)->setEnabled(enabled);
+    radio(R::SoundOff)->setEnabled(enabled);
 }
 
 void SettingsDialog::onPictureSelected() {

@@ -2,8 +2,15 @@
 // The settings dialog: the picture and sound lists, the options, the thumbnail and the buttons.
 // The widgets only show state; the settings functions do the work on the file, the slot tables
 // and the lists (through the ListBox adapters), and DialogServices does everything outside.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -15,18 +22,60 @@
 #include "SettingsStore.h"
 #include "ShellOpen.h"
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
-
 namespace quillo {
 
 class DialogServices;
 class SystemServices;
 class AboutBox;
+
+// The dialog's controls by what they do, in the order the Tab key visits them (a group of radio
+// buttons is one stop). The display modes' buttons are reached by their setting.
+enum class ControlRole {
+    ListsHeading,
+    PictureList,
+    SoundList,
+    PictureOptions,  // the groups hold the controls listed after them
+    AddPicture,
+    RemovePicture,
+    AddFolder,
+    ClearList,
+    TotalImagesHeading,
+    PictureCount,
+    Thumbnail,
+    SoundOptions,
+    AddSound,
+    RemoveSound,
+    SoundOn,
+    SoundOff,
+    PictureDisplays,
+    DisplayMode,  // the display modes' buttons, reached by displayModeButton
+    CustomSize,
+    WidthHeading,
+    WidthBar,
+    WidthValue,
+    HeightHeading,
+    HeightBar,
+    HeightValue,
+    Delay,
+    DelayBar,
+    SecondsHeading,
+    DelayValue,
+    Sequence,
+    InOrder,
+    Random,
+    Colors,
+    GreyColors,
+    DarkColors,
+    BrightColors,
+    AlwaysBlack,
+    Fit,         // shrink large pictures to fit the screen
+    Shuffle,     // every picture once before any repeats, at random
+    AllScreens,  // a show on every screen
+    Download,
+    About,
+    OkSave,
+    Dialog,  // the dialog itself, the group of the controls outside any other
+};
 
 class SettingsDialog : public QWidget {
     Q_OBJECT
@@ -66,66 +115,18 @@ public:
     OptionsState readOptions() const;
     void applyOptions(const OptionsState& options);
 
-    // The controls, named by what they are.
-    QLabel* listsHeading;
-    ExtentListWidget* pictureList;
-    ExtentListWidget* soundList;
-    QGroupBox* pictureOptionsGroup;
-    QPushButton* addPictureButton;
-    QPushButton* removePictureButton;
-    QPushButton* addFolderButton;
-    QPushButton* clearListButton;
-    QLabel* totalImagesLabel;
-    QLabel* pictureCountLabel;
-    ThumbnailView* thumbnail;
-    QGroupBox* soundOptionsGroup;
-    QPushButton* addSoundButton;
-    QPushButton* removeSoundButton;
-    QRadioButton* soundOnRadio;
-    QRadioButton* soundOffRadio;
-    QGroupBox* pictureDisplaysGroup;
-    QRadioButton* stretchRadio;
-    QRadioButton* naturalSizeRadio;
-    QRadioButton* tiledRadio;
-    QRadioButton* pictureInPictureRadio;
-    QRadioButton* overlappingRadio;
-    QRadioButton* slideRadio;
-    QRadioButton* rollDownRadio;
-    QRadioButton* roundedCornersRadio;
-    QRadioButton* circleFrameRadio;
-    QRadioButton* fadeRadio;
-    QRadioButton* customSizeRadio;
-    // Shrink large pictures to fit the screen (the Fit option).
-    QCheckBox* fitCheckBox;
-    // Every picture once before any repeats, at random (the Shuffle option).
-    QCheckBox* shuffleCheckBox;
-    // A show on every screen (the AllScreens option).
-    QCheckBox* allScreensCheckBox;
-    QGroupBox* customSizeGroup;
-    QLabel* widthHeading;
-    QScrollBar* widthBar;
-    QLabel* widthLabel;
-    QLabel* heightHeading;
-    QScrollBar* heightBar;
-    QLabel* heightLabel;
-    QGroupBox* delayGroup;
-    QScrollBar* delayBar;
-    QLabel* secondsHeading;
-    QLabel* delayLabel;
-    QGroupBox* sequenceGroup;
-    QRadioButton* inOrderRadio;
-    QRadioButton* randomRadio;
-    QGroupBox* colorsGroup;
-    QRadioButton* greyColorsRadio;
-    QRadioButton* darkColorsRadio;
-    QRadioButton* brightColorsRadio;
-    QRadioButton* alwaysBlackRadio;
-    QPushButton* downloadButton;
-    QPushButton* aboutButton;
-    QPushButton* okSaveButton;
-
-    // The display-mode buttons in the order of their "Picdis" values 1 to 11.
-    QRadioButton* displayModeButton(int value) const;
+    // The controls by their roles (a role's widget class is the one its accessor gives).
+    QWidget* control(ControlRole role) const { return controls_[std::size_t(role)]; }
+    QLabel* label(ControlRole role) const { return control<QLabel>(role); }
+    ExtentListWidget* list(ControlRole role) const { return control<ExtentListWidget>(role); }
+    QGroupBox* group(ControlRole role) const { return control<QGroupBox>(role); }
+    QPushButton* button(ControlRole role) const { return control<QPushButton>(role); }
+    QRadioButton* radio(ControlRole role) const { return control<QRadioButton>(role); }
+    QScrollBar* scrollBar(ControlRole role) const { return control<QScrollBar>(role); }
+    QCheckBox* checkBox(ControlRole role) const { return control<QCheckBox>(role); }
+    ThumbnailView* thumbnail() const { return control<ThumbnailView>(ControlRole::Thumbnail); }
+    // The button of a display mode in "Picture Displays".
+    QRadioButton* displayModeButton(DisplayModeSetting mode) const;
 
     // How long "Ok - Save" waits for another writer before it reports that the file cannot be
     // written; true while it waits.
@@ -144,13 +145,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    template <class Widget>
+    Widget* control(ControlRole role) const {
+        return qobject_cast<Widget*>(control(role));
+    }
     void buildControls();
+    void showBarValue(ControlRole bar, ControlRole value);
+    void enableSoundChoice(bool enabled);
     void connectHandlers();
     void refreshCount();
     void refreshThumbnail();
     OpenResult openWithShell(const std::string& target);
     void endSaveWait();
 
+    std::array<QWidget*, std::size_t(ControlRole::Dialog) + 1> controls_{};
+    std::array<QRadioButton*, kDisplayModes.size()> displayModeButtons_{};
     DialogServices& services_;
     SystemServices& system_;
     AboutBox& about_;

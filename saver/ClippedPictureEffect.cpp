@@ -13,8 +13,9 @@ public:
     ClippedPictureEffect(Show& show, bool circle) : show_(show), circle_(circle) {}
 
     FrameDue begin(std::uint64_t) override {
-        // The new colour clears the earlier pictures before this tick's is drawn.
-        show_.changeColourBeforeDrawing();
+        // The new colour, painted at once (the mode draws on the surface), clears the earlier
+        // pictures before this tick's is drawn.
+        show_.changeColour();
         try {
             draw(show_.nextPicture({}, BadPicture::Skip));
         } catch (const std::exception&) {

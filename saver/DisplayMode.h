@@ -3,12 +3,14 @@
 // state machine: the tick begins its work, and a mode that animates then draws one frame each
 // time the event loop comes back to it, saying when its next frame is due. No mode sleeps,
 // handles messages or waits: input is handled between any two frames. Each mode lives in a file
-// of its own and owns its pictures and controls; the factory in DisplayModes.cpp maps the mode
-// number to it, so a new mode never touches the tick.
+// of its own and owns its pictures and controls; the factory in DisplayModes.cpp maps the mode's
+// setting to it, so a new mode never touches the tick. What the show must know of a mode beyond
+// its drawing is in its row of the table of display modes (DisplayModeTable.h).
 #include <cstdint>
 #include <memory>
 #include <optional>
 
+#include "DisplayModeTable.h"
 #include "Geometry.h"
 
 namespace quillo {
@@ -37,14 +39,12 @@ public:
         (void)nowNs;
         return std::nullopt;
     }
-    // True when the sound's notices wait until the mode's frames are over.
-    virtual bool holdsNotices() const { return false; }
     // Frees what the mode keeps from tick to tick; the saver's shutdown calls it.
     virtual void release() {}
 };
 
-// The mode for a display mode number 1 to 11; nullptr for a number without a mode.
-std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, Show& show);
+// The mode for a display mode setting; nullptr for a value that names no mode.
+std::unique_ptr<DisplayMode> makeDisplayMode(DisplayModeSetting mode, Show& show);
 
 // The modes, one factory each.
 std::unique_ptr<DisplayMode> makeStretchMode(Show& show);

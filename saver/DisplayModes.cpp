@@ -1,34 +1,49 @@
+// Each display mode's factory, keyed by its setting: the saver's column of the table of display
+// modes (DisplayModeTable.h), which the compiler checks row for row.
+#include <array>
+
 #include "DisplayMode.h"
 
 namespace quillo {
 
-std::unique_ptr<DisplayMode> makeDisplayMode(int picdis, Show& show) {
-    switch (picdis) {
-        case 1:
-            return makeStretchMode(show);
-        case 2:
-            return makeSizedPictureMode(show, false);
-        case 3:
-            return makePictureInPictureMode(show);
-        case 4:
-            return makeTiledMode(show);
-        case 5:
-            return makeSizedPictureMode(show, true);
-        case 6:
-            return makeOverlapMode(show);
-        case 7:
-            return makeSlideEffect(show);
-        case 8:
-            return makeRollDownEffect(show);
-        case 9:
-            return makeClippedPictureEffect(show, false);
-        case 10:
-            return makeClippedPictureEffect(show, true);
-        case 11:
-            return makeFadeEffect(show);
-        default:
-            return nullptr;
-    }
+namespace {
+
+using S = DisplayModeSetting;
+
+struct ModeFactory {
+    DisplayModeSetting setting;
+    std::unique_ptr<DisplayMode> (*make)(Show&);
+};
+
+// clang-format off
+constexpr std::array kFactories = {
+    ModeFactory{S::Stretched,        makeStretchMode},
+    ModeFactory{S::NaturalSize,      [](Show& s) { return makeSizedPictureMode(s, false); }},
+    ModeFactory{S::PictureInPicture, makePictureInPictureMode},
+    ModeFactory{S::Tiled,            makeTiledMode},
+    ModeFactory{S::CustomSize,       [](Show& s) { return makeSizedPictureMode(s, true); }},
+    ModeFactory{S::Overlapping,      makeOverlapMode},
+    ModeFactory{S::Slide,            makeSlideEffect},
+    ModeFactory{S::RollDown,         makeRollDownEffect},
+    ModeFactory{S::RoundedCorners,   [](Show& s) { return makeClippedPictureEffect(s, false); }},
+    ModeFactory{S::CircleFrame,      [](Show& s) { return makeClippedPictureEffect(s, true); }},
+    ModeFactory{S::Fade,             makeFadeEffect},
+};
+// clang-format on
+
+constexpr bool everyRowHasItsFactory() {
+    if (kFactories.size() != kDisplayModes.size()) return false;
+    for (std::size_t i = 0; i < kFactories.size(); ++i)
+        if (kFactories[i].setting != kDisplayModes[i].setting || !kFactories[i].make) return false;
+    return true;
+}
+static_assert(everyRowHasItsFactory(), "each row of the table of display modes needs a factory");
+
+}  // namespace
+
+std::unique_ptr<DisplayMode> makeDisplayMode(DisplayModeSetting mode, Show& show) {
+    if (!isDisplayMode(std::int32_t(mode))) return nullptr;
+    return kFactories[std::size_t(std::int32_t(mode) - 1)].make(show);
 }
 
 }  // namespace quillo

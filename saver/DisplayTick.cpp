@@ -21,8 +21,9 @@ void SaverWindow::onTick() {
     }
     if (closed()) return;
     decodeNextAhead();
-    // No tick starts inside an animation: the next comes Time after the last frame.
-    if (nextFrameDue()) {
+    // No tick starts inside an animation of a mode that pauses the timer: the next comes Time
+    // after the last frame.
+    if (nextFrameDue() && displayModeRow(Picdis).pausesTimer) {
         displayTimer_.setEnabled(false);
         timerPausedForFrames_ = true;
     }

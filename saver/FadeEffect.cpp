@@ -1,7 +1,8 @@
 // Mode 11: every tick cross-fades, at a random place, from the picture the previous fade ended
 // on to the next picture, in 101 frames at least 40 ms apart. The two pictures live from the
 // first fade tick to the shutdown. Input ends the saver between any two frames; only the sound's
-// notice waits until the last frame is drawn, so a file's end never starts the next one mid-fade.
+// notice waits until the last frame is drawn (the mode's row holds notices), so a file's end
+// never starts the next one mid-fade.
 //
 // Only what can reach the screen is kept and blended: a picture is placed at or right of the
 // left edge and at or below the top, so no more than its top-left screen-sized part is ever
@@ -32,8 +33,9 @@ public:
     explicit FadeEffect(Show& show) : show_(show) {}
 
     FrameDue begin(std::uint64_t) override {
-        // The new colour clears the screen first, so the fade is drawn on it.
-        show_.changeColourBeforeDrawing();
+        // The new colour, painted at once (the mode draws on the surface), clears the screen
+        // first, so the fade is drawn on it.
+        show_.changeColour();
         // The first fade tick takes two pictures.
         if (firstTick_) {
             firstTick_ = false;
@@ -64,8 +66,6 @@ public:
         due_ = std::max(due_, nowNs) + kFramePauseNs;
         return due_;
     }
-
-    bool holdsNotices() const override { return true; }
 
     // The shutdown, or a move to another screen, frees the two pictures; a fade after a move
     // starts as the first did, from two pictures taken anew, not from nothing.

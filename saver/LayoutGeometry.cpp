@@ -46,14 +46,20 @@ Point RandomPlacement(Size screen, int pictureWidth, int pictureHeight, SaverRan
     return p;
 }
 
-Size fitBox(Size screen, int picdis) {
-    if (picdis == 11) return {screen.width - 1, screen.height - 1};
-    if (picdis == 8) {
-        // The roll-down centres a smaller picture at Round(SH / 2) - Round(H / 2) and draws row
-        // k on row top + k + 1, so its last row must land on SH - 1 at most.
-        int h = screen.height - 1;
-        while (h > 1 && Round(screen.height / 2.0) - Round(h / 2.0) + h > screen.height - 1) --h;
-        return {screen.width, h};
+Size fitBox(Size screen, FitRule rule) {
+    switch (rule) {
+        case FitRule::ScreenLessOne:
+            return {screen.width - 1, screen.height - 1};
+        case FitRule::RolledRowsOnScreen: {
+            // The roll-down centres a smaller picture at Round(SH / 2) - Round(H / 2) and draws
+            // row k on row top + k + 1, so its last row must land on SH - 1 at most.
+            int h = screen.height - 1;
+            while (h > 1 && Round(screen.height / 2.0) - Round(h / 2.0) + h > screen.height - 1)
+                --h;
+            return {screen.width, h};
+        }
+        case FitRule::Screen:
+            break;
     }
     return screen;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Where the display modes put pictures: plain functions of sizes, no windows, so every rule can
 // be checked on its own.
+#include "DisplayModeTable.h"
 #include "Geometry.h"
 
 namespace quillo {
@@ -25,11 +26,11 @@ Rect tileRect(Size screen, int tileState);
 Point RandomPlacement(Size screen, int pictureWidth, int pictureHeight, SaverRandom& random,
                       bool fullSizeTakesQuarter = false);
 
-// The box a picture shrunk under Fit must lie within to be shown wholly on the screen by display
-// mode picdis: the screen, less one column and one row for the fade (whose placement sends a
-// picture as wide or as high as the screen off its edge) and for the roll-down rows (whose
-// picture lands one row below its centred place).
-Size fitBox(Size screen, int picdis);
+// The box a picture shrunk under Fit must lie within to be shown wholly on the screen by a mode
+// with that fit rule: the screen, less one column and one row where a placement sends a picture
+// as wide or as high as the screen off its edge (the fade), and as high as the rolled rows land
+// on the screen (a roll-down's picture lands one row below its centred place).
+Size fitBox(Size screen, FitRule rule);
 
 // The size a w by h picture is shrunk to under Fit: its own size when it lies within box, else
 // the largest size of the same shape that does (at least 1 by 1).

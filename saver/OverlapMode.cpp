@@ -11,9 +11,9 @@ public:
     explicit OverlapMode(Show& show) : show_(show) {}
 
     FrameDue begin(std::uint64_t) override {
-        // The new colour clears the earlier pictures before this tick's is drawn, so every tick
-        // puts one picture on the screen.
-        show_.changeColourBeforeDrawing();
+        // The new colour, painted at once (the mode draws on the surface), clears the earlier
+        // pictures before this tick's is drawn, so every tick puts one picture on the screen.
+        show_.changeColour();
         const Picture picture = show_.nextPicture({}, BadPicture::Skip);
         try {
             const Bitmap& bitmap = picture.bitmap();

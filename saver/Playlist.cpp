@@ -26,7 +26,7 @@ void SaverWindow::LoadSaverSettings() {
     Sound = options.sound;
     Seq = options.seq;
     Color = int(options.color);
-    Picdis = int(options.picdis);
+    Picdis = options.picdis;
     Time = options.time;
     Height = options.height;
     Width = options.width;
@@ -108,7 +108,7 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     request.options.screenDepth = host_.screenDepth();  // and the default pixel budget
     // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
     if (Fit) {
-        request.fitBox = fitBox(screen, Picdis);
+        request.fitBox = fitBox(screen, displayModeRow(Picdis).fit);
         request.options.cover = request.fitBox;
     } else {
         request.options.clip = use.clip;
@@ -142,7 +142,7 @@ void SaverWindow::waitForPictureAhead() {
 // display mode shows wholly on the screen, whatever size the decoder gave it.
 Picture SaverWindow::FitPicture(Picture picture, Size screen) {
     try {
-        return shrinkToFit(picture, fitBox(screen, Picdis));
+        return shrinkToFit(picture, fitBox(screen, displayModeRow(Picdis).fit));
     } catch (const std::exception&) {
         // Image data that cannot be decoded fail in the display, as they do without Fit.
         return picture;

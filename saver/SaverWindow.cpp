@@ -87,8 +87,8 @@ void SaverWindow::FormCreate() {
     firstTick_ = true;
     Seq = true;
     Sound = false;
-    Picdis = 3;
-    Color = 4;
+    Picdis = kStartDisplayMode;
+    Color = kStartColorSet;
     SequencePos = 0;
     lockGiveUpAt_ = host_.nowMs() + std::uint64_t(std::max(LockWaitMs, 0));
     waitForSettingsLock();

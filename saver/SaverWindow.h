@@ -94,8 +94,11 @@ public:
     // The options and lists read at start, with their start values, and the playlist's place.
     bool Seq = true;
     bool Sound = false;
-    int Picdis = 3;
-    int Color = 4;
+    // The start values of the display mode and the colour set, before the settings are read.
+    static constexpr DisplayModeSetting kStartDisplayMode = DisplayModeSetting::PictureInPicture;
+    static constexpr int kStartColorSet = int(ColorSetSetting::AlwaysBlack);
+    DisplayModeSetting Picdis = kStartDisplayMode;
+    int Color = kStartColorSet;
     int Time = 8000;
     int Width = -1;
     int Height = -1;

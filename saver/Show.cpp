@@ -66,11 +66,7 @@ Picture Show::nextScreenPicture(PictureUse use) {
 void Show::changeColour() {
     const ColorSet& set = colorSet(saver_.Color);
     form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
-}
-
-void Show::changeColourBeforeDrawing() {
-    changeColour();
-    if (form_.repaintPending()) form_.repaint();
+    if (displayModeRow(saver_.Picdis).drawsOnSurface && form_.repaintPending()) form_.repaint();
 }
 
 Point Show::randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
@@ -101,6 +97,10 @@ void Show::advance(std::uint64_t nowNs) {
         due_.reset();
         throw;
     }
+}
+
+bool Show::holdsNotices() const {
+    return due_ && mode_ && displayModeRow(saver_.Picdis).holdsNotices;
 }
 
 void Show::release() {

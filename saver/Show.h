@@ -58,12 +58,10 @@ public:
     // damaged file covers the screen as a photo would (not stretched, and not as a small square).
     Picture nextScreenPicture(PictureUse use = {});
     // Sets the background to the colour of the configured set for this show's counter. A
-    // different colour repaints the window, which erases what was drawn directly, at the next
-    // message handling.
+    // different colour repaints the window, which erases what was drawn directly: for a mode
+    // that draws on the surface the repaint is served at once, so that its picture drawn next
+    // stays on the screen; for the others at the next message handling.
     void changeColour();
-    // changeColour, with the repaint served at once, so that a picture drawn directly next
-    // stays on the screen.
-    void changeColourBeforeDrawing();
     // A place for a picture of that size (see RandomPlacement in LayoutGeometry.h).
     Point randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter = false);
     // ShortPause, then shows the control, its picture decoded first.
@@ -79,7 +77,8 @@ public:
     std::optional<std::uint64_t> nextFrameDue() const { return due_; }
     // Draws the frame due at now. A failing frame ends the mode's frames for this tick.
     void advance(std::uint64_t nowNs);
-    bool holdsNotices() const { return due_ && mode_ && mode_->holdsNotices(); }
+    // True while the mode's frames run, when its row holds the sound's notices back.
+    bool holdsNotices() const;
     // Ends any frames to come and frees what the mode keeps; the saver's shutdown calls it.
     void release();
 

@@ -26,8 +26,8 @@ constexpr std::array kRows = {
     OptionRow{"Time",   &O::time,   8000,    true, 2000, 5,   kAny},
     OptionRow{"Color",  &O::color,  -1,      true, 4,   3,    kAny},
     OptionRow{"Picdis", &O::picdis, -1,      true, 11,  4,    kAny},
-    OptionRow{"Height", &O::height, -1,      true, 25,  6,    25},
-    OptionRow{"Width",  &O::width,  -1,      true, 25,  7,    25},
+    OptionRow{"Height", &O::height, -1,      true, kSmallestCustomSize, 6, kSmallestCustomSize},
+    OptionRow{"Width",  &O::width,  -1,      true, kSmallestCustomSize, 7, kSmallestCustomSize},
     // Off when missing, so that files from before them behave as they did.
     OptionRow{"Fit",    &O::fit,    0,       false, 0,  8,    kAny},
     OptionRow{"Shuffle", &O::shuffle, 0,     false, 0,  9,    kAny},
@@ -73,7 +73,7 @@ Options readWith(const Reader& reader) {
 }  // namespace
 
 DisplayModeSetting displayModeOf(std::int32_t v) {
-    return v >= 1 && v <= 11 ? DisplayModeSetting(v) : DisplayModeSetting::RollDown;
+    return isDisplayMode(v) ? DisplayModeSetting(v) : DisplayModeSetting::RollDown;
 }
 
 ColorSetSetting colorSetOf(std::int32_t v) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <variant>
 
+#include "DisplayModeTable.h"
+
 namespace quillo {
 
 class IniDocument;
@@ -17,21 +19,6 @@ inline constexpr const char* kOptionsSection = "Options";
 // Written "1" by the saver at each start; read by nothing.
 inline constexpr const char* kStatusKey = "Status";
 
-// "Picdis": the display mode.
-enum class DisplayModeSetting : std::int32_t {
-    Stretched = 1,
-    NaturalSize,
-    PictureInPicture,
-    Tiled,
-    CustomSize,
-    Overlapping,
-    Slide,
-    RollDown,
-    RoundedCorners,
-    CircleFrame,
-    Fade,
-};
-
 // "Color": the background colour set.
 enum class ColorSetSetting : std::int32_t {
     BlackToWhite = 1,
@@ -40,10 +27,15 @@ enum class ColorSetSetting : std::int32_t {
     AlwaysBlack,
 };
 
-// The reading rules of the two choices: a display mode outside 1..11 reads as the roll-down, a
-// colour set outside 1..3 as always black.
+// The reading rules of the two choices: a value that names no display mode reads as the
+// roll-down, a colour set outside 1..3 as always black.
 DisplayModeSetting displayModeOf(std::int32_t stored);
 ColorSetSetting colorSetOf(std::int32_t stored);
+
+// The custom picture size's smallest value, each way: the dialog shows and saves no less.
+inline constexpr std::int32_t kSmallestCustomSize = 25;
+// The longest delay the dialog's bar sets, in seconds.
+inline constexpr int kLongestDelaySeconds = 800;
 
 // The values come from the table (readOptions, newFileOptions); the defaults here are none.
 struct Options {

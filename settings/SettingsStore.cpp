@@ -71,13 +71,13 @@ OptionsState dialogOptions(const Options& stored, int widthMax, int heightMax) {
     o.color = options.color;
     o.displayMode = options.picdis;
     o.delaySeconds = roundHalfEven(options.time / 1000.0);
-    o.delayPosition = clampInt(o.delaySeconds, 1, 800);
+    o.delayPosition = clampInt(o.delaySeconds, 1, kLongestDelaySeconds);
     o.height = options.height;
     o.width = options.width;
     o.widthMax = widthMax;
     o.heightMax = heightMax;
-    o.widthPosition = clampInt(o.width, 25, widthMax);
-    o.heightPosition = clampInt(o.height, 25, heightMax);
+    o.widthPosition = clampInt(o.width, kSmallestCustomSize, widthMax);
+    o.heightPosition = clampInt(o.height, kSmallestCustomSize, heightMax);
     o.fit = options.fit;
     o.shuffle = options.shuffle;
     o.allScreens = options.allScreens;

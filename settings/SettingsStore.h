@@ -26,22 +26,22 @@ SettingsPaths locateSettings(MessageBoxes& boxes);
 
 // The dialog's view of the options: values as its controls show them.
 struct OptionsState {
-    bool soundOn = false;  // soundOnRadio checked, else soundOffRadio
-    bool inOrder = false;  // inOrderRadio checked, else randomRadio
+    bool soundOn = false;  // "Sound ON" checked, else "Sound OFF"
+    bool inOrder = false;  // "Display In Order" checked, else "Display Randomly"
     ColorSetSetting color = ColorSetSetting::AlwaysBlack;
     // The checked display-mode button; none when no button is checked.
     std::optional<DisplayModeSetting> displayMode;
-    long long delaySeconds = 0;  // delayLabel
-    long long width = 25;        // widthLabel
-    long long height = 25;       // heightLabel
-    int delayPosition = 1;       // delayBar, 1..800
-    int widthPosition = 25;      // widthBar, 25..widthMax
-    int heightPosition = 25;     // heightBar, 25..heightMax
-    int widthMax = 25;           // the screen width
-    int heightMax = 25;          // the screen height
-    bool fit = false;            // fitCheckBox: shrink large pictures to fit the screen
-    bool shuffle = false;        // shuffleCheckBox: every picture once before any repeats
-    bool allScreens = false;     // allScreensCheckBox: a show on every screen
+    long long delaySeconds = 0;                // the delay's value label
+    long long width = kSmallestCustomSize;     // the width's value label
+    long long height = kSmallestCustomSize;    // the height's value label
+    int delayPosition = 1;                     // the delay bar, 1..kLongestDelaySeconds
+    int widthPosition = kSmallestCustomSize;   // the width bar, kSmallestCustomSize..widthMax
+    int heightPosition = kSmallestCustomSize;  // the height bar, kSmallestCustomSize..heightMax
+    int widthMax = kSmallestCustomSize;        // the screen width
+    int heightMax = kSmallestCustomSize;       // the screen height
+    bool fit = false;                          // shrink large pictures to fit the screen
+    bool shuffle = false;                      // every picture once before any repeats
+    bool allScreens = false;                   // a show on every screen
 };
 
 // The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the

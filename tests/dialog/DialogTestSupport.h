@@ -19,6 +19,8 @@
 
 namespace quillo::test {
 
+using Role = ControlRole;
+
 // The application object, made on first use; the platform is offscreen with two screens (800x600,
 // and 1024x768 to its right) unless set otherwise.
 QApplication& testApp();

@@ -37,23 +37,23 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     EXPECT_TRUE(std::filesystem::exists(iniPath()));
     EXPECT_EQ(option("Seq"), "0");  // the file's default, though the dialog shows "in order"
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    EXPECT_TRUE(f.soundOffRadio->isChecked());
-    EXPECT_TRUE(f.inOrderRadio->isChecked());
-    EXPECT_TRUE(f.fadeRadio->isChecked());
-    EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
-    EXPECT_EQ(text(f.delayLabel), "2");
-    EXPECT_EQ(text(f.widthLabel), "25");
-    EXPECT_EQ(text(f.heightLabel), "25");
-    EXPECT_EQ(f.delayBar->value(), 1);
-    EXPECT_EQ(f.widthBar->value(), 25);
-    EXPECT_EQ(f.widthBar->maximum(), 1280);
-    EXPECT_EQ(f.heightBar->maximum(), 1024);
-    EXPECT_EQ(f.pictureList->count(), 0);
-    EXPECT_EQ(f.soundList->count(), 0);
-    EXPECT_EQ(text(f.pictureCountLabel), "0");
-    EXPECT_TRUE(f.thumbnail->picture().empty());
-    EXPECT_FALSE(f.soundOnRadio->isEnabled());
-    EXPECT_FALSE(f.soundOffRadio->isEnabled());
+    EXPECT_TRUE(f.radio(Role::SoundOff)->isChecked());
+    EXPECT_TRUE(f.radio(Role::InOrder)->isChecked());
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::Fade)->isChecked());
+    EXPECT_TRUE(f.radio(Role::AlwaysBlack)->isChecked());
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "2");
+    EXPECT_EQ(text(f.label(Role::WidthValue)), "25");
+    EXPECT_EQ(text(f.label(Role::HeightValue)), "25");
+    EXPECT_EQ(f.scrollBar(Role::DelayBar)->value(), 1);
+    EXPECT_EQ(f.scrollBar(Role::WidthBar)->value(), 25);
+    EXPECT_EQ(f.scrollBar(Role::WidthBar)->maximum(), 1280);
+    EXPECT_EQ(f.scrollBar(Role::HeightBar)->maximum(), 1024);
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 0);
+    EXPECT_EQ(f.list(Role::SoundList)->count(), 0);
+    EXPECT_EQ(text(f.label(Role::PictureCount)), "0");
+    EXPECT_TRUE(f.thumbnail()->picture().empty());
+    EXPECT_FALSE(f.radio(Role::SoundOn)->isEnabled());
+    EXPECT_FALSE(f.radio(Role::SoundOff)->isEnabled());
     EXPECT_EQ(f.defaultPictureFolder(), dir / "home");
 
     // The window and a sample of its controls.
@@ -63,24 +63,27 @@ TEST_F(DialogTest, FirstStartCreatesTheFileAndShowsTheDefaults) {
     EXPECT_FALSE(f.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(f.palette().color(QPalette::Window), QColor(222, 224, 214));
-    EXPECT_EQ(f.okSaveButton->geometry(), QRect(479, 487, 109, 21));
-    EXPECT_EQ(f.thumbnail->parentWidget(), f.pictureOptionsGroup);
-    EXPECT_EQ(f.thumbnail->geometry(), QRect(152, 29, 126, 88));
-    EXPECT_EQ(f.customSizeGroup->parentWidget(), f.pictureDisplaysGroup);
-    EXPECT_EQ(f.heightBar->geometry(), QRect(138, 34, 68, 13));
-    EXPECT_EQ(f.pictureInPictureRadio->text().toStdString(), "Picture in a Picture");
-    EXPECT_TRUE(f.pictureInPictureRadio->isHidden());
-    EXPECT_EQ(f.soundList->toolTip().toStdString(), "Double click to play the sound file");
-    EXPECT_EQ(f.widthBar->toolTip().toStdString(), "Set picture width when customizing");
-    EXPECT_EQ(f.colorsGroup->title().toStdString(), "Background Colors ");
-    EXPECT_TRUE(f.pictureOptionsGroup->font().bold());
-    EXPECT_TRUE(f.delayLabel->font().underline());
-    EXPECT_EQ(f.okSaveButton->font().family().toStdString(), "Liberation Sans");
-    EXPECT_EQ(f.okSaveButton->font().pixelSize(), 11);
+    EXPECT_EQ(f.button(Role::OkSave)->geometry(), QRect(479, 487, 109, 21));
+    EXPECT_EQ(f.thumbnail()->parentWidget(), f.group(Role::PictureOptions));
+    EXPECT_EQ(f.thumbnail()->geometry(), QRect(152, 29, 126, 88));
+    EXPECT_EQ(f.group(Role::CustomSize)->parentWidget(), f.group(Role::PictureDisplays));
+    EXPECT_EQ(f.scrollBar(Role::HeightBar)->geometry(), QRect(138, 34, 68, 13));
+    EXPECT_EQ(f.displayModeButton(DisplayModeSetting::PictureInPicture)->text().toStdString(),
+              "Picture in a Picture");
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::PictureInPicture)->isHidden());
+    EXPECT_EQ(f.list(Role::SoundList)->toolTip().toStdString(),
+              "Double click to play the sound file");
+    EXPECT_EQ(f.scrollBar(Role::WidthBar)->toolTip().toStdString(),
+              "Set picture width when customizing");
+    EXPECT_EQ(f.group(Role::Colors)->title().toStdString(), "Background Colors ");
+    EXPECT_TRUE(f.group(Role::PictureOptions)->font().bold());
+    EXPECT_TRUE(f.label(Role::DelayValue)->font().underline());
+    EXPECT_EQ(f.button(Role::OkSave)->font().family().toStdString(), "Liberation Sans");
+    EXPECT_EQ(f.button(Role::OkSave)->font().pixelSize(), 11);
     // Radio buttons of different parents are independent.
-    f.greyColorsRadio->click();
-    EXPECT_TRUE(f.fadeRadio->isChecked());
-    EXPECT_TRUE(f.inOrderRadio->isChecked());
+    f.radio(Role::GreyColors)->click();
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::Fade)->isChecked());
+    EXPECT_TRUE(f.radio(Role::InOrder)->isChecked());
 }
 
 TEST_F(DialogTest, LowColourScreensGetTheHintBeforeAnythingElse) {
@@ -99,39 +102,45 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
         std::function<void(SettingsDialog&)> check;
     };
     const std::vector<Case> cases = {
-        {"Time=2500", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "2"); }},
-        {"Time=3500", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "4"); }},
-        {"Time=0x7D0", [](SettingsDialog& f) { EXPECT_EQ(text(f.delayLabel), "2"); }},
+        {"Time=2500", [](SettingsDialog& f) { EXPECT_EQ(text(f.label(Role::DelayValue)), "2"); }},
+        {"Time=3500", [](SettingsDialog& f) { EXPECT_EQ(text(f.label(Role::DelayValue)), "4"); }},
+        {"Time=0x7D0", [](SettingsDialog& f) { EXPECT_EQ(text(f.label(Role::DelayValue)), "2"); }},
         {"Sound=1\nSeq=0\nColor=2\nPicdis=5\nTime=9000",
          [](SettingsDialog& f) {
-             EXPECT_TRUE(f.soundOnRadio->isChecked());
-             EXPECT_TRUE(f.randomRadio->isChecked());
-             EXPECT_TRUE(f.darkColorsRadio->isChecked());
-             EXPECT_TRUE(f.customSizeRadio->isChecked());
-             EXPECT_EQ(f.delayBar->value(), 9);
+             EXPECT_TRUE(f.radio(Role::SoundOn)->isChecked());
+             EXPECT_TRUE(f.radio(Role::Random)->isChecked());
+             EXPECT_TRUE(f.radio(Role::DarkColors)->isChecked());
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::CustomSize)->isChecked());
+             EXPECT_EQ(f.scrollBar(Role::DelayBar)->value(), 9);
          }},
         {"",
          [](SettingsDialog& f) {  // every key missing
-             EXPECT_EQ(text(f.delayLabel), "8");
-             EXPECT_EQ(f.delayBar->value(), 8);
-             EXPECT_TRUE(f.rollDownRadio->isChecked());
-             EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
-             EXPECT_TRUE(f.soundOnRadio->isChecked());
+             EXPECT_EQ(text(f.label(Role::DelayValue)), "8");
+             EXPECT_EQ(f.scrollBar(Role::DelayBar)->value(), 8);
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RollDown)->isChecked());
+             EXPECT_TRUE(f.radio(Role::AlwaysBlack)->isChecked());
+             EXPECT_TRUE(f.radio(Role::SoundOn)->isChecked());
          }},
-        {"Picdis=8", [](SettingsDialog& f) { EXPECT_TRUE(f.rollDownRadio->isChecked()); }},
+        {"Picdis=8",
+         [](SettingsDialog& f) {
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RollDown)->isChecked());
+         }},
         {"Picdis=0\nColor=5",
          [](SettingsDialog& f) {
-             EXPECT_TRUE(f.rollDownRadio->isChecked());
-             EXPECT_TRUE(f.alwaysBlackRadio->isChecked());
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RollDown)->isChecked());
+             EXPECT_TRUE(f.radio(Role::AlwaysBlack)->isChecked());
          }},
-        {"Picdis=12", [](SettingsDialog& f) { EXPECT_TRUE(f.rollDownRadio->isChecked()); }},
-        {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.soundOnRadio->isChecked()); }},
+        {"Picdis=12",
+         [](SettingsDialog& f) {
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RollDown)->isChecked());
+         }},
+        {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.radio(Role::SoundOn)->isChecked()); }},
         {"Height=10\nWidth=3000",
          [](SettingsDialog& f) {
-             EXPECT_EQ(text(f.heightLabel), "25");
-             EXPECT_EQ(f.heightBar->value(), 25);
-             EXPECT_EQ(text(f.widthLabel), "3000");
-             EXPECT_EQ(f.widthBar->value(), 1280);
+             EXPECT_EQ(text(f.label(Role::HeightValue)), "25");
+             EXPECT_EQ(f.scrollBar(Role::HeightBar)->value(), 25);
+             EXPECT_EQ(text(f.label(Role::WidthValue)), "3000");
+             EXPECT_EQ(f.scrollBar(Role::WidthBar)->value(), 1280);
          }},
     };
     for (const Case& c : cases) {
@@ -144,16 +153,53 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
 TEST_F(DialogTest, HiddenPictureInPictureAndOversizeWidthSurviveASave) {
     writeIni("[Options]\nPicdis=3\nWidth=3000\nHeight=700\nTime=2500\n");
     SettingsDialog& f = open();
-    EXPECT_TRUE(f.pictureInPictureRadio->isChecked());
-    for (int v = 1; v <= 11; ++v) {
-        if (v == 3) continue;
-        EXPECT_FALSE(f.displayModeButton(v)->isChecked()) << v;
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::PictureInPicture)->isChecked());
+    for (const DisplayModeRow& mode : kDisplayModes) {
+        if (mode.setting == DisplayModeSetting::PictureInPicture) continue;
+        EXPECT_FALSE(f.displayModeButton(mode.setting)->isChecked()) << mode.caption;
     }
-    f.okSaveButton->click();
+    f.button(Role::OkSave)->click();
     EXPECT_EQ(option("Picdis"), "3");
     EXPECT_EQ(option("Width"), "3000");
     EXPECT_EQ(option("Height"), "700");
     EXPECT_EQ(option("Time"), "2000");
+}
+
+// Each display mode's button: its caption, its place in "Picture Displays", and the value "Ok -
+// Save" writes for it.
+TEST_F(DialogTest, EachDisplayModeButtonShowsItsCaptionInItsPlaceAndSavesItsValue) {
+    struct Button {
+        const char* caption;
+        QRect place;
+        const char* stored;
+    };
+    const Button buttons[] = {
+        {"Stretch Picture Full Screen", {14, 15, 187, 17}, "1"},
+        {"Default Picture Size (Clearest Image)", {14, 31, 243, 17}, "2"},
+        {"Tiled Pictures", {14, 48, 195, 17}, "4"},
+        {"Customize Picture Size Below ", {14, 167, 203, 17}, "5"},
+        {"Picture Overlapping", {14, 64, 160, 17}, "6"},
+        {"Slide", {14, 80, 113, 17}, "7"},
+        {"Roll It Down", {14, 96, 113, 17}, "8"},
+        {"Rounded Corners", {14, 112, 147, 17}, "9"},
+        {"Circle Frame", {14, 128, 113, 17}, "10"},
+        {"Fade / Blend", {14, 144, 113, 17}, "11"},
+    };
+    for (const Button& b : buttons) {
+        SCOPED_TRACE(b.caption);
+        SettingsDialog& f = open();
+        QRadioButton* button = nullptr;
+        for (QRadioButton* r :
+             f.group(Role::PictureDisplays)
+                 ->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly))
+            if (r->text().toStdString() == b.caption) button = r;
+        ASSERT_NE(button, nullptr);
+        EXPECT_FALSE(button->isHidden());
+        EXPECT_EQ(button->geometry(), b.place);
+        button->click();
+        f.button(Role::OkSave)->click();
+        EXPECT_EQ(option("Picdis"), b.stored);
+    }
 }
 
 // A file written on Windows: byte-order mark, CRLF, odd spacing, quoted values, a key and a
@@ -181,11 +227,11 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
         freeSlots(kPictureSection) + freeSlots(kSoundSection);
     writeIni(head + tail);
     SettingsDialog& f = open();
-    EXPECT_TRUE(f.soundOnRadio->isChecked());
-    EXPECT_TRUE(f.slideRadio->isChecked());
-    EXPECT_TRUE(f.darkColorsRadio->isChecked());
-    EXPECT_EQ(text(f.delayLabel), "5");
-    f.okSaveButton->click();
+    EXPECT_TRUE(f.radio(Role::SoundOn)->isChecked());
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::Slide)->isChecked());
+    EXPECT_TRUE(f.radio(Role::DarkColors)->isChecked());
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "5");
+    f.button(Role::OkSave)->click();
     EXPECT_EQ(readFile(iniPath()),
               "\xEF\xBB\xBF; written on Windows\r\n"
               "[options]\r\n"
@@ -205,26 +251,27 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
 }
 
 TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
-    const std::pair<std::string, QCheckBox * SettingsDialog::*> boxes[] = {
-        {"Fit", &SettingsDialog::fitCheckBox},
-        {"Shuffle", &SettingsDialog::shuffleCheckBox},
-        {"AllScreens", &SettingsDialog::allScreensCheckBox}};
+    const std::pair<std::string, Role> boxes[] = {
+        {"Fit", Role::Fit}, {"Shuffle", Role::Shuffle}, {"AllScreens", Role::AllScreens}};
     for (const auto& [key, box] : boxes)
         for (const std::string stored : {"", "=1\n", "=0\n"}) {
             SCOPED_TRACE(key + stored);
             writeIni("[Options]\n" + (stored.empty() ? stored : key + stored));
             SettingsDialog& f = open();
             const bool on = stored == "=1\n";  // missing: off
-            EXPECT_EQ((f.*box)->isChecked(), on);
-            (f.*box)->click();
-            f.okSaveButton->click();
+            EXPECT_EQ(f.checkBox(box)->isChecked(), on);
+            f.checkBox(box)->click();
+            f.button(Role::OkSave)->click();
             EXPECT_EQ(option(key), on ? "0" : "1");
         }
     SettingsDialog& f = open();
-    EXPECT_EQ(f.fitCheckBox->text().toStdString(), "Shrink large pictures to fit the screen");
-    EXPECT_EQ(f.shuffleCheckBox->text().toStdString(), "Show each picture once before repeating");
-    EXPECT_EQ(f.allScreensCheckBox->text().toStdString(), "Show pictures on every screen");
-    for (QCheckBox* box : {f.fitCheckBox, f.shuffleCheckBox, f.allScreensCheckBox}) {
+    EXPECT_EQ(f.checkBox(Role::Fit)->text().toStdString(),
+              "Shrink large pictures to fit the screen");
+    EXPECT_EQ(f.checkBox(Role::Shuffle)->text().toStdString(),
+              "Show each picture once before repeating");
+    EXPECT_EQ(f.checkBox(Role::AllScreens)->text().toStdString(), "Show pictures on every screen");
+    for (QCheckBox* box :
+         {f.checkBox(Role::Fit), f.checkBox(Role::Shuffle), f.checkBox(Role::AllScreens)}) {
         EXPECT_TRUE(f.rect().contains(box->geometry()));
         for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (other != box) {
@@ -239,7 +286,7 @@ TEST_F(DialogTest, OkSaveWritesTheUntouchedControlsAndCloses) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.okSaveButton->click();
+    f.button(Role::OkSave)->click();
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(option("Sound"), "0");
@@ -258,11 +305,11 @@ TEST_F(DialogTest, ARefusedSaveShowsTheErrorAndKeepsTheDialogOpen) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.randomRadio->click();
+    f.radio(Role::Random)->click();
     // A plain file where the settings folder was refuses the write even to root.
     std::filesystem::remove_all(dir / "config/Quillo");
     writeFile(dir / "config/Quillo", "");
-    f.okSaveButton->click();
+    f.button(Role::OkSave)->click();
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, "Unable to write to " + iniPath());
@@ -282,12 +329,12 @@ TEST_F(DialogTest, OkSaveWaitsForAnotherWriterWithoutHoldingUpTheWindow) {
     QDialog box(&f);
     {
         const IniStore::WritersLock held = IniStore(iniPath()).lock();
-        f.okSaveButton->click();
+        f.button(Role::OkSave)->click();
         EXPECT_TRUE(f.saveWaiting());
-        EXPECT_FALSE(f.okSaveButton->isEnabled());
+        EXPECT_FALSE(f.button(Role::OkSave)->isEnabled());
         f.onOkSave();
         f.onSaveRetry();
-        f.randomRadio->click();
+        f.radio(Role::Random)->click();
         EXPECT_EQ(readFile(iniPath()), before);
         EXPECT_EQ(closed, 0);
         EXPECT_TRUE(f.isVisible());
@@ -313,18 +360,18 @@ TEST_F(DialogTest, OkSaveWaitingInVainReportsTheFileAndLosesNothing) {
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
     const std::string before = readFile(iniPath());
     f.setSaveWait(std::chrono::milliseconds(0));
-    f.randomRadio->click();
+    f.radio(Role::Random)->click();
     {
         const IniStore::WritersLock held = IniStore(iniPath()).lock();
-        f.okSaveButton->click();
+        f.button(Role::OkSave)->click();
         EXPECT_EQ(services.texts(), std::vector<std::string>{"Unable to write to " + iniPath()});
         EXPECT_FALSE(f.saveWaiting());
-        EXPECT_TRUE(f.okSaveButton->isEnabled());
+        EXPECT_TRUE(f.button(Role::OkSave)->isEnabled());
         EXPECT_EQ(closed, 0);
         EXPECT_EQ(readFile(iniPath()), before);
 
         f.setSaveWait(IniStore::kWriterWait);
-        f.okSaveButton->click();
+        f.button(Role::OkSave)->click();
         f.close();
         EXPECT_FALSE(f.saveWaiting());
         EXPECT_EQ(closed, 1);
@@ -333,22 +380,22 @@ TEST_F(DialogTest, OkSaveWaitingInVainReportsTheFileAndLosesNothing) {
     EXPECT_EQ(readFile(iniPath()), before);
 
     f.show();
-    f.okSaveButton->click();
+    f.button(Role::OkSave)->click();
     EXPECT_EQ(closed, 2);
     EXPECT_EQ(option("Seq"), "0");
 }
 
 TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
     SettingsDialog& f = open();
-    f.delayBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(text(f.delayLabel), "2");
-    f.delayBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(text(f.delayLabel), "3");
-    f.heightBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(text(f.heightLabel), "26");
-    f.widthBar->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(text(f.widthLabel), "1280");
-    f.okSaveButton->click();
+    f.scrollBar(Role::DelayBar)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "2");
+    f.scrollBar(Role::DelayBar)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "3");
+    f.scrollBar(Role::HeightBar)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(text(f.label(Role::HeightValue)), "26");
+    f.scrollBar(Role::WidthBar)->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(text(f.label(Role::WidthValue)), "1280");
+    f.button(Role::OkSave)->click();
     EXPECT_EQ(option("Width"), "1280");
     EXPECT_EQ(option("Height"), "26");
     EXPECT_EQ(option("Time"), "3000");
@@ -357,9 +404,9 @@ TEST_F(DialogTest, ScrollBarsMoveByOneAndTheirLabelsFollow) {
 TEST_F(DialogTest, RemovingFromEmptyListsOnlyExplains) {
     SettingsDialog& f = open();
     const std::string before = readFile(iniPath());
-    f.removePictureButton->click();
-    f.removeSoundButton->click();
-    f.clearListButton->click();
+    f.button(Role::RemovePicture)->click();
+    f.button(Role::RemoveSound)->click();
+    f.button(Role::ClearList)->click();
     EXPECT_EQ(services.texts(),
               (std::vector<std::string>{kNoPicturesText, kNoSoundsText, kNoPicturesText}));
     for (const auto& shown : services.scriptedBoxes.shown) {
@@ -373,34 +420,34 @@ TEST_F(DialogTest, SoundButtonsFollowTheSoundList) {
     SettingsDialog& f = open();
     const std::string first = "/music/a b/Ünïcode \"song\" 'one'.mp3";
     services.soundAnswers = {first, std::string("/music/two.wav"), std::nullopt};
-    f.addSoundButton->click();
-    EXPECT_TRUE(f.soundOnRadio->isEnabled());
-    EXPECT_TRUE(f.soundOffRadio->isEnabled());
-    EXPECT_TRUE(f.soundOffRadio->isChecked());  // enabling does not switch sound on
-    f.addSoundButton->click();
-    f.addSoundButton->click();  // cancelled
-    EXPECT_EQ(lines(*f.soundList), (std::vector<std::string>{first, "/music/two.wav"}));
+    f.button(Role::AddSound)->click();
+    EXPECT_TRUE(f.radio(Role::SoundOn)->isEnabled());
+    EXPECT_TRUE(f.radio(Role::SoundOff)->isEnabled());
+    EXPECT_TRUE(f.radio(Role::SoundOff)->isChecked());  // enabling does not switch sound on
+    f.button(Role::AddSound)->click();
+    f.button(Role::AddSound)->click();  // cancelled
+    EXPECT_EQ(lines(*f.list(Role::SoundList)), (std::vector<std::string>{first, "/music/two.wav"}));
     EXPECT_EQ(slot(kSoundSection, 1), first);
 
     // The confirmation: Cancel keeps, OK removes the highlighted (first) line.
     services.scriptedBoxes.answers = {MessageResult::Cancel};
-    f.removeSoundButton->click();
-    EXPECT_EQ(f.soundList->count(), 2);
+    f.button(Role::RemoveSound)->click();
+    EXPECT_EQ(f.list(Role::SoundList)->count(), 2);
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(services.scriptedBoxes.shown[0].text, kConfirmSoundRemovalText);
     EXPECT_EQ(services.scriptedBoxes.shown[0].buttons, MessageButtons::OkCancel);
-    f.removeSoundButton->click();
-    EXPECT_EQ(lines(*f.soundList), (std::vector<std::string>{"/music/two.wav"}));
+    f.button(Role::RemoveSound)->click();
+    EXPECT_EQ(lines(*f.list(Role::SoundList)), (std::vector<std::string>{"/music/two.wav"}));
     EXPECT_EQ(slot(kSoundSection, 1), "Null");
-    EXPECT_TRUE(f.soundOnRadio->isEnabled());
+    EXPECT_TRUE(f.radio(Role::SoundOn)->isEnabled());
 
-    f.soundOnRadio->click();
-    f.removeSoundButton->click();
-    EXPECT_EQ(f.soundList->count(), 0);
-    EXPECT_TRUE(f.soundOffRadio->isChecked());
-    EXPECT_FALSE(f.soundOnRadio->isEnabled());
-    EXPECT_FALSE(f.soundOffRadio->isEnabled());
+    f.radio(Role::SoundOn)->click();
+    f.button(Role::RemoveSound)->click();
+    EXPECT_EQ(f.list(Role::SoundList)->count(), 0);
+    EXPECT_TRUE(f.radio(Role::SoundOff)->isChecked());
+    EXPECT_FALSE(f.radio(Role::SoundOn)->isEnabled());
+    EXPECT_FALSE(f.radio(Role::SoundOff)->isEnabled());
 }
 
 TEST_F(DialogTest, AddPictureStartsInLastDirAndRemembersTheFolder) {
@@ -408,23 +455,23 @@ TEST_F(DialogTest, AddPictureStartsInLastDirAndRemembersTheFolder) {
     const std::string picture = dir / "pics/sub dir/Été \"quoted\" 'x'.jpg";
     SettingsDialog& f = open();
 
-    f.addPictureButton->click();  // cancelled: Last Dir stays unset
+    f.button(Role::AddPicture)->click();  // cancelled: Last Dir stays unset
     EXPECT_EQ(services.pictureDialogDirs.back(), dir / "home");
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", "<missing>"), "<missing>");
 
     services.pictureAnswers = {picture};
-    f.addPictureButton->click();
-    EXPECT_EQ(lines(*f.pictureList), std::vector<std::string>{picture});
-    EXPECT_EQ(text(f.pictureCountLabel), "1");
+    f.button(Role::AddPicture)->click();
+    EXPECT_EQ(lines(*f.list(Role::PictureList)), std::vector<std::string>{picture});
+    EXPECT_EQ(text(f.label(Role::PictureCount)), "1");
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), dir / "pics/sub dir/");
-    EXPECT_GT(f.pictureList->horizontalExtent(), 100);
+    EXPECT_GT(f.list(Role::PictureList)->horizontalExtent(), 100);
 
-    f.addPictureButton->click();
+    f.button(Role::AddPicture)->click();
     EXPECT_EQ(services.pictureDialogDirs.back(), dir / "pics/sub dir/");
 
-    f.removePictureButton->click();
-    EXPECT_EQ(f.pictureList->count(), 0);
-    EXPECT_EQ(text(f.pictureCountLabel), "0");
+    f.button(Role::RemovePicture)->click();
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 0);
+    EXPECT_EQ(text(f.label(Role::PictureCount)), "0");
     EXPECT_EQ(slot(kPictureSection, 1), "Null");
 }
 
@@ -434,13 +481,13 @@ TEST_F(DialogTest, AFullPictureListIsReportedAndStillStoresTheFolder) {
         ini += "Name" + std::to_string(n) + "=/p/" + std::to_string(n) + ".jpg\n";
     writeIni(ini);
     SettingsDialog& f = open();
-    EXPECT_EQ(text(f.pictureCountLabel), "1000");
+    EXPECT_EQ(text(f.label(Role::PictureCount)), "1000");
     std::filesystem::create_directories(dir / "new");
     services.pictureAnswers = {dir / "new/extra.jpg"};
-    f.addPictureButton->click();
+    f.button(Role::AddPicture)->click();
     EXPECT_EQ(services.texts(), std::vector<std::string>{kListFullText});
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Confirmation);
-    EXPECT_EQ(f.pictureList->count(), 1000);
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 1000);
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), dir / "new/");
 }
 
@@ -449,20 +496,21 @@ TEST_F(DialogTest, ListExtentFitsTheWidestLine) {
     writeIni("[JpegConfig]\nName1=/short.jpg\nName2=" + wide + "\n" + freeSlots(kSoundSection));
     SettingsDialog& f = open();
     f.show();
-    const int widest =
-        QFontMetrics(f.pictureList->font()).horizontalAdvance(QString::fromStdString(wide));
-    EXPECT_EQ(f.pictureList->horizontalExtent(), widest + 100);
-    EXPECT_EQ(f.soundList->horizontalExtent(), 100);
-    EXPECT_GT(f.pictureList->horizontalScrollBar()->maximum(), widest - f.pictureList->width());
+    const int widest = QFontMetrics(f.list(Role::PictureList)->font())
+                           .horizontalAdvance(QString::fromStdString(wide));
+    EXPECT_EQ(f.list(Role::PictureList)->horizontalExtent(), widest + 100);
+    EXPECT_EQ(f.list(Role::SoundList)->horizontalExtent(), 100);
+    EXPECT_GT(f.list(Role::PictureList)->horizontalScrollBar()->maximum(),
+              widest - f.list(Role::PictureList)->width());
     // Removing leaves the extent as it was.
-    f.pictureList->setCurrentRow(1);
-    f.removePictureButton->click();
-    EXPECT_EQ(f.pictureList->horizontalExtent(), widest + 100);
+    f.list(Role::PictureList)->setCurrentRow(1);
+    f.button(Role::RemovePicture)->click();
+    EXPECT_EQ(f.list(Role::PictureList)->horizontalExtent(), widest + 100);
 }
 
 TEST_F(DialogTest, AboutDownloadAndClosing) {
     SettingsDialog& f = open();
-    f.aboutButton->click();
+    f.button(Role::About)->click();
     EXPECT_EQ(services.modalRuns, 1);
     EXPECT_EQ(about->size(), QSize(505, 336));
     EXPECT_TRUE(about->windowFlags() & Qt::FramelessWindowHint);
@@ -471,9 +519,9 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     EXPECT_FALSE(about->isVisible());
 
     services.shellAnswers = {OpenResult::Opened, OpenResult::Failed};
-    f.downloadButton->click();
+    f.button(Role::Download)->click();
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    f.downloadButton->click();
+    f.button(Role::Download)->click();
     EXPECT_EQ(services.opened, (std::vector<std::string>{kDownloadAddress, kDownloadAddress}));
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Plain);
@@ -484,7 +532,7 @@ TEST_F(DialogTest, AboutDownloadAndClosing) {
     f.show();
     int closed = 0;
     QObject::connect(&f, &SettingsDialog::closed, [&closed] { ++closed; });
-    f.randomRadio->click();
+    f.radio(Role::Random)->click();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&f, &escape);
     EXPECT_TRUE(f.isVisible());
@@ -530,7 +578,7 @@ void takeKeyboard(SettingsDialog& f) {
     f.activateWindow();
     for (int i = 0; i < 100 && !f.isActiveWindow(); ++i) QApplication::processEvents();
     ASSERT_TRUE(f.isActiveWindow());
-    f.pictureList->setFocus(Qt::TabFocusReason);
+    f.list(Role::PictureList)->setFocus(Qt::TabFocusReason);
 }
 
 TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
@@ -539,37 +587,53 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
     writeIni("[Options]\nSound=1\nSeq=0\nColor=2\nPicdis=8\nTime=8000\n" + sounds);
     SettingsDialog& f = open();
     takeKeyboard(f);
-    const std::vector<QWidget*> order = {
-        f.soundList,          f.addPictureButton, f.removePictureButton, f.addFolderButton,
-        f.clearListButton,    f.addSoundButton,   f.removeSoundButton,   f.soundOnRadio,
-        f.rollDownRadio,      f.widthBar,         f.heightBar,           f.delayBar,
-        f.randomRadio,        f.darkColorsRadio,  f.fitCheckBox,         f.shuffleCheckBox,
-        f.allScreensCheckBox, f.downloadButton,   f.aboutButton,         f.okSaveButton,
-        f.pictureList};
+    const std::vector<QWidget*> order = {f.list(Role::SoundList),
+                                         f.button(Role::AddPicture),
+                                         f.button(Role::RemovePicture),
+                                         f.button(Role::AddFolder),
+                                         f.button(Role::ClearList),
+                                         f.button(Role::AddSound),
+                                         f.button(Role::RemoveSound),
+                                         f.radio(Role::SoundOn),
+                                         f.displayModeButton(DisplayModeSetting::RollDown),
+                                         f.scrollBar(Role::WidthBar),
+                                         f.scrollBar(Role::HeightBar),
+                                         f.scrollBar(Role::DelayBar),
+                                         f.radio(Role::Random),
+                                         f.radio(Role::DarkColors),
+                                         f.checkBox(Role::Fit),
+                                         f.checkBox(Role::Shuffle),
+                                         f.checkBox(Role::AllScreens),
+                                         f.button(Role::Download),
+                                         f.button(Role::About),
+                                         f.button(Role::OkSave),
+                                         f.list(Role::PictureList)};
     for (QWidget* expected : order)
         EXPECT_EQ(press(Qt::Key_Tab), expected) << expected->metaObject()->className();
-    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.okSaveButton);
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.button(Role::OkSave));
 
     // The arrow keys move a scroll bar by one, and the check within a group; Tab into the group
     // again lands on the button now checked.
-    f.delayBar->setFocus(Qt::TabFocusReason);
+    f.scrollBar(Role::DelayBar)->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Right);
-    EXPECT_EQ(text(f.delayLabel), "9");
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "9");
     press(Qt::Key_Left);
     press(Qt::Key_Left);
-    EXPECT_EQ(text(f.delayLabel), "7");
-    f.rollDownRadio->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(press(Qt::Key_Down), f.roundedCornersRadio);
-    EXPECT_TRUE(f.roundedCornersRadio->isChecked());
-    EXPECT_EQ(press(Qt::Key_Tab), f.widthBar);
-    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier), f.roundedCornersRadio);
+    EXPECT_EQ(text(f.label(Role::DelayValue)), "7");
+    f.displayModeButton(DisplayModeSetting::RollDown)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(press(Qt::Key_Down), f.displayModeButton(DisplayModeSetting::RoundedCorners));
+    EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RoundedCorners)->isChecked());
+    EXPECT_EQ(press(Qt::Key_Tab), f.scrollBar(Role::WidthBar));
+    EXPECT_EQ(press(Qt::Key_Backtab, Qt::ShiftModifier),
+              f.displayModeButton(DisplayModeSetting::RoundedCorners));
 
     // With the checked button hidden, Tab lands on the group's first shown one.
     writeIni("[Options]\nPicdis=3\n" + freeSlots(kPictureSection) + freeSlots(kSoundSection));
     SettingsDialog& g = open();
     takeKeyboard(g);
-    g.removeSoundButton->setFocus(Qt::TabFocusReason);  // no sound files: the sound buttons are off
-    EXPECT_EQ(press(Qt::Key_Tab), g.stretchRadio);
+    g.button(Role::RemoveSound)
+        ->setFocus(Qt::TabFocusReason);  // no sound files: the sound buttons are off
+    EXPECT_EQ(press(Qt::Key_Tab), g.displayModeButton(DisplayModeSetting::Stretched));
 }
 
 }  // namespace

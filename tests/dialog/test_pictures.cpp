@@ -36,8 +36,8 @@ protected:
         return open();
     }
     // A selection change by the user, as a click on the line would make.
-    void userSelects(int row) { form->pictureList->setCurrentRow(row); }
-    QColor thumbnailCentre() { return form->thumbnail->grab().toImage().pixelColor(63, 44); }
+    void userSelects(int row) { form->list(Role::PictureList)->setCurrentRow(row); }
+    QColor thumbnailCentre() { return form->thumbnail()->grab().toImage().pixelColor(63, 44); }
 };
 
 TEST_F(PictureDialogTest, AFifoSlotCannotHangTheStartAndALargePhotoIsNotKept) {
@@ -51,10 +51,10 @@ TEST_F(PictureDialogTest, AFifoSlotCannotHangTheStartAndALargePhotoIsNotKept) {
     EXPECT_GT(thumbnailCentre().green(), 150);
     // The box needs no more than 1/8 of the photo (375 x 250 covers 126 x 88), and once drawn
     // only the box-sized copy is kept.
-    EXPECT_EQ(f.thumbnail->picture().width(), 375);
-    EXPECT_EQ(f.thumbnail->picture().decodedScale(), 8);
-    EXPECT_EQ(f.thumbnail->picture().bitmap().width(), f.thumbnail->width());
-    EXPECT_EQ(f.thumbnail->picture().bitmap().height(), f.thumbnail->height());
+    EXPECT_EQ(f.thumbnail()->picture().width(), 375);
+    EXPECT_EQ(f.thumbnail()->picture().decodedScale(), 8);
+    EXPECT_EQ(f.thumbnail()->picture().bitmap().width(), f.thumbnail()->width());
+    EXPECT_EQ(f.thumbnail()->picture().bitmap().height(), f.thumbnail()->height());
     alarm(0);
 }
 
@@ -75,8 +75,8 @@ TEST_F(PictureDialogTest, TheThumbnailOfASidewaysPhotoIsUpright) {
     bytes.insert(2, exif, sizeof exif - 1);
     writeFile(path, bytes);
     SettingsDialog& f = openWith({path});
-    EXPECT_EQ(f.thumbnail->picture().width(), 20);
-    const QImage shown = f.thumbnail->grab().toImage();
+    EXPECT_EQ(f.thumbnail()->picture().width(), 20);
+    const QImage shown = f.thumbnail()->grab().toImage();
     EXPECT_GT(shown.pixelColor(30, 10).red(), 200);
     EXPECT_GT(shown.pixelColor(30, 78).blue(), 200);
 }
@@ -96,7 +96,7 @@ TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
 
     SettingsDialog& f = openWith({good, badBmp, badJpeg, gone, gif, goodJpeg});
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    ASSERT_EQ(f.thumbnail->picture().width(), 8);  // the first line, selected at start
+    ASSERT_EQ(f.thumbnail()->picture().width(), 8);  // the first line, selected at start
     const QColor red = thumbnailCentre();
     EXPECT_GT(red.red(), 150);
     EXPECT_LT(red.green(), 60);
@@ -104,34 +104,34 @@ TEST_F(PictureDialogTest, ThumbnailFollowsTheUsersSelection) {
     userSelects(1);  // a broken bitmap: message, previous picture kept
     EXPECT_EQ(services.texts(), std::vector<std::string>{kBadBitmapText});
     EXPECT_EQ(services.scriptedBoxes.shown.back().kind, MessageKind::Information);
-    EXPECT_EQ(f.thumbnail->picture().width(), 8);
+    EXPECT_EQ(f.thumbnail()->picture().width(), 8);
 
     userSelects(2);  // a broken JPEG: message, thumbnail emptied
     EXPECT_EQ(services.texts().back(), kBadJpegText);
-    EXPECT_TRUE(f.thumbnail->picture().empty());
+    EXPECT_TRUE(f.thumbnail()->picture().empty());
 
     userSelects(0);
-    ASSERT_EQ(f.thumbnail->picture().width(), 8);
+    ASSERT_EQ(f.thumbnail()->picture().width(), 8);
     userSelects(3);  // the file was deleted: nothing changes, no message
     EXPECT_EQ(services.scriptedBoxes.shown.size(), 2u);
-    EXPECT_EQ(f.thumbnail->picture().width(), 8);
+    EXPECT_EQ(f.thumbnail()->picture().width(), 8);
 
     userSelects(4);  // no decoder for GIF: counts as a bad JPEG
     EXPECT_EQ(services.texts().back(), kBadJpegText);
-    EXPECT_TRUE(f.thumbnail->picture().empty());
+    EXPECT_TRUE(f.thumbnail()->picture().empty());
 
     userSelects(5);
     EXPECT_EQ(services.scriptedBoxes.shown.size(), 3u);
-    EXPECT_EQ(f.thumbnail->picture().kind(), Picture::Kind::Jpeg);
+    EXPECT_EQ(f.thumbnail()->picture().kind(), Picture::Kind::Jpeg);
     const QColor blue = thumbnailCentre();
     EXPECT_GT(blue.blue(), 150);
     EXPECT_LT(blue.red(), 60);
 
     // Program selections never refresh the thumbnail: adding selects the first line quietly.
     services.pictureAnswers = {badBmp};
-    f.addPictureButton->click();
-    EXPECT_EQ(f.pictureList->currentRow(), 0);
-    EXPECT_EQ(f.thumbnail->picture().width(), 8);  // the refresh after the add shows line 1
+    f.button(Role::AddPicture)->click();
+    EXPECT_EQ(f.list(Role::PictureList)->currentRow(), 0);
+    EXPECT_EQ(f.thumbnail()->picture().width(), 8);  // the refresh after the add shows line 1
     EXPECT_EQ(services.scriptedBoxes.shown.size(), 3u);
 }
 
@@ -146,7 +146,7 @@ TEST_F(PictureDialogTest, DamagedJpegDataIsNotReportedAndDrawsNothing) {
     writeFile(jpeg, bytes);
     SettingsDialog& f = openWith({jpeg});
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
-    f.thumbnail->grab();  // drawing must not throw, whatever the decoder makes of it
+    f.thumbnail()->grab();  // drawing must not throw, whatever the decoder makes of it
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
 }
 
@@ -158,9 +158,9 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
     SettingsDialog& f = openWith({picture, dir / "missing.jpg"}, {sound});
 
     services.shellAnswers = {OpenResult::NoProgram, OpenResult::NoProgram, OpenResult::NoProgram};
-    Q_EMIT f.pictureList->doubleClicked();
-    Q_EMIT f.thumbnail->clicked();
-    Q_EMIT f.soundList->doubleClicked();
+    Q_EMIT f.list(Role::PictureList)->doubleClicked();
+    Q_EMIT f.thumbnail()->clicked();
+    Q_EMIT f.list(Role::SoundList)->doubleClicked();
     EXPECT_EQ(services.opened, (std::vector<std::string>{picture, picture, sound}));
     EXPECT_EQ(services.texts(), (std::vector<std::string>{kNoPictureViewerText, kNoImageViewerText,
                                                           kNoSoundPlayerText}));
@@ -169,26 +169,26 @@ TEST_F(PictureDialogTest, OpeningListedFilesAndTheirWarnings) {
 
     services.scriptedBoxes.shown.clear();
     services.shellAnswers = {OpenResult::Opened, OpenResult::Failed};
-    Q_EMIT f.pictureList->doubleClicked();
-    Q_EMIT f.soundList->doubleClicked();
+    Q_EMIT f.list(Role::PictureList)->doubleClicked();
+    Q_EMIT f.list(Role::SoundList)->doubleClicked();
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());  // only "no association" is reported
 
     // A missing file is not handed to the shell.
     services.opened.clear();
     userSelects(1);
-    Q_EMIT f.pictureList->doubleClicked();
-    Q_EMIT f.thumbnail->clicked();
+    Q_EMIT f.list(Role::PictureList)->doubleClicked();
+    Q_EMIT f.thumbnail()->clicked();
     EXPECT_TRUE(services.opened.empty());
     EXPECT_TRUE(services.scriptedBoxes.shown.empty());
 }
 
 TEST_F(PictureDialogTest, EmptyListsOpenNothing) {
     SettingsDialog& f = openWith({});
-    Q_EMIT f.pictureList->doubleClicked();
-    Q_EMIT f.thumbnail->clicked();
-    Q_EMIT f.soundList->doubleClicked();
+    Q_EMIT f.list(Role::PictureList)->doubleClicked();
+    Q_EMIT f.thumbnail()->clicked();
+    Q_EMIT f.list(Role::SoundList)->doubleClicked();
     EXPECT_TRUE(services.opened.empty());
-    EXPECT_TRUE(f.thumbnail->picture().empty());
+    EXPECT_TRUE(f.thumbnail()->picture().empty());
 }
 
 TEST_F(PictureDialogTest, AddEntireFolderAddsItsPicturesInNameOrder) {
@@ -201,14 +201,14 @@ TEST_F(PictureDialogTest, AddEntireFolderAddsItsPicturesInNameOrder) {
     SettingsDialog& f = openWith({"/kept/first.jpg"});
 
     services.folderAnswers = {std::nullopt, folder + "/"};
-    f.addFolderButton->click();  // cancelled
-    EXPECT_EQ(f.pictureList->count(), 1);
-    f.addFolderButton->click();
+    f.button(Role::AddFolder)->click();  // cancelled
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 1);
+    f.button(Role::AddFolder)->click();
     EXPECT_EQ(services.folderDialogDirs.front(), dir / "home");
-    EXPECT_EQ(lines(*f.pictureList),
+    EXPECT_EQ(lines(*f.list(Role::PictureList)),
               (std::vector<std::string>{"/kept/first.jpg", folder + "/a.jpeg", folder + "/b.JPG",
                                         folder + "/C.Bmp"}));
-    EXPECT_EQ(f.pictureCountLabel->text().toStdString(), "4");
+    EXPECT_EQ(f.label(Role::PictureCount)->text().toStdString(), "4");
     EXPECT_EQ(slot(kPictureSection, 2), folder + "/a.jpeg");
     EXPECT_EQ(slot(kPictureSection, 4), folder + "/C.Bmp");
     EXPECT_EQ(IniFile(iniPath()).readString("History", "Last Dir", ""), folder + "/");
@@ -219,7 +219,7 @@ TEST_F(PictureDialogTest, AddEntireFolderAddsItsPicturesInNameOrder) {
     const std::string empty = dir / "empty";
     std::filesystem::create_directories(empty);
     services.folderAnswers = {empty};
-    f.addFolderButton->click();
+    f.button(Role::AddFolder)->click();
     EXPECT_EQ(services.texts(), std::vector<std::string>{kNoFolderPicturesText});
     EXPECT_EQ(services.folderDialogDirs.back(), folder + "/");
 }
@@ -232,8 +232,8 @@ TEST_F(PictureDialogTest, AddEntireFolderReportsAFullListOnce) {
     for (int i = 0; i < 60; ++i) writeFile(folder + "/" + std::to_string(100 + i) + ".jpg", "x");
     SettingsDialog& f = openWith(used);
     services.folderAnswers = {folder};
-    f.addFolderButton->click();
-    EXPECT_EQ(f.pictureList->count(), kSlotCount);
+    f.button(Role::AddFolder)->click();
+    EXPECT_EQ(f.list(Role::PictureList)->count(), kSlotCount);
     EXPECT_EQ(slot(kPictureSection, 999), folder + "/100.jpg");
     EXPECT_EQ(slot(kPictureSection, 1000), folder + "/101.jpg");
     EXPECT_EQ(services.texts(), std::vector<std::string>{kListFullText});
@@ -244,25 +244,25 @@ TEST_F(PictureDialogTest, ClearTheListAsksThenFreesEverySlot) {
     const std::string picture = dir / "p.bmp";
     savePicture(picture, "BMP", Qt::red);
     SettingsDialog& f = openWith({picture, "/x/2.jpg", "/x/3.jpg"});
-    ASSERT_FALSE(f.thumbnail->picture().empty());
+    ASSERT_FALSE(f.thumbnail()->picture().empty());
 
     services.scriptedBoxes.answers = {MessageResult::Cancel};
-    f.clearListButton->click();
+    f.button(Role::ClearList)->click();
     ASSERT_EQ(services.scriptedBoxes.shown.size(), 1u);
     EXPECT_EQ(services.scriptedBoxes.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(services.scriptedBoxes.shown[0].buttons, MessageButtons::OkCancel);
-    EXPECT_EQ(f.pictureList->count(), 3);
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 3);
     EXPECT_EQ(slot(kPictureSection, 1), picture);
 
-    f.clearListButton->click();
-    EXPECT_EQ(f.pictureList->count(), 0);
+    f.button(Role::ClearList)->click();
+    EXPECT_EQ(f.list(Role::PictureList)->count(), 0);
     EXPECT_EQ(f.lists().PictureCount(), 0);
-    EXPECT_EQ(f.pictureCountLabel->text().toStdString(), "0");
-    EXPECT_TRUE(f.thumbnail->picture().empty());
+    EXPECT_EQ(f.label(Role::PictureCount)->text().toStdString(), "0");
+    EXPECT_TRUE(f.thumbnail()->picture().empty());
     for (int n : {1, 2, 3, 1000}) EXPECT_EQ(slot(kPictureSection, n), "Null") << n;
 
     services.pictureAnswers = {"/y/new.jpg"};
-    f.addPictureButton->click();
+    f.button(Role::AddPicture)->click();
     EXPECT_EQ(slot(kPictureSection, 1), "/y/new.jpg");
 }
 

@@ -65,30 +65,6 @@ TEST(LayoutGeometry, RandomGeneratorAndPlacementRanges) {
     EXPECT_EQ(RandomPlacement(screen, 20, 10, random), (Point{x, y}));
 }
 
-// Each option reaches the saver from its own key (the ranges are the settings reader's).
-TEST(SaverSettings, EachOptionReachesTheSaver) {
-    SlideShow s;
-    s.start({{"Picdis", "11"},
-             {"Color", "3"},
-             {"Time", "0"},
-             {"Width", "31"},
-             {"Height", "47"},
-             {"Seq", "0"},
-             {"Sound", "1"},
-             {"Fit", "1"},
-             {"Shuffle", "1"}},
-            {s.picture("a.bmp", 4, 4, clRed)});
-    EXPECT_EQ(s.form.Picdis, 11);
-    EXPECT_EQ(s.form.Color, 3);
-    EXPECT_EQ(s.form.Time, 0);
-    EXPECT_EQ(s.form.Width, 31);
-    EXPECT_EQ(s.form.Height, 47);
-    EXPECT_FALSE(s.form.Seq);
-    EXPECT_TRUE(s.form.Sound);
-    EXPECT_TRUE(s.form.Fit);
-    EXPECT_TRUE(s.form.Shuffle);
-}
-
 TEST(Playlist, OrderTimingAndFallback) {
     SlideShow s;
     const std::string red = s.picture("red.bmp", 10, 10, clRed);

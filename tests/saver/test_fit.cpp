@@ -118,10 +118,13 @@ TEST(Fit, BoxAndSizeForEachPlacementRule) {
     // Centred and random placements show a picture as large as the screen whole; the fade needs
     // one pixel less each way; the roll-down draws row k one row low, so on a 1050-row screen
     // (centre 525, a 1049-row picture's half 524.5 rounding to 524) its picture loses two rows.
-    EXPECT_EQ(fitBox({1920, 1080}, 2), (Size{1920, 1080}));
-    EXPECT_EQ(fitBox({1920, 1080}, 11), (Size{1919, 1079}));
-    EXPECT_EQ(fitBox({1920, 1080}, 8), (Size{1920, 1079}));
-    EXPECT_EQ(fitBox({1680, 1050}, 8), (Size{1680, 1048}));
+    const auto box = [](Size screen, DisplayModeSetting mode) {
+        return fitBox(screen, displayModeRow(mode).fit);
+    };
+    EXPECT_EQ(box({1920, 1080}, DisplayModeSetting::NaturalSize), (Size{1920, 1080}));
+    EXPECT_EQ(box({1920, 1080}, DisplayModeSetting::Fade), (Size{1919, 1079}));
+    EXPECT_EQ(box({1920, 1080}, DisplayModeSetting::RollDown), (Size{1920, 1079}));
+    EXPECT_EQ(box({1680, 1050}, DisplayModeSetting::RollDown), (Size{1680, 1048}));
     EXPECT_EQ(fitSize({1919, 1079}, 6000, 4000), (Size{1619, 1079}));  // 1618.5 rounds up
     EXPECT_EQ(fitSize({1919, 1079}, 100000, 1), (Size{1919, 1}));      // never below one row
 }

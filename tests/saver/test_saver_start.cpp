@@ -66,7 +66,7 @@ TEST(SaverStart, ReadsOptionsAndListsOnce) {
     EXPECT_EQ(s.form.PictureList, (std::vector<std::string>{a, b, c}));
     EXPECT_FALSE(s.form.Seq);
     EXPECT_EQ(s.form.Color, 2);
-    EXPECT_EQ(s.form.Picdis, 8);
+    EXPECT_EQ(s.form.Picdis, DisplayModeSetting::RollDown);
     EXPECT_EQ(s.form.Time, 8000);
     EXPECT_TRUE(s.form.displayTimer().enabled());
     EXPECT_FALSE(s.form.show().infoLabel().visible());
