@@ -5,15 +5,14 @@
 namespace quillo {
 
 void SaverWindow::onTick() {
-    tickTaken_.clear();
-    Deck.beginTick(showCount());
+    playlist_.beginTick(showCount());
     for (const auto& show : shows_) show->countColour();
     if (firstTick_) {
         firstTick_ = false;
         // A negative delay is taken as unsigned, as the platform timer would.
-        displayTimer_.setInterval(std::uint32_t(Time));
+        displayTimer_.setInterval(std::uint32_t(options_.time));
     }
-    SoundStep();
+    sound_.tick();
     // Each show's failure is reported on its own; the others still begin.
     for (const auto& show : shows_) {
         if (closed()) return;
@@ -21,7 +20,7 @@ void SaverWindow::onTick() {
     }
     if (closed()) return;
     decodeNextAhead();
-    // No tick starts inside an animation: the next comes Time after the last frame.
+    // No tick starts inside an animation: the next comes the delay after the last frame.
     if (nextFrameDue()) {
         displayTimer_.setEnabled(false);
         timerPausedForFrames_ = true;

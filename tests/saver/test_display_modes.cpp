@@ -65,30 +65,6 @@ TEST(LayoutGeometry, RandomGeneratorAndPlacementRanges) {
     EXPECT_EQ(RandomPlacement(screen, 20, 10, random), (Point{x, y}));
 }
 
-// Each option reaches the saver from its own key (the ranges are the settings reader's).
-TEST(SaverSettings, EachOptionReachesTheSaver) {
-    SlideShow s;
-    s.start({{"Picdis", "11"},
-             {"Color", "3"},
-             {"Time", "0"},
-             {"Width", "31"},
-             {"Height", "47"},
-             {"Seq", "0"},
-             {"Sound", "1"},
-             {"Fit", "1"},
-             {"Shuffle", "1"}},
-            {s.picture("a.bmp", 4, 4, clRed)});
-    EXPECT_EQ(s.form.Picdis, 11);
-    EXPECT_EQ(s.form.Color, 3);
-    EXPECT_EQ(s.form.Time, 0);
-    EXPECT_EQ(s.form.Width, 31);
-    EXPECT_EQ(s.form.Height, 47);
-    EXPECT_FALSE(s.form.Seq);
-    EXPECT_TRUE(s.form.Sound);
-    EXPECT_TRUE(s.form.Fit);
-    EXPECT_TRUE(s.form.Shuffle);
-}
-
 TEST(Playlist, OrderTimingAndFallback) {
     SlideShow s;
     const std::string red = s.picture("red.bmp", 10, 10, clRed);
@@ -110,7 +86,7 @@ TEST(Playlist, OrderTimingAndFallback) {
         EXPECT_EQ(s.at(1, 1), expected[i]) << "tick " << i;
         EXPECT_EQ(s.at(365, 269), expected[i] == clBlack ? clWhite : expected[i]) << "tick " << i;
     }
-    EXPECT_EQ(s.form.SequencePos, 2);
+    EXPECT_EQ(s.form.playlist().sequencePos(), 2);
 
     // A picture deleted while the show runs becomes the fallback picture; the show goes on.
     std::remove(red.c_str());
@@ -184,8 +160,8 @@ TEST(Playlist, EveryRandomPickIsReseededFromTheClock) {
     for (const Pick& p : {Pick{1005, 5, 3}, Pick{1012, 3, 2}}) {
         s.host.advance(p.atMs - s.host.nowMs());
         EXPECT_EQ(s.form.show().nextPicture().width(), p.picture) << p.atMs;
-        EXPECT_EQ(s.form.NextSoundFile, sounds[std::size_t(p.sound - 1)]) << p.atMs;
-        EXPECT_EQ(s.form.SequencePos, 0);
+        EXPECT_EQ(s.form.sound().next(), sounds[std::size_t(p.sound - 1)]) << p.atMs;
+        EXPECT_EQ(s.form.playlist().sequencePos(), 0);
     }
 }
 
@@ -493,8 +469,8 @@ TEST(Playlist, AnOverLongStoredPathIsPassedOver) {
     const std::string good = s.picture("good.bmp", 4, 4, clLime);
     const std::string tooLong = "/" + std::string(3000, 'x') + ".jpg";
     s.start({{"Picdis", "1"}, {"Sound", "1"}}, {tooLong, good}, {tooLong});
-    EXPECT_EQ(s.form.PictureList, std::vector<std::string>{good});
-    EXPECT_TRUE(s.form.Sound);
+    EXPECT_EQ(s.form.playlist().pictures(), std::vector<std::string>{good});
+    EXPECT_TRUE(s.form.sound().on());
     EXPECT_TRUE(s.form.displayTimer().enabled());
 }
 
