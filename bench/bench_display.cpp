@@ -115,7 +115,9 @@ void BM_TickThreePhotos(benchmark::State& state) {
     EventLoop loop{host};
     LinuxSystemServices services;
     SaverWindow form(host, loop, services);
-    form.start({.decodeAhead = state.range(0) != 0});
+    SaverStart start;
+    start.decodeAhead = state.range(0) != 0;
+    form.start(start);
     for (auto _ : state) {
         state.PauseTiming();
         form.waitForPictureAhead();
