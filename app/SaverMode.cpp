@@ -32,12 +32,13 @@ int runSaverWindow(QtHost& host, SystemServices& services, SaverSound sound) {
     // Declared before the window, so the window goes first and the player then closes its file.
     SdlMediaPlayer player(loop);
     SaverWindow form(host, loop, services, &player);
-    form.Silent = sound == SaverSound::Off;
+    SaverStart start;
+    start.silent = sound == SaverSound::Off;
     if (sound == SaverSound::Shared)
-        form.ClaimSound = [&soundLock] { return soundLock.tryAcquire(); };
+        start.claimSound = [&soundLock] { return soundLock.tryAcquire(); };
     // A failed start (the settings file cannot be written, say) is reported over the black
     // window, which input still ends.
-    loop.guarded([&] { form.FormCreate(); });
+    loop.guarded([&] { form.start(std::move(start)); });
     loop.run();
     // A sound device that does not let go (a sink that stopped reading, a server that never
     // answers) must not keep the process, nor the locks that keep other starts away or quiet:

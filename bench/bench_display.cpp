@@ -43,7 +43,7 @@ struct Saver {
         for (int n = 2; n <= 1000; ++n) ini << "Name" << n << "=Null\n";
         ini.close();
         form = std::make_unique<SaverWindow>(host, loop, services);
-        form->FormCreate();
+        form->start();
         tick();
     }
     void tick() {
@@ -115,8 +115,9 @@ void BM_TickThreePhotos(benchmark::State& state) {
     EventLoop loop{host};
     LinuxSystemServices services;
     SaverWindow form(host, loop, services);
-    form.DecodeAhead = state.range(0) != 0;
-    form.FormCreate();
+    SaverStart start;
+    start.decodeAhead = state.range(0) != 0;
+    form.start(start);
     for (auto _ : state) {
         state.PauseTiming();
         form.waitForPictureAhead();
@@ -144,7 +145,7 @@ void BM_FirstPhoto(benchmark::State& state) {
         LinuxSystemServices services;
         SaverWindow form(host, loop, services);
         const auto start = std::chrono::steady_clock::now();
-        form.FormCreate();
+        form.start();
         std::this_thread::sleep_until(start + std::chrono::seconds(1));
         host.advance(1000);
         loop.processMessages();

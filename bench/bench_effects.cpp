@@ -48,11 +48,11 @@ struct Rig {
     LinuxSystemServices services;
     SaverWindow form{host, loop, services};
     std::string dir;
+    std::vector<std::string> pictures;
 
     Rig() {
         char tmpl[] = "/tmp/quillo-bench-XXXXXX";
         dir = mkdtemp(tmpl);
-        form.Color = 4;
         form.showWindow();
         for (int i = 0; i < 20; ++i) loop.processMessages();  // let the window map
     }
@@ -60,21 +60,21 @@ struct Rig {
 
     // The picture files for the given sizes, written before the timing starts.
     void prepare(const std::vector<Size>& sizes) {
-        form.PictureList.clear();
+        pictures.clear();
         for (Size s : sizes) {
             const std::string path = dir + "/" + std::to_string(s.width) + "x" +
                                      std::to_string(s.height) + "-" +
-                                     std::to_string(form.PictureList.size()) + ".bmp";
+                                     std::to_string(pictures.size()) + ".bmp";
             if (access(path.c_str(), F_OK) != 0)
-                writeBmp24(path, noise(s.width, s.height, std::uint32_t(form.PictureList.size())));
-            form.PictureList.push_back(path);
+                writeBmp24(path, noise(s.width, s.height, std::uint32_t(pictures.size())));
+            pictures.push_back(path);
         }
     }
 
     // One effect's tick over the pictures prepared last, with its frames, as the loop runs
     // them.
     void runMode(int picdis) {
-        form.SequencePos = 0;
+        form.usePlaylist(Playlist(pictures, PictureOrder::InOrder));
         Show& show = form.show();
         show.setMode(makeDisplayMode(DisplayModeSetting(picdis), show));
         show.beginTick();

@@ -117,7 +117,7 @@ void BM_PeakMemoryScreens(benchmark::State& state) {
                 EventLoop loop{host};
                 LinuxSystemServices services;
                 SaverWindow saver(host, loop, services);
-                saver.FormCreate();
+                saver.start();
                 for (int tick = 0; tick < 13; ++tick) {
                     // As on a real clock, the picture ahead is decoded by its tick.
                     saver.waitForPictureAhead();
@@ -214,7 +214,7 @@ bool measureFades(bool allScreens, int count, Fades& into) {
     EventLoop loop{host};
     LinuxSystemServices services;
     SaverWindow saver(host, loop, services);
-    saver.FormCreate();
+    saver.start();
     for (int i = 0; i < 20; ++i) loop.processMessages();  // let the windows map
     const std::size_t shows = std::size_t(saver.showCount());
     into.seconds.resize(shows);
@@ -249,7 +249,7 @@ bool measureFades(bool allScreens, int count, Fades& into) {
             into.fewestPresents[i] = std::min(into.fewestPresents[i], host.presents[WindowId(i)]);
         }
     }
-    saver.StopSaver();
+    saver.stop();
     return true;
 }
 

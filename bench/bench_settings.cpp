@@ -77,9 +77,9 @@ void BM_SaverStart_1000x1000(benchmark::State& state) {
     LinuxSystemServices services;
     for (auto _ : state) {
         SaverWindow form(host, loop, services);
-        form.FormCreate();
-        benchmark::DoNotOptimize(form.PictureList.size());
-        if (form.PictureList.size() != 1000 || form.SoundList.size() != 1000)
+        form.start();
+        benchmark::DoNotOptimize(form.playlist().size());
+        if (form.playlist().size() != 1000 || form.sound().files().size() != 1000)
             state.SkipWithError("the lists were not read whole");
     }
 }

@@ -13,9 +13,9 @@
 
 #include "EventLoop.h"
 #include "HeadlessHost.h"
-#include "SaverWindow.h"
 #include "SdlMediaPlayer.h"
 #include "SoundFiles.h"
+#include "SoundPlayback.h"
 #include "TestSupport.h"
 
 namespace {
@@ -60,7 +60,7 @@ bool soundAfter(const std::string& raw, std::size_t offset) {
     return loud;
 }
 
-void soundStepToSamples(benchmark::State& state, bool mp3) {
+void soundTickToSamples(benchmark::State& state, bool mp3) {
     Sounds& s = sounds();
     if (mp3 && !s.haveMp3) {
         state.SkipWithError("no lame encoder");
@@ -69,19 +69,19 @@ void soundStepToSamples(benchmark::State& state, bool mp3) {
     const std::string file = mp3 ? s.mp3 : s.wav;
     HeadlessHost host;
     EventLoop loop(host);
-    test::FakeSystemServices services;
     SdlMediaPlayer player(loop);
-    SaverWindow form(host, loop, services, &player);
-    form.Sound = true;
-    form.NextSoundFile = file;
-    player.open(file);  // the device is open and the player stopped, as after a finished file
+    SoundPlayback sound(player);
+    // The device is open and the player stopped, as after a finished file.
+    sound.start({file}, true);
+    player.stop();
+    loop.processMessages();
     double stepSeconds = 0;
     for (auto _ : state) {
         // Let the silence after the last stop reach the file, so only the new play is loud.
         std::this_thread::sleep_for(150ms);
         const std::size_t offset = fileSize(s.raw);
         const auto start = Clock::now();
-        form.SoundStep();
+        sound.tick();
         stepSeconds += std::chrono::duration<double>(Clock::now() - start).count();
         while (!soundAfter(s.raw, offset)) std::this_thread::sleep_for(200us);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
@@ -91,7 +91,7 @@ void soundStepToSamples(benchmark::State& state, bool mp3) {
     // The part of the wait the user-interface thread spends in the step itself.
     state.counters["step_ms"] =
         benchmark::Counter(stepSeconds * 1e3, benchmark::Counter::kAvgIterations);
-    if (!form.Sound) state.SkipWithError("the file did not open");
+    if (!sound.on()) state.SkipWithError("the file did not open");
 }
 
 void readBytes(benchmark::State& state, bool mp3) {
@@ -105,11 +105,11 @@ void readBytes(benchmark::State& state, bool mp3) {
     }
 }
 
-void BM_SoundStepToSamples_Wav(benchmark::State& state) {
-    soundStepToSamples(state, false);
+void BM_SoundTickToSamples_Wav(benchmark::State& state) {
+    soundTickToSamples(state, false);
 }
-void BM_SoundStepToSamples_Mp3(benchmark::State& state) {
-    soundStepToSamples(state, true);
+void BM_SoundTickToSamples_Mp3(benchmark::State& state) {
+    soundTickToSamples(state, true);
 }
 void BM_ReadFile_Wav(benchmark::State& state) {
     readBytes(state, false);
@@ -118,12 +118,12 @@ void BM_ReadFile_Mp3(benchmark::State& state) {
     readBytes(state, true);
 }
 
-BENCHMARK(BM_SoundStepToSamples_Wav)
+BENCHMARK(BM_SoundTickToSamples_Wav)
     ->UseManualTime()
     ->Iterations(8)
     ->Repetitions(3)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SoundStepToSamples_Mp3)
+BENCHMARK(BM_SoundTickToSamples_Mp3)
     ->UseManualTime()
     ->Iterations(8)
     ->Repetitions(3)

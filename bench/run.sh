@@ -155,7 +155,7 @@ line("open dialog, 1000+1000 slots / 2000 key reads", "BM_OpenDialogFullLists",
      "BM_Baseline2000KeyReads")
 for kind in ("Wav", "Mp3"):
     line(f"sound step to first samples written, {kind} / reading its bytes",
-         f"BM_SoundStepToSamples_{kind}", f"BM_ReadFile_{kind}")
+         f"BM_SoundTickToSamples_{kind}", f"BM_ReadFile_{kind}")
 line("add entire folder, 1000 pictures / writing the same file once", "BM_AddEntireFolder1000",
      "BM_WriteSameFileOnce", 1.2)
 line("add entire folder to the settings file alone / writing the same file once",

@@ -5,15 +5,14 @@
 namespace quillo {
 
 void SaverWindow::onTick() {
-    tickTaken_.clear();
-    Deck.beginTick(showCount());
+    playlist_.beginTick(showCount());
     for (const auto& show : shows_) show->countColour();
     if (firstTick_) {
         firstTick_ = false;
         // A negative delay is taken as unsigned, as the platform timer would.
-        displayTimer_.setInterval(std::uint32_t(Time));
+        displayTimer_.setInterval(std::uint32_t(options_.time));
     }
-    SoundStep();
+    sound_.tick();
     // Each show's failure is reported on its own; the others still begin.
     for (const auto& show : shows_) {
         if (closed()) return;
@@ -23,7 +22,7 @@ void SaverWindow::onTick() {
     decodeNextAhead();
     // No tick starts inside an animation of a mode that pauses the timer: the next comes Time
     // after the last frame.
-    if (nextFrameDue() && displayModeRow(Picdis).pausesTimer) {
+    if (nextFrameDue() && displayModeRow(options_.picdis).pausesTimer) {
         displayTimer_.setEnabled(false);
         timerPausedForFrames_ = true;
     }

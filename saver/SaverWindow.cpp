@@ -44,6 +44,26 @@ void traceEnd(const Event& e, Point start) {
     }
 }
 
+// The mode and colour set of a saver that has not read its settings yet.
+Options startOptions() {
+    Options options;
+    options.seq = true;
+    options.picdis = DisplayModeSetting::PictureInPicture;
+    options.color = ColorSetSetting::AlwaysBlack;
+    options.time = 8000;
+    options.width = -1;
+    options.height = -1;
+    return options;
+}
+
+constexpr const char* kMissingPicture1 =
+    "Please enter your own photos or sound files. You can easily add your own photos by "
+    "selecting the settings button, then you can remove any listed pictures and add your own. "
+    "File ";
+constexpr const char* kMissingPicture2 =
+    " does not exist in the location listed, so remove the listing or ";
+constexpr const char* kMissingPicture3 = "re-add it.";
+
 // The primary screen, or the first when none says it is.
 ScreenInfo primaryOf(const std::vector<ScreenInfo>& screens) {
     const auto primary =
@@ -60,7 +80,8 @@ SaverWindow::SaverWindow(Host& host, EventLoop& loop, SystemServices& services, 
       services_(services),
       random_(host),
       ownPlayer_(player ? nullptr : std::make_unique<NoMediaPlayer>()),
-      player_(player ? *player : *ownPlayer_),
+      sound_(player ? *player : *ownPlayer_),
+      options_(startOptions()),
       displayTimer_(loop, 1000),
       fallbackPicture_(Picture(fallbackPicture())),
       lockRetry_(loop, kLockRetryMs) {
@@ -78,19 +99,15 @@ SaverWindow::~SaverWindow() {
     for (const auto& show : shows_) loop_.removeForm(&show->form());
 }
 
-void SaverWindow::FormCreate() {
+void SaverWindow::start(SaverStart parameters) {
+    parameters_ = std::move(parameters);
     // The screen is covered, and input ends the saver, before anything that can wait or ask: a
     // box, the writers' lock, the sound device.
     showWindow();
     settings_ = SettingsStore(locateSettings(host_).file);
     services_.setScreenSaverRunning(true);
     firstTick_ = true;
-    Seq = true;
-    Sound = false;
-    Picdis = kStartDisplayMode;
-    Color = kStartColorSet;
-    SequencePos = 0;
-    lockGiveUpAt_ = host_.nowMs() + std::uint64_t(std::max(LockWaitMs, 0));
+    lockGiveUpAt_ = host_.nowMs() + std::uint64_t(std::max(parameters_.lockWaitMs, 0));
     waitForSettingsLock();
 }
 
@@ -109,18 +126,30 @@ void SaverWindow::waitForSettingsLock() {
     startShow();
 }
 
+SaverLists SaverWindow::readSettings() {
+    SettingsStore::SaverSettings read = settings_.readSaverSettings(fileExists);
+    options_ = read.options;
+    playlist_ = Playlist(read.lists.pictures, pictureOrderOf(options_));
+    if (read.lists.missingPicture)
+        setInfoText(kMissingPicture1 + *read.lists.missingPicture + kMissingPicture2 +
+                    kMissingPicture3);
+    return std::move(read.lists);
+}
+
+void SaverWindow::setInfoText(const std::string& text) {
+    for (const auto& show : shows_) show->infoLabel().setText(text);
+}
+
 void SaverWindow::startShow() {
-    LoadSaverSettings();
+    SaverLists lists = readSettings();
     started_ = true;
-    if (AllScreens) followScreens();
-    if (Silent) Sound = false;
-    if (Sound && !SoundList.empty()) {
-        NextSoundFile = SoundList.front();
-        StartSound();
-    }
-    if (!PictureList.empty()) {
+    if (options_.allScreens) followScreens();
+    // A missing sound file has switched sound off; a silent run has it off whatever was read.
+    sound_.start(std::move(lists.sounds), lists.sound && !parameters_.silent,
+                 parameters_.claimSound);
+    if (!playlist_.empty()) {
         // A new mode starts from its first state (the fade's first tick, the top-left tile).
-        for (const auto& show : shows_) show->setMode(makeDisplayMode(Picdis, *show));
+        for (const auto& show : shows_) show->setMode(makeDisplayMode(options_.picdis, *show));
         displayTimer_.setEnabled(true);
         decodeNextAhead();  // the first picture, during the second before the first tick
     } else {
@@ -160,7 +189,7 @@ void SaverWindow::followScreens() {
     // A screen inside another (mirrored ones too) is shown by that one's show; the shows take
     // their pictures in screen order.
     const std::vector<ScreenInfo> screens = showScreens(all);
-    if (!AllScreens) {
+    if (!options_.allScreens) {
         // The show stays on the primary screen, wherever that is now, or on the screen that
         // shows it; the host covers the rest.
         for (const auto& show : shows_) show->moveTo(showingScreen(all, primaryOf(all)));
@@ -185,13 +214,14 @@ void SaverWindow::followScreens() {
             Show& added = addShow(screen);
             added.setColourCount(colourCount);
             if (phase_ == SaverPhase::Showing) added.openWindow(kSaverTitle);
-            if (started_ && !PictureList.empty()) added.setMode(makeDisplayMode(Picdis, added));
+            if (started_ && !playlist_.empty())
+                added.setMode(makeDisplayMode(options_.picdis, added));
         }
         for (const auto& show : shows_) show->moveTo(*screenOf(*show));
         std::stable_sort(shows_.begin(), shows_.end(),
                          [&](const auto& a, const auto& b) { return screenOf(*a) < screenOf(*b); });
     }
-    if (started_ && PictureList.empty()) showNoPictures();
+    if (started_ && playlist_.empty()) showNoPictures();
     // A show that went in the middle of its frames must not keep the next tick away.
     if (timerPausedForFrames_ && !nextFrameDue()) {
         timerPausedForFrames_ = false;
@@ -231,16 +261,16 @@ bool SaverWindow::endsSaver(const Event& e) const {
 void SaverWindow::onInput(Event& m, bool& /*handled*/) {
     if (!endsSaver(m)) return;
     traceEnd(m, startCursorPos_);
-    StopSaver();
+    stop();
 }
 
-void SaverWindow::StopSaver() {
+void SaverWindow::stop() {
     // Nothing is drawn after this: no tick, no frame.
     displayTimer_.setEnabled(false);
     lockRetry_.setEnabled(false);
     for (const auto& show : shows_) show->release();
     ahead_.cancel();  // a decode under way is left to finish alone
-    StopSound();
+    sound_.stop();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;
     host_.closeWindows();
@@ -251,9 +281,9 @@ void SaverWindow::dispatch(const Event& m) {
     // Idle managers end the saver with SIGTERM: end as input would.
     if (m.kind == EventKind::Terminate) {
         traceEnd(m, startCursorPos_);
-        StopSaver();
+        stop();
     }
-    if (m.kind == EventKind::SoundFinished) onSoundFinished(m);
+    if (m.kind == EventKind::SoundFinished) sound_.onFinished(m);
     if (m.kind == EventKind::ScreensChanged) followScreens();
 }
 

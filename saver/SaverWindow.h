@@ -1,8 +1,9 @@
 #pragma once
-// The saver: start-up, the input test, the playlist, the sound, the
-// display tick and shutdown, over one or more shows (Show.h), each a window with its display
-// mode. The playlist is in Playlist.cpp, the tick in DisplayTick.cpp, the modes one file each
-// behind DisplayMode.
+// The saver: start-up, the input test, the display tick and shutdown, over one or more shows
+// (Show.h), each a window with its display mode. It reads the options once at start and hands
+// them to its parts: the playlist (Playlist.h) chooses the pictures, the saver loads them
+// (SaverPictures.cpp), the sound is SoundPlayback's, the tick is in DisplayTick.cpp, and the
+// modes are one file each behind DisplayMode.
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,11 +13,13 @@
 #include "EventLoop.h"
 #include "Host.h"
 #include "MediaPlayer.h"
+#include "Options.h"
 #include "PictureAhead.h"
-#include "PictureDeck.h"
+#include "Playlist.h"
 #include "SaverRandom.h"
 #include "SettingsStore.h"
 #include "Show.h"
+#include "SoundPlayback.h"
 #include "SystemServices.h"
 #include "Window.h"
 
@@ -33,6 +36,20 @@ constexpr const char* kNoPicturesText =
 // Closed; Showing goes to Closed; nothing leaves Closed.
 enum class SaverPhase { Starting, Showing, Closed };
 
+// What the program that starts the saver asks of this run, beside the settings.
+struct SaverStart {
+    // Decode the next picture during the delay when it is known.
+    bool decodeAhead = true;
+    // No sound whatever the settings say (a settings program's preview).
+    bool silent = false;
+    // Savers that run side by side (one per monitor) share one sound list: see
+    // SoundPlayback::start. Unset: the sound is this saver's alone.
+    std::function<bool()> claimSound;
+    // How long the start waits for another writer's lock before it runs the show without
+    // writing Status.
+    int lockWaitMs = 1000;
+};
+
 class SaverWindow : private Animation {
 public:
     // Without a player the saver has no audio service and runs silent. Each show is a window of
@@ -42,24 +59,27 @@ public:
     ~SaverWindow() override;
 
     // The start-up sequence; runs once. It covers the screen first (showWindow), then settles the
-    // settings file, waiting for the writers' lock from the loop at most LockWaitMs, and starts
+    // settings file, waiting for the writers' lock from the loop at most lockWaitMs, and starts
     // the show.
-    void FormCreate();
+    void start(SaverStart parameters = {});
     // Covers the screen with the black window, input ending the saver from then on; once.
     void showWindow();
     // The input test: sees every queued message before it is dispatched; never handles it.
     void onInput(Event& msg, bool& handled);
-    void StopSaver();
+    // Ends the saver: nothing is drawn or played after it.
+    void stop();
     // The display tick: the colour counters, the first tick's interval, the sound step, then the
     // display mode of every show, in that order.
     void onTick();
-    // The tick's sound step: starts NextSoundFile when the player has stopped.
-    void SoundStep();
-    // The player's completion notice.
-    void onSoundFinished(const Event& notice);
 
     Host& host() { return host_; }
     SaverRandom& random() { return random_; }
+    // The options as read at the start (the start values before).
+    const Options& options() const { return options_; }
+    const Playlist& playlist() const { return playlist_; }
+    SoundPlayback& sound() { return sound_; }
+    // For benches that draw without a settings file: the pictures the shows take from now on.
+    void usePlaylist(Playlist playlist) { playlist_ = std::move(playlist); }
     Show& show(int index = 0) { return *shows_[std::size_t(index)]; }
     int showCount() const { return int(shows_.size()); }
     SaverPhase phase() const { return phase_; }
@@ -74,54 +94,18 @@ public:
     // none is being decoded.
     void waitForPictureAhead();
 
-    // Set before FormCreate: decode the next picture during the delay when it is known (on).
-    bool DecodeAhead = true;
-    // Set before FormCreate: what decodes the pictures, at the tick and ahead of it.
+    // Set before start: what decodes the pictures, at the tick and ahead of it.
     void setPictureDecoder(PictureDecoder decode) {
         decodePicture_ = decode;
         ahead_.setDecoder(std::move(decode));
     }
-    // Set before FormCreate: no sound whatever the settings say (a settings program's preview).
-    bool Silent = false;
-    // Set before FormCreate by savers that run side by side (one per monitor) and share one
-    // sound list: asked before each sound file starts; false keeps this saver quiet while
-    // another plays, and it asks again at each tick. Unset: the sound is this saver's alone.
-    std::function<bool()> ClaimSound;
-    // How long the start waits for another writer's lock before it runs the show without writing
-    // Status.
-    int LockWaitMs = 1000;
-
-    // The options and lists read at start, with their start values, and the playlist's place.
-    bool Seq = true;
-    bool Sound = false;
-    // The start values of the display mode and the colour set, before the settings are read.
-    static constexpr DisplayModeSetting kStartDisplayMode = DisplayModeSetting::PictureInPicture;
-    static constexpr int kStartColorSet = int(ColorSetSetting::AlwaysBlack);
-    DisplayModeSetting Picdis = kStartDisplayMode;
-    int Color = kStartColorSet;
-    int Time = 8000;
-    int Width = -1;
-    int Height = -1;
-    // Shrink pictures larger than the screen to fit it (key Fit; missing = off).
-    bool Fit = false;
-    // A show on every screen (key AllScreens; missing = off: the primary screen only, the others
-    // black).
-    bool AllScreens = false;
-    // At random, every picture once before any repeats (key Shuffle; missing = off), dealt from
-    // Deck, which is made with the list at start and lives for the run.
-    bool Shuffle = false;
-    PictureDeck Deck;
-    int SequencePos = 0;
-    std::vector<std::string> PictureList;
-    std::vector<std::string> SoundList;
-    std::string NextSoundFile;
 
 private:
     friend class Show;
-    // The playlist: loads the next picture for a show of that screen size (the fallback picture
-    // when it cannot be loaded, and, with ShowFallback, when its data fail to decode) and picks
-    // the sound file that opens next.
-    Picture NextPicture(PictureUse use, BadPicture bad, const Show& taker);
+    // Loads the playlist's next picture for that show (the fallback picture when it cannot be
+    // loaded, and, with ShowFallback, when its data fail to decode); the first show's pick also
+    // picks the sound file that opens next.
+    Picture loadNextPicture(PictureUse use, BadPicture bad, const Show& taker);
     PictureRequest pictureRequest(int index, PictureUse use, Size screen) const;
     // After a tick (and at the start): decodes the picture the next tick takes, when it is
     // known, as this tick's first show asked for its picture.
@@ -134,24 +118,21 @@ private:
     void followScreens();
     // The "no pictures" text on the primary screen's show, every show white.
     void showNoPictures();
-    // The picture of the list, from 0, drawn at random for that show: with several shows, none
-    // that another show took in this tick while some are left.
-    int randomPicture(const Show& taker);
     void waitForSettingsLock();
     void startShow();
-    void LoadSaverSettings();
+    // Reads the options and the lists, once: the options and the playlist are the saver's from
+    // then on; returns the lists for the sound.
+    SaverLists readSettings();
     // The text of every show's information label.
     void setInfoText(const std::string& text);
-    Picture FitPicture(Picture picture, Size screen);
-    void StartSound();
-    void StopSound();
+    Picture fitPicture(Picture picture, Size screen);
     bool endsSaver(const Event& msg) const;
     void dispatch(const Event& msg);
     // Moves to the next phase; false (and no change) when the life above does not allow it.
     bool enterPhase(SaverPhase next);
 
     // The shows' frames, as the event loop advances them. The display timer is off while any
-    // show has frames to come, and goes on again, counting Time afresh, when the last ends.
+    // show has frames to come, and goes on again, counting the delay afresh, when the last ends.
     std::optional<std::uint64_t> nextFrameDue() const override;
     void advanceFrames(std::uint64_t nowNs) override;
     bool holdsNotices() const override;
@@ -161,7 +142,11 @@ private:
     SystemServices& services_;
     SaverRandom random_;
     std::unique_ptr<MediaPlayer> ownPlayer_;
-    MediaPlayer& player_;
+    SoundPlayback sound_;
+    SaverStart parameters_;
+    // Set once, when the settings are read.
+    Options options_;
+    Playlist playlist_;
     std::vector<std::unique_ptr<Show>> shows_;
     Timer displayTimer_;
     // Shown in place of any picture that cannot be loaded.
@@ -172,12 +157,8 @@ private:
     // The settings file, located at the start.
     SettingsStore settings_;
     bool firstTick_ = true;
-    // Sound is on but another saver side by side plays it: each tick asks for it again.
-    bool soundWaiting_ = false;
     // The settings are read and the show began (or "no pictures" was shown).
     bool started_ = false;
-    // The pictures the shows took in the running tick, by show.
-    std::vector<std::pair<const Show*, int>> tickTaken_;
     // The tick switched the display timer off for the shows' frames.
     bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;

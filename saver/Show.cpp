@@ -49,11 +49,11 @@ SaverRandom& Show::random() {
 }
 
 Size Show::customSize() const {
-    return {saver_.Width, saver_.Height};
+    return {saver_.options().width, saver_.options().height};
 }
 
 Picture Show::nextPicture(PictureUse use, BadPicture bad) {
-    return saver_.NextPicture(use, bad, *this);
+    return saver_.loadNextPicture(use, bad, *this);
 }
 
 Picture Show::nextScreenPicture(PictureUse use) {
@@ -64,9 +64,9 @@ Picture Show::nextScreenPicture(PictureUse use) {
 }
 
 void Show::changeColour() {
-    const ColorSet& set = colorSet(saver_.Color);
+    const ColorSet& set = colorSet(int(saver_.options().color));
     form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
-    if (displayModeRow(saver_.Picdis).drawsOnSurface && form_.repaintPending()) form_.repaint();
+    if (displayModeRow(saver_.options().picdis).drawsOnSurface && form_.repaintPending()) form_.repaint();
 }
 
 Point Show::randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
@@ -100,7 +100,7 @@ void Show::advance(std::uint64_t nowNs) {
 }
 
 bool Show::holdsNotices() const {
-    return due_ && mode_ && displayModeRow(saver_.Picdis).holdsNotices;
+    return due_ && mode_ && displayModeRow(saver_.options().picdis).holdsNotices;
 }
 
 void Show::release() {

@@ -1,39 +1,49 @@
-// The saver's sound: the first file at start, the next one at each tick that finds the player
-// stopped, the completion notice, and the stop at shutdown. Sound fails silently: a file that
-// cannot be opened switches sound off for the rest of the run and the pictures go on. Savers
-// side by side play one sound list between them, through whichever holds the claim.
-#include <exception>
+#include "SoundPlayback.h"
 
-#include "SaverWindow.h"
+#include <exception>
 
 namespace quillo {
 
-void SaverWindow::StartSound() {
-    // Two tracks never play at once: without the claim this saver stays quiet for now.
-    soundWaiting_ = ClaimSound && !ClaimSound();
-    if (soundWaiting_) return;
-    try {
-        player_.open(NextSoundFile);
-        player_.play();
-    } catch (const std::exception&) {
-        Sound = false;
+void SoundPlayback::start(std::vector<std::string> files, bool on, std::function<bool()> claim) {
+    files_ = std::move(files);
+    on_ = on;
+    claim_ = std::move(claim);
+    if (on_ && !files_.empty()) {
+        next_ = files_.front();
+        play();
     }
 }
 
-void SaverWindow::SoundStep() {
-    // Any other mode leaves the player alone: a file still playing is never cut by a tick. A
-    // saver waiting for the claim takes over here once the one that played has ended.
-    if (Sound && (soundWaiting_ || player_.mode() == PlayerMode::Stopped)) StartSound();
+void SoundPlayback::pickNext(SaverRandom& random) {
+    if (on_ && !files_.empty()) next_ = files_[std::size_t(random.FreshRandom(int(files_.size())))];
 }
 
-void SaverWindow::onSoundFinished(const Event& notice) {
+void SoundPlayback::play() {
+    // Two tracks never play at once: without the claim this saver stays quiet for now.
+    waiting_ = claim_ && !claim_();
+    if (waiting_) return;
+    try {
+        player_.open(next_);
+        player_.play();
+    } catch (const std::exception&) {
+        on_ = false;
+    }
+}
+
+void SoundPlayback::tick() {
+    // Any other mode leaves the player alone: a file still playing is never cut by a tick. A
+    // saver waiting for the claim takes over here once the one that played has ended.
+    if (on_ && (waiting_ || player_.mode() == PlayerMode::Stopped)) play();
+}
+
+void SoundPlayback::onFinished(const Event& notice) {
     // A notice can reach the queue after a tick has already started the next file (the file
     // ended just before the tick ran); stopping then would cut the new file at its start.
     if (notice.play != player_.lastPlay()) return;
     player_.stop();
 }
 
-void SaverWindow::StopSound() {
+void SoundPlayback::stop() {
     if (player_.mode() == PlayerMode::Playing) player_.stop();
 }
 

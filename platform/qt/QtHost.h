@@ -56,7 +56,7 @@ public:
     QtHost();
     ~QtHost() override;
 
-    // SIGTERM and SIGINT become a Terminate message, so the saver ends as StopSaver does. A
+    // SIGTERM and SIGINT become a Terminate message, so the saver ends as input ends it. A
     // message box that is up is closed, and no further box is shown.
     void watchTerminationSignals();
     // Draws into another program's window (by its X11 id) instead of covering the screens: its

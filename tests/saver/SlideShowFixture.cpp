@@ -67,7 +67,7 @@ void SlideShow::writeSettings(const std::map<std::string, std::string>& options,
 
 void SlideShow::start() {
     host.setCursorPos({100, 100});
-    loop.guarded([&] { form.FormCreate(); });
+    loop.guarded([&] { form.start(parameters); });
     loop.processMessages();
 }
 

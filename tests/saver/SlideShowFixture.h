@@ -23,6 +23,8 @@ struct SlideShow {
     ScriptedMediaPlayer player{loop};
     const int showCount;
     SaverWindow form{host, loop, services, &player, showCount};
+    // What start asks of the run beside the settings.
+    SaverStart parameters;
     std::vector<std::string> errors;
 
     // With shows, that many shows side by side, each of the screen's size.

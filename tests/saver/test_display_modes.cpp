@@ -86,7 +86,7 @@ TEST(Playlist, OrderTimingAndFallback) {
         EXPECT_EQ(s.at(1, 1), expected[i]) << "tick " << i;
         EXPECT_EQ(s.at(365, 269), expected[i] == clBlack ? clWhite : expected[i]) << "tick " << i;
     }
-    EXPECT_EQ(s.form.SequencePos, 2);
+    EXPECT_EQ(s.form.playlist().sequencePos(), 2);
 
     // A picture deleted while the show runs becomes the fallback picture; the show goes on.
     std::remove(red.c_str());
@@ -160,8 +160,8 @@ TEST(Playlist, EveryRandomPickIsReseededFromTheClock) {
     for (const Pick& p : {Pick{1005, 5, 3}, Pick{1012, 3, 2}}) {
         s.host.advance(p.atMs - s.host.nowMs());
         EXPECT_EQ(s.form.show().nextPicture().width(), p.picture) << p.atMs;
-        EXPECT_EQ(s.form.NextSoundFile, sounds[std::size_t(p.sound - 1)]) << p.atMs;
-        EXPECT_EQ(s.form.SequencePos, 0);
+        EXPECT_EQ(s.form.sound().next(), sounds[std::size_t(p.sound - 1)]) << p.atMs;
+        EXPECT_EQ(s.form.playlist().sequencePos(), 0);
     }
 }
 
@@ -469,8 +469,8 @@ TEST(Playlist, AnOverLongStoredPathIsPassedOver) {
     const std::string good = s.picture("good.bmp", 4, 4, clLime);
     const std::string tooLong = "/" + std::string(3000, 'x') + ".jpg";
     s.start({{"Picdis", "1"}, {"Sound", "1"}}, {tooLong, good}, {tooLong});
-    EXPECT_EQ(s.form.PictureList, std::vector<std::string>{good});
-    EXPECT_TRUE(s.form.Sound);
+    EXPECT_EQ(s.form.playlist().pictures(), std::vector<std::string>{good});
+    EXPECT_TRUE(s.form.sound().on());
     EXPECT_TRUE(s.form.displayTimer().enabled());
 }
 

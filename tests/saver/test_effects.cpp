@@ -362,7 +362,7 @@ TEST(Fade, AScreenChangedMidFadeIsFollowedAtOnceAndTheNextFadeShowsPictures) {
     s.runTick();
     // Placed in the first quarter of the new screen and cut at its edges: yellow at its corner.
     EXPECT_EQ(s.at(399, 299), clYellow);
-    EXPECT_EQ(s.form.SequencePos, 4);
+    EXPECT_EQ(s.form.playlist().sequencePos(), 4);
 }
 
 TEST(Fade, PicturesLargerThanTheScreenShowTheirTopLeftAsFarAsTheScreenReaches) {

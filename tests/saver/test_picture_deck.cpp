@@ -88,7 +88,7 @@ TEST(PictureDeck, TheSaverDealsFromOneDeckForTheRun) {
                 {s.picture("red.bmp", 4, 4, clRed), s.picture("lime.bmp", 4, 4, clLime),
                  s.picture("blue.bmp", 4, 4, clBlue), s.picture("yellow.bmp", 4, 4, clYellow),
                  s.picture("fuchsia.bmp", 4, 4, clFuchsia)});
-        EXPECT_EQ(s.form.Deck.size(), 5);
+        EXPECT_EQ(s.form.playlist().size(), 5);
         std::vector<Color> shown;
         for (int i = 0; i < 10; ++i) {
             s.tick();

@@ -63,11 +63,11 @@ TEST(SaverStart, ReadsOptionsAndListsOnce) {
     }
     s.writeIni(text);
     s.start();
-    EXPECT_EQ(s.form.PictureList, (std::vector<std::string>{a, b, c}));
-    EXPECT_FALSE(s.form.Seq);
-    EXPECT_EQ(s.form.Color, 2);
-    EXPECT_EQ(s.form.Picdis, DisplayModeSetting::RollDown);
-    EXPECT_EQ(s.form.Time, 8000);
+    EXPECT_EQ(s.form.playlist().pictures(), (std::vector<std::string>{a, b, c}));
+    EXPECT_FALSE(s.form.options().seq);
+    EXPECT_EQ(s.form.options().color, ColorSetSetting::NavyToMaroon);
+    EXPECT_EQ(s.form.options().picdis, DisplayModeSetting::RollDown);
+    EXPECT_EQ(s.form.options().time, 8000);
     EXPECT_TRUE(s.form.displayTimer().enabled());
     EXPECT_FALSE(s.form.show().infoLabel().visible());
     EXPECT_NE(readFile(s.ini()).find("Status=1"), std::string::npos);
@@ -89,14 +89,14 @@ TEST(SaverStart, MissingFilesEndTheListsAsDocumented) {
     s.writeIni(text);
     s.start();
     // A missing sound file turns sound off for the run; the pictures of later slots still count.
-    EXPECT_EQ(s.form.PictureList.size(), 10u);
-    EXPECT_TRUE(s.form.SoundList.empty());
-    EXPECT_FALSE(s.form.Sound);
+    EXPECT_EQ(s.form.playlist().size(), 10);
+    EXPECT_TRUE(s.form.sound().files().empty());
+    EXPECT_FALSE(s.form.sound().on());
 
     SlideShow m;
     m.writeIni("[Options]\nSound=0\n[JpegConfig]\nName1=" + one + "\nName2=/nowhere/x.jpg\n");
     m.start();
-    EXPECT_TRUE(m.form.PictureList.empty());
+    EXPECT_TRUE(m.form.playlist().empty());
     EXPECT_EQ(m.form.show().infoLabel().text(),
               "Please enter your own photos or sound files. You can easily add your own photos by "
               "selecting the settings button, then you can remove any listed pictures and add "
@@ -217,10 +217,10 @@ TEST(SaverStart, ASilentSaverPlaysNoSoundWhateverTheSettings) {
         text += "[WavConfig]\nName1=" + song + "\n";
         for (int n = 2; n <= 1000; ++n) text += "Name" + std::to_string(n) + "=Null\n";
         s.writeIni(text);
-        s.form.Silent = silent;
+        s.parameters.silent = silent;
         s.start();
-        EXPECT_EQ(s.form.SoundList.size(), 1u);
-        EXPECT_EQ(s.form.Sound, !silent) << "silent " << silent;
+        EXPECT_EQ(s.form.sound().files().size(), 1u);
+        EXPECT_EQ(s.form.sound().on(), !silent) << "silent " << silent;
         EXPECT_EQ(s.player.log.empty(), silent);
     }
 }

@@ -21,10 +21,10 @@ void startWithSounds(SlideShow& s, const std::vector<std::string>& sounds, bool 
     s.start({{"Sound", sound ? "1" : "0"}}, {}, sounds);
 }
 
-// A display tick's sound step with NextSoundFile as the last picture choice left it.
+// A display tick's sound step with the next file as the last picture choice left it.
 void soundTick(SlideShow& s, const std::string& next) {
-    s.form.NextSoundFile = next;
-    s.form.SoundStep();
+    s.form.sound().setNext(next);
+    s.form.sound().tick();
     s.loop.processMessages();
 }
 
@@ -42,13 +42,13 @@ TEST(SaverSound, PlaysEntryOneThenTheLatestPickWhenStopped) {
     s.player.finish();
     s.loop.processMessages();
     EXPECT_EQ(s.player.mode(), PlayerMode::Stopped);
-    s.form.NextSoundFile = b;  // an earlier pick, superseded before the tick
+    s.form.sound().setNext(b);  // an earlier pick, superseded before the tick
     soundTick(s, c);
     EXPECT_EQ(s.player.log, (Log{"open " + a, "play", "stop", "close", "open " + c, "play"}));
     // One file again and again, and a file that ends right before a tick whose notice is still
     // queued: the tick starts the next file, the late notice does not cut it.
     s.player.finish();
-    s.form.SoundStep();
+    s.form.sound().tick();
     s.loop.processMessages();
     EXPECT_EQ(s.player.file, c);
     EXPECT_EQ(s.player.mode(), PlayerMode::Playing);
@@ -63,7 +63,7 @@ TEST(SaverSound, WithoutTheClaimQuietUntilATickGetsIt) {
     const std::string a = s.dir / "a.mp3", b = s.dir / "b.wav";
     bool free = false;
     int asked = 0;
-    s.form.ClaimSound = [&] {
+    s.parameters.claimSound = [&] {
         ++asked;
         return free;
     };
@@ -72,7 +72,7 @@ TEST(SaverSound, WithoutTheClaimQuietUntilATickGetsIt) {
     soundTick(s, b);
     EXPECT_TRUE(s.player.log.empty());
     EXPECT_EQ(asked, 2);
-    EXPECT_TRUE(s.form.Sound);
+    EXPECT_TRUE(s.form.sound().on());
     free = true;
     soundTick(s, b);
     EXPECT_EQ(s.player.log, (Log{"open " + b, "play"}));
@@ -95,12 +95,12 @@ TEST(SaverSound, AFailedOpenSwitchesSoundOffSilently) {
         s.player.unplayable.insert(gone);
         startWithSounds(s, {a});
         if (!k.failAtStart) {
-            EXPECT_TRUE(s.form.Sound);
+            EXPECT_TRUE(s.form.sound().on());
             s.player.finish();
             s.loop.processMessages();
             soundTick(s, gone);
         }
-        EXPECT_FALSE(s.form.Sound);
+        EXPECT_FALSE(s.form.sound().on());
         EXPECT_EQ(s.player.file, "");  // the previous file is closed all the same
         const std::size_t calls = s.player.log.size();
         soundTick(s, a);
