@@ -9,10 +9,10 @@
 
 namespace quillo {
 
-Picture shrinkToFit(Picture picture, Size box) {
+Picture shrinkToFit(Picture picture, Size box, const DecodeStop* stop) {
     const Size fit = fitSize(box, picture.width(), picture.height());
     if (fit.width == picture.width() && fit.height == picture.height()) return picture;
-    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
+    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height, stop));
 }
 
 LoadedPicture loadRequestedPicture(const PictureRequest& request) {
@@ -28,10 +28,9 @@ LoadedPicture loadRequestedPicture(const PictureRequest& request) {
     }
     try {
         out.picture.bitmap();
-        // Shrinking is not stopped part way: it is not begun for a picture no longer wanted.
-        if (request.options.stop.requested()) throw DecodeStopped();
         if (request.fitBox.width > 0 && request.fitBox.height > 0)
-            out.picture = shrinkToFit(std::move(out.picture), request.fitBox);
+            out.picture =
+                shrinkToFit(std::move(out.picture), request.fitBox, request.options.stop.by);
     } catch (const DecodeStopped&) {
         out = {};
         out.stopped = true;

@@ -39,8 +39,9 @@ struct LoadedPicture {
 };
 
 // A picture larger than the box as the largest picture of its shape inside it, averaged down
-// from the decoded pixels; throws when its image data fail to decode.
-Picture shrinkToFit(Picture picture, Size box);
+// from the decoded pixels; throws when its image data fail to decode, or DecodeStopped when
+// `stop` is raised.
+Picture shrinkToFit(Picture picture, Size box, const DecodeStop* stop = nullptr);
 
 // Loads, shrinks under Fit and decodes the picture of a request; never throws. Gives up when
 // the request's stop is raised.

@@ -1,35 +1,12 @@
 #pragma once
 // What the caller allows a picture's decoding to cost and how it wants the result: passed down
 // by whoever loads a picture, never read from a global.
-#include <atomic>
 #include <cstdint>
 
+#include "DecodeStop.h"
 #include "Geometry.h"
 
 namespace quillo {
-
-// Asked while a picture decodes whether it is still wanted. A decode asked to stop gives up
-// within one step of its work (a row of a bitmap, a row of libjpeg's blocks or output) and
-// throws DecodeStopped; the picture stays undecoded.
-class DecodeStop {
-public:
-    virtual bool requested() const noexcept = 0;
-
-protected:
-    ~DecodeStop() = default;
-};
-
-// A stop raised by another thread: the decode ahead's, raised when the saver no longer wants
-// the picture.
-class StopFlag final : public DecodeStop {
-public:
-    void raise() noexcept { raised_.store(true, std::memory_order_relaxed); }
-    void lower() noexcept { raised_.store(false, std::memory_order_relaxed); }
-    bool requested() const noexcept override { return raised_.load(std::memory_order_relaxed); }
-
-private:
-    std::atomic<bool> raised_{false};
-};
 
 // The default decoding budget: 64 megapixels (a 24-bit bitmap of 192 MiB).
 constexpr std::uint64_t kDefaultPixelBudget = std::uint64_t(64) << 20;

@@ -1,6 +1,6 @@
 // A decode whose stop is raised gives up part way: libjpeg at its next progress step, the bitmap
-// decoder at its next row. The stop here says yes from its n-th question on, so a test stops a
-// real decode at a point it chooses, with no other thread.
+// decoder and the shrink to fit at their next row. The stop here says yes from its n-th question
+// on, so a test stops a real decode at a point it chooses, with no other thread.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,6 +11,7 @@
 #include "Errors.h"
 #include "JpegTools.h"
 #include "Picture.h"
+#include "Shrink.h"
 #include "TestSupport.h"
 
 using namespace quillo;
@@ -67,6 +68,8 @@ TEST(DecodeStop, ADecodeGivesUpAtTheFirstYes) {
         {"baseline JPEG", [&](const DecodeOptions& o) { decodeFile(baseline, o); }, 600, 300},
         {"bitmap, once a row",
          [&](const DecodeOptions& o) { decodeBmp(bmp, kDefaultPixelBudget, o.stop); }, 200, 50},
+        {"shrinking to fit, once a row of the copy",
+         [&](const DecodeOptions& o) { shrinkBitmap(bitmap, 100, 50, o.stop.by); }, 50, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
