@@ -72,8 +72,7 @@ public:
     void cancel();
     // Stops the decode under way and waits for the worker to end: a decoder gives up within a
     // row, so this is short. The wait is bounded all the same (a read stuck on a network file
-    // system): after `wait` the worker is left to end alone, its windows long closed.
-    // Idempotent.
+    // system): after `wait` the worker is left to end alone. Idempotent.
     static constexpr std::chrono::milliseconds kEndWait{2000};
     void end(std::chrono::milliseconds wait = kEndWait);
 
@@ -81,7 +80,8 @@ public:
     void waitUntilIdle();
     // For tests: returns once a take() waits for the decode under way.
     void waitUntilTaking();
-    // For tests: whether the worker has ended (after end(), false only when it was left).
+    // For tests and the benchmark: whether the worker has ended (after end(), false only when
+    // it was left).
     bool workerEnded();
 
 private:
