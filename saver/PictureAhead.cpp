@@ -2,39 +2,45 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
+#include "Errors.h"
 #include "LayoutGeometry.h"
 #include "Shrink.h"
 
 namespace quillo {
 
-Picture shrinkToFit(Picture picture, Size box) {
+Picture shrinkToFit(Picture picture, Size box, const DecodeStop* stop) {
     const Size fit = fitSize(box, picture.width(), picture.height());
     if (fit.width == picture.width() && fit.height == picture.height()) return picture;
-    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
+    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height, stop));
 }
 
 LoadedPicture loadRequestedPicture(const PictureRequest& request) {
     LoadedPicture out;
     try {
         out.picture.loadFromFile(request.path, request.options);
+    } catch (const DecodeStopped&) {
+        out.stopped = true;
+        return out;
     } catch (...) {
         out.loadFailed = true;
         return out;
     }
     try {
-        if (request.fitBox.width > 0 && request.fitBox.height > 0)
-            out.picture = shrinkToFit(std::move(out.picture), request.fitBox);
         out.picture.bitmap();
+        if (request.fitBox.width > 0 && request.fitBox.height > 0)
+            out.picture =
+                shrinkToFit(std::move(out.picture), request.fitBox, request.options.stop.by);
+    } catch (const DecodeStopped&) {
+        out = {};
+        out.stopped = true;
     } catch (...) {
         out.decodeFailed = true;
     }
     return out;
 }
 
-// Shared by the saver and the worker, so that a worker left decoding when the saver ends still
-// has it.
+// Shared by the saver and the worker, so that a worker left behind at the end still has it.
 struct PictureAhead::State {
     std::mutex mutex;
     PictureDecoder decode = loadRequestedPicture;
@@ -43,22 +49,28 @@ struct PictureAhead::State {
     std::optional<PictureRequest> running;  // being decoded now
     std::optional<PictureRequest> doneFor;  // what `done` was decoded for
     LoadedPicture done;
+    // Raised when the decode under way is no longer wanted; lowered as the next one starts.
+    StopFlag stop;
     // Counts every change of mind: a decode started under another count is not kept.
     std::uint64_t generation = 0;
-    bool workerStarted = false;
     bool ending = false;
+    bool workerEnded = false;
+    bool taking = false;  // a take() waits for the decode under way
 };
 
 PictureAhead::PictureAhead() : state_(std::make_shared<State>()) {}
 
 PictureAhead::~PictureAhead() {
-    std::lock_guard lock(state_->mutex);
-    state_->ending = true;
-    ++state_->generation;
-    state_->queued.reset();
-    state_->doneFor.reset();
-    state_->done = {};
-    state_->changed.notify_all();
+    end();
+}
+
+void PictureAhead::changeMind(State& state, const PictureRequest* keep) {
+    state.queued.reset();
+    state.doneFor.reset();
+    state.done = {};  // one decoded picture ahead at most, freed at once
+    if (state.running && keep && *state.running == *keep) return;
+    ++state.generation;
+    if (state.running) state.stop.raise();
 }
 
 void PictureAhead::setDecoder(PictureDecoder decode) {
@@ -68,29 +80,26 @@ void PictureAhead::setDecoder(PictureDecoder decode) {
 
 void PictureAhead::start(PictureRequest request) {
     std::lock_guard lock(state_->mutex);
-    ++state_->generation;
-    state_->doneFor.reset();
-    state_->done = {};  // one decoded picture ahead at most
-    state_->queued = std::move(request);
-    if (!state_->workerStarted) {
-        state_->workerStarted = true;
-        // Detached: nothing ever joins it, so the end never waits for a decode.
-        std::thread(runWorker, state_).detach();
-    }
+    if (state_->ending) return;
+    changeMind(*state_, &request);
+    // The very picture being decoded goes on; anything else waits its turn.
+    if (state_->running != request) state_->queued = std::move(request);
+    if (!worker_.joinable()) worker_ = std::thread(runWorker, state_);
     state_->changed.notify_all();
 }
 
 std::optional<LoadedPicture> PictureAhead::take(const PictureRequest& request) {
     std::unique_lock lock(state_->mutex);
     // The picture this tick needs is being decoded: that is sooner than starting it again.
-    if (state_->running == request)
+    if (state_->running == request) {
+        state_->taking = true;
+        state_->changed.notify_all();
         state_->changed.wait(lock, [&] { return state_->running != request; });
+        state_->taking = false;
+    }
     std::optional<LoadedPicture> out;
     if (state_->doneFor == request) out = std::move(state_->done);
-    ++state_->generation;
-    state_->doneFor.reset();
-    state_->done = {};
-    state_->queued.reset();
+    changeMind(*state_);
     lock.unlock();
     // A file rewritten or replaced during the delay is decoded again, as it is now.
     if (out && out->file != fileIdentity(request.path)) out.reset();
@@ -99,10 +108,25 @@ std::optional<LoadedPicture> PictureAhead::take(const PictureRequest& request) {
 
 void PictureAhead::cancel() {
     std::lock_guard lock(state_->mutex);
-    ++state_->generation;
-    state_->queued.reset();
-    state_->doneFor.reset();
-    state_->done = {};
+    changeMind(*state_);
+}
+
+void PictureAhead::end(std::chrono::milliseconds wait) {
+    std::unique_lock lock(state_->mutex);
+    if (!state_->ending) {
+        state_->ending = true;
+        changeMind(*state_);
+        state_->changed.notify_all();
+    }
+    if (!worker_.joinable()) return;
+    const bool ended = state_->changed.wait_for(lock, wait, [&] { return state_->workerEnded; });
+    lock.unlock();
+    // Ended: all that is left of it is its return. Not ended: it holds the state and finishes
+    // alone.
+    if (ended)
+        worker_.join();
+    else
+        worker_.detach();
 }
 
 void PictureAhead::waitUntilIdle() {
@@ -110,14 +134,26 @@ void PictureAhead::waitUntilIdle() {
     state_->changed.wait(lock, [&] { return !state_->queued && !state_->running; });
 }
 
+void PictureAhead::waitUntilTaking() {
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [&] { return state_->taking; });
+}
+
+bool PictureAhead::workerEnded() {
+    std::lock_guard lock(state_->mutex);
+    return state_->workerEnded;
+}
+
 void PictureAhead::runWorker(std::shared_ptr<State> state) {
     std::unique_lock lock(state->mutex);
     for (;;) {
         state->changed.wait(lock, [&] { return state->ending || state->queued; });
-        if (state->ending) return;
+        if (state->ending) break;
         state->running = std::move(state->queued);
         state->queued.reset();
-        const PictureRequest request = *state->running;
+        state->stop.lower();
+        PictureRequest request = *state->running;
+        request.options.stop.by = &state->stop;
         const std::uint64_t generation = state->generation;
         const PictureDecoder decode = state->decode;
         lock.unlock();
@@ -127,14 +163,16 @@ void PictureAhead::runWorker(std::shared_ptr<State> state) {
         loaded.file = file;
         lock.lock();
         // Kept only when nothing else was asked for meanwhile and the saver still runs; a
-        // dropped picture is freed here at once.
-        if (generation == state->generation && !state->ending) {
+        // dropped or stopped picture is freed here at once.
+        if (generation == state->generation && !state->ending && !loaded.stopped) {
             state->done = std::move(loaded);
-            state->doneFor = request;
+            state->doneFor = std::move(request);
         }
         state->running.reset();
         state->changed.notify_all();
     }
+    state->workerEnded = true;
+    state->changed.notify_all();
 }
 
 }  // namespace quillo

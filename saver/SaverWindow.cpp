@@ -269,11 +269,13 @@ void SaverWindow::stop() {
     displayTimer_.setEnabled(false);
     lockRetry_.setEnabled(false);
     for (const auto& show : shows_) show->release();
-    ahead_.cancel();  // a decode under way is left to finish alone
+    ahead_.cancel();  // a decode under way gives up within a row
     sound_.stop();
     services_.setScreenSaverRunning(false);
     if (!enterPhase(SaverPhase::Closed)) return;
     host_.closeWindows();
+    // The process never ends with the worker inside a decoder.
+    ahead_.end();
     loop_.quit();
 }
 

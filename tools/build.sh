@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Configures and builds Quillo into build/ (Release with debug info), or with --sanitize into
-# build-asan/ (the same under AddressSanitizer and UndefinedBehaviorSanitizer).
+# Configures and builds Quillo into build/ (Release with debug info), with --sanitize into
+# build-asan/ (the same under AddressSanitizer and UndefinedBehaviorSanitizer), or with --tsan
+# into build-tsan/ (under ThreadSanitizer). Further arguments name the targets to build (all
+# when none).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build
 options=()
-if [ "${1:-}" = "--sanitize" ]; then
-    dir=build-asan
-    options+=(-DQUILLO_SANITIZE=ON)
-fi
+case "${1:-}" in
+    --sanitize)
+        dir=build-asan
+        options+=(-DQUILLO_SANITIZE=ON)
+        shift
+        ;;
+    --tsan)
+        dir=build-tsan
+        options+=(-DQUILLO_TSAN=ON)
+        shift
+        ;;
+esac
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
-ninja -C "$dir"
+ninja -C "$dir" "$@"

@@ -27,6 +27,12 @@ private:
     int code_;
 };
 
+// A decode given up because its stop was raised: nothing is wrong with the picture.
+class DecodeStopped : public QuilloError {
+public:
+    DecodeStopped() : QuilloError("The decode was stopped") {}
+};
+
 // The audio service could not open a sound file (no audio device, a file it cannot play).
 class MediaDeviceError : public QuilloError {
 public:

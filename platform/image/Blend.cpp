@@ -24,8 +24,9 @@ inline std::uint8_t mix(std::uint8_t o, std::uint8_t n, std::uint16_t F, std::ui
 }
 
 // Built twice, for AVX2 and for plain x86-64, the better one chosen when the program loads: with
-// twice the lanes a 4K frame costs little more than reading both pictures and writing one.
-#if defined(__x86_64__) && defined(__GNUC__)
+// twice the lanes a 4K frame costs little more than reading both pictures and writing one. Not
+// under ThreadSanitizer, which instruments the chooser, run before it is itself set up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void blendRow(std::uint8_t* __restrict out, const std::uint8_t* __restrict oldRow,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "Errors.h"
+
 namespace quillo {
 
 namespace {
@@ -81,7 +83,7 @@ void shrinkRow(std::uint8_t* out, const Bitmap& src, const Span& rs, const SpanT
 
 }  // namespace
 
-Bitmap shrinkBitmap(const Bitmap& src, int width, int height) {
+Bitmap shrinkBitmap(const Bitmap& src, int width, int height, const DecodeStop* stop) {
     const int sw = src.width(), sh = src.height();
     width = std::clamp(width, 1, std::max(1, sw));
     height = std::clamp(height, 1, std::max(1, sh));
@@ -93,12 +95,16 @@ Bitmap shrinkBitmap(const Bitmap& src, int width, int height) {
     // The sums down stay below 255 x sh: 32 bits hold them for any real picture.
     if (std::uint64_t(sh) * 255 <= UINT32_MAX) {
         std::vector<std::uint32_t> down(src.stride());
-        for (int oy = 0; oy < height; ++oy)
+        for (int oy = 0; oy < height; ++oy) {
+            if (stop && stop->requested()) throw DecodeStopped();
             shrinkRow(out.row(oy), src, rows.spans[std::size_t(oy)], rows, cols, width, down);
+        }
     } else {
         std::vector<std::uint64_t> down(src.stride());
-        for (int oy = 0; oy < height; ++oy)
+        for (int oy = 0; oy < height; ++oy) {
+            if (stop && stop->requested()) throw DecodeStopped();
             shrinkRow(out.row(oy), src, rows.spans[std::size_t(oy)], rows, cols, width, down);
+        }
     }
     return out;
 }

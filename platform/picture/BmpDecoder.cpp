@@ -207,14 +207,23 @@ Palette readPalette(const BmpHeader& h, Bytes file) {
     return palette;
 }
 
+using Stop = DecodeOptions::Stop;
+
+// Asked once per row.
+void checkStop(const Stop& stop) {
+    if (stop.requested()) throw DecodeStopped();
+}
+
 // The output row of stored row i.
 int outputRow(const BmpHeader& h, int i) {
     return h.topDown ? i : h.rows - 1 - i;
 }
 
 template <int Bpp>
-void decodeIndexed(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out) {
+void decodeIndexed(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out,
+                   const Stop& stop) {
     for (int i = 0; i < h.rows; ++i) {
+        checkStop(stop);
         const std::uint8_t* src = file.data() + h.pixelOffset + std::size_t(h.stride) * i;
         std::uint8_t* dst = out.row(outputRow(h, i));
         for (int x = 0; x < h.columns; ++x, dst += 3) {
@@ -227,11 +236,13 @@ void decodeIndexed(const BmpHeader& h, Bytes file, const Palette& palette, Bitma
     }
 }
 
-void decodeRgb24(const BmpHeader& h, Bytes file, Bitmap& out) {
+void decodeRgb24(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& stop) {
     const std::size_t bytes = std::size_t(h.columns) * 3;
-    for (int i = 0; i < h.rows; ++i)
+    for (int i = 0; i < h.rows; ++i) {
+        checkStop(stop);
         std::memcpy(out.row(outputRow(h, i)),
                     file.data() + h.pixelOffset + std::size_t(h.stride) * i, bytes);
+    }
 }
 
 // One bit-field channel, scaled to 8 bits with rounding.
@@ -259,11 +270,12 @@ private:
     std::array<std::uint8_t, 256> table_{};
 };
 
-void decodeBitFields(const BmpHeader& h, Bytes file, Bitmap& out) {
+void decodeBitFields(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& stop) {
     const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
     const bool plain32 =
         h.bitCount == 32 && h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
     for (int i = 0; i < h.rows; ++i) {
+        checkStop(stop);
         const Bytes src = file.subspan(h.pixelOffset + std::size_t(h.stride) * i);
         std::uint8_t* dst = out.row(outputRow(h, i));
         for (int x = 0; x < h.columns; ++x, dst += 3) {
@@ -281,7 +293,8 @@ void decodeBitFields(const BmpHeader& h, Bytes file, Bitmap& out) {
 }
 
 // RLE8 and RLE4. Stored rows run bottom to top; the position (x, y) counts from the bottom-left.
-void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out) {
+void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out,
+               const Stop& stop) {
     const Bytes data = file.subspan(h.pixelOffset);
     const bool four = h.bitCount == 4;
     // A row may be written up to its padded length; pixels past the width are dropped.
@@ -300,7 +313,11 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
     const auto room = [&](std::uint64_t n) {
         if (y >= h.rows || x + n > rowEnd) invalid();
     };
+    // Data may move on without ending a row (deltas that go nowhere): the stop is asked every
+    // few thousand codes too.
+    unsigned codes = 0;
     for (;;) {
+        if ((++codes & 0xFFF) == 0) checkStop(stop);
         if (pos == data.size() && y == h.rows) return;  // ended by the last row's end-of-line
         need(2);
         const unsigned count = data[pos], value = data[pos + 1];
@@ -313,6 +330,7 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
         }
         if (value == 0) {  // end of line
             if (y >= h.rows) invalid();
+            checkStop(stop);
             ++y;
             x = 0;
         } else if (value == 1) {  // end of bitmap
@@ -345,7 +363,7 @@ std::uint64_t bmpBytesNeeded(std::span<const std::uint8_t> head, std::uint64_t p
     return h ? std::max<std::uint64_t>(head.size(), dataEnd(*h)) : head.size();
 }
 
-Bitmap decodeBmp(std::span<const std::uint8_t> file, std::uint64_t pixelBudget) {
+Bitmap decodeBmp(std::span<const std::uint8_t> file, std::uint64_t pixelBudget, Stop stop) {
     const std::optional<BmpHeader> header = readHeader(file, pixelBudget);
     if (!header || !checkData(*header, file)) invalid();
     const BmpHeader& h = *header;
@@ -356,27 +374,27 @@ Bitmap decodeBmp(std::span<const std::uint8_t> file, std::uint64_t pixelBudget) 
     switch (h.compression) {
         case kRle8:
         case kRle4:
-            decodeRle(h, file, palette, out);
+            decodeRle(h, file, palette, out, stop);
             break;
         case kBitFields:
-            decodeBitFields(h, file, out);
+            decodeBitFields(h, file, out, stop);
             break;
         default:
             switch (h.bitCount) {
                 case 1:
-                    decodeIndexed<1>(h, file, palette, out);
+                    decodeIndexed<1>(h, file, palette, out, stop);
                     break;
                 case 4:
-                    decodeIndexed<4>(h, file, palette, out);
+                    decodeIndexed<4>(h, file, palette, out, stop);
                     break;
                 case 8:
-                    decodeIndexed<8>(h, file, palette, out);
+                    decodeIndexed<8>(h, file, palette, out, stop);
                     break;
                 case 24:
-                    decodeRgb24(h, file, out);
+                    decodeRgb24(h, file, out, stop);
                     break;
                 default:
-                    decodeBitFields(h, file, out);
+                    decodeBitFields(h, file, out, stop);
                     break;  // 16 and 32 with default masks
             }
     }

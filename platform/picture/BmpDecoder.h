@@ -11,8 +11,9 @@ namespace quillo {
 
 // Decodes a whole .bmp file (file header included) into a 24-bit bitmap. A picture of more than
 // pixelBudget pixels is refused like any other invalid bitmap, before anything is allocated.
+// Throws DecodeStopped when `stop` is raised: it is asked once per row.
 Bitmap decodeBmp(std::span<const std::uint8_t> file,
-                 std::uint64_t pixelBudget = kDefaultPixelBudget);
+                 std::uint64_t pixelBudget = kDefaultPixelBudget, DecodeOptions::Stop stop = {});
 
 // The first bytes of a .bmp file that hold every header and table the decoder reads.
 constexpr std::size_t kBmpHeadBytes = 2048;

@@ -3,6 +3,7 @@
 // by whoever loads a picture, never read from a global.
 #include <cstdint>
 
+#include "DecodeStop.h"
 #include "Geometry.h"
 
 namespace quillo {
@@ -27,6 +28,16 @@ struct DecodeOptions {
     // tile): a JPEG is then decoded to exactly that stretch of its upright picture, keeping only
     // the pixels it samples; a bitmap stays whole.
     Size sample{};
+    // Who may stop the decode part way; nobody when empty. Not part of what is asked for: the
+    // pixels are the same whoever may stop their decode, so it always compares equal, and a
+    // request handed to the decode ahead with its stop is still the request a tick asks for.
+    struct Stop {
+        const DecodeStop* by = nullptr;
+        bool requested() const noexcept { return by && by->requested(); }
+        friend bool operator==(const Stop&, const Stop&) { return true; }
+    } stop{};
+
+    friend bool operator==(const DecodeOptions&, const DecodeOptions&) = default;
 };
 
 }  // namespace quillo

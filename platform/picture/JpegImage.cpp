@@ -46,10 +46,25 @@ void outputMessage(j_common_ptr) {}
 // few kilobytes could keep the decoder busy for minutes. Real files have about ten scans.
 constexpr int kMaxScans = 500;
 
-void limitScans(j_common_ptr cinfo) {
+// The run's code for a decode whose stop was raised: no libjpeg message has it.
+constexpr int kStoppedCode = -1;
+
+// libjpeg calls its progress monitor for every row of blocks it reads and every call for rows
+// it gives: the place to give up on too many scans, or on a decode no longer wanted.
+struct Progress {
+    jpeg_progress_mgr pub;
+    const DecodeStop* stop;
+};
+
+void monitorProgress(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kMaxScans) {
         cinfo->err->msg_code = JERR_BAD_PROGRESSION;
+        errorExit(cinfo);
+    }
+    const Progress* progress = reinterpret_cast<const Progress*>(cinfo->progress);
+    if (progress->stop && progress->stop->requested()) {
+        cinfo->err->msg_code = kStoppedCode;
         errorExit(cinfo);
     }
 }
@@ -74,6 +89,7 @@ struct LibjpegRun {
     std::uint8_t* chunk;
     std::size_t chunkSize;
     long maxMemory;
+    const DecodeStop* stop;  // none: the decode runs to its end
     // The header, filled in by every run.
     int width;
     int height;
@@ -237,8 +253,9 @@ int runLibjpeg(LibjpegRun* run) {
     jpeg_decompress_struct cinfo;
     RunSource source{};
     ErrorManager err;
-    jpeg_progress_mgr progress{};
-    progress.progress_monitor = limitScans;
+    Progress progress{};
+    progress.pub.progress_monitor = monitorProgress;
+    progress.stop = run->stop;
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = errorExit;
     err.pub.emit_message = emitMessage;
@@ -249,7 +266,7 @@ int runLibjpeg(LibjpegRun* run) {
         return code;
     }
     jpeg_create_decompress(&cinfo);
-    cinfo.progress = &progress;
+    cinfo.progress = &progress.pub;
     cinfo.mem->max_memory_to_use = run->maxMemory;
     source.pub.init_source = initSource;
     source.pub.fill_input_buffer = fillInput;
@@ -401,6 +418,7 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     }
     grayscale_ = run.components == 1;
     quantize_ = grayscale_ || options.screenDepth <= 8;
+    stop_ = options.stop;
 }
 
 JpegImage::~JpegImage() = default;
@@ -480,6 +498,7 @@ const Bitmap& JpegImage::bitmap() const {
             run.chunk = chunk.data();
             run.chunkSize = chunk.size();
         }
+        run.stop = stop_.by;
         run.scale = scale_;
         run.quantize = quantize_;
         run.lineStart = const_cast<std::uint8_t**>(lines.start.data());
@@ -497,6 +516,10 @@ const Bitmap& JpegImage::bitmap() const {
     } catch (const std::bad_alloc&) {
         code = JERR_OUT_OF_MEMORY;
     }
+    // Whatever the outcome, the stop is not asked again: it may belong to a decode ahead that
+    // ends before this picture does. A stopped picture is decoded whole if it is ever wanted.
+    stop_ = {};
+    if (code == kStoppedCode) throw DecodeStopped();
     if (code) {
         if (code == JERR_OUT_OF_MEMORY) throw JpegError(code);
         failedCode_ = code;

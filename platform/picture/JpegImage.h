@@ -45,7 +45,8 @@ public:
     int height() const override { return height_; }
     int scale() const override { return scale_; }
     bool grayscale() const { return grayscale_; }
-    // Decodes on first call (throws JpegError on damaged data) and keeps the pixels.
+    // Decodes on first call (throws JpegError on damaged data, DecodeStopped when the options'
+    // stop was raised meanwhile) and keeps the pixels.
     const Bitmap& bitmap() const override;
 
 private:
@@ -76,6 +77,8 @@ private:
     bool grayscale_ = false;
     bool quantize_ = false;
     std::uint64_t maxMemory_ = 0;
+    // Asked during the first decode only.
+    mutable DecodeOptions::Stop stop_;
     mutable std::optional<Bitmap> decoded_;
     // The data never change, so a decode that failed fails again: remember it instead of
     // decoding a broken picture at every repaint. Running out of memory is not remembered.

@@ -1,5 +1,6 @@
 #include "Picture.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -50,12 +51,21 @@ std::optional<std::string> extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-// Only as much of a bitmap as its header says the pixels can take.
-std::vector<std::uint8_t> readBmpFile(const std::string& path, std::uint64_t pixelBudget) {
+// Only as much of a bitmap as its header says the pixels can take, read a few megabytes at a
+// time so that a stop is not kept waiting for the whole file.
+std::vector<std::uint8_t> readBmpFile(const std::string& path, const DecodeOptions& options) {
+    constexpr std::uint64_t kChunkBytes = std::uint64_t(4) << 20;
     PictureFile file(path);
     std::vector<std::uint8_t> bytes;
     file.readUpTo(bytes, kBmpHeadBytes);
-    file.readUpTo(bytes, bmpBytesNeeded(bytes, pixelBudget));
+    const std::uint64_t need = std::min(bmpBytesNeeded(bytes, options.pixelBudget), file.size());
+    bytes.reserve(std::size_t(need));
+    while (bytes.size() < need) {
+        if (options.stop.requested()) throw DecodeStopped();
+        const std::size_t before = bytes.size();
+        file.readUpTo(bytes, std::min<std::uint64_t>(need, before + kChunkBytes));
+        if (bytes.size() == before) break;  // the file got shorter
+    }
     return bytes;
 }
 
@@ -91,8 +101,9 @@ Picture::Picture(Bitmap bitmap)
 void Picture::loadFromFile(const std::string& path, const DecodeOptions& options) {
     const std::string ext = asciiLower(extensionOf(path).value_or(""));
     if (ext == "bmp") {
-        const std::vector<std::uint8_t> bytes = readBmpFile(path, options.pixelBudget);
-        graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(bytes, options.pixelBudget));
+        const std::vector<std::uint8_t> bytes = readBmpFile(path, options);
+        graphic_ =
+            std::make_shared<BitmapGraphic>(decodeBmp(bytes, options.pixelBudget, options.stop));
         kind_ = Kind::Bitmap;
         preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {

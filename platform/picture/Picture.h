@@ -32,8 +32,9 @@ public:
 
     // Loads by extension, in any letter case: "jpg" and "jpeg" as JPEG, "bmp" as bitmap.
     // Throws InvalidGraphic (other extension, unreadable file, invalid bitmap, a bitmap over
-    // options.pixelBudget, a JPEG over it even at 1/8) or JpegError (bad JPEG header); on
-    // failure the picture keeps what it held.
+    // options.pixelBudget, a JPEG over it even at 1/8), JpegError (bad JPEG header) or
+    // DecodeStopped (a bitmap whose options' stop was raised); on failure the picture keeps
+    // what it held. A JPEG keeps the stop for its first decode.
     //
     // The size contract: width() and height() are always the size of bitmap(), the pixels as
     // decoded. A bitmap file decodes at its own size. A JPEG decodes at its own size unless

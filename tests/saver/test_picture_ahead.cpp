@@ -1,10 +1,13 @@
 // The next picture decoded ahead during the delay. A logging decoder tells which pictures were
 // decoded ahead (on the worker) and which at the tick, and can hold a decode ahead once it has
-// read its file, so that a test changes the file in between without racing the worker.
+// read its file, so that a test changes the file in between without racing the worker. A held
+// decode asks its stop every millisecond, as a real decoder asks it every row, and gives up when
+// it is raised.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
@@ -17,12 +20,16 @@
 namespace quillo::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 struct Decode {
-    std::string name;  // the file's name, without its folder
-    bool ahead;        // on the worker; false: at the tick
+    std::string name;      // the file's name, without its folder
+    bool ahead;            // on the worker; false: at the tick
+    bool stopped = false;  // held, it gave up when its stop was raised
     friend bool operator==(const Decode&, const Decode&) = default;
     friend std::ostream& operator<<(std::ostream& out, const Decode& d) {
-        return out << d.name << (d.ahead ? " ahead" : " at the tick");
+        return out << d.name << (d.ahead ? " ahead" : " at the tick")
+                   << (d.stopped ? ", stopped" : "");
     }
 };
 
@@ -49,19 +56,34 @@ public:
         std::lock_guard lock(mutex_);
         return std::exchange(log_, {});
     }
+    // How many decodes are under way now.
+    int inside() {
+        std::lock_guard lock(mutex_);
+        return inside_;
+    }
 
 private:
     LoadedPicture decode(const PictureRequest& request) {
-        LoadedPicture loaded = loadRequestedPicture(request);
         std::unique_lock lock(mutex_);
+        ++inside_;
+        lock.unlock();
+        LoadedPicture loaded = loadRequestedPicture(request);
+        lock.lock();
         const bool ahead = std::this_thread::get_id() != tickThread_;
         log_.push_back({request.path.substr(request.path.rfind('/') + 1), ahead});
         if (ahead && holding_) {
             held_ = true;
             changed_.notify_all();
-            changed_.wait(lock, [&] { return !holding_; });
+            while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
             held_ = false;
+            // Its next step after the wait asks the stop.
+            if (request.options.stop.requested()) {
+                log_.back().stopped = true;
+                loaded = {};
+                loaded.stopped = true;
+            }
         }
+        --inside_;
         return loaded;
     }
 
@@ -69,6 +91,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool holding_ = false, held_ = false;
+    int inside_ = 0;
     std::vector<Decode> log_;
 };
 
@@ -243,6 +266,169 @@ TEST(PictureAhead, ATickAskingOtherwiseDecodesAtTheTick) {
     EXPECT_EQ(s.at(1, 1), clRed);
     s.form.waitForPictureAhead();
     EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", false}, {"red.bmp", true}}));
+}
+
+// The saver ends while the next picture is being decoded ahead: the decode is stopped, and the
+// end returns only once the worker has let go of it.
+TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
+    SlideShow s;
+    LoggingDecoder log;
+    s.form.setPictureDecoder(log.decoder());
+    log.hold();
+    s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}},
+            {s.picture("red.bmp", 4, 4, clRed)});
+    log.waitUntilHeld();
+    s.form.StopSaver();
+    EXPECT_EQ(log.inside(), 0);
+    EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", true, true}}));
+    log.release();
+}
+
+// The worker on its own, with a decoder that makes picture p p + 1 pixels wide and holds each
+// decode until released, giving up when its stop is raised. While picture 0 is decoded
+// something else happens; then the decode is released, and a tick may ask for a picture.
+class GatedDecoder {
+public:
+    struct Step {
+        int position;
+        bool stopped;
+        friend bool operator==(const Step&, const Step&) = default;
+        friend std::ostream& operator<<(std::ostream& out, const Step& s) {
+            return out << s.position << (s.stopped ? " stopped" : " decoded");
+        }
+    };
+    PictureDecoder decoder() {
+        return [this](const PictureRequest& request) { return decode(request); };
+    }
+    void waitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return held_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        holding_ = false;
+        changed_.notify_all();
+    }
+    std::vector<Step> log() {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
+
+private:
+    LoadedPicture decode(const PictureRequest& request) {
+        std::unique_lock lock(mutex_);
+        held_ = true;
+        changed_.notify_all();
+        while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
+        held_ = false;
+        // Its next step after the wait asks the stop.
+        LoadedPicture loaded;
+        loaded.stopped = request.options.stop.requested();
+        if (!loaded.stopped) loaded.picture = Picture(Bitmap(request.position + 1, 1));
+        log_.push_back({request.position, loaded.stopped});
+        return loaded;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool holding_ = true, held_ = false;
+    std::vector<Step> log_;
+};
+
+PictureRequest request(int position) {
+    PictureRequest r;
+    r.position = position;
+    r.path = "/nonexistent/" + std::to_string(position) + ".jpg";
+    return r;
+}
+
+// The width of a picture taken, or -1 for none.
+int widthOf(const std::optional<LoadedPicture>& loaded) {
+    return loaded ? loaded->picture.width() : -1;
+}
+
+TEST(PictureAhead, WhatHappensWhileAPictureIsDecoded) {
+    using Meanwhile = std::function<int(PictureAhead&, GatedDecoder&)>;
+    struct Case {
+        const char* what;
+        Meanwhile meanwhile;  // the width of a picture it took, or -1
+        int took;
+        std::vector<GatedDecoder::Step> decodes;
+        int ask;    // the picture a tick asks for afterwards
+        int taken;  // the width of what it takes, or -1
+    };
+    const Case cases[] = {
+        {"a tick takes it: it waits for the decode, which goes on",
+         [](PictureAhead& ahead, GatedDecoder& gate) {
+             std::thread releaser([&] {
+                 ahead.waitUntilTaking();
+                 gate.release();
+             });
+             const int width = widthOf(ahead.take(request(0)));
+             releaser.join();
+             return width;
+         },
+         1,
+         {{0, false}},
+         0,
+         -1},
+        {"a tick takes another: the decode stops, the tick does not wait",
+         [](PictureAhead& ahead, GatedDecoder&) { return widthOf(ahead.take(request(1))); },
+         -1,
+         {{0, true}},
+         0,
+         -1},
+        {"the same request again: the decode goes on",
+         [](PictureAhead& ahead, GatedDecoder&) {
+             ahead.start(request(0));
+             return -1;
+         },
+         -1,
+         {{0, false}},
+         0,
+         1},
+        {"a new request: the decode stops, the new one follows",
+         [](PictureAhead& ahead, GatedDecoder&) {
+             ahead.start(request(1));
+             return -1;
+         },
+         -1,
+         {{0, true}, {1, false}},
+         1,
+         2},
+        {"a cancel: the decode stops",
+         [](PictureAhead& ahead, GatedDecoder&) {
+             ahead.cancel();
+             return -1;
+         },
+         -1,
+         {{0, true}},
+         0,
+         -1},
+        {"the saver's end: the decode stops and the worker ends",
+         [](PictureAhead& ahead, GatedDecoder&) {
+             ahead.end(1h);
+             EXPECT_TRUE(ahead.workerEnded());
+             return -1;
+         },
+         -1,
+         {{0, true}},
+         0,
+         -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PictureAhead ahead;
+        GatedDecoder gate;
+        ahead.setDecoder(gate.decoder());
+        ahead.start(request(0));
+        gate.waitUntilHeld();
+        EXPECT_EQ(c.meanwhile(ahead, gate), c.took);
+        gate.release();
+        ahead.waitUntilIdle();
+        EXPECT_EQ(gate.log(), c.decodes);
+        EXPECT_EQ(widthOf(ahead.take(request(c.ask))), c.taken);
+    }
 }
 
 }  // namespace

@@ -44,9 +44,10 @@ struct SdlMediaPlayer::Device {
 };
 
 // One thread that runs the device's jobs in order. It owns a share of its queue, so a worker the
-// player gave up on can go on (or stay stuck) after the player is gone. This is the one thread
-// the program starts besides those of its libraries: the audio device is the one call that can
-// block for good out of our hands, and the interface thread must stay free to end the saver.
+// player gave up on can go on (or stay stuck) after the player is gone. Unlike the saver's
+// picture decoder, which is stopped and joined at the end, it is detached: the audio device is
+// the one call that can block for good out of our hands, and the interface thread must stay free
+// to end the saver.
 class SdlMediaPlayer::Worker {
 public:
     static std::shared_ptr<Worker> start() {
