@@ -44,7 +44,7 @@ void BM_ShrinkVsImageMagick(benchmark::State& state) {
     Picture full;
     full.loadFromFile(p.jpeg, {});
     const Bitmap& pixels = full.bitmap();
-    const Size fit = fitSize(fitBox(kScreen, 2), pixels.width(), pixels.height());
+    const Size fit = fitSize(fitBox(kScreen, FitRule::Screen), pixels.width(), pixels.height());
     Bitmap ours;
     for (auto _ : state) ours = shrinkBitmap(pixels, fit.width, fit.height);
     const std::string fullPpm = p.dir + "/full.ppm", refPpm = p.dir + "/ref.ppm";

@@ -278,7 +278,7 @@ TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
     s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}},
             {s.picture("red.bmp", 4, 4, clRed)});
     log.waitUntilHeld();
-    s.form.StopSaver();
+    s.form.stop();
     EXPECT_EQ(log.inside(), 0);
     EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", true, true}}));
     log.release();
