@@ -12,7 +12,9 @@ namespace quillo {
 Picture shrinkToFit(Picture picture, Size box) {
     const Size fit = fitSize(box, picture.width(), picture.height());
     if (fit.width == picture.width() && fit.height == picture.height()) return picture;
-    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
+    Picture shrunk(shrinkBitmap(picture.bitmap(), fit.width, fit.height));
+    shrunk.setTakenAt(picture.takenAt());
+    return shrunk;
 }
 
 LoadedPicture loadRequestedPicture(const PictureRequest& request) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DecodeOptions.h"
+#include "Exif.h"
 #include "Picture.h"
 #include "PictureFile.h"
 
@@ -47,6 +48,7 @@ public:
     bool grayscale() const { return grayscale_; }
     // Decodes on first call (throws JpegError on damaged data) and keeps the pixels.
     const Bitmap& bitmap() const override;
+    std::optional<ExifDateTime> takenAt() const override { return taken_; }
 
 private:
     // Where the decoded rows go in `out`: see the run's lines in JpegImage.cpp.
@@ -73,6 +75,7 @@ private:
     // True when the picture is the decode stretched to the options' sample size.
     bool sampled_ = false;
     int orientation_ = 1;
+    std::optional<ExifDateTime> taken_;
     bool grayscale_ = false;
     bool quantize_ = false;
     std::uint64_t maxMemory_ = 0;
