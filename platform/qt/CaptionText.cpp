@@ -15,6 +15,8 @@ Bitmap renderCaptionText(const std::string& text, int height, int maxWidth) {
     QFont font;
     font.setFamilies({"DejaVu Sans", "Liberation Sans"});
     font.setStyleHint(QFont::SansSerif);
+    // A little heavier than text on paper: it has to hold its own over any photo.
+    font.setWeight(QFont::DemiBold);
     // The glyphs' ascent and descent within the band, with a little air above and below.
     font.setPixelSize(std::max(1, height * 7 / 10));
     const QFontMetrics metrics(font);
