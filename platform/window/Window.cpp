@@ -190,17 +190,18 @@ void Form::present(const Rect& r) {
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
-    liftOverlay();
+    liftOverlay(Rect::fromSize(x, y, bitmap.width(), bitmap.height()));
     markDirty(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
 }
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
-    liftOverlay();
+    liftOverlay(dst);
     markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
 }
 
 void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F) {
-    liftOverlay();
+    liftOverlay(Rect::fromSize(x, y, std::max(oldPic.width(), newPic.width()),
+                               std::max(oldPic.height(), newPic.height())));
     if (clip_) {
         // Rare enough to take the long way: the frame, then a clipped draw.
         Bitmap frame;
@@ -214,7 +215,7 @@ void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, i
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;
-    liftOverlay();
+    liftOverlay(Rect::fromSize(x, y, 1, 1));
     framebuffer_.setPixel(x, y, c);
     markDirty(Rect::fromSize(x, y, 1, 1));
 }
@@ -225,7 +226,7 @@ Rect Form::overlayRect() const {
 }
 
 void Form::setOverlay(Bitmap overlay, Point at) {
-    liftOverlay();
+    liftOverlay(overlayRect());
     overlay_ = std::move(overlay);
     overlayAt_ = at;
     // The band's share of each pixel, once per overlay: black keeps half of the pixel below,
@@ -241,8 +242,9 @@ void Form::setOverlay(Bitmap overlay, Point at) {
     }
 }
 
-void Form::liftOverlay() {
-    if (!overlayPlaced_) return;
+void Form::liftOverlay(const Rect& area) {
+    // A draw elsewhere leaves it placed: nothing to put back, and the present stays small.
+    if (!overlayPlaced_ || area.intersected(overlayRect()).empty()) return;
     overlayPlaced_ = false;
     const Rect r = overlayRect();
     for (int y = r.top; y < r.bottom; ++y)
@@ -264,8 +266,12 @@ void Form::placeOverlay() {
         const int oy = y - overlayAt_.y, ox = r.left - overlayAt_.x;
         const std::uint8_t* in = overlay_.row(oy) + std::size_t(ox) * 3;
         const std::uint16_t* keep = overlayKeep_.data() + std::size_t(oy) * width + std::size_t(ox);
-        for (int i = 0; i < r.width() * 3; ++i)
-            out[i] = std::uint8_t(std::min(255, in[i] + (out[i] * keep[i / 3] >> 8)));
+        for (int x = 0; x < r.width(); ++x, out += 3, in += 3) {
+            const unsigned k = keep[x];
+            out[0] = std::uint8_t(std::min(255u, in[0] + (out[0] * k >> 8)));
+            out[1] = std::uint8_t(std::min(255u, in[1] + (out[1] * k >> 8)));
+            out[2] = std::uint8_t(std::min(255u, in[2] + (out[2] * k >> 8)));
+        }
     }
     overlayPlaced_ = true;
     markDirty(r);

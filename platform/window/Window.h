@@ -158,8 +158,9 @@ public:
     Rect overlayRect() const;
 
 private:
-    // The overlay off the framebuffer (its pixels below put back), and on it again.
-    void liftOverlay();
+    // The overlay off the framebuffer (its pixels below put back) before a draw over that area,
+    // and on it again.
+    void liftOverlay(const Rect& area);
     void placeOverlay();
 
     void present(const Rect& r);
