@@ -136,10 +136,10 @@ const ControlRow kControls[] = {
     // The free corner below the colours, left of the buttons, down to the dialog's edge: two
     // lines for each of the first two options, one for the others. Shuffle is used only when the
     // order is random.
-    {R::Fit, K::CheckBox, R::Dialog, "Shrink large pictures to fit the screen",  {303, 429, 174, 26}},
-    {R::Shuffle, K::CheckBox, R::Dialog, "Show each picture once before repeating", {303, 455, 174, 26}},
-    {R::AllScreens, K::CheckBox, R::Dialog, "Show pictures on every screen",     {303, 481, 174, 18}},
-    {R::Captions, K::CheckBox, R::Dialog, "Show each photo's name and date",     {303, 499, 174, 18}},
+    {R::Fit, K::CheckBox, R::Dialog, "Shrink large pictures to fit the screen",  {303, 428, 174, 25}},
+    {R::Shuffle, K::CheckBox, R::Dialog, "Show each picture once before repeating", {303, 453, 174, 25}},
+    {R::AllScreens, K::CheckBox, R::Dialog, "Show pictures on every screen",     {303, 478, 174, 15}},
+    {R::Captions, K::CheckBox, R::Dialog, "Show each photo's name and date",     {303, 493, 174, 25}},
 
     {R::Download, K::Button, R::Dialog, "Download Software",                     {480, 439, 109, 21}},
     {R::About, K::Button, R::Dialog, "About",                                    {480, 463, 109, 21}},
