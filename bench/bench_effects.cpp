@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -132,6 +134,39 @@ void BM_SlidePresentsOnly(benchmark::State& state) {
         double(r.host.presents.size() * state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// One fade frame over the whole screen (on a 1920x1080 X server: the 1080p frame), drawn and
+// presented as the fade does, without (0) and with (1) a caption over it: the difference is
+// what taking the caption off before the frame and composing it on again costs. Each frame is
+// timed alone; the counter is the median.
+void BM_FadeFrame(benchmark::State& state) {
+    Rig& r = rig();
+    Show& show = r.form.show();
+    Form& form = show.form();
+    const Bitmap a = noise(form.width(), form.height(), 1),
+                 b = noise(form.width(), form.height(), 2);
+    if (state.range(0))
+        show.showCaption("Beach at noon \xC2\xB7 14 July 2025");
+    else
+        form.setOverlay({}, {});
+    form.repaint();
+    std::vector<double> frames;
+    int k = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        form.drawBlend(0, 0, a, b, blendWeight(float(k) / 100.0f));
+        form.flush();
+        frames.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        k = (k + 1) % 101;
+    }
+    state.counters["caption_px"] = form.overlay().height();
+    form.setOverlay({}, {});
+    std::nth_element(frames.begin(), frames.begin() + std::ptrdiff_t(frames.size() / 2),
+                     frames.end());
+    state.counters["median_frame_ms"] = frames[frames.size() / 2];
+}
+
 // One fade frame at 4K, against the least any such pass costs: reading two frames and writing
 // one, with nothing but an OR per byte.
 void BM_BlendFrames_4K(benchmark::State& state) {
@@ -175,6 +210,7 @@ QUILLO_BENCH(BM_RollDown_1920x1080, 1);
 QUILLO_BENCH(BM_Sleep_1080x10ms, 1);
 QUILLO_BENCH(BM_Slide_1920x1080, 1);
 QUILLO_BENCH(BM_SlidePresentsOnly, 1);
+QUILLO_BENCH(BM_FadeFrame, 303)->Arg(0)->Arg(1);
 QUILLO_BENCH(BM_BlendFrames_4K, 30)->Repetitions(3);
 QUILLO_BENCH(BM_ReadTwoWriteOne_4K, 30)->Repetitions(3);
 

@@ -133,11 +133,13 @@ const ControlRow kControls[] = {
     {R::BrightColors, K::Radio, R::Colors, "Green - Aqua - Fuschia - Yellow",    {14, 43, 235, 17}},
     {R::AlwaysBlack, K::Radio, R::Colors, "No Color - Always Black",             {14, 58, 155, 17}},
 
-    // The free corner below the colours, left of the buttons: two lines for each of the first
-    // two options, one for the last. Shuffle is used only when the order is random.
-    {R::Fit, K::CheckBox, R::Dialog, "Shrink large pictures to fit the screen",  {303, 430, 170, 30}},
-    {R::Shuffle, K::CheckBox, R::Dialog, "Show each picture once before repeating", {303, 461, 170, 30}},
-    {R::AllScreens, K::CheckBox, R::Dialog, "Show pictures on every screen",     {303, 492, 170, 22}},
+    // The free corner below the colours, left of the buttons, down to the dialog's edge: two
+    // lines for each of the first two options, one for the others. Shuffle is used only when the
+    // order is random.
+    {R::Fit, K::CheckBox, R::Dialog, "Shrink large pictures to fit the screen",  {303, 428, 174, 25}},
+    {R::Shuffle, K::CheckBox, R::Dialog, "Show each picture once before repeating", {303, 453, 174, 25}},
+    {R::AllScreens, K::CheckBox, R::Dialog, "Show pictures on every screen",     {303, 478, 174, 15}},
+    {R::Captions, K::CheckBox, R::Dialog, "Show each photo's name and date",     {303, 493, 174, 25}},
 
     {R::Download, K::Button, R::Dialog, "Download Software",                     {480, 439, 109, 21}},
     {R::About, K::Button, R::Dialog, "About",                                    {480, 463, 109, 21}},
@@ -359,6 +361,7 @@ OptionsState SettingsDialog::readOptions() const {
     o.fit = checkBox(R::Fit)->isChecked();
     o.shuffle = checkBox(R::Shuffle)->isChecked();
     o.allScreens = checkBox(R::AllScreens)->isChecked();
+    o.captions = checkBox(R::Captions)->isChecked();
     return o;
 }
 
@@ -375,6 +378,7 @@ void SettingsDialog::applyOptions(const OptionsState& o) {
     checkBox(R::Fit)->setChecked(o.fit);
     checkBox(R::Shuffle)->setChecked(o.shuffle);
     checkBox(R::AllScreens)->setChecked(o.allScreens);
+    checkBox(R::Captions)->setChecked(o.captions);
     label(R::DelayValue)->setText(QString::number(o.delaySeconds));
     label(R::WidthValue)->setText(QString::number(o.width));
     label(R::HeightValue)->setText(QString::number(o.height));

@@ -71,6 +71,7 @@ enum class ControlRole {
     Fit,         // shrink large pictures to fit the screen
     Shuffle,     // every picture once before any repeats, at random
     AllScreens,  // a show on every screen
+    Captions,    // each photo's name and date over it
     Download,
     About,
     OkSave,

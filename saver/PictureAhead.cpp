@@ -12,7 +12,9 @@ namespace quillo {
 Picture shrinkToFit(Picture picture, Size box, const DecodeStop* stop) {
     const Size fit = fitSize(box, picture.width(), picture.height());
     if (fit.width == picture.width() && fit.height == picture.height()) return picture;
-    return Picture(shrinkBitmap(picture.bitmap(), fit.width, fit.height, stop));
+    Picture shrunk(shrinkBitmap(picture.bitmap(), fit.width, fit.height, stop));
+    shrunk.setTakenAt(picture.takenAt());
+    return shrunk;
 }
 
 LoadedPicture loadRequestedPicture(const PictureRequest& request) {

@@ -1,12 +1,13 @@
 // The saver's pictures: the playlist's pick loaded for a show, and the next pick decoded ahead
 // during the delay when it is known.
+#include "Caption.h"
 #include "FallbackPicture.h"
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
 
 namespace quillo {
 
-Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, const Show& taker) {
+Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show& taker) {
     const Size screen = taker.screen();
     const int index = playlist_.pick(taker, random_);
     // The next tick most likely asks as the first show of this one did.
@@ -14,6 +15,7 @@ Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, const Show&
     const PictureRequest request = pictureRequest(index, use, screen);
     std::optional<LoadedPicture> loaded = ahead_.take(request);
     if (!loaded) loaded = decodePicture_(request);
+    const std::string caption = options_.captions ? captionFor(request, *loaded) : std::string();
     Picture picture;
     if (loaded->loadFailed) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
@@ -26,9 +28,25 @@ Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, const Show&
     } else {
         picture = std::move(loaded->picture);
     }
+    // The caption goes with the picture shown, the fallback card's naming the damaged file; a
+    // picture skipped leaves the one before captioned.
+    if (options_.captions && !(loaded->decodeFailed && bad == BadPicture::Skip))
+        taker.showCaption(caption);
     // The sound is chosen once per tick, by the first show, however many screens there are.
     if (&taker == shows_.front().get()) sound_.pickNext(random_);
     return picture;
+}
+
+std::string SaverWindow::captionFor(const PictureRequest& request,
+                                    const LoadedPicture& loaded) const {
+    // The Exif date came with the header; the file's own date only when there is none.
+    const std::optional<ExifDateTime>& taken = loaded.picture.takenAt();
+    std::optional<std::int64_t> modified;
+    if (!taken) {
+        const FileIdentity file = loaded.file.exists ? loaded.file : fileIdentity(request.path);
+        if (file.exists) modified = file.modifiedNs;
+    }
+    return captionText(request.path, taken, modified);
 }
 
 PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size screen) const {

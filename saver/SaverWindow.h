@@ -105,7 +105,9 @@ private:
     // Loads the playlist's next picture for that show (the fallback picture when it cannot be
     // loaded, and, with ShowFallback, when its data fail to decode); the first show's pick also
     // picks the sound file that opens next.
-    Picture loadNextPicture(PictureUse use, BadPicture bad, const Show& taker);
+    Picture loadNextPicture(PictureUse use, BadPicture bad, Show& taker);
+    // With Captions on, the caption of the file the request loaded.
+    std::string captionFor(const PictureRequest& request, const LoadedPicture& loaded) const;
     PictureRequest pictureRequest(int index, PictureUse use, Size screen) const;
     // After a tick (and at the start): decodes the picture the next tick takes, when it is
     // known, as this tick's first show asked for its picture.

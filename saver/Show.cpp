@@ -1,6 +1,7 @@
 #include "Show.h"
 
 #include "BackColors.h"
+#include "Caption.h"
 #include "FallbackPicture.h"
 #include "LayoutGeometry.h"
 #include "SaverWindow.h"
@@ -56,6 +57,18 @@ Picture Show::nextPicture(PictureUse use, BadPicture bad) {
     return saver_.loadNextPicture(use, bad, *this);
 }
 
+void Show::showCaption(const std::string& text) {
+    const int height = captionHeight(screen());
+    if (height == 0) {
+        form_.setOverlay({}, {});
+        return;
+    }
+    // Bottom left, half its height from both edges, as wide as the screen allows.
+    const int margin = height / 2;
+    form_.setOverlay(host_.renderCaption(text, height, screen().width - 2 * margin),
+                     {margin, screen().height - margin - height});
+}
+
 Picture Show::nextScreenPicture(PictureUse use) {
     Picture picture = nextPicture(use);
     if (picture.sameAs(saver_.fallbackPicture_))
@@ -66,7 +79,8 @@ Picture Show::nextScreenPicture(PictureUse use) {
 void Show::changeColour() {
     const ColorSet& set = colorSet(int(saver_.options().color));
     form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
-    if (displayModeRow(saver_.options().picdis).drawsOnSurface && form_.repaintPending()) form_.repaint();
+    if (displayModeRow(saver_.options().picdis).drawsOnSurface && form_.repaintPending())
+        form_.repaint();
 }
 
 Point Show::randomPlacement(int pictureWidth, int pictureHeight, bool fullSizeTakesQuarter) {
@@ -105,6 +119,7 @@ bool Show::holdsNotices() const {
 
 void Show::release() {
     due_.reset();
+    form_.setOverlay({}, {});
     if (mode_) mode_->release();
 }
 

@@ -44,6 +44,9 @@ public:
     SaverRandom& random();
     // The custom picture size of mode 5 (keys Width and Height).
     Size customSize() const;
+    // The caption over the show from now on, in place of the one before; none on a screen too
+    // small for a readable one.
+    void showCaption(const std::string& text);
     // The text shown, on white, when there is nothing to show.
     Label& infoLabel() { return infoLabel_; }
 

@@ -32,6 +32,7 @@ constexpr std::array kRows = {
     OptionRow{"Fit",    &O::fit,    0,       false, 0,  8,    kAny},
     OptionRow{"Shuffle", &O::shuffle, 0,     false, 0,  9,    kAny},
     OptionRow{"AllScreens", &O::allScreens, 0, false, 0, 10, kAny},
+    OptionRow{"Captions", &O::captions, 0, false, 0, 11, kAny},
 };
 // clang-format on
 

@@ -49,6 +49,7 @@ struct Options {
     bool fit{};                   // "Fit": shrink pictures larger than the screen to fit it
     bool shuffle{};               // "Shuffle": at random, every picture once before any repeats
     bool allScreens{};            // "AllScreens": a show on every screen
+    bool captions{};              // "Captions": each photo's name and date over it
 };
 
 using OptionField = std::variant<std::monostate,  // written in a new file, never read

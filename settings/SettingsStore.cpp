@@ -81,6 +81,7 @@ OptionsState dialogOptions(const Options& stored, int widthMax, int heightMax) {
     o.fit = options.fit;
     o.shuffle = options.shuffle;
     o.allScreens = options.allScreens;
+    o.captions = options.captions;
     return o;
 }
 
@@ -104,6 +105,7 @@ Options savedOptions(const OptionsState& state) {
     o.fit = state.fit;
     o.shuffle = state.shuffle;
     o.allScreens = state.allScreens;
+    o.captions = state.captions;
     return o;
 }
 

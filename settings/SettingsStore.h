@@ -42,6 +42,7 @@ struct OptionsState {
     bool fit = false;                          // shrink large pictures to fit the screen
     bool shuffle = false;                      // every picture once before any repeats
     bool allScreens = false;                   // a show on every screen
+    bool captions = false;                     // each photo's name and date over it
 };
 
 // The dialog's reading of the options: the delay shown in whole seconds (rounded, a half to the

@@ -14,6 +14,8 @@ PACKAGES=(
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
     desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace procps
     fonts-liberation fonts-dejavu-core
+    # CJK names in captions (DejaVu already holds the common emoji, in outline).
+    fonts-wqy-microhei
     # Benchmarks: feh's slideshow as the fade's baseline.
     feh
 )

@@ -46,6 +46,17 @@ SHOWCASE_PICTURES="$p/phone.jpg"
 showcase_mode 2 2.0 "$SHOWCASE_WORK/shot.png" Color=3
 convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/upright-photo.png"
 echo "$out/upright-photo.png"
+
+# Captions: a beach photo (sky, sea, sand) taken on 14 July 2025 as the file's date says, at full
+# size: the screen's bottom-left quarter, where the caption lies.
+convert -size 1280x440 gradient:'#5fa8e0'-'#d8ecf8' -size 1280x120 gradient:'#1f6f9f'-'#6fb8d8' \
+    -size 1280x240 gradient:'#e8d4a0'-'#c8a870' -append -quality 92 "$p/Beach at noon.jpg"
+touch -d '2025-07-14 12:00:00' "$p/Beach at noon.jpg"
+# (The list is split at spaces: the pattern finds the one name with them.)
+SHOWCASE_PICTURES="$p/Beach?at?noon.jpg"
+LC_ALL=C.UTF-8 showcase_mode 1 2.0 "$SHOWCASE_WORK/shot.png" Captions=1
+convert "$SHOWCASE_WORK/shot.png" -crop 640x400+0+400 +repage -strip "$out/captions.png"
+echo "$out/captions.png"
 SHOWCASE_PICTURES="$p/sunset.jpg $p/plasma.bmp $p/sky.jpeg $p/tiles.BMP"
 
 # The settings dialog over its own list of pictures, under a window manager as on a desktop.

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "Utf8.h"
+
 namespace quillo {
 
 HeadlessHost::HeadlessHost(Size screen, int depth)
@@ -63,6 +65,31 @@ void HeadlessHost::closeWindow(WindowId window) {
 
 void HeadlessHost::closeWindows() {
     for (WindowState& w : windows_) w.open = false;
+}
+
+Bitmap HeadlessHost::renderCaption(const std::string& text, int height, int maxWidth) {
+    const int cellW = std::max(1, height / 2), margin = height / 4;
+    std::vector<std::string> chars = utf8Characters(text);
+    const int fits = std::max(0, (maxWidth - 2 * margin) / cellW);
+    if (int(chars.size()) > fits) {
+        // The head keeps the extra character of an odd count, as the middle goes.
+        const int keep = std::max(0, fits - 1);
+        const int tail = keep / 2, head = keep - tail;
+        std::vector<std::string> elided(chars.begin(), chars.begin() + head);
+        if (fits > 0) elided.emplace_back("\u2026");
+        elided.insert(elided.end(), chars.end() - tail, chars.end());
+        chars = std::move(elided);
+    }
+    std::string laidOut;
+    for (const std::string& c : chars) laidOut += c;
+    captions_.push_back(laidOut);
+    Bitmap out(std::max(0, std::min(maxWidth, 2 * margin + int(chars.size()) * cellW)), height);
+    for (std::size_t i = 0; i < chars.size(); ++i)
+        if (chars[i] != " ")
+            out.fillRect(Rect::fromSize(margin + int(i) * cellW + 1, height / 4, cellW - 2,
+                                        height - height / 2),
+                         clWhite);
+    return out;
 }
 
 void HeadlessHost::drawText(Bitmap& target, const Rect& area, const std::string& text,

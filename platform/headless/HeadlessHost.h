@@ -70,6 +70,11 @@ public:
     // Text is drawn as one solid cell per visible character, so tests can see where it went.
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
+    // A caption is one white cell per character, height / 2 wide, with a margin of height / 4
+    // each side; an elided one keeps its head and tail around "…". captions() lists the texts
+    // as laid out.
+    Bitmap renderCaption(const std::string& text, int height, int maxWidth) override;
+    const std::vector<std::string>& captions() const { return captions_; }
     void pumpInput(std::vector<Event>& out) override;
     // Never blocks: with a timeout the clock jumps to it, so a run loop always makes progress.
     void waitForInput(int timeoutMs) override;
@@ -92,6 +97,7 @@ private:
     BoxInputHandler boxInput_;
     std::vector<Rect> presented_;
     std::uint64_t nowNs_ = 0;
+    std::vector<std::string> captions_;
 };
 
 }  // namespace quillo

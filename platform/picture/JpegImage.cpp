@@ -95,7 +95,7 @@ struct LibjpegRun {
     int height;
     int components;
     J_COLOR_SPACE colorSpace;
-    int orientation;  // Exif, 1 when the file has none
+    ExifFacts exif;  // the orientation and the date taken; the defaults when the file has none
     // The decode at 1/scale, of output size outWidth x outHeight. The kept pixels go out in
     // `lines` lines of lineLength pixels: line l is output row lineRow[l] (never decreasing; null
     // for row l), and its pixel i, output column pick[i] (null for column i), goes to
@@ -197,13 +197,13 @@ void expandCmykRow(const std::uint8_t* in, std::uint8_t* out, int width, bool in
     }
 }
 
-// The orientation of the first Exif block among the saved APP1 segments.
-int orientationOf(const jpeg_decompress_struct& cinfo) {
+// The orientation and date of the first Exif block among the saved APP1 segments.
+ExifFacts exifOf(const jpeg_decompress_struct& cinfo) {
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
         if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
             std::memcmp(m->data, "Exif\0", 6) == 0)
-            return exifOrientation({m->data, m->data_length});
-    return 1;
+            return readExif({m->data, m->data_length});
+    return {};
 }
 
 // libjpeg's input: the run's bytes, then its file a chunk at a time. Past the end it gives an end
@@ -285,7 +285,7 @@ int runLibjpeg(LibjpegRun* run) {
     run->height = int(cinfo.image_height);
     run->components = cinfo.num_components;
     run->colorSpace = cinfo.jpeg_color_space;
-    run->orientation = headerOnly ? orientationOf(cinfo) : 1;
+    run->exif = headerOnly ? exifOf(cinfo) : ExifFacts{};
     if (headerOnly) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
@@ -398,7 +398,8 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     if (const int code = runLibjpeg(&run)) throw JpegError(code);
     // The picture is what the camera meant: upright, so its size is the turned one, and a
     // cover asked for upright is turned back to the stored axes for the scale choice.
-    orientation_ = run.orientation;
+    orientation_ = run.exif.orientation;
+    taken_ = run.exif.taken;
     const bool swap = orientationSwapsAxes(orientation_);
     DecodeOptions stored = options;
     if (swap) std::swap(stored.cover.width, stored.cover.height);

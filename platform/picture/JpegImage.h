@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DecodeOptions.h"
+#include "Exif.h"
 #include "Picture.h"
 #include "PictureFile.h"
 
@@ -48,6 +49,7 @@ public:
     // Decodes on first call (throws JpegError on damaged data, DecodeStopped when the options'
     // stop was raised meanwhile) and keeps the pixels.
     const Bitmap& bitmap() const override;
+    std::optional<ExifDateTime> takenAt() const override { return taken_; }
 
 private:
     // Where the decoded rows go in `out`: see the run's lines in JpegImage.cpp.
@@ -74,6 +76,7 @@ private:
     // True when the picture is the decode stretched to the options' sample size.
     bool sampled_ = false;
     int orientation_ = 1;
+    std::optional<ExifDateTime> taken_;
     bool grayscale_ = false;
     bool quantize_ = false;
     std::uint64_t maxMemory_ = 0;

@@ -104,12 +104,14 @@ void Picture::loadFromFile(const std::string& path, const DecodeOptions& options
         const std::vector<std::uint8_t> bytes = readBmpFile(path, options);
         graphic_ =
             std::make_shared<BitmapGraphic>(decodeBmp(bytes, options.pixelBudget, options.stop));
+        taken_.reset();
         kind_ = Kind::Bitmap;
         preview_ = false;
     } else if (ext == "jpg" || ext == "jpeg") {
         auto file = std::make_unique<PictureFile>(path);
         auto [head, end] = readJpegHead(*file);
         graphic_ = std::make_shared<JpegImage>(std::move(head), options, std::move(file), end);
+        taken_ = graphic_->takenAt();
         kind_ = Kind::Jpeg;
         preview_ = false;
     } else {
@@ -126,12 +128,14 @@ void Picture::keepPreview(Bitmap scaled) {
 void Picture::makeEmptyJpeg() {
     preview_ = false;
     graphic_.reset();
+    taken_.reset();
     kind_ = Kind::Jpeg;
 }
 
 void Picture::clear() {
     preview_ = false;
     graphic_.reset();
+    taken_.reset();
     kind_ = Kind::Empty;
 }
 

@@ -7,6 +7,7 @@
 
 #include "Bitmap.h"
 #include "DecodeOptions.h"
+#include "Exif.h"
 
 namespace quillo {
 
@@ -21,6 +22,8 @@ public:
     // The pixels as a 24-bit bitmap of the picture's size; decodes on first call and keeps the
     // result. Throws JpegError when the image data cannot be decoded.
     virtual const Bitmap& bitmap() const = 0;
+    // When the photo was taken, as its Exif block says; nothing when it does not.
+    virtual std::optional<ExifDateTime> takenAt() const { return std::nullopt; }
 };
 
 class Picture {
@@ -68,11 +71,16 @@ public:
     // The picture as a 24-bit bitmap of its own size and colours (empty for an empty picture).
     // Decodes a JPEG on first use and keeps the pixels; throws JpegError when decoding fails.
     const Bitmap& bitmap() const;
+    // When the photo was taken, as the file's Exif block says (read with its header); a copy
+    // made of its pixels (shrunk, say) is given it with setTakenAt.
+    const std::optional<ExifDateTime>& takenAt() const { return taken_; }
+    void setTakenAt(std::optional<ExifDateTime> taken) { taken_ = taken; }
 
 private:
     Kind kind_ = Kind::Empty;
     bool preview_ = false;
     std::shared_ptr<const Graphic> graphic_;
+    std::optional<ExifDateTime> taken_;
 };
 
 // True when the extension of the file name (from its last dot), with a to z upper-cased, is

@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "BitmapImage.h"
+#include "CaptionText.h"
 #include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
@@ -557,6 +558,10 @@ void QtHost::present(WindowId id, const Rect& dirty) {
     const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
     const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
     widget.repaint(QRect(left, top, right - left, bottom - top));
+}
+
+Bitmap QtHost::renderCaption(const std::string& text, int height, int maxWidth) {
+    return renderCaptionText(text, height, maxWidth);
 }
 
 void QtHost::drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,

@@ -75,6 +75,7 @@ public:
     void closeWindow(WindowId window) override;
     void closeWindows() override;
     void present(WindowId window, const Rect& dirty) override;
+    Bitmap renderCaption(const std::string& text, int height, int maxWidth) override;
     void drawText(Bitmap& target, const Rect& area, const std::string& text, const Font& font,
                   Color color) override;
     void pumpInput(std::vector<Event>& out) override;

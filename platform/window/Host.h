@@ -117,6 +117,12 @@ public:
     virtual void drawText(Bitmap& target, const Rect& area, const std::string& text,
                           const Font& font, Color color) = 0;
 
+    // A caption's picture: the text (UTF-8; what is not valid UTF-8 shows as replacement
+    // characters) in white on black, `height` device pixels high and as wide as the text with a
+    // margin, never wider than maxWidth: a longer text loses its middle to an ellipsis. Drawn
+    // once per caption and kept by the caller; black is where the caption's band shows through.
+    virtual Bitmap renderCaption(const std::string& text, int height, int maxWidth) = 0;
+
     // Appends the native input that is waiting, translated to messages; never blocks.
     virtual void pumpInput(std::vector<Event>& out) = 0;
     // Blocks until input arrives, wake() is called, or timeoutMs passes (-1: no limit).

@@ -111,6 +111,9 @@ void Form::resize(Size size) {
     if (size.width == width() && size.height == height()) return;
     framebuffer_ = Bitmap(size.width, size.height);
     dirty_ = {};
+    // The overlay was made for the old size.
+    overlayPlaced_ = false;
+    overlay_ = Bitmap();
     invalidate();
 }
 
@@ -157,11 +160,15 @@ void Form::repaint() {
     if (!covered) framebuffer_.fill(color_);
     for (std::size_t i = first; i < order_.size(); ++i)
         if (order_[i]->visible()) order_[i]->paint(framebuffer_);
+    // Everything was painted afresh, under the overlay too.
+    overlayPlaced_ = false;
+    placeOverlay();
     dirty_ = {};
     present(framebuffer_.rect());
 }
 
 void Form::flush() {
+    placeOverlay();
     const Rect area = dirty_;
     dirty_ = {};
     present(area);
@@ -183,14 +190,18 @@ void Form::present(const Rect& r) {
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
+    liftOverlay(Rect::fromSize(x, y, bitmap.width(), bitmap.height()));
     markDirty(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
 }
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
+    liftOverlay(dst);
     markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
 }
 
 void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F) {
+    liftOverlay(Rect::fromSize(x, y, std::max(oldPic.width(), newPic.width()),
+                               std::max(oldPic.height(), newPic.height())));
     if (clip_) {
         // Rare enough to take the long way: the frame, then a clipped draw.
         Bitmap frame;
@@ -204,8 +215,66 @@ void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, i
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;
+    liftOverlay(Rect::fromSize(x, y, 1, 1));
     framebuffer_.setPixel(x, y, c);
     markDirty(Rect::fromSize(x, y, 1, 1));
+}
+
+Rect Form::overlayRect() const {
+    return Rect::fromSize(overlayAt_.x, overlayAt_.y, overlay_.width(), overlay_.height())
+        .intersected(framebuffer_.rect());
+}
+
+void Form::setOverlay(Bitmap overlay, Point at) {
+    liftOverlay(overlayRect());
+    overlay_ = std::move(overlay);
+    overlayAt_ = at;
+    // The band's share of each pixel, once per overlay: black keeps half of the pixel below,
+    // white text none of it, anti-aliased edges in between.
+    overlayKeep_.assign(std::size_t(overlay_.width()) * std::size_t(overlay_.height()), 0);
+    for (int y = 0; y < overlay_.height(); ++y) {
+        const std::uint8_t* p = overlay_.row(y);
+        for (int x = 0; x < overlay_.width(); ++x, p += 3) {
+            const unsigned light = std::max({p[0], p[1], p[2]});
+            overlayKeep_[std::size_t(y) * std::size_t(overlay_.width()) + std::size_t(x)] =
+                std::uint16_t((255 - light) * 128 / 255);
+        }
+    }
+}
+
+void Form::liftOverlay(const Rect& area) {
+    // A draw elsewhere leaves it placed: nothing to put back, and the present stays small.
+    if (!overlayPlaced_ || area.intersected(overlayRect()).empty()) return;
+    overlayPlaced_ = false;
+    const Rect r = overlayRect();
+    for (int y = r.top; y < r.bottom; ++y)
+        std::copy_n(underOverlay_.row(y - r.top), std::size_t(r.width()) * 3,
+                    framebuffer_.row(y) + std::size_t(r.left) * 3);
+    markDirty(r);
+}
+
+void Form::placeOverlay() {
+    if (overlayPlaced_ || overlay_.empty()) return;
+    const Rect r = overlayRect();
+    if (r.empty()) return;
+    if (underOverlay_.width() != r.width() || underOverlay_.height() != r.height())
+        underOverlay_ = Bitmap::uninitialized(r.width(), r.height());
+    const std::size_t width = std::size_t(overlay_.width());
+    for (int y = r.top; y < r.bottom; ++y) {
+        std::uint8_t* out = framebuffer_.row(y) + std::size_t(r.left) * 3;
+        std::copy_n(out, std::size_t(r.width()) * 3, underOverlay_.row(y - r.top));
+        const int oy = y - overlayAt_.y, ox = r.left - overlayAt_.x;
+        const std::uint8_t* in = overlay_.row(oy) + std::size_t(ox) * 3;
+        const std::uint16_t* keep = overlayKeep_.data() + std::size_t(oy) * width + std::size_t(ox);
+        for (int x = 0; x < r.width(); ++x, out += 3, in += 3) {
+            const unsigned k = keep[x];
+            out[0] = std::uint8_t(std::min(255u, in[0] + (out[0] * k >> 8)));
+            out[1] = std::uint8_t(std::min(255u, in[1] + (out[1] * k >> 8)));
+            out[2] = std::uint8_t(std::min(255u, in[2] + (out[2] * k >> 8)));
+        }
+    }
+    overlayPlaced_ = true;
+    markDirty(r);
 }
 
 }  // namespace quillo

@@ -148,7 +148,21 @@ public:
     // Puts what direct drawing changed since the last flush on the screen.
     void flush();
 
+    // A picture laid over the form at `at` (a caption): never part of what is painted or drawn.
+    // It is composed over the pixels below it when they are presented, its black parts as a
+    // band that halves their brightness; direct drawing first takes it off again, so that what
+    // piles up in the framebuffer holds no overlay. An empty picture removes it. Shown by the
+    // next flush or repaint.
+    void setOverlay(Bitmap overlay, Point at);
+    const Bitmap& overlay() const { return overlay_; }
+    Rect overlayRect() const;
+
 private:
+    // The overlay off the framebuffer (its pixels below put back) before a draw over that area,
+    // and on it again.
+    void liftOverlay(const Rect& area);
+    void placeOverlay();
+
     void present(const Rect& r);
     void markDirty(const Rect& r);
 
@@ -161,6 +175,13 @@ private:
     std::vector<Control*> order_;
     std::optional<Region> clip_;
     Rect dirty_;  // bounding box of the direct draws not yet presented
+    Bitmap overlay_;
+    // How much of the pixel below shows through at each overlay pixel, out of 256.
+    std::vector<std::uint16_t> overlayKeep_;
+    Point overlayAt_{};
+    // While the overlay is on the framebuffer: the pixels it lies over.
+    Bitmap underOverlay_;
+    bool overlayPlaced_ = false;
 };
 
 }  // namespace quillo

@@ -246,13 +246,16 @@ TEST_F(DialogTest, AWindowsFileKeepsEveryLineTheSaveDoesNotWrite) {
               "Width =400\r\n"
               "Fit=0\r\n"
               "Shuffle=0\r\n"
-              "AllScreens=0\r\n" +
+              "AllScreens=0\r\n"
+              "Captions=0\r\n" +
                   tail);
 }
 
 TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
-    const std::pair<std::string, Role> boxes[] = {
-        {"Fit", Role::Fit}, {"Shuffle", Role::Shuffle}, {"AllScreens", Role::AllScreens}};
+    const std::pair<std::string, Role> boxes[] = {{"Fit", Role::Fit},
+                                                  {"Shuffle", Role::Shuffle},
+                                                  {"AllScreens", Role::AllScreens},
+                                                  {"Captions", Role::Captions}};
     for (const auto& [key, box] : boxes)
         for (const std::string stored : {"", "=1\n", "=0\n"}) {
             SCOPED_TRACE(key + stored);
@@ -270,8 +273,9 @@ TEST_F(DialogTest, TheOptionCheckBoxesAreLoadedSavedAndOverlapNoOtherControl) {
     EXPECT_EQ(f.checkBox(Role::Shuffle)->text().toStdString(),
               "Show each picture once before repeating");
     EXPECT_EQ(f.checkBox(Role::AllScreens)->text().toStdString(), "Show pictures on every screen");
-    for (QCheckBox* box :
-         {f.checkBox(Role::Fit), f.checkBox(Role::Shuffle), f.checkBox(Role::AllScreens)}) {
+    EXPECT_EQ(f.checkBox(Role::Captions)->text().toStdString(), "Show each photo's name and date");
+    for (QCheckBox* box : {f.checkBox(Role::Fit), f.checkBox(Role::Shuffle),
+                           f.checkBox(Role::AllScreens), f.checkBox(Role::Captions)}) {
         EXPECT_TRUE(f.rect().contains(box->geometry()));
         for (QWidget* other : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (other != box) {
@@ -604,6 +608,7 @@ TEST_F(DialogTest, TabReachesEveryControlOnceAndARadioGroupAtItsCheckedButton) {
                                          f.checkBox(Role::Fit),
                                          f.checkBox(Role::Shuffle),
                                          f.checkBox(Role::AllScreens),
+                                         f.checkBox(Role::Captions),
                                          f.button(Role::Download),
                                          f.button(Role::About),
                                          f.button(Role::OkSave),

@@ -143,25 +143,25 @@ TEST_F(SettingsFileTest, EachOptionItsRangeAndItsDefault) {
     const auto C = [](int v) { return ColorSetSetting(v); };
     const auto M = [](int v) { return DisplayModeSetting(v); };
     const Case cases[] = {
-        {"", {true, true, C(4), M(8), 8000, -1, -1, false, false, false}},
+        {"", {true, true, C(4), M(8), 8000, -1, -1, false, false, false, false}},
         {"Sound=0\nSeq=0\nColor=3\nPicdis=11\nTime=0\nHeight=47\nWidth=31\nFit=1\nShuffle=1\n"
-         "AllScreens=1\n",
-         {false, false, C(3), M(11), 0, 47, 31, true, true, true}},
-        {"Color=1\nPicdis=1\nTime=-5\nShuffle=0\nAllScreens=0\n",
-         {true, true, C(1), M(1), -5, -1, -1, false, false, false}},
-        {"Color=0\nPicdis=0\nTime=0x7D0\nWidth=x\nShuffle=on\nAllScreens=yes\n",
-         {true, true, C(4), M(8), 2000, -1, -1, false, false, false}},
-        {"Sound=word\nColor=5\nPicdis=12\nFit=0\nShuffle=2\nAllScreens=-1\n",
-         {true, true, C(4), M(8), 8000, -1, -1, false, true, true}},
+         "AllScreens=1\nCaptions=1\n",
+         {false, false, C(3), M(11), 0, 47, 31, true, true, true, true}},
+        {"Color=1\nPicdis=1\nTime=-5\nShuffle=0\nAllScreens=0\nCaptions=0\n",
+         {true, true, C(1), M(1), -5, -1, -1, false, false, false, false}},
+        {"Color=0\nPicdis=0\nTime=0x7D0\nWidth=x\nShuffle=on\nAllScreens=yes\nCaptions=on\n",
+         {true, true, C(4), M(8), 2000, -1, -1, false, false, false, false}},
+        {"Sound=word\nColor=5\nPicdis=12\nFit=0\nShuffle=2\nAllScreens=-1\nCaptions=2\n",
+         {true, true, C(4), M(8), 8000, -1, -1, false, true, true, true}},
     };
     for (const Case& c : cases) {
         writeFile(paths.file, std::string("[Options]\n") + c.text);
         const Options o = settings.readOptions();
         const Options& e = c.expected;
         EXPECT_EQ(std::tie(o.sound, o.seq, o.color, o.picdis, o.time, o.height, o.width, o.fit,
-                           o.shuffle, o.allScreens),
+                           o.shuffle, o.allScreens, o.captions),
                   std::tie(e.sound, e.seq, e.color, e.picdis, e.time, e.height, e.width, e.fit,
-                           e.shuffle, e.allScreens))
+                           e.shuffle, e.allScreens, e.captions))
             << c.text;
     }
 }
@@ -197,10 +197,11 @@ TEST_F(SettingsFileTest, SaveOrderAndKeysLeftAlone) {
     o.fit = true;
     o.shuffle = true;
     o.allScreens = true;
+    o.captions = true;
     settings.saveOptions(o);
     EXPECT_EQ(readFile(paths.file),
               "[Options]\nStatus=1\nPicdis=6\nSound=1\nSeq=0\nColor=3\nTime=7000\nHeight=300\n"
-              "Width=400\nFit=1\nShuffle=1\nAllScreens=1\n[History]\nLast Dir=/p/\n");
+              "Width=400\nFit=1\nShuffle=1\nAllScreens=1\nCaptions=1\n[History]\nLast Dir=/p/\n");
 
     // Labels beyond what the file's integers hold are saved as the largest one, not wrapped.
     o.delaySeconds = 2147484;
