@@ -10,14 +10,17 @@ PACKAGES=(
     libx11-dev libxext-dev
     libsdl2-mixer-dev fluid-soundfont-gm lame
     libjpeg-dev libjpeg-turbo-progs
+    # Filtered scaling and compositing.
+    libpixman-1-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth x11-utils xdotool imagemagick xdg-utils
     desktop-file-utils libxml2-utils man-db openbox python3-xlib x11-xserver-utils strace procps
     fonts-liberation fonts-dejavu-core
     # CJK names in captions (DejaVu already holds the common emoji, in outline).
     fonts-wqy-microhei
-    # Benchmarks: feh's slideshow as the fade's baseline.
-    feh
+    # Benchmarks: feh's slideshow as the fade's baseline, and the GL slideshow (software
+    # rendered) as the pan and zoom's.
+    feh xscreensaver-gl
 )
 # Fuzzing only: tools/fuzz.sh asks for these with --fuzz.
 [ "${1:-}" = "--fuzz" ] && { PACKAGES+=(clang libclang-rt-14-dev); shift; }
