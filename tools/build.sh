@@ -19,5 +19,11 @@ case "${1:-}" in
         shift
         ;;
 esac
+# ccache, where installed, lets sibling checkouts share compiled objects (paths taken relative to
+# each checkout's root).
+if command -v ccache >/dev/null; then
+    options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 ninja -C "$dir" "$@"
