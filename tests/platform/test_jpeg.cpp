@@ -50,10 +50,11 @@ std::vector<std::uint8_t> withFrameSize(std::vector<std::uint8_t> bytes, int w, 
 }
 
 // Writes a four-component JPEG with libjpeg from `ink`, four bytes a pixel stored as given, in
-// `space` (JCS_CMYK or JCS_YCCK), with or without Adobe's marker.
+// `space` (JCS_CMYK or JCS_YCCK), with or without Adobe's marker, and an Exif orientation
+// other than 1 if asked.
 void writeFourComponentJpeg(const std::string& path, int w, int h,
                             const std::vector<std::uint8_t>& ink, J_COLOR_SPACE space,
-                            bool adobeMarker, int quality = 95) {
+                            bool adobeMarker, int quality = 95, int orientation = 1) {
     FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
     jpeg_compress_struct cinfo;
@@ -70,6 +71,17 @@ void writeFourComponentJpeg(const std::string& path, int w, int h,
     cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
+    if (orientation != 1) {
+        // Exif, little-endian TIFF: one entry, tag 0x0112 (SHORT, count 1) = orientation.
+        const JOCTET exif[] = {'E', 'x',  'i',  'f', 0,
+                               0,   'I',  'I',  42,  0,
+                               8,   0,    0,    0,   1,
+                               0,   0x12, 0x01, 3,   0,
+                               1,   0,    0,    0,   JOCTET(orientation),
+                               0,   0,    0,    0,   0,
+                               0,   0};
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exif, sizeof exif);
+    }
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(ink.data() + std::size_t(cinfo.next_scanline) * 4 * w);
         jpeg_write_scanlines(&cinfo, &row, 1);
@@ -408,6 +420,23 @@ TEST(Jpeg, CmykAndYcckDecodeToColour) {
         for (int i = 0; i < 16 * 16; ++i) ink.insert(ink.end(), s.stored.begin(), s.stored.end());
         writeFourComponentJpeg(path, 16, 16, ink, s.space, s.adobe, 100);
         EXPECT_EQ(loadJpeg(path).bitmap().row(8)[8], pixelOf(s.expected));  // padding 0xFF
+    }
+    {
+        // Turned as it is decoded (orientation 6, a quarter turn clockwise): the stored left
+        // half, cyan, becomes the upright top half; the right half, grey, the bottom.
+        SCOPED_TRACE("turned");
+        std::vector<std::uint8_t> ink;
+        for (int i = 0; i < 16 * 8; ++i)
+            ink.insert(ink.end(), i % 16 < 8
+                                      ? std::initializer_list<std::uint8_t>{0, 255, 255, 255}
+                                      : std::initializer_list<std::uint8_t>{255, 255, 255, 127});
+        const std::string path = dir / "turned.jpg";
+        writeFourComponentJpeg(path, 16, 8, ink, JCS_CMYK, true, 100, 6);
+        const Bitmap& b = loadJpeg(path).bitmap();
+        ASSERT_EQ(b.width(), 8);
+        ASSERT_EQ(b.height(), 16);
+        EXPECT_EQ(b.row(3)[5], pixelOf(rgb(0, 255, 255)));
+        EXPECT_EQ(b.row(12)[2], pixelOf(rgb(127, 127, 127)));
     }
 
     const Bitmap photo = makeTestImage(61, 47, 9);
