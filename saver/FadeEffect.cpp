@@ -75,20 +75,30 @@ public:
         firstTick_ = true;
     }
 
+    // The first fade tick takes two pictures.
+    std::vector<PictureUse> nextUses() const override {
+        // No more than its top-left screen-sized part shows: a JPEG decodes only that, and a
+        // bitmap is cut to it as soon as it is decoded.
+        const Size screen = show_.screen();
+        const PictureUse use{.clip = screen,
+                             .shape = {.keep = PictureShape::Keep::TopLeft, .size = screen}};
+        return firstTick_ ? std::vector{use, use} : std::vector{use};
+    }
+
 private:
     // The next picture into new_. One that cannot be loaded or decoded fades in as the card
     // centred on a screen-sized field of the background colour: the fade covers what the photo
     // before covered, and so does the fade out of it, instead of a small square in the corner.
     void takeNextPicture() {
         new_ = {};  // freed before the next picture is decoded
-        const Picture picture = show_.nextScreenPicture({.clip = show_.screen()});
-        const Bitmap& decoded = picture.bitmap();
+        LoadedPicture loaded = show_.nextScreenPicture(nextUses().front());
+        const Bitmap& decoded = loaded.picture.bitmap();
         const Size screen = show_.screen();
         const int w = std::min(decoded.width(), screen.width);
         const int h = std::min(decoded.height(), screen.height);
         Bitmap kept = Bitmap::uninitialized(w, h);
         for (int y = 0; y < h; ++y) std::memcpy(kept.row(y), decoded.row(y), kept.stride());
-        new_ = {std::move(kept), {decoded.width(), decoded.height()}};
+        new_ = {std::move(kept), loaded.natural};
     }
 
     Show& show_;
