@@ -17,6 +17,13 @@
 
 #include "SlideShowFixture.h"
 
+namespace quillo {
+// Sizes in failure messages.
+void PrintTo(const Size& size, std::ostream* out) {
+    *out << size.width << "x" << size.height;
+}
+}  // namespace quillo
+
 namespace quillo::test {
 namespace {
 
