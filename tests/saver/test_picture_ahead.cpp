@@ -510,5 +510,30 @@ TEST(PictureAhead, WhatHappensWhileAPictureIsDecoded) {
     }
 }
 
+// Pictures decoded ahead that hold 16 megapixels (a slide keeps its picture whole) hold the next
+// decode back until they are taken, so no more than one such picture waits.
+TEST(PictureAhead, ALargePictureWaitingHoldsTheNextDecodeBack) {
+    std::mutex mutex;
+    std::vector<int> decoded;
+    PictureAhead ahead;
+    ahead.setDecoder([&](const PictureRequest& request) {
+        std::lock_guard lock(mutex);
+        decoded.push_back(request.position);
+        LoadedPicture loaded;
+        loaded.picture = Picture(request.position == 0 ? Bitmap(4096, 4096) : Bitmap(1, 1));
+        return loaded;
+    });
+    const auto log = [&] {
+        std::lock_guard lock(mutex);
+        return decoded;
+    };
+    ahead.start({request(0), request(1)});
+    ahead.waitUntilIdle();
+    EXPECT_EQ(log(), (std::vector<int>{0}));
+    EXPECT_EQ(widthOf(ahead.take(request(0))), 4096);
+    ahead.waitUntilIdle();
+    EXPECT_EQ(log(), (std::vector<int>{0, 1}));
+}
+
 }  // namespace
 }  // namespace quillo::test
