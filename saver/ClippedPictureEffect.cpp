@@ -17,18 +17,26 @@ public:
         // pictures before this tick's is drawn.
         show_.changeColour();
         try {
-            draw(show_.nextPicture({}, BadPicture::Skip));
+            draw(show_.nextShapedPicture(use(), BadPicture::Skip));
         } catch (const std::exception&) {
             // A picture that cannot be converted or drawn is skipped quietly.
         }
         return std::nullopt;
     }
 
+    std::vector<PictureUse> nextUses() const override { return {use()}; }
+
 private:
-    void draw(const Picture& picture) {
-        const Bitmap& bitmap = picture.bitmap();
-        const int W = bitmap.width(), H = bitmap.height();
-        const Point at = show_.randomPlacement(picture.width(), picture.height());
+    // Placed by its own size anywhere from the screen's top-left quarter, no more than its
+    // top-left screen-sized part can show: only that is kept.
+    PictureUse use() const {
+        return {.shape = {.keep = PictureShape::Keep::TopLeft, .size = show_.screen()}};
+    }
+
+    void draw(const LoadedPicture& loaded) {
+        const Bitmap& bitmap = loaded.picture.bitmap();
+        const int W = loaded.natural.width, H = loaded.natural.height;
+        const Point at = show_.randomPlacement(W, H);
         // The corners are quarters of an ellipse a fifth of the picture wide and high.
         const Rect r = Rect::fromSize(at.x, at.y, W, H);
         Region region =

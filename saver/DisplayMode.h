@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "DisplayModeTable.h"
 #include "Geometry.h"
+#include "PictureAhead.h"
 
 namespace quillo {
 
@@ -22,11 +24,14 @@ class Show;
 using FrameDue = std::optional<std::uint64_t>;
 
 // What a display mode shows of the next picture, so that a large JPEG need not be decoded
-// whole: its top-left part of `clip` (the fade), or its stretch to `sample` (a tile). Not
-// under Fit, which shrinks the whole picture first.
+// whole: its top-left part of `clip` (the fade), its stretch to `sample` (a tile), or the
+// smallest of its decoding scales that covers `cover` (a stretch); not under Fit, which shrinks
+// the whole picture first. Whatever it decodes to, only `shape` is kept of it.
 struct PictureUse {
     Size clip{};
     Size sample{};
+    Size cover{};
+    PictureShape shape{};
 };
 
 class DisplayMode {
@@ -41,6 +46,9 @@ public:
     }
     // Frees what the mode keeps from tick to tick; the saver's shutdown calls it.
     virtual void release() {}
+    // What its next tick asks of the playlist, a use per picture in the order it takes them, so
+    // that they are decoded ahead as they will be asked for.
+    virtual std::vector<PictureUse> nextUses() const { return {PictureUse{}}; }
 };
 
 // The mode for a display mode setting; nullptr for a value that names no mode.

@@ -9,7 +9,6 @@
 // shown, and of the common area only the part on the screen at the fade's placement is mixed,
 // straight onto the window.
 #include <algorithm>
-#include <cstring>
 
 #include "Blend.h"
 #include "Show.h"
@@ -24,7 +23,7 @@ constexpr std::uint64_t kFramePauseNs = 40'000'000;
 // A picture the fade shows: the top-left part of it that can reach the screen, and the natural
 // size of the picture it was cut from, by which it is placed.
 struct FadePicture {
-    Bitmap kept;
+    Picture kept;
     Size natural;
 };
 
@@ -61,8 +60,13 @@ public:
         // One frame onto the window at the fade's place: the common top-left area of both
         // pictures, weighted by F = Round(T x 256) for the new picture and 256 - F for the old.
         const float T = float(frame_) / float(kLastFrame);
-        show_.form().drawBlend(at_.x, at_.y, old_.kept, new_.kept, blendWeight(T));
-        if (++frame_ > kLastFrame) return std::nullopt;
+        show_.form().drawBlend(at_.x, at_.y, old_.kept.bitmap(), new_.kept.bitmap(),
+                               blendWeight(T));
+        if (++frame_ > kLastFrame) {
+            // The old picture is never drawn again: only the new one waits for the next fade.
+            old_ = {};
+            return std::nullopt;
+        }
         due_ = std::max(due_, nowNs) + kFramePauseNs;
         return due_;
     }
@@ -75,20 +79,26 @@ public:
         firstTick_ = true;
     }
 
+    // The first fade tick takes two pictures.
+    std::vector<PictureUse> nextUses() const override {
+        // No more than its top-left screen-sized part shows: a JPEG decodes only that, and a
+        // bitmap is cut to it as soon as it is decoded.
+        const Size screen = show_.screen();
+        const PictureUse use{.clip = screen,
+                             .shape = {.keep = PictureShape::Keep::TopLeft, .size = screen}};
+        return firstTick_ ? std::vector{use, use} : std::vector{use};
+    }
+
 private:
     // The next picture into new_. One that cannot be loaded or decoded fades in as the card
     // centred on a screen-sized field of the background colour: the fade covers what the photo
     // before covered, and so does the fade out of it, instead of a small square in the corner.
     void takeNextPicture() {
         new_ = {};  // freed before the next picture is decoded
-        const Picture picture = show_.nextScreenPicture({.clip = show_.screen()});
-        const Bitmap& decoded = picture.bitmap();
-        const Size screen = show_.screen();
-        const int w = std::min(decoded.width(), screen.width);
-        const int h = std::min(decoded.height(), screen.height);
-        Bitmap kept = Bitmap::uninitialized(w, h);
-        for (int y = 0; y < h; ++y) std::memcpy(kept.row(y), decoded.row(y), kept.stride());
-        new_ = {std::move(kept), {decoded.width(), decoded.height()}};
+        LoadedPicture loaded = show_.nextScreenPicture(nextUses().front());
+        // Cut to the screen already (the fallback card is of its size): kept as it comes.
+        loaded.picture.bitmap();
+        new_ = {std::move(loaded.picture), loaded.natural};
     }
 
     Show& show_;

@@ -14,10 +14,12 @@ public:
         // The new colour, painted at once (the mode draws on the surface), clears the earlier
         // pictures before this tick's is drawn, so every tick puts one picture on the screen.
         show_.changeColour();
-        const Picture picture = show_.nextPicture({}, BadPicture::Skip);
+        // Placed by its own size anywhere from the screen's top-left quarter, no more than its
+        // top-left screen-sized part can show: only that is kept.
+        const LoadedPicture loaded = show_.nextShapedPicture(use(), BadPicture::Skip);
         try {
-            const Bitmap& bitmap = picture.bitmap();
-            const Point at = show_.randomPlacement(picture.width(), picture.height());
+            const Bitmap& bitmap = loaded.picture.bitmap();
+            const Point at = show_.randomPlacement(loaded.natural.width, loaded.natural.height);
             show_.form().drawBitmap(at.x, at.y, bitmap);
         } catch (const std::exception&) {
             // A picture that cannot be converted or drawn is skipped quietly.
@@ -25,7 +27,13 @@ public:
         return std::nullopt;
     }
 
+    std::vector<PictureUse> nextUses() const override { return {use()}; }
+
 private:
+    PictureUse use() const {
+        return {.shape = {.keep = PictureShape::Keep::TopLeft, .size = show_.screen()}};
+    }
+
     Show& show_;
 };
 

@@ -26,9 +26,11 @@ public:
     // the last one has run out; -1 from an empty deck.
     int deal(SaverRandom& random);
 
-    // The picture dealt next when the round holds it; -1 when the next deal draws a new round.
-    // Changes nothing.
-    int peek() const { return next_ < size() ? order_[std::size_t(next_)] : -1; }
+    // The picture dealt after the next `later` ones when the round holds it; -1 when a new round
+    // is drawn before it. Changes nothing.
+    int peek(int later = 0) const {
+        return next_ + later < size() ? order_[std::size_t(next_ + later)] : -1;
+    }
 
 private:
     // Draws the next round for the rest of the running tick and the tick after it.

@@ -33,13 +33,14 @@ int Playlist::pick(const Show& taker, SaverRandom& random) {
     return p;
 }
 
-int Playlist::nextKnown() const {
+int Playlist::nextKnown(int later) const {
     if (pictures_.empty()) return -1;
     switch (order_) {
         case PictureOrder::InOrder:
-            return sequencePos_ < size() ? sequencePos_ : 0;
+            // The list starts again from its first picture after its last.
+            return ((sequencePos_ < size() ? sequencePos_ : 0) + later) % size();
         case PictureOrder::Shuffled:
-            return deck_.peek();
+            return deck_.peek(later);
         case PictureOrder::AtRandom:
             break;
     }

@@ -36,9 +36,10 @@ public:
     // The picture (an index into the list) that show takes in the running tick. At random, with
     // several shows, none that another show took in this tick while some are left.
     int pick(const Show& taker, SaverRandom& random);
-    // The picture the next pick takes when it is known before its tick (the next in order, or
-    // the deck's next card within its round); -1 when it is drawn at its tick. Changes nothing.
-    int nextKnown() const;
+    // The picture the pick after the next `later` ones takes when it is known before its tick
+    // (in order, or the deck's card within its round); -1 when it is drawn at its tick. Changes
+    // nothing.
+    int nextKnown(int later = 0) const;
 
 private:
     int randomPicture(const Show& taker, SaverRandom& random) const;

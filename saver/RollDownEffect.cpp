@@ -25,7 +25,7 @@ public:
     FrameDue begin(std::uint64_t nowNs) override {
         // The new colour's repaint is served by the loop before the first row.
         show_.changeColour();
-        picture_ = show_.nextPicture();
+        picture_ = show_.nextPicture(use());
         const Bitmap& bitmap = picture_.bitmap();
         const Size screen = show_.screen();
         origin_ = {rollEdge(screen.width, bitmap.width()),
@@ -49,7 +49,16 @@ public:
 
     void release() override { finish(); }
 
+    std::vector<PictureUse> nextUses() const override { return {use()}; }
+
 private:
+    // No more than the picture's top-left screen-sized part rolls onto the screen: only that is
+    // decoded and kept.
+    PictureUse use() const {
+        const Size screen = show_.screen();
+        return {.clip = screen, .shape = {.keep = PictureShape::Keep::TopLeft, .size = screen}};
+    }
+
     // Rows remain while the picture has some and they land above the screen's bottom edge.
     bool moreRows() const {
         return nextRow_ <= picture_.bitmap().height() - 1 &&

@@ -1,5 +1,7 @@
 // The saver's pictures: the playlist's pick loaded for a show, and the next pick decoded ahead
 // during the delay when it is known.
+#include <algorithm>
+
 #include "Caption.h"
 #include "FallbackPicture.h"
 #include "LayoutGeometry.h"
@@ -7,26 +9,31 @@
 
 namespace quillo {
 
-Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show& taker) {
+namespace {
+
+// A decode's pixel budget in screens of the show that asks for it (the default budget above).
+constexpr std::uint64_t kScreensBudget = 16;
+
+}  // namespace
+
+LoadedPicture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show& taker) {
     const Size screen = taker.screen();
     const int index = playlist_.pick(taker, random_);
-    // The next tick most likely asks as the first show of this one did.
-    if (!tickAsk_) tickAsk_ = TickAsk{use, screen};
     const PictureRequest request = pictureRequest(index, use, screen);
     std::optional<LoadedPicture> loaded = ahead_.take(request);
     if (!loaded) loaded = decodePicture_(request);
     const std::string caption = options_.captions ? captionFor(request, *loaded) : std::string();
-    Picture picture;
-    if (loaded->loadFailed) {
-        // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
-        picture = fallbackPicture_;
-        if (options_.fit) picture = fitPicture(std::move(picture), screen);
-    } else if (loaded->decodeFailed && bad == BadPicture::ShowFallback) {
-        // One damaged photo must not stop the show: data that fail while decoding (a file cut
-        // short, a picture over the decoding budget) show as the fallback picture too.
-        picture = fallbackPicture_;
-    } else {
-        picture = std::move(loaded->picture);
+    // Anything that cannot be loaded shows as the fallback picture; the entry stays listed. One
+    // damaged photo must not stop the show either: data that fail while decoding (a file cut
+    // short, a picture over the decoding budget) show as the fallback picture too.
+    if (loaded->loadFailed || (loaded->decodeFailed && bad == BadPicture::ShowFallback)) {
+        LoadedPicture card;
+        card.loadFailed = loaded->loadFailed;
+        card.decodeFailed = loaded->decodeFailed;
+        card.picture = fallbackPicture_;
+        if (loaded->loadFailed && options_.fit) card.picture = fitPicture(card.picture, screen);
+        shapePicture(card, request.shape);
+        loaded = std::move(card);
     }
     // The caption goes with the picture shown, the fallback card's naming the damaged file; a
     // picture skipped leaves the one before captioned.
@@ -34,7 +41,7 @@ Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show& taker
         taker.showCaption(caption);
     // The sound is chosen once per tick, by the first show, however many screens there are.
     if (&taker == shows_.front().get()) sound_.pickNext(random_);
-    return picture;
+    return std::move(*loaded);
 }
 
 std::string SaverWindow::captionFor(const PictureRequest& request,
@@ -53,7 +60,12 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     PictureRequest request;
     request.position = index;
     request.path = playlist_.path(index);
-    request.options.screenDepth = host_.screenDepth();  // and the default pixel budget
+    request.options.screenDepth = host_.screenDepth();
+    // However large a file says it is, its decode stays within a few screens' worth of pixels:
+    // a larger JPEG comes at a decoding scale, a larger bitmap not at all.
+    request.options.pixelBudget =
+        std::min(kDefaultPixelBudget, kScreensBudget * std::uint64_t(std::max(screen.width, 1)) *
+                                          std::uint64_t(std::max(screen.height, 1)));
     // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
     if (options_.fit) {
         request.fitBox = fitBox(screen, displayModeRow(options_.picdis).fit);
@@ -61,20 +73,28 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     } else {
         request.options.clip = use.clip;
         request.options.sample = use.sample;
+        request.options.cover = use.cover;
     }
+    request.shape = use.shape;
     return request;
 }
 
 void SaverWindow::decodeNextAhead() {
-    // A pick at random is drawn at its tick: nothing to decode ahead.
-    const int next = playlist_.nextKnown();
-    const TickAsk ask = tickAsk_.value_or(TickAsk{{}, shows_.front()->screen()});
-    tickAsk_.reset();
-    if (!parameters_.decodeAhead || next < 0) {
-        ahead_.cancel();
-        return;
+    std::vector<PictureRequest> requests;
+    if (parameters_.decodeAhead) {
+        // A pick at random is drawn at its tick: nothing is decoded ahead from there on.
+        int later = 0;
+        for (const auto& show : shows_)
+            for (const PictureUse& use : show->nextUses()) {
+                const int next = playlist_.nextKnown(later++);
+                if (next < 0) break;
+                requests.push_back(pictureRequest(next, use, show->screen()));
+            }
     }
-    ahead_.start(pictureRequest(next, ask.use, ask.screen));
+    if (requests.empty())
+        ahead_.cancel();
+    else
+        ahead_.start(std::move(requests));
 }
 
 void SaverWindow::waitForPictureAhead() {

@@ -105,12 +105,12 @@ private:
     // Loads the playlist's next picture for that show (the fallback picture when it cannot be
     // loaded, and, with ShowFallback, when its data fail to decode); the first show's pick also
     // picks the sound file that opens next.
-    Picture loadNextPicture(PictureUse use, BadPicture bad, Show& taker);
+    LoadedPicture loadNextPicture(PictureUse use, BadPicture bad, Show& taker);
     // With Captions on, the caption of the file the request loaded.
     std::string captionFor(const PictureRequest& request, const LoadedPicture& loaded) const;
     PictureRequest pictureRequest(int index, PictureUse use, Size screen) const;
-    // After a tick (and at the start): decodes the picture the next tick takes, when it is
-    // known, as this tick's first show asked for its picture.
+    // After a tick (and at the start): decodes the pictures the next tick takes, as far as they
+    // are known, every show's in screen order, as their modes will ask for them.
     void decodeNextAhead();
     void installMessageFilter();
     Show& addShow(const ScreenInfo& screen);
@@ -164,12 +164,6 @@ private:
     // The tick switched the display timer off for the shows' frames.
     bool timerPausedForFrames_ = false;
     SaverPhase phase_ = SaverPhase::Starting;
-    // What the first show asked of the playlist in the running tick.
-    struct TickAsk {
-        PictureUse use;
-        Size screen;
-    };
-    std::optional<TickAsk> tickAsk_;
     PictureDecoder decodePicture_ = loadRequestedPicture;
     PictureAhead ahead_;
 };

@@ -53,8 +53,12 @@ Size Show::customSize() const {
     return {saver_.options().width, saver_.options().height};
 }
 
-Picture Show::nextPicture(PictureUse use, BadPicture bad) {
+LoadedPicture Show::nextShapedPicture(PictureUse use, BadPicture bad) {
     return saver_.loadNextPicture(use, bad, *this);
+}
+
+std::vector<PictureUse> Show::nextUses() const {
+    return mode_ ? mode_->nextUses() : std::vector<PictureUse>{};
 }
 
 void Show::showCaption(const std::string& text) {
@@ -69,11 +73,13 @@ void Show::showCaption(const std::string& text) {
                      {margin, screen().height - margin - height});
 }
 
-Picture Show::nextScreenPicture(PictureUse use) {
-    Picture picture = nextPicture(use);
-    if (picture.sameAs(saver_.fallbackPicture_))
-        picture = Picture(fallbackCard(screen(), form_.color()));
-    return picture;
+LoadedPicture Show::nextScreenPicture(PictureUse use) {
+    LoadedPicture loaded = nextShapedPicture(use);
+    if (loaded.loadFailed || loaded.decodeFailed) {
+        loaded.picture = Picture(fallbackCard(screen(), form_.color()));
+        loaded.natural = screen();
+    }
+    return loaded;
 }
 
 void Show::changeColour() {

@@ -53,13 +53,19 @@ public:
     // The mode this show runs from now on (none: the tick leaves the window alone).
     void setMode(std::unique_ptr<DisplayMode> mode) { mode_ = std::move(mode); }
 
-    // The playlist's next picture, loaded for this show; a picture that cannot be loaded comes
-    // as the fallback picture, and with ShowFallback so does one whose data fail to decode.
-    Picture nextPicture(PictureUse use = {}, BadPicture bad = BadPicture::ShowFallback);
+    // The playlist's next picture, loaded for this show and shaped as `use` says; a picture that
+    // cannot be loaded comes as the fallback picture, and with ShowFallback so does one whose
+    // data fail to decode (shaped likewise).
+    LoadedPicture nextShapedPicture(PictureUse use, BadPicture bad = BadPicture::ShowFallback);
+    Picture nextPicture(PictureUse use = {}, BadPicture bad = BadPicture::ShowFallback) {
+        return nextShapedPicture(use, bad).picture;
+    }
+    // What the mode's next tick asks of the playlist (none without a mode).
+    std::vector<PictureUse> nextUses() const;
     // nextPicture for a mode that covers the whole screen with its picture: the fallback comes
     // as a picture of the screen's size, the card centred on the background colour, so that a
     // damaged file covers the screen as a photo would (not stretched, and not as a small square).
-    Picture nextScreenPicture(PictureUse use = {});
+    LoadedPicture nextScreenPicture(PictureUse use = {});
     // Sets the background to the colour of the configured set for this show's counter. A
     // different colour repaints the window, which erases what was drawn directly: for a mode
     // that draws on the surface the repaint is served at once, so that its picture drawn next

@@ -2,9 +2,11 @@
 // or right) or the left edge (from the bottom or top), as fast as drawing allows, and stops
 // against the edge it came in from. Each step is a frame of its own, so input is handled between
 // any two steps and can end the saver in the middle of a slide.
+#include <algorithm>
 #include <optional>
 
 #include "SaverRandom.h"
+#include "Scale.h"
 #include "Show.h"
 
 namespace quillo {
@@ -74,10 +76,11 @@ public:
         show_.changeColour();
         picture_ = show_.nextPicture({}, BadPicture::Skip);
         try {
-            const Bitmap& bitmap = picture_.bitmap();
             // A fresh seed and a random edge.
             show_.random().Randomize();
             const auto d = SlidePath::Direction(show_.random().Random(4) + 1);
+            keepWhatSlides(d);
+            const Bitmap& bitmap = picture_.bitmap();
             path_.emplace(d, show_.screen(), bitmap.width(), bitmap.height());
         } catch (const std::exception&) {
             // A picture that cannot be converted is skipped quietly.
@@ -103,6 +106,20 @@ public:
     void release() override { finish(); }
 
 private:
+    // Along the top edge no more than the screen's height of the picture ever shows, along the
+    // left edge no more than its width: the rest is let go before the slide.
+    void keepWhatSlides(SlidePath::Direction d) {
+        const Bitmap& full = picture_.bitmap();
+        const Size screen = show_.screen();
+        const bool alongTop = d == SlidePath::FromLeft || d == SlidePath::FromRight;
+        const int w = alongTop ? full.width() : std::min(full.width(), screen.width);
+        const int h = alongTop ? std::min(full.height(), screen.height) : full.height();
+        if (w == full.width() && h == full.height()) return;
+        Bitmap kept = Bitmap::uninitialized(w, h);
+        drawAt(kept, 0, 0, full, kept.rect());
+        picture_ = Picture(std::move(kept));
+    }
+
     void finish() {
         path_.reset();
         picture_ = Picture();

@@ -13,7 +13,8 @@ public:
     FrameDue begin(std::uint64_t) override {
         image_.setVisible(false);
         image_.clearPicture();  // the old picture goes before the next one is decoded
-        image_.setPicture(show_.nextScreenPicture());
+        // The picture comes stretched to the screen already, so only that copy is kept.
+        image_.setPicture(show_.nextScreenPicture(use()).picture);
         image_.setStretch(true);
         const Size screen = show_.screen();
         image_.setBounds(0, 0, screen.width, screen.height);
@@ -21,7 +22,15 @@ public:
         return std::nullopt;
     }
 
+    std::vector<PictureUse> nextUses() const override { return {use()}; }
+
 private:
+    PictureUse use() const {
+        const Size screen = show_.screen();
+        return {.cover = screen,
+                .shape = {.keep = PictureShape::Keep::Stretched, .size = screen, .screen = screen}};
+    }
+
     Show& show_;
     ImageControl& image_;
 };

@@ -1,9 +1,6 @@
 // Mode 4: the four quarters of the screen refilled one per tick, top left, bottom left, top
 // right, bottom right, each picture stretched over its quarter.
-#include <exception>
-
 #include "LayoutGeometry.h"
-#include "Scale.h"
 #include "Show.h"
 
 namespace quillo {
@@ -23,32 +20,26 @@ public:
         tile.setVisible(false);
         tile.clearPicture();  // the old picture goes before the next one is decoded
         const Rect quarter = tileRect(show_.screen(), nextQuarter_);
-        tile.setPicture(show_.nextPicture({.sample = {quarter.width(), quarter.height()}}));
+        tile.setPicture(show_.nextPicture(use(nextQuarter_)));
         tile.setBounds(quarter.left, quarter.top, quarter.width(), quarter.height());
         tile.setStretch(true);
-        keepAtShownSize(tile, quarter);
         nextQuarter_ = next;
         show_.showImage(tile);
         return std::nullopt;
     }
 
+    std::vector<PictureUse> nextUses() const override { return {use(nextQuarter_)}; }
+
 private:
     // A tile keeps its picture stretched to the quarter, not the decoded photo: four photos would
     // hold several hundred megabytes to show four quarters of the screen. Stretching the
     // quarter-sized copy over the same quarter again is one to one, so the screen is unchanged.
-    // A JPEG usually comes decoded at that size already, and drops its file's bytes once decoded.
-    static void keepAtShownSize(ImageControl& tile, const Rect& quarter) {
-        const Picture& picture = tile.picture();
-        if (quarter.empty() || picture.empty()) return;
-        try {
-            const Bitmap& full = picture.bitmap();
-            if (full.width() == quarter.width() && full.height() == quarter.height()) return;
-            Bitmap shown = Bitmap::uninitialized(quarter.width(), quarter.height());
-            stretchCopy(shown, shown.rect(), full, full.rect());
-            tile.setPicture(Picture(std::move(shown)));
-        } catch (const std::exception&) {
-            // Data that cannot be decoded stay as they are: showing the tile reports them.
-        }
+    // A JPEG comes decoded at that size already.
+    PictureUse use(int quarterNumber) const {
+        const Rect quarter = tileRect(show_.screen(), quarterNumber);
+        const Size size{quarter.width(), quarter.height()};
+        return {.sample = size,
+                .shape = {.keep = PictureShape::Keep::Stretched, .size = size, .screen = size}};
     }
 
     Show& show_;

@@ -17,6 +17,13 @@
 
 #include "SlideShowFixture.h"
 
+namespace quillo {
+// Sizes in failure messages.
+void PrintTo(const Size& size, std::ostream* out) {
+    *out << size.width << "x" << size.height;
+}
+}  // namespace quillo
+
 namespace quillo::test {
 namespace {
 
@@ -56,6 +63,11 @@ public:
         std::lock_guard lock(mutex_);
         return std::exchange(log_, {});
     }
+    // The sizes of the pictures decoded ahead since the last call, as they were shaped.
+    std::vector<Size> keptSizes() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(kept_, {});
+    }
     // How many decodes are under way now.
     int inside() {
         std::lock_guard lock(mutex_);
@@ -71,6 +83,7 @@ private:
         lock.lock();
         const bool ahead = std::this_thread::get_id() != tickThread_;
         log_.push_back({request.path.substr(request.path.rfind('/') + 1), ahead});
+        if (ahead) kept_.push_back({loaded.picture.width(), loaded.picture.height()});
         if (ahead && holding_) {
             held_ = true;
             changed_.notify_all();
@@ -93,6 +106,7 @@ private:
     bool holding_ = false, held_ = false;
     int inside_ = 0;
     std::vector<Decode> log_;
+    std::vector<Size> kept_;
 };
 
 const std::vector<std::string> kNames = {"red.bmp", "lime.bmp", "blue.bmp", "yellow.bmp",
@@ -143,27 +157,108 @@ TEST(PictureAhead, TheNextPictureKnownBeforeItsTickIsTheOneDecodedAhead) {
     }
 }
 
-// Two shows in order over three pictures: the picture ahead is the one the first show takes next
-// (the third); the second show's next (the first again) is decoded at its tick.
-TEST(PictureAhead, WithTwoShowsTheFirstTakesThePictureAhead) {
-    SlideShow s({800, 600}, 24, 2);
-    LoggingDecoder log;
-    s.form.setPictureDecoder(log.decoder());
-    const std::vector<std::string> paths = {s.picture("red.bmp", 4, 4, clRed),
-                                            s.picture("lime.bmp", 4, 4, clLime),
-                                            s.picture("blue.bmp", 4, 4, clBlue)};
-    s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}}, paths);
-    const auto at = [&](int show) { return s.form.show(show).form().framebuffer().pixel(1, 1); };
-    s.tick();
-    EXPECT_EQ(at(0), clRed);
-    EXPECT_EQ(at(1), clLime);
-    s.form.waitForPictureAhead();
-    log.take();
-    s.tick();
-    s.form.waitForPictureAhead();
-    EXPECT_EQ(at(0), clBlue);
-    EXPECT_EQ(at(1), clRed);
-    EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", false}, {"lime.bmp", true}}));
+// In order, every show's next pictures are decoded ahead, in screen order, as its mode will ask
+// for them (the tiles their quarter, the fade two on its first tick), and each comes shaped to
+// what the mode draws: the tick decodes nothing. Screens of 800 x 600.
+TEST(PictureAhead, EveryShowsNextPicturesAreDecodedAheadInScreenOrder) {
+    struct Case {
+        const char* mode;
+        int shows;
+        int pictures;                   // of kNames, each 4 x 4 but the first 1000 x 700
+        std::vector<Decode> atStart;    // decoded before the first tick
+        std::vector<Size> keptAtStart;  // what each of them kept
+        std::vector<Decode> firstTick;  // at the first tick and ahead of the second
+        Color shown;                    // at (0, 0) of the first show after the first tick
+    };
+    const Size screen{800, 600}, quarter{400, 300}, four{4, 4};
+    const Case cases[] = {
+        // The stretch keeps the screen-sized copy; the centred picture the part on the screen.
+        {"1",
+         2,
+         3,
+         {{"red.bmp", true}, {"lime.bmp", true}},
+         {screen, screen},
+         {{"blue.bmp", true}, {"red.bmp", true}},
+         clRed},
+        {"2", 1, 2, {{"red.bmp", true}}, {screen}, {{"lime.bmp", true}}, clRed},
+        {"4", 1, 1, {{"red.bmp", true}}, {quarter}, {{"red.bmp", true}}, clRed},
+        {"11",
+         2,
+         5,
+         {{"red.bmp", true}, {"lime.bmp", true}, {"blue.bmp", true}, {"yellow.bmp", true}},
+         {screen, four, four, four},
+         {{"fuchsia.bmp", true}, {"red.bmp", true}},
+         clBlack},
+    };
+    const std::vector<Color> colours = {clRed, clLime, clBlue, clYellow, clFuchsia};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("mode ") + c.mode);
+        SlideShow s(screen, 24, c.shows);
+        LoggingDecoder log;
+        s.form.setPictureDecoder(log.decoder());
+        std::vector<std::string> paths;
+        for (int i = 0; i < c.pictures; ++i)
+            paths.push_back(i == 0
+                                ? s.picture(kNames[0], 1000, 700, colours[0])
+                                : s.picture(kNames[std::size_t(i)], 4, 4, colours[std::size_t(i)]));
+        s.start({{"Picdis", c.mode}, {"Time", "1000"}, {"Sound", "0"}, {"Color", "4"}}, paths);
+        s.form.waitForPictureAhead();
+        EXPECT_EQ(log.take(), c.atStart);
+        EXPECT_EQ(log.keptSizes(), c.keptAtStart);
+        s.tick();
+        s.form.waitForPictureAhead();
+        EXPECT_EQ(log.take(), c.firstTick);
+        EXPECT_EQ(s.at(0, 0), c.shown);
+    }
+}
+
+// What each shape keeps of a 4 x 4 picture whose pixel (x, y) is rgb(x, y, 0), as the pixels of
+// the kept part (row by row), the corner's size, and the natural size.
+TEST(PictureAhead, AShapeKeepsOnlyWhatItsModeDraws) {
+    using K = PictureShape::Keep;
+    struct Case {
+        const char* what;
+        PictureShape shape;
+        std::vector<Color> kept;
+        Size corner;
+    };
+    const auto c = [](int x, int y) { return rgb(std::uint8_t(x), std::uint8_t(y), 0); };
+    const Case cases[] = {
+        {"whole", {}, {}, {}},
+        {"stretched to 2 x 2 on a 2 x 2 screen",
+         {K::Stretched, {2, 2}, {2, 2}, {}},
+         {c(0, 0), c(2, 0), c(0, 2), c(2, 2)},
+         {}},
+        {"stretched to 6 x 2, centred on a 2 x 2 screen",
+         {K::Stretched, {6, 2}, {2, 2}, {}},
+         {c(1, 0), c(2, 0), c(1, 2), c(2, 2)},
+         {}},
+        {"centred on a 2 x 2 screen, its top-left 3 x 1 kept too",
+         {K::Centred, {}, {2, 2}, {3, 1}},
+         {c(1, 1), c(2, 1), c(1, 2), c(2, 2)},
+         {3, 1}},
+        {"its top-left 1 x 2", {K::TopLeft, {1, 2}, {}, {}}, {c(0, 0), c(0, 1)}, {}},
+    };
+    Bitmap picture(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) picture.setPixel(x, y, c(x, y));
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        LoadedPicture loaded;
+        loaded.picture = Picture(picture);
+        shapePicture(loaded, k.shape);
+        EXPECT_EQ(loaded.natural, (Size{4, 4}));
+        EXPECT_EQ((Size{loaded.corner.width(), loaded.corner.height()}), k.corner);
+        if (k.kept.empty()) {
+            EXPECT_EQ(loaded.picture.width(), 4);
+            continue;
+        }
+        const Bitmap& kept = loaded.picture.bitmap();
+        std::vector<Color> pixels;
+        for (int y = 0; y < kept.height(); ++y)
+            for (int x = 0; x < kept.width(); ++x) pixels.push_back(kept.pixel(x, y));
+        EXPECT_EQ(pixels, k.kept);
+    }
 }
 
 void setModified(const std::string& path, const timespec& when) {
@@ -250,22 +345,6 @@ TEST(PictureAhead, AFileChangedDuringTheDelayIsDecodedAgainAtTheTick) {
         EXPECT_EQ(log.take(), expected);
         EXPECT_TRUE(s.errors.empty());
     }
-}
-
-// The tiles ask for their quarter, not the whole picture decoded ahead at the start: the first
-// tick drops it and decodes the file at the tick.
-TEST(PictureAhead, ATickAskingOtherwiseDecodesAtTheTick) {
-    SlideShow s;
-    LoggingDecoder log;
-    s.form.setPictureDecoder(log.decoder());
-    s.start({{"Picdis", "4"}, {"Time", "1000"}, {"Sound", "0"}},
-            {s.picture("red.bmp", 4, 4, clRed)});
-    s.form.waitForPictureAhead();
-    EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", true}}));
-    s.tick();
-    EXPECT_EQ(s.at(1, 1), clRed);
-    s.form.waitForPictureAhead();
-    EXPECT_EQ(log.take(), (std::vector<Decode>{{"red.bmp", false}, {"red.bmp", true}}));
 }
 
 // The saver ends while the next picture is being decoded ahead: the decode is stopped, and the
@@ -429,6 +508,31 @@ TEST(PictureAhead, WhatHappensWhileAPictureIsDecoded) {
         EXPECT_EQ(gate.log(), c.decodes);
         EXPECT_EQ(widthOf(ahead.take(request(c.ask))), c.taken);
     }
+}
+
+// Pictures decoded ahead that hold 16 megapixels (a slide keeps its picture whole) hold the next
+// decode back until they are taken, so no more than one such picture waits.
+TEST(PictureAhead, ALargePictureWaitingHoldsTheNextDecodeBack) {
+    std::mutex mutex;
+    std::vector<int> decoded;
+    PictureAhead ahead;
+    ahead.setDecoder([&](const PictureRequest& request) {
+        std::lock_guard lock(mutex);
+        decoded.push_back(request.position);
+        LoadedPicture loaded;
+        loaded.picture = Picture(request.position == 0 ? Bitmap(4096, 4096) : Bitmap(1, 1));
+        return loaded;
+    });
+    const auto log = [&] {
+        std::lock_guard lock(mutex);
+        return decoded;
+    };
+    ahead.start({request(0), request(1)});
+    ahead.waitUntilIdle();
+    EXPECT_EQ(log(), (std::vector<int>{0}));
+    EXPECT_EQ(widthOf(ahead.take(request(0))), 4096);
+    ahead.waitUntilIdle();
+    EXPECT_EQ(log(), (std::vector<int>{0, 1}));
 }
 
 }  // namespace
