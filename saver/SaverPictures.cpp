@@ -13,6 +13,7 @@ namespace {
 
 // A decode's pixel budget in screens of the show that asks for it (the default budget above).
 constexpr std::uint64_t kScreensBudget = 16;
+constexpr std::uint64_t kSmallestPixelBudget = std::uint64_t(32) << 20;
 
 }  // namespace
 
@@ -63,9 +64,11 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     request.options.screenDepth = host_.screenDepth();
     // However large a file says it is, its decode stays within a few screens' worth of pixels:
     // a larger JPEG comes at a decoding scale, a larger bitmap not at all.
+    // A small screen still takes an ordinary photo's bitmap: the budget never falls below 32 MP.
     request.options.pixelBudget =
-        std::min(kDefaultPixelBudget, kScreensBudget * std::uint64_t(std::max(screen.width, 1)) *
-                                          std::uint64_t(std::max(screen.height, 1)));
+        std::clamp(kScreensBudget * std::uint64_t(std::max(screen.width, 1)) *
+                       std::uint64_t(std::max(screen.height, 1)),
+                   kSmallestPixelBudget, kDefaultPixelBudget);
     // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
     if (options_.fit) {
         request.fitBox = fitBox(screen, displayModeRow(options_.picdis).fit);
