@@ -93,6 +93,20 @@ void djpegProcess(benchmark::State& state, const std::string& path) {
         benchmark::Counter(childCpuMs, benchmark::Counter::kAvgIterations);
 }
 
+double xServerCpuMs() {
+    const char* pid = std::getenv("QUILLO_BENCH_XSERVER_PID");
+    if (!pid || !*pid) return 0;
+    double ns = 0;
+    std::error_code error;
+    for (const auto& task :
+         std::filesystem::directory_iterator(std::string("/proc/") + pid + "/task", error)) {
+        std::ifstream in(task.path() / "schedstat");
+        double runtime = 0;
+        if (in >> runtime) ns += runtime;
+    }
+    return ns / 1e6;
+}
+
 Photo::Photo() {
     dir = makeTempFolder();
     jpeg = makeJpeg(dir + "/photo", 6000, 4000);

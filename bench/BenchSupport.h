@@ -37,4 +37,8 @@ const Photo& photo();
 // the steadier figure to hold against our thread's processor time.
 void djpegProcess(benchmark::State& state, const std::string& path);
 
+// The processor time so far of the X server that QUILLO_BENCH_XSERVER_PID names, every thread's,
+// in ms (from each thread's schedstat, to the nanosecond); 0 when none is named.
+double xServerCpuMs();
+
 }  // namespace quillo::bench

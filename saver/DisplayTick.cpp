@@ -2,9 +2,13 @@
 // of the configured display mode on every show, in that order.
 #include "SaverWindow.h"
 
+#include "FrameTrace.h"
+
 namespace quillo {
 
 void SaverWindow::onTick() {
+    for (int i = 0; i < showCount(); ++i)
+        frametrace::tickDue(i, displayTimer_.firedDueMs() * 1'000'000u);
     playlist_.beginTick(showCount());
     for (const auto& show : shows_) show->countColour();
     if (firstTick_) {

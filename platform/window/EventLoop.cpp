@@ -160,6 +160,7 @@ void EventLoop::fireDueTimers() {
         if (quit_) return;
         if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;
         if (!t->enabled_ || t->interval_ == 0 || t->dueAt_ > now) continue;
+        t->firedDueAt_ = t->dueAt_;
         t->dueAt_ = now + t->interval_;
         if (t->OnTimer) guarded(t->OnTimer);
     }

@@ -33,6 +33,8 @@ public:
     void setEnabled(bool on);
     std::uint32_t interval() const { return interval_; }
     void setInterval(std::uint32_t ms);
+    // In OnTimer: when this firing was due, on the host's clock in ms (the firing may be late).
+    std::uint64_t firedDueMs() const { return firedDueAt_; }
 
     std::function<void()> OnTimer;
 
@@ -44,6 +46,7 @@ private:
     bool enabled_ = false;
     std::uint32_t interval_;
     std::uint64_t dueAt_ = 0;
+    std::uint64_t firedDueAt_ = 0;
 };
 
 // Work the loop advances frame by frame: a show with its display mode.

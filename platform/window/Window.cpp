@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Blend.h"
+#include "FrameTrace.h"
 #include "Scale.h"
 
 namespace quillo {
@@ -186,7 +187,9 @@ void Form::markDirty(const Rect& r) {
 
 void Form::present(const Rect& r) {
     const Rect area = r.intersected(framebuffer_.rect());
-    if (!area.empty()) host_.present(window_, area);
+    if (area.empty()) return;
+    host_.present(window_, area);
+    frametrace::present(window_, area.width(), area.height());
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {

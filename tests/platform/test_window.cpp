@@ -157,6 +157,23 @@ TEST(Scale, NearestNeighbourRepeatsAndDropsWholeRowsAndColumns) {
     EXPECT_EQ(small.pixel(0, 0), clLime);
 }
 
+// A firing that comes late still tells when it was due: the frame trace's tick-to-screen time
+// starts there, not at the late firing.
+TEST(Timer, FiredDueIsTheDueTimeNotTheFiringTime) {
+    HeadlessHost host;
+    EventLoop loop(host);
+    Timer t(loop, 1000);
+    std::vector<std::uint64_t> due;
+    t.OnTimer = [&] { due.push_back(t.firedDueMs()); };
+    const std::uint64_t start = host.nowMs();
+    t.setEnabled(true);
+    host.advance(1250);  // 250 ms late
+    loop.processMessages();
+    host.advance(1300);  // the next is due 1000 ms after that firing, at 2250; 50 ms late
+    loop.processMessages();
+    EXPECT_EQ(due, (std::vector<std::uint64_t>{start + 1000, start + 2250}));
+}
+
 TEST(Timer, EnableIntervalAndNoPileUp) {
     HeadlessHost host;
     EventLoop loop(host);
