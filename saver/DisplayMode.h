@@ -22,11 +22,14 @@ class Show;
 using FrameDue = std::optional<std::uint64_t>;
 
 // What a display mode shows of the next picture, so that a large JPEG need not be decoded
-// whole: its top-left part of `clip` (the fade), or its stretch to `sample` (a tile). Not
-// under Fit, which shrinks the whole picture first.
+// whole: its top-left part of `clip` (the fade), its stretch to `sample` (a tile), or no finer
+// than covers `cover` (pan and zoom). Not under Fit, which shrinks the whole picture first,
+// except for a mode that Fit does not change.
 struct PictureUse {
     Size clip{};
     Size sample{};
+    // Decoded no finer than needed to cover this size (a picture scaled to cover the screen).
+    Size cover{};
 };
 
 class DisplayMode {
@@ -57,5 +60,6 @@ std::unique_ptr<DisplayMode> makeRollDownEffect(Show& show);
 // Mode 9 (rounded corners) or, with circle, mode 10 (circle frame).
 std::unique_ptr<DisplayMode> makeClippedPictureEffect(Show& show, bool circle);
 std::unique_ptr<DisplayMode> makeFadeEffect(Show& show);
+std::unique_ptr<DisplayMode> makePanZoomMode(Show& show);
 
 }  // namespace quillo

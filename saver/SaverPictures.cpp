@@ -20,7 +20,7 @@ Picture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show& taker
     if (loaded->loadFailed) {
         // Anything that cannot be loaded shows as the fallback picture; the entry stays listed.
         picture = fallbackPicture_;
-        if (options_.fit) picture = fitPicture(std::move(picture), screen);
+        if (fitApplies()) picture = fitPicture(std::move(picture), screen);
     } else if (loaded->decodeFailed && bad == BadPicture::ShowFallback) {
         // One damaged photo must not stop the show: data that fail while decoding (a file cut
         // short, a picture over the decoding budget) show as the fallback picture too.
@@ -55,14 +55,19 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     request.path = playlist_.path(index);
     request.options.screenDepth = host_.screenDepth();  // and the default pixel budget
     // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
-    if (options_.fit) {
+    if (fitApplies()) {
         request.fitBox = fitBox(screen, displayModeRow(options_.picdis).fit);
         request.options.cover = request.fitBox;
     } else {
         request.options.clip = use.clip;
         request.options.sample = use.sample;
+        request.options.cover = use.cover;
     }
     return request;
+}
+
+bool SaverWindow::fitApplies() const {
+    return options_.fit && displayModeRow(options_.picdis).fit != FitRule::NotApplied;
 }
 
 void SaverWindow::decodeNextAhead() {

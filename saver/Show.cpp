@@ -53,6 +53,10 @@ Size Show::customSize() const {
     return {saver_.options().width, saver_.options().height};
 }
 
+std::uint32_t Show::delayMs() const {
+    return std::uint32_t(saver_.options().time);
+}
+
 Picture Show::nextPicture(PictureUse use, BadPicture bad) {
     return saver_.loadNextPicture(use, bad, *this);
 }
@@ -69,10 +73,11 @@ void Show::showCaption(const std::string& text) {
                      {margin, screen().height - margin - height});
 }
 
-Picture Show::nextScreenPicture(PictureUse use) {
+Picture Show::nextScreenPicture(PictureUse use, bool* card) {
     Picture picture = nextPicture(use);
-    if (picture.sameAs(saver_.fallbackPicture_))
-        picture = Picture(fallbackCard(screen(), form_.color()));
+    const bool fallback = picture.sameAs(saver_.fallbackPicture_);
+    if (fallback) picture = Picture(fallbackCard(screen(), form_.color()));
+    if (card) *card = fallback;
     return picture;
 }
 
