@@ -21,10 +21,10 @@ using Image = std::unique_ptr<pixman_image_t, ImageUnref>;
 
 // The bitmap's own pixels, not a copy; pixman only reads a source.
 Image wrap(const Bitmap& bitmap) {
-    Image image(pixman_image_create_bits(kPixelFormat, bitmap.width(), bitmap.height(),
-                                         reinterpret_cast<std::uint32_t*>(
-                                             const_cast<std::uint8_t*>(bitmap.data())),
-                                         int(bitmap.stride())));
+    Image image(pixman_image_create_bits(
+        kPixelFormat, bitmap.width(), bitmap.height(),
+        reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(bitmap.data())),
+        int(bitmap.stride())));
     if (!image) throw InvalidGraphic("pixman cannot take this bitmap");
     return image;
 }

@@ -16,8 +16,8 @@
 #include "FramingDraw.h"
 #include "LayoutGeometry.h"
 #include "PanZoomMotion.h"
-#include "Shrink.h"
 #include "Show.h"
+#include "Shrink.h"
 
 namespace quillo {
 
@@ -31,7 +31,7 @@ constexpr double kMostZoom = 1.25;
 
 struct MovingPicture {
     Picture picture;
-    PanZoomPath path;      // zoom 1 in the middle: the card stands still
+    PanZoomPath path;  // zoom 1 in the middle: the card stands still
     std::uint64_t tickNs = 0;
     std::uint64_t spanNs = 0;  // how long it moves, then stands at its path's end
     bool still = false;

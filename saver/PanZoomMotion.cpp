@@ -13,8 +13,8 @@ Framing panZoomFraming(std::uint64_t elapsedNs, std::uint64_t spanNs, Size pictu
     const double t = spanNs == 0 ? 1.0 : std::min(1.0, double(elapsedNs) / double(spanNs));
     const auto along = [t](double from, double to) { return from + (to - from) * t; };
     // The scale at which the picture just covers the screen, then the zoom on top of it.
-    const double cover = std::max(double(screen.width) / picture.width,
-                                  double(screen.height) / picture.height);
+    const double cover =
+        std::max(double(screen.width) / picture.width, double(screen.height) / picture.height);
     const double scale = cover * std::max(1.0, along(path.zoomFrom, path.zoomTo));
     const double w = std::min(double(picture.width), screen.width / scale);
     const double h = std::min(double(picture.height), screen.height / scale);
