@@ -38,13 +38,12 @@ public:
     // Y0 + k + 1.
     FrameDue advance(std::uint64_t nowNs) override {
         const Bitmap& bitmap = picture_.bitmap();
-        const std::uint8_t* row = bitmap.row(nextRow_);
+        const Pixel* row = bitmap.row(nextRow_);
         ++nextRow_;
         const int width = std::min(bitmap.width(), show_.screen().width - origin_.x);
         Form& form = show_.form();
         for (int C = 0; C < width; ++C)
-            form.setPixel(origin_.x + C, origin_.y + nextRow_,
-                          rgb(row[3 * C + 2], row[3 * C + 1], row[3 * C]));
+            form.setPixel(origin_.x + C, origin_.y + nextRow_, colorOf(row[C]));
         return moreRows() ? FrameDue(nowNs + kRowPauseNs) : finish();
     }
 

@@ -8,8 +8,6 @@
 // Qt before Xlib: Xlib's macros (None, Bool, Status...) would break Qt's headers.
 #include <QGuiApplication>
 
-#include "PixelConvert.h"
-
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -126,17 +124,17 @@ bool ShmPresenter::present(const Bitmap& framebuffer, const Rect& area) {
     XImage* image = image_->image;
     const auto stride = std::size_t(image->bytes_per_line);
     auto* display = static_cast<Display*>(display_);
-    // In bands of about a megabyte, each put as soon as it is converted: the server copies one
-    // band while the next is converted, so a large present costs little more than the slower of
-    // the two instead of their sum.
+    // In bands of about a megabyte, each put as soon as it is copied: the server copies one band
+    // while the next is copied, so a large present costs little more than the slower of the two
+    // instead of their sum.
     constexpr std::size_t kBandBytes = std::size_t(1) << 20;
     const int bandRows = int(std::max<std::size_t>(1, kBandBytes / (std::size_t(r.width()) * 4)));
     for (int top = r.top; top < r.bottom; top += bandRows) {
         const Rect band{r.left, top, r.right, std::min(r.bottom, top + bandRows)};
-        toXrgb32(framebuffer, band,
-                 reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(band.top) * stride +
-                     std::size_t(band.left) * 4,
-                 stride);
+        framebuffer.copyTo(band,
+                           reinterpret_cast<std::uint8_t*>(image->data) +
+                               std::size_t(band.top) * stride + std::size_t(band.left) * 4,
+                           stride);
         XShmPutImage(display, Window(window_), static_cast<GC>(gc_), image, band.left, band.top,
                      band.left, band.top, unsigned(band.width()), unsigned(band.height()), False);
         XFlush(display);

@@ -1,7 +1,7 @@
 #pragma once
 // The window model: a full-screen form with a background colour, image controls in stacking
-// order and labels, painted into a 24-bit framebuffer. A change of the background colour (to a
-// different value) or of a visible control asks for a repaint, served at the next message
+// order and labels, painted into a framebuffer of pixel words. A change of the background colour
+// (to a different value) or of a visible control asks for a repaint, served at the next message
 // handling. Direct drawing writes into the framebuffer at once; the area it touched is gathered
 // and presented by flush(), which the message loop calls before it sleeps, handles messages or
 // waits, so a row of single-pixel writes costs one present. The next repaint erases it.
