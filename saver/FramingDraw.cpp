@@ -11,8 +11,11 @@ namespace quillo {
 
 namespace {
 
-// The bitmaps' pixels as pixman reads them: 3 bytes a pixel, blue first in memory.
-constexpr pixman_format_code_t kPixelFormat = PIXMAN_r8g8b8;
+// The bitmaps' pixels as pixman reads them: one word a pixel, 0xFFRRGGBB. The pad byte is always
+// 0xFF, so they are taken as opaque ARGB, the format of pixman's fastest filtered paths; drawn
+// over with opaque pictures, the target's pad byte stays 0xFF.
+constexpr pixman_format_code_t kPixelFormat = PIXMAN_a8r8g8b8;
+static_assert(kPixelPad == 0xFF000000u, "pixels are opaque ARGB words");
 
 struct ImageUnref {
     void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
@@ -21,10 +24,8 @@ using Image = std::unique_ptr<pixman_image_t, ImageUnref>;
 
 // The bitmap's own pixels, not a copy; pixman only reads a source.
 Image wrap(const Bitmap& bitmap) {
-    Image image(pixman_image_create_bits(
-        kPixelFormat, bitmap.width(), bitmap.height(),
-        reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(bitmap.data())),
-        int(bitmap.stride())));
+    Image image(pixman_image_create_bits(kPixelFormat, bitmap.width(), bitmap.height(),
+                                         const_cast<Pixel*>(bitmap.data()), int(bitmap.stride())));
     if (!image) throw InvalidGraphic("pixman cannot take this bitmap");
     return image;
 }
