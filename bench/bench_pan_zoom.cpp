@@ -8,6 +8,7 @@
 
 #include "FramingDraw.h"
 #include "PanZoomMotion.h"
+#include "Shrink.h"
 
 using namespace quillo;
 
@@ -62,6 +63,17 @@ void BM_PanZoomFrameFloor(benchmark::State& state) {
 BENCHMARK(BM_PanZoomFrameFloor)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// Once a tick: a 12-megapixel photo, decoded whole because half of it would not cover a 1080p
+// screen at the closest zoom (2400x1350), averaged down to what that zoom needs.
+void BM_PanZoomShrinkAtTick(benchmark::State& state) {
+    const Bitmap photo = noise(4000, 3000, 3);
+    for (auto _ : state) benchmark::DoNotOptimize(shrinkBitmap(photo, 2400, 1800).data());
+}
+BENCHMARK(BM_PanZoomShrinkAtTick)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);

@@ -119,15 +119,15 @@ private:
         return next;
     }
 
-    // A picture more than twice as fine as the closest zoom needs (a large bitmap, which is not
-    // decoded at a scale) is averaged down to it once, so that the filter never samples it
-    // sparsely and only what can be shown is kept.
+    // A picture finer than the closest zoom needs (a JPEG decoded at the nearest scale above it,
+    // a large bitmap) is averaged down to that once: only what can be shown is kept, and the
+    // filter never samples it sparsely, which would shimmer.
     static Picture notFinerThanNeeded(Picture picture, Size finest) {
         const Bitmap& pixels = picture.bitmap();
         if (pixels.empty()) return picture;
         const double cover = std::max(double(finest.width) / pixels.width(),
                                       double(finest.height) / pixels.height());
-        if (cover >= 0.5) return picture;
+        if (cover >= 1) return picture;
         const int w = std::max(1, int(std::ceil(pixels.width() * cover)));
         const int h = std::max(1, int(std::ceil(pixels.height() * cover)));
         Picture shrunk(shrinkBitmap(pixels, w, h));
