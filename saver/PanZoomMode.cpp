@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "FallbackPicture.h"
 #include "FramingDraw.h"
 #include "LayoutGeometry.h"
 #include "PanZoomMotion.h"
@@ -48,8 +49,6 @@ public:
     explicit PanZoomMode(Show& show) : show_(show) {}
 
     FrameDue begin(std::uint64_t nowNs) override {
-        // The colour counts as in every mode; it is seen only around the card.
-        show_.changeColour();
         // The one before the one fading out is freed before the next is decoded.
         fadingOut_ = {};
         fadingOut_ = std::move(current_);
@@ -107,8 +106,11 @@ private:
         const Size finest{int(std::ceil(screen.width * kMostZoom)),
                           int(std::ceil(screen.height * kMostZoom))};
         MovingPicture next;
-        bool card = false;
-        next.picture = show_.nextScreenPicture({.cover = finest}, &card);
+        next.picture = show_.nextPicture({.cover = finest});
+        // The window's background is never painted, as every frame covers it: the tick's colour
+        // is seen only around the card, which is made in it here.
+        const bool card = show_.isFallback(next.picture);
+        if (card) next.picture = Picture(fallbackCard(screen, show_.tickColour()));
         next.tickNs = tickNs;
         // It moves from its tick until the next tick's cross-fade away from it ends.
         const std::uint64_t delay = std::uint64_t(show_.delayMs()) * kMsNs;

@@ -73,17 +73,23 @@ void Show::showCaption(const std::string& text) {
                      {margin, screen().height - margin - height});
 }
 
-Picture Show::nextScreenPicture(PictureUse use, bool* card) {
+bool Show::isFallback(const Picture& picture) const {
+    return picture.sameAs(saver_.fallbackPicture_);
+}
+
+Picture Show::nextScreenPicture(PictureUse use) {
     Picture picture = nextPicture(use);
-    const bool fallback = picture.sameAs(saver_.fallbackPicture_);
-    if (fallback) picture = Picture(fallbackCard(screen(), form_.color()));
-    if (card) *card = fallback;
+    if (isFallback(picture)) picture = Picture(fallbackCard(screen(), form_.color()));
     return picture;
 }
 
-void Show::changeColour() {
+Color Show::tickColour() const {
     const ColorSet& set = colorSet(int(saver_.options().color));
-    form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
+    return colorForCount(set[0], set[1], set[2], set[3], colourCount_);
+}
+
+void Show::changeColour() {
+    form_.setColor(tickColour());
     if (displayModeRow(saver_.options().picdis).drawsOnSurface && form_.repaintPending())
         form_.repaint();
 }

@@ -61,8 +61,11 @@ public:
     // nextPicture for a mode that covers the whole screen with its picture: the fallback comes
     // as a picture of the screen's size, the card centred on the background colour, so that a
     // damaged file covers the screen as a photo would (not stretched, and not as a small square).
-    // With `card`, says whether the card came in place of the picture.
-    Picture nextScreenPicture(PictureUse use = {}, bool* card = nullptr);
+    Picture nextScreenPicture(PictureUse use = {});
+    // True for the fallback picture that nextPicture gives in place of one it cannot show.
+    bool isFallback(const Picture& picture) const;
+    // The colour of the configured set for this show's counter.
+    Color tickColour() const;
     // Sets the background to the colour of the configured set for this show's counter. A
     // different colour repaints the window, which erases what was drawn directly: for a mode
     // that draws on the surface the repaint is served at once, so that its picture drawn next

@@ -66,7 +66,7 @@ inline constexpr std::array kRows = {
     DisplayModeRow{S::RoundedCorners,    "Rounded Corners",                        true,  F::Screen,             true,   true,  false},
     DisplayModeRow{S::CircleFrame,       "Circle Frame",                           true,  F::Screen,             true,   true,  false},
     DisplayModeRow{S::Fade,              "Fade / Blend",                           true,  F::ScreenLessOne,      true,   true,  true},
-    DisplayModeRow{S::PanAndZoom,        "Pan and zoom",                           true,  F::NotApplied,         true,   false, false},
+    DisplayModeRow{S::PanAndZoom,        "Pan and zoom",                           true,  F::NotApplied,         false,  false, false},
 };
 // clang-format on
 

@@ -99,7 +99,7 @@ struct PanZoomSaver : SlideShow {
 TEST(PanZoom, TheCrossFadeStartsOnTheOldPictureAndEndsOnTheNewOneWhileTheTicksGoOn) {
     PanZoomSaver s;
     const Color red = rgb(200, 0, 0), blue = rgb(0, 0, 200);
-    s.begin({{"Time", "3000"}},
+    s.begin({{"Time", "3000"}, {"Color", "3"}},
             {s.picture("red.bmp", 64, 48, red), s.picture("blue.bmp", 48, 64, blue)});
     s.runAt(1000);  // the first tick: the first picture at once, no fade
     EXPECT_EQ(s.at(0, 0), red);
@@ -109,8 +109,14 @@ TEST(PanZoom, TheCrossFadeStartsOnTheOldPictureAndEndsOnTheNewOneWhileTheTicksGo
     EXPECT_TRUE(s.loop.animating());
     s.runAt(3999);
     EXPECT_EQ(s.at(160, 120), red);
-    s.runAt(4000);  // the second tick draws the fade's first frame: the old picture alone
+    // The second tick draws the fade's first frame, the old picture alone, and puts nothing
+    // else on the screen: the new background colour (the fifth tick's) is not painted over the
+    // moving picture.
+    s.form.show().setColourCount(4);
+    const std::size_t presents = s.host.presented().size();
+    s.runAt(4000);
     EXPECT_EQ(s.at(160, 120), red);
+    EXPECT_EQ(s.host.presented().size(), presents + 1);
     s.runAt(4500);  // half way
     EXPECT_EQ(s.at(160, 120), rgb(100, 0, 100));
     s.runAt(5000);  // the fade over: the new picture alone, covering the screen
