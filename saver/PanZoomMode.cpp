@@ -15,7 +15,6 @@
 
 #include "FallbackPicture.h"
 #include "FramingDraw.h"
-#include "LayoutGeometry.h"
 #include "PanZoomMotion.h"
 #include "Show.h"
 #include "Shrink.h"
