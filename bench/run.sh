@@ -108,6 +108,11 @@ line("libjpeg 6000x4000 into a whole picture / into one row", "BM_LibjpegWholeIm
 line("bmp 4K load+convert / 4K copy", "BM_BmpLoadConvert_4K", "BM_Copy_4K")
 line("blend 4K / copy", "BM_Blend_4K", "BM_Copy_4K", 1.3)
 line("blend 640x480 / copy, in the caches", "BM_Blend_VGA", "BM_Copy_VGA")
+for fade, what in ((0, "frame"), (1, "cross-fade frame")):
+    line(f"pan and zoom {what} 1920x1080 / writing its bytes", f"BM_PanZoomFrame/1920/1080/{fade}",
+         "BM_PanZoomFrameFloor/1920/1080")
+    line(f"pan and zoom {what} 3840x2160 / 1920x1080", f"BM_PanZoomFrame/3840/2160/{fade}",
+         f"BM_PanZoomFrame/1920/1080/{fade}")
 line("present 4K full screen (Qt, Xvfb) / XShmPutImage + XSync of the frame",
      "BM_PresentFullScreen", "BM_XShmPutImage", 1.15)
 if "BM_PresentFullScreen" in median and "BM_XShmPutImage" in median:

@@ -108,6 +108,8 @@ const ControlRow kControls[] = {
     {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 112, 147, 17}, M::RoundedCorners},
     {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 128, 113, 17}, M::CircleFrame},
     {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 144, 113, 17}, M::Fade},
+    // Beside the fade, in the free space right of the shorter captions.
+    {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {150, 144, 113, 17}, M::PanAndZoom},
     {R::DisplayMode, K::DisplayModeRadio, R::PictureDisplays, nullptr,           {14, 167, 203, 17}, M::CustomSize},
 
     {R::CustomSize, K::Group, R::PictureDisplays, "Customize Your Picture Size", {18, 187, 256, 53}},

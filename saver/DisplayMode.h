@@ -25,8 +25,9 @@ using FrameDue = std::optional<std::uint64_t>;
 
 // What a display mode shows of the next picture, so that a large JPEG need not be decoded
 // whole: its top-left part of `clip` (the fade), its stretch to `sample` (a tile), or the
-// smallest of its decoding scales that covers `cover` (a stretch); not under Fit, which shrinks
-// the whole picture first. Whatever it decodes to, only `shape` is kept of it.
+// smallest of its decoding scales that covers `cover` (a stretch, pan and zoom); not under Fit,
+// which shrinks the whole picture first, except in a mode that Fit does not change. Whatever it
+// decodes to, only `shape` is kept of it.
 struct PictureUse {
     Size clip{};
     Size sample{};
@@ -65,5 +66,6 @@ std::unique_ptr<DisplayMode> makeRollDownEffect(Show& show);
 // Mode 9 (rounded corners) or, with circle, mode 10 (circle frame).
 std::unique_ptr<DisplayMode> makeClippedPictureEffect(Show& show, bool circle);
 std::unique_ptr<DisplayMode> makeFadeEffect(Show& show);
+std::unique_ptr<DisplayMode> makePanZoomMode(Show& show);
 
 }  // namespace quillo

@@ -28,6 +28,7 @@ constexpr std::array kFactories = {
     ModeFactory{S::RoundedCorners,   [](Show& s) { return makeClippedPictureEffect(s, false); }},
     ModeFactory{S::CircleFrame,      [](Show& s) { return makeClippedPictureEffect(s, true); }},
     ModeFactory{S::Fade,             makeFadeEffect},
+    ModeFactory{S::PanAndZoom,       makePanZoomMode},
 };
 // clang-format on
 

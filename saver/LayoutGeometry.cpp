@@ -58,6 +58,7 @@ Size fitBox(Size screen, FitRule rule) {
                 --h;
             return {screen.width, h};
         }
+        case FitRule::NotApplied:  // never asked: Fit leaves such a mode alone
         case FitRule::Screen:
             break;
     }

@@ -1,6 +1,7 @@
 #include "PictureAhead.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 
@@ -86,6 +87,15 @@ void shapePicture(LoadedPicture& loaded, const PictureShape& shape) {
             if (natural.width <= shape.size.width && natural.height <= shape.size.height) return;
             kept = cutOut(full, Rect::fromSize(0, 0, std::min(natural.width, shape.size.width),
                                                std::min(natural.height, shape.size.height)));
+            break;
+        }
+        case PictureShape::Keep::Covering: {
+            if (shape.size.width <= 0 || shape.size.height <= 0) return;
+            const double cover = std::max(double(shape.size.width) / natural.width,
+                                          double(shape.size.height) / natural.height);
+            if (cover >= 1) return;
+            kept = Picture(shrinkBitmap(full, std::max(1, int(std::ceil(natural.width * cover))),
+                                        std::max(1, int(std::ceil(natural.height * cover)))));
             break;
         }
         case PictureShape::Keep::Whole:

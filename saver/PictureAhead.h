@@ -26,6 +26,9 @@ struct PictureShape {
         Stretched,  // stretched to `size`, centred on `screen`: the part on the screen
         Centred,    // at its own size centred on `screen`: the part on the screen
         TopLeft,    // its top-left part of `size` (drawn from the screen's top-left quarter)
+        // Averaged down, at its own shape, to the smallest size that still covers `size` (a
+        // picture filtered to any framing down to that size); one no larger stays as it is.
+        Covering,
     };
     Keep keep = Keep::Whole;
     Size size{};

@@ -32,7 +32,7 @@ LoadedPicture SaverWindow::loadNextPicture(PictureUse use, BadPicture bad, Show&
         card.loadFailed = loaded->loadFailed;
         card.decodeFailed = loaded->decodeFailed;
         card.picture = fallbackPicture_;
-        if (loaded->loadFailed && options_.fit) card.picture = fitPicture(card.picture, screen);
+        if (loaded->loadFailed && fitApplies()) card.picture = fitPicture(card.picture, screen);
         shapePicture(card, request.shape);
         loaded = std::move(card);
     }
@@ -70,7 +70,7 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
                        std::uint64_t(std::max(screen.height, 1)),
                    kSmallestPixelBudget, kDefaultPixelBudget);
     // Under Fit a large JPEG need not be decoded finer than the screen it is shrunk to.
-    if (options_.fit) {
+    if (fitApplies()) {
         request.fitBox = fitBox(screen, displayModeRow(options_.picdis).fit);
         request.options.cover = request.fitBox;
     } else {
@@ -80,6 +80,10 @@ PictureRequest SaverWindow::pictureRequest(int index, PictureUse use, Size scree
     }
     request.shape = use.shape;
     return request;
+}
+
+bool SaverWindow::fitApplies() const {
+    return options_.fit && displayModeRow(options_.picdis).fit != FitRule::NotApplied;
 }
 
 void SaverWindow::decodeNextAhead() {

@@ -128,6 +128,8 @@ private:
     // The text of every show's information label.
     void setInfoText(const std::string& text);
     Picture fitPicture(Picture picture, Size screen);
+    // Fit is on and the display mode is one it changes.
+    bool fitApplies() const;
     bool endsSaver(const Event& msg) const;
     void dispatch(const Event& msg);
     // Moves to the next phase; false (and no change) when the life above does not allow it.

@@ -53,6 +53,10 @@ Size Show::customSize() const {
     return {saver_.options().width, saver_.options().height};
 }
 
+std::uint32_t Show::delayMs() const {
+    return std::uint32_t(saver_.options().time);
+}
+
 LoadedPicture Show::nextShapedPicture(PictureUse use, BadPicture bad) {
     return saver_.loadNextPicture(use, bad, *this);
 }
@@ -82,9 +86,13 @@ LoadedPicture Show::nextScreenPicture(PictureUse use) {
     return loaded;
 }
 
-void Show::changeColour() {
+Color Show::tickColour() const {
     const ColorSet& set = colorSet(int(saver_.options().color));
-    form_.setColor(colorForCount(set[0], set[1], set[2], set[3], colourCount_));
+    return colorForCount(set[0], set[1], set[2], set[3], colourCount_);
+}
+
+void Show::changeColour() {
+    form_.setColor(tickColour());
     if (displayModeRow(saver_.options().picdis).drawsOnSurface && form_.repaintPending())
         form_.repaint();
 }

@@ -44,6 +44,8 @@ public:
     SaverRandom& random();
     // The custom picture size of mode 5 (keys Width and Height).
     Size customSize() const;
+    // The delay between ticks (key Time), as the display timer takes it.
+    std::uint32_t delayMs() const;
     // The caption over the show from now on, in place of the one before; none on a screen too
     // small for a readable one.
     void showCaption(const std::string& text);
@@ -66,6 +68,8 @@ public:
     // as a picture of the screen's size, the card centred on the background colour, so that a
     // damaged file covers the screen as a photo would (not stretched, and not as a small square).
     LoadedPicture nextScreenPicture(PictureUse use = {});
+    // The colour of the configured set for this show's counter.
+    Color tickColour() const;
     // Sets the background to the colour of the configured set for this show's counter. A
     // different colour repaints the window, which erases what was drawn directly: for a mode
     // that draws on the surface the repaint is served at once, so that its picture drawn next

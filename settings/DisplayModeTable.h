@@ -22,6 +22,7 @@ enum class DisplayModeSetting : std::int32_t {
     RoundedCorners,
     CircleFrame,
     Fade,
+    PanAndZoom,
 };
 
 // The box a picture larger than the screen is shrunk to under Fit, so that the mode shows it
@@ -30,6 +31,7 @@ enum class FitRule {
     Screen,              // the screen itself
     ScreenLessOne,       // one column and one row less: a placement sends a full-size one off
     RolledRowsOnScreen,  // as high as the rows of the roll-down land on the screen
+    NotApplied,          // Fit changes nothing: the mode always scales its picture to cover
 };
 
 struct DisplayModeRow {
@@ -40,7 +42,8 @@ struct DisplayModeRow {
     // It draws straight onto the window at its tick: the new background colour is painted
     // first, or the repaint would erase the picture.
     bool drawsOnSurface;
-    // No tick comes while its frames run: the next comes the delay after the last frame.
+    // No tick comes while its frames run: the next comes the delay after the last frame. A mode
+    // that moves all the time keeps the timer running, its ticks every delay.
     bool pausesTimer;
     // The sound's notices wait until its frames are over.
     bool holdsNotices;
@@ -63,6 +66,7 @@ inline constexpr std::array kRows = {
     DisplayModeRow{S::RoundedCorners,    "Rounded Corners",                        true,  F::Screen,             true,   true,  false},
     DisplayModeRow{S::CircleFrame,       "Circle Frame",                           true,  F::Screen,             true,   true,  false},
     DisplayModeRow{S::Fade,              "Fade / Blend",                           true,  F::ScreenLessOne,      true,   true,  true},
+    DisplayModeRow{S::PanAndZoom,        "Pan and zoom",                           true,  F::NotApplied,         false,  false, false},
 };
 // clang-format on
 

@@ -33,6 +33,8 @@ show 5 custom-size 1.6 Width=640 Height=360 Color=2
 show 6 overlapping 5.6
 show 9 rounded-corners 3.0 Color=2
 show 11 fade 2.6
+# Each photo moving slowly through itself, then cross-fading into the next, both moving.
+SHOWCASE_PICTURES="$p/sunset.jpg $p/large1.jpg" show 12 pan-and-zoom 2.7
 # A phone photo whose file says "turn me", shown upright; two photos larger than the screen,
 # fading into each other whole with Fit on.
 SHOWCASE_PICTURES="$p/phone.jpg" show 2 upright-photo 2.0 Color=3

@@ -30,6 +30,10 @@ mode 8 roll-down 2.5 Color=1
 mode 9 rounded-corners 3.0 Color=2
 mode 10 circle-frame 3.0 Color=3
 mode 11 fade 2.6
+# Pan and zoom: the swirl cross-fading into the framed circle, both moving, half way through.
+SHOWCASE_PICTURES="$p/sunset.jpg $p/large1.jpg" showcase_mode 12 2.7 "$SHOWCASE_WORK/shot.png"
+convert "$SHOWCASE_WORK/shot.png" -resize 50% -strip "$out/pan-and-zoom.png"
+echo "$out/pan-and-zoom.png"
 
 # Fit: two photos twice the screen's size in the middle of a fade, without and with it.
 shot() {

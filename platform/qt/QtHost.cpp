@@ -306,7 +306,8 @@ std::vector<ScreenInfo> QtHost::screens() {
         out.push_back({.id = screenId(screen),
                        .area = deviceArea(screen),
                        .scale = screen->devicePixelRatio(),
-                       .primary = screen == QGuiApplication::primaryScreen()});
+                       .primary = screen == QGuiApplication::primaryScreen(),
+                       .refreshHz = screen->refreshRate()});
     }
     return out;
 }

@@ -71,6 +71,7 @@ struct ScreenInfo {
     Rect area;           // where it lies, in desktop-wide device pixels
     double scale = 1.0;  // device pixels per layout pixel
     bool primary = false;
+    double refreshHz = 0;  // how often it refreshes; 0 when the host does not know
     friend bool operator==(const ScreenInfo&, const ScreenInfo&) = default;
 };
 

@@ -215,6 +215,13 @@ void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, i
     markDirty(blendAt(framebuffer_, x, y, oldPic, newPic, F, framebuffer_.rect()));
 }
 
+Bitmap& Form::drawInto(const Rect& area) {
+    const Rect r = area.intersected(framebuffer_.rect());
+    liftOverlay(r);
+    markDirty(r);
+    return framebuffer_;
+}
+
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;

@@ -142,6 +142,10 @@ public:
     // One frame of a cross-fade (see blendRows) at a point, at natural size: the same pixels as
     // drawing the blended frame there, without the frame bitmap.
     void drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, int F);
+    // For a frame composed straight into the framebuffer: takes the overlay off that area, counts
+    // the area as drawn (the next flush presents it) and returns the framebuffer to write it in.
+    // The writer keeps to the area; no selected clip region applies.
+    Bitmap& drawInto(const Rect& area);
     // Direct draws are clipped to the selected region until it is released.
     void selectClip(Region region) { clip_ = std::move(region); }
     void releaseClip() { clip_.reset(); }

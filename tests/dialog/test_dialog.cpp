@@ -132,6 +132,10 @@ TEST_F(DialogTest, LoadingShowsOddValuesTheWayTheSaverReadsThem) {
          }},
         {"Picdis=12",
          [](SettingsDialog& f) {
+             EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::PanAndZoom)->isChecked());
+         }},
+        {"Picdis=13",
+         [](SettingsDialog& f) {
              EXPECT_TRUE(f.displayModeButton(DisplayModeSetting::RollDown)->isChecked());
          }},
         {"Sound=loud", [](SettingsDialog& f) { EXPECT_TRUE(f.radio(Role::SoundOn)->isChecked()); }},
@@ -184,6 +188,7 @@ TEST_F(DialogTest, EachDisplayModeButtonShowsItsCaptionInItsPlaceAndSavesItsValu
         {"Rounded Corners", {14, 112, 147, 17}, "9"},
         {"Circle Frame", {14, 128, 113, 17}, "10"},
         {"Fade / Blend", {14, 144, 113, 17}, "11"},
+        {"Pan and zoom", {150, 144, 113, 17}, "12"},
     };
     for (const Button& b : buttons) {
         SCOPED_TRACE(b.caption);
@@ -200,6 +205,17 @@ TEST_F(DialogTest, EachDisplayModeButtonShowsItsCaptionInItsPlaceAndSavesItsValu
         f.button(Role::OkSave)->click();
         EXPECT_EQ(option("Picdis"), b.stored);
     }
+    // The twelfth button came last, into the free space beside the fade's: inside the group,
+    // over no other control shown there.
+    SettingsDialog& f = open();
+    QWidget* group = f.group(Role::PictureDisplays);
+    QRadioButton* panAndZoom = f.displayModeButton(DisplayModeSetting::PanAndZoom);
+    EXPECT_TRUE(QRect(QPoint(), group->size()).contains(panAndZoom->geometry()));
+    for (QWidget* other : group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (other != panAndZoom && !other->isHidden()) {
+            EXPECT_FALSE(other->geometry().intersects(panAndZoom->geometry()))
+                << other->metaObject()->className() << " " << other->objectName().toStdString();
+        }
 }
 
 // A file written on Windows: byte-order mark, CRLF, odd spacing, quoted values, a key and a

@@ -52,7 +52,7 @@ TEST(SaverStart, ReadsOptionsAndListsOnce) {
     const std::string a = s.dir / "a.jpg", b = s.dir / "b.bmp", c = s.dir / "c c.jpeg";
     for (const auto& p : {a, b, c}) writeFile(p, "x");
     // Every slot must be present: a missing key reads as a blank, which is a missing file.
-    std::string text = "[Options]\nSound=0\nSeq=0\nColor=0x2\nPicdis=12\nTime=abc\n[JpegConfig]\n";
+    std::string text = "[Options]\nSound=0\nSeq=0\nColor=0x2\nPicdis=13\nTime=abc\n[JpegConfig]\n";
     for (int n = 1; n <= 1000; ++n) {
         const std::string value = n == 3      ? a
                                   : n == 7    ? b

@@ -151,7 +151,8 @@ TEST_F(SettingsFileTest, EachOptionItsRangeAndItsDefault) {
          {true, true, C(1), M(1), -5, -1, -1, false, false, false, false}},
         {"Color=0\nPicdis=0\nTime=0x7D0\nWidth=x\nShuffle=on\nAllScreens=yes\nCaptions=on\n",
          {true, true, C(4), M(8), 2000, -1, -1, false, false, false, false}},
-        {"Sound=word\nColor=5\nPicdis=12\nFit=0\nShuffle=2\nAllScreens=-1\nCaptions=2\n",
+        {"Picdis=12\n", {true, true, C(4), M(12), 8000, -1, -1, false, false, false, false}},
+        {"Sound=word\nColor=5\nPicdis=13\nFit=0\nShuffle=2\nAllScreens=-1\nCaptions=2\n",
          {true, true, C(4), M(8), 8000, -1, -1, false, true, true, true}},
     };
     for (const Case& c : cases) {
