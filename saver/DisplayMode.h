@@ -23,11 +23,11 @@ class Show;
 // mode has no frame to come.
 using FrameDue = std::optional<std::uint64_t>;
 
-// What a display mode shows of the next picture, so that a large JPEG need not be decoded
-// whole: its top-left part of `clip` (the fade), its stretch to `sample` (a tile), or the
-// smallest of its decoding scales that covers `cover` (a stretch, pan and zoom); not under Fit,
-// which shrinks the whole picture first, except in a mode that Fit does not change. Whatever it
-// decodes to, only `shape` is kept of it.
+// What a display mode shows of the next picture, so that a large one need not be decoded
+// whole: its top-left part of `clip` (the fade; a bitmap too), its stretch to `sample` (a tile),
+// or the smallest of a JPEG's decoding scales that covers `cover` (a stretch, pan and zoom); not
+// under Fit, which shrinks the whole picture first, except in a mode that Fit does not change.
+// Whatever it decodes to, only `shape` is kept of it.
 struct PictureUse {
     Size clip{};
     Size sample{};

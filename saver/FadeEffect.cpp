@@ -81,8 +81,7 @@ public:
 
     // The first fade tick takes two pictures.
     std::vector<PictureUse> nextUses() const override {
-        // No more than its top-left screen-sized part shows: a JPEG decodes only that, and a
-        // bitmap is cut to it as soon as it is decoded.
+        // No more than its top-left screen-sized part shows: a picture decodes only that.
         const Size screen = show_.screen();
         const PictureUse use{.clip = screen,
                              .shape = {.keep = PictureShape::Keep::TopLeft, .size = screen}};

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "Errors.h"
+#include "PictureFile.h"
 
 // What this decoder accepts, and where it draws the line (a file outside these rules is
 // InvalidGraphic, never a partial picture):
@@ -192,17 +194,69 @@ std::uint64_t dataEnd(const BmpHeader& h) {
 }
 
 // The tables (which end before the pixel offset) and, uncompressed, every pixel row lie inside
-// the file.
-bool checkData(const BmpHeader& h, Bytes file) {
-    if (h.pixelOffset > file.size()) return false;
-    return isRle(h) || dataEnd(h) <= file.size();
+// the file's `size` bytes, also the rows a clipped decode leaves out.
+bool checkData(const BmpHeader& h, std::uint64_t size) {
+    if (h.pixelOffset > size) return false;
+    return isRle(h) || dataEnd(h) <= size;
 }
 
-Palette readPalette(const BmpHeader& h, Bytes file) {
+// Where the bytes come from: a file in memory, or a picture file read a part at a time.
+class Source {
+public:
+    virtual ~Source() = default;
+    // The bytes the decoder may use: nothing at or past this offset is read.
+    virtual std::uint64_t size() const = 0;
+    // Up to n bytes from offset (fewer only at the end of size(), or when a file got shorter),
+    // valid until the next call.
+    virtual Bytes view(std::uint64_t offset, std::size_t n) = 0;
+};
+
+class MemorySource final : public Source {
+public:
+    explicit MemorySource(Bytes file) : file_(file) {}
+    std::uint64_t size() const override { return file_.size(); }
+    Bytes view(std::uint64_t offset, std::size_t n) override {
+        if (offset >= file_.size()) return {};
+        return file_.subspan(std::size_t(offset),
+                             std::size_t(std::min<std::uint64_t>(n, file_.size() - offset)));
+    }
+
+private:
+    Bytes file_;
+};
+
+// Reads into one buffer of about the size asked for: never the whole file.
+class FileSource final : public Source {
+public:
+    FileSource(const PictureFile& file, std::uint64_t size) : fd_(file.descriptor()), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    Bytes view(std::uint64_t offset, std::size_t n) override {
+        if (offset >= size_) return {};
+        n = std::size_t(std::min<std::uint64_t>(n, size_ - offset));
+        if (buffer_.size() < n) buffer_.resize(n);
+        const long got = readFileAt(fd_, offset, buffer_.data(), n);
+        if (got < 0) invalid();
+        return {buffer_.data(), std::size_t(got)};
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// Uncompressed rows are read this many bytes at a time (whole rows, at least one).
+constexpr std::size_t kRowChunkBytes = std::size_t(256) << 10;
+// Run-length data are read through a window of this size.
+constexpr std::size_t kRunWindowBytes = std::size_t(64) << 10;
+
+// The tables end before the pixel offset, inside the head.
+Palette readPalette(const BmpHeader& h, Bytes head) {
     Palette palette;
     palette.fill(pixelOf(clBlack));
+    if (h.paletteAt + h.paletteEntries * h.paletteEntrySize > head.size()) invalid();
     for (std::size_t i = 0; i < h.paletteEntries; ++i) {
-        const std::uint8_t* e = file.data() + h.paletteAt + i * h.paletteEntrySize;
+        const std::uint8_t* e = head.data() + h.paletteAt + i * h.paletteEntrySize;
         palette[i] = pixelOf(e[2], e[1], e[0]);
     }
     return palette;
@@ -215,45 +269,29 @@ void checkStop(const Stop& stop) {
     if (stop.requested()) throw DecodeStopped();
 }
 
-// The output row of stored row i.
-int outputRow(const BmpHeader& h, int i) {
-    return h.topDown ? i : h.rows - 1 - i;
-}
-
 template <int Bpp>
-void decodeIndexed(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out,
-                   const Stop& stop) {
-    for (int i = 0; i < h.rows; ++i) {
-        checkStop(stop);
-        const std::uint8_t* src = file.data() + h.pixelOffset + std::size_t(h.stride) * i;
-        Pixel* dst = out.row(outputRow(h, i));
-        for (int x = 0; x < h.columns; ++x) {
-            unsigned index;
-            if constexpr (Bpp == 8) index = src[x];
-            if constexpr (Bpp == 4) index = src[x >> 1] >> (x & 1 ? 0 : 4) & 0x0F;
-            if constexpr (Bpp == 1) index = src[x >> 3] >> (7 - (x & 7)) & 1;
-            dst[x] = palette[index];
-        }
+void indexedRow(const std::uint8_t* src, Pixel* dst, int columns, const Palette& palette) {
+    for (int x = 0; x < columns; ++x) {
+        unsigned index;
+        if constexpr (Bpp == 8) index = src[x];
+        if constexpr (Bpp == 4) index = src[x >> 1] >> (x & 1 ? 0 : 4) & 0x0F;
+        if constexpr (Bpp == 1) index = src[x >> 3] >> (7 - (x & 7)) & 1;
+        dst[x] = palette[index];
     }
 }
 
-void decodeRgb24(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& stop) {
-    for (int i = 0; i < h.rows; ++i) {
-        checkStop(stop);
-        const std::uint8_t* src = file.data() + h.pixelOffset + std::size_t(h.stride) * i;
-        Pixel* dst = out.row(outputRow(h, i));
-        int x = 0;
-        if constexpr (kLittleEndian) {
-            // Four bytes at a time are blue, green, red and the next pixel's blue: a load and a
-            // mask. The row's last pixel is read by bytes, so nothing past it is touched.
-            for (; x + 1 < h.columns; ++x, src += 3) {
-                std::uint32_t word;
-                std::memcpy(&word, src, 4);
-                dst[x] = kPixelPad | (word & 0xFFFFFF);
-            }
+void rgb24Row(const std::uint8_t* src, Pixel* dst, int columns) {
+    int x = 0;
+    if constexpr (kLittleEndian) {
+        // Four bytes at a time are blue, green, red and the next pixel's blue: a load and a
+        // mask. The row's last pixel is read by bytes, so nothing past it is touched.
+        for (; x + 1 < columns; ++x, src += 3) {
+            std::uint32_t word;
+            std::memcpy(&word, src, 4);
+            dst[x] = kPixelPad | (word & 0xFFFFFF);
         }
-        for (; x < h.columns; ++x, src += 3) dst[x] = pixelOf(src[2], src[1], src[0]);
     }
+    for (; x < columns; ++x, src += 3) dst[x] = pixelOf(src[2], src[1], src[0]);
 }
 
 // One bit-field channel, scaled to 8 bits with rounding.
@@ -281,42 +319,118 @@ private:
     std::array<std::uint8_t, 256> table_{};
 };
 
-void decodeBitFields(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& stop) {
-    const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
-    const bool plain32 =
-        h.bitCount == 32 && h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
-    for (int i = 0; i < h.rows; ++i) {
-        checkStop(stop);
-        const Bytes src = file.subspan(h.pixelOffset + std::size_t(h.stride) * i);
-        Pixel* dst = out.row(outputRow(h, i));
-        if (plain32) {
+// 16 and 32 bits a pixel, with the header's masks or the default ones.
+class BitFieldsRow {
+public:
+    explicit BitFieldsRow(const BmpHeader& h)
+        : red_(h.masks[0]),
+          green_(h.masks[1]),
+          blue_(h.masks[2]),
+          sixteen_(h.bitCount == 16),
+          plain32_(h.bitCount == 32 &&
+                   h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF}) {}
+    void operator()(Bytes src, Pixel* dst, int columns) const {
+        if (plain32_) {
             // The stored word is ours but for its unused top byte.
-            for (int x = 0; x < h.columns; ++x) dst[x] = kPixelPad | u32(src, 4 * std::size_t(x));
-            continue;
+            for (int x = 0; x < columns; ++x) dst[x] = kPixelPad | u32(src, 4 * std::size_t(x));
+            return;
         }
-        for (int x = 0; x < h.columns; ++x) {
+        for (int x = 0; x < columns; ++x) {
             const std::uint32_t pixel =
-                h.bitCount == 16 ? u16(src, 2 * std::size_t(x)) : u32(src, 4 * std::size_t(x));
-            dst[x] = pixelOf(red(pixel), green(pixel), blue(pixel));
+                sixteen_ ? u16(src, 2 * std::size_t(x)) : u32(src, 4 * std::size_t(x));
+            dst[x] = pixelOf(red_(pixel), green_(pixel), blue_(pixel));
+        }
+    }
+
+private:
+    Channel red_, green_, blue_;
+    bool sixteen_;
+    bool plain32_;
+};
+
+// Uncompressed rows: only the stored rows that give the output's rows are read, in file order,
+// a few at a time, each only as far as the output's width reaches.
+void decodeRows(const BmpHeader& h, Source& source, const Palette& palette, Bitmap& out,
+                const Stop& stop) {
+    const int columns = out.width();
+    const std::size_t used = std::size_t((std::uint64_t(columns) * h.bitCount + 7) / 8);
+    // Bottom-up, the output's top rows are the file's last.
+    const int first = h.topDown ? 0 : h.rows - out.height();
+    const int end = first + out.height();
+    const std::size_t perChunk = std::max<std::size_t>(1, kRowChunkBytes / h.stride);
+    const bool bitFields = h.bitCount == 16 || h.bitCount == 32;
+    std::optional<BitFieldsRow> fieldsRow;
+    if (bitFields) fieldsRow.emplace(h);
+    for (int i = first; i < end;) {
+        const int count = int(std::min<std::size_t>(perChunk, std::size_t(end - i)));
+        const std::size_t bytes = std::size_t(h.stride) * std::size_t(count - 1) + used;
+        const Bytes chunk = source.view(h.pixelOffset + h.stride * std::uint64_t(i), bytes);
+        if (chunk.size() < bytes) invalid();  // the file got shorter while read
+        for (int k = 0; k < count; ++k, ++i) {
+            checkStop(stop);
+            const Bytes src = chunk.subspan(std::size_t(h.stride) * std::size_t(k), used);
+            Pixel* dst = out.row(h.topDown ? i : h.rows - 1 - i);
+            if (bitFields) {
+                (*fieldsRow)(src, dst, columns);
+                continue;
+            }
+            switch (h.bitCount) {
+                case 1:
+                    indexedRow<1>(src.data(), dst, columns, palette);
+                    break;
+                case 4:
+                    indexedRow<4>(src.data(), dst, columns, palette);
+                    break;
+                case 8:
+                    indexedRow<8>(src.data(), dst, columns, palette);
+                    break;
+                default:
+                    rgb24Row(src.data(), dst, columns);
+                    break;
+            }
         }
     }
 }
 
+// Run-length data, read on through a window from the pixel offset to the end of the source.
+class RunStream {
+public:
+    RunStream(Source& source, std::uint64_t from) : source_(source), pos_(from) {}
+    bool atEnd() const { return pos_ == source_.size(); }
+    // The next n bytes; invalid when the data end before them.
+    const std::uint8_t* need(std::size_t n) {
+        if (source_.size() - pos_ < n) invalid();
+        if (pos_ + n > windowAt_ + window_.size()) {
+            window_ = source_.view(pos_, std::max(n, kRunWindowBytes));
+            windowAt_ = pos_;
+            if (window_.size() < n) invalid();  // the file got shorter while read
+        }
+        return window_.data() + (pos_ - windowAt_);
+    }
+    void skip(std::size_t n) { pos_ += n; }
+
+private:
+    Source& source_;
+    std::uint64_t pos_;
+    Bytes window_;
+    std::uint64_t windowAt_ = 0;
+};
+
 // RLE8 and RLE4. Stored rows run bottom to top; the position (x, y) counts from the bottom-left.
-void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& out,
+// All the data are read and checked, also where they fall outside the output's part.
+void decodeRle(const BmpHeader& h, Source& source, const Palette& palette, Bitmap& out,
                const Stop& stop) {
-    const Bytes data = file.subspan(h.pixelOffset);
+    RunStream data(source, h.pixelOffset);
     const bool four = h.bitCount == 4;
     // A row may be written up to its padded length; pixels past the width are dropped.
     const std::uint64_t rowEnd = h.stride * (four ? 2 : 1);
-    std::size_t pos = 0;
+    // The output holds the picture's top rows and left columns.
+    const std::uint64_t columns = std::uint64_t(out.width());
+    const int lowestKept = h.rows - out.height();
     std::uint64_t x = 0;
     int y = 0;
-    const auto need = [&](std::size_t n) {
-        if (data.size() - pos < n) invalid();
-    };
     const auto put = [&](unsigned index) {
-        if (x < std::uint64_t(h.columns)) out.row(h.rows - 1 - y)[x] = palette[index];
+        if (x < columns && y >= lowestKept) out.row(h.rows - 1 - y)[x] = palette[index];
         ++x;
     };
     const auto room = [&](std::uint64_t n) {
@@ -327,10 +441,10 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
     unsigned codes = 0;
     for (;;) {
         if ((++codes & 0xFFF) == 0) checkStop(stop);
-        if (pos == data.size() && y == h.rows) return;  // ended by the last row's end-of-line
-        need(2);
-        const unsigned count = data[pos], value = data[pos + 1];
-        pos += 2;
+        if (data.atEnd() && y == h.rows) return;  // ended by the last row's end-of-line
+        const std::uint8_t* code = data.need(2);
+        const unsigned count = code[0], value = code[1];
+        data.skip(2);
         if (count > 0) {
             room(count);
             for (unsigned k = 0; k < count; ++k)
@@ -345,24 +459,45 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
         } else if (value == 1) {  // end of bitmap
             return;
         } else if (value == 2) {  // delta
-            need(2);
-            const unsigned dx = data[pos], dy = data[pos + 1];
-            pos += 2;
+            const std::uint8_t* delta = data.need(2);
+            const unsigned dx = delta[0], dy = delta[1];
+            data.skip(2);
             room(dx);
             if (dy >= unsigned(h.rows - y)) invalid();
             x += dx;
             y += int(dy);
         } else {  // absolute run, padded to a 16-bit boundary
             const std::size_t bytes = four ? (value + 1) / 2 : value;
-            need((bytes + 1) & ~std::size_t(1));
+            const std::size_t padded = (bytes + 1) & ~std::size_t(1);
+            const std::uint8_t* run = data.need(padded);
             room(value);
             for (unsigned k = 0; k < value; ++k) {
-                const std::uint8_t b = data[pos + (four ? k / 2 : k)];
+                const std::uint8_t b = run[four ? k / 2 : k];
                 put(four ? (k & 1 ? b & 0x0F : b >> 4) : b);
             }
-            pos += (bytes + 1) & ~std::size_t(1);
+            data.skip(padded);
         }
     }
+}
+
+// `head` is the file's first bytes: kBmpHeadBytes of them, or all there are.
+Bitmap decode(Bytes head, Source& source, const DecodeOptions& options) {
+    const std::optional<BmpHeader> header = readHeader(head, options.pixelBudget);
+    if (!header || !checkData(*header, source.size())) invalid();
+    const BmpHeader& h = *header;
+    const Palette palette = readPalette(h, head);
+    const bool clip = options.clip.width > 0 && options.clip.height > 0;
+    const int width = clip ? std::min(h.columns, options.clip.width) : h.columns;
+    const int height = clip ? std::min(h.rows, options.clip.height) : h.rows;
+    // RLE may leave pixels unset (black); every other form writes each pixel.
+    if (isRle(h)) {
+        Bitmap out(width, height);
+        decodeRle(h, source, palette, out, options.stop);
+        return out;
+    }
+    Bitmap out = Bitmap::uninitialized(width, height);
+    decodeRows(h, source, palette, out, options.stop);
+    return out;
 }
 
 }  // namespace
@@ -372,42 +507,27 @@ std::uint64_t bmpBytesNeeded(std::span<const std::uint8_t> head, std::uint64_t p
     return h ? std::max<std::uint64_t>(head.size(), dataEnd(*h)) : head.size();
 }
 
+Bitmap decodeBmp(std::span<const std::uint8_t> file, const DecodeOptions& options) {
+    MemorySource source(file);
+    return decode(file, source, options);
+}
+
 Bitmap decodeBmp(std::span<const std::uint8_t> file, std::uint64_t pixelBudget, Stop stop) {
-    const std::optional<BmpHeader> header = readHeader(file, pixelBudget);
-    if (!header || !checkData(*header, file)) invalid();
-    const BmpHeader& h = *header;
-    const Palette palette = readPalette(h, file);
-    // RLE may leave pixels unset (black); every other form writes each pixel.
-    const bool rle = isRle(h);
-    Bitmap out = rle ? Bitmap(h.columns, h.rows) : Bitmap::uninitialized(h.columns, h.rows);
-    switch (h.compression) {
-        case kRle8:
-        case kRle4:
-            decodeRle(h, file, palette, out, stop);
-            break;
-        case kBitFields:
-            decodeBitFields(h, file, out, stop);
-            break;
-        default:
-            switch (h.bitCount) {
-                case 1:
-                    decodeIndexed<1>(h, file, palette, out, stop);
-                    break;
-                case 4:
-                    decodeIndexed<4>(h, file, palette, out, stop);
-                    break;
-                case 8:
-                    decodeIndexed<8>(h, file, palette, out, stop);
-                    break;
-                case 24:
-                    decodeRgb24(h, file, out, stop);
-                    break;
-                default:
-                    decodeBitFields(h, file, out, stop);
-                    break;  // 16 and 32 with default masks
-            }
-    }
-    return out;
+    DecodeOptions options;
+    options.pixelBudget = pixelBudget;
+    options.stop = stop;
+    return decodeBmp(file, options);
+}
+
+Bitmap decodeBmp(const PictureFile& file, const DecodeOptions& options) {
+    std::vector<std::uint8_t> head(
+        std::size_t(std::min<std::uint64_t>(kBmpHeadBytes, file.size())));
+    const long got = readFileAt(file.descriptor(), 0, head.data(), head.size());
+    if (got < 0) invalid();
+    head.resize(std::size_t(got));
+    // Only as much of the file as its header says the pixels can take is ever read.
+    FileSource source(file, std::min(bmpBytesNeeded(head, options.pixelBudget), file.size()));
+    return decode(head, source, options);
 }
 
 }  // namespace quillo

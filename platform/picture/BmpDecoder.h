@@ -9,11 +9,19 @@
 
 namespace quillo {
 
+class PictureFile;
+
 // Decodes a whole .bmp file (file header included) into a bitmap. A picture of more than
-// pixelBudget pixels is refused like any other invalid bitmap, before anything is allocated.
-// Throws DecodeStopped when `stop` is raised: it is asked once per row.
+// options.pixelBudget pixels is refused like any other invalid bitmap, before anything is
+// allocated. With options.clip set the bitmap is only the top-left part of that size of the
+// picture; the file is checked as a whole either way. Throws DecodeStopped when options.stop is
+// raised: it is asked once per row.
+Bitmap decodeBmp(std::span<const std::uint8_t> file, const DecodeOptions& options);
 Bitmap decodeBmp(std::span<const std::uint8_t> file,
                  std::uint64_t pixelBudget = kDefaultPixelBudget, DecodeOptions::Stop stop = {});
+// The same from a file, never held whole: its headers are read, then only the pixel rows (or the
+// run-length data, through a small window) the bitmap takes, up to bmpBytesNeeded.
+Bitmap decodeBmp(const PictureFile& file, const DecodeOptions& options);
 
 // The first bytes of a .bmp file that hold every header and table the decoder reads.
 constexpr std::size_t kBmpHeadBytes = 2048;

@@ -21,8 +21,8 @@ struct DecodeOptions {
     // covers this size in both directions (a picture to be shrunk to fit a screen).
     Size cover{};
     // When not empty, only the top-left part of this size is wanted (a fade never shows more
-    // than the screen): a JPEG is then that part of its upright picture alone, the rest read but
-    // not kept; a bitmap stays whole.
+    // than the screen): the picture is then that part of its upright picture alone, the rest
+    // read (a bitmap's uncompressed rows skipped) but not kept.
     Size clip{};
     // When not empty, the picture is only wanted stretched to this size by nearest neighbour (a
     // tile): a JPEG is then decoded to exactly that stretch of its upright picture, keeping only

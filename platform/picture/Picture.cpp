@@ -51,24 +51,6 @@ std::optional<std::string> extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-// Only as much of a bitmap as its header says the pixels can take, read a few megabytes at a
-// time so that a stop is not kept waiting for the whole file.
-std::vector<std::uint8_t> readBmpFile(const std::string& path, const DecodeOptions& options) {
-    constexpr std::uint64_t kChunkBytes = std::uint64_t(4) << 20;
-    PictureFile file(path);
-    std::vector<std::uint8_t> bytes;
-    file.readUpTo(bytes, kBmpHeadBytes);
-    const std::uint64_t need = std::min(bmpBytesNeeded(bytes, options.pixelBudget), file.size());
-    bytes.reserve(std::size_t(need));
-    while (bytes.size() < need) {
-        if (options.stop.requested()) throw DecodeStopped();
-        const std::size_t before = bytes.size();
-        file.readUpTo(bytes, std::min<std::uint64_t>(need, before + kChunkBytes));
-        if (bytes.size() == before) break;  // the file got shorter
-    }
-    return bytes;
-}
-
 // The first bytes of a JPEG file, through its header, and how many bytes of the file its
 // header's pixel count can fill with image data: the decode reads on from the file up to there.
 std::pair<std::vector<std::uint8_t>, std::uint64_t> readJpegHead(PictureFile& file) {
@@ -101,9 +83,8 @@ Picture::Picture(Bitmap bitmap)
 void Picture::loadFromFile(const std::string& path, const DecodeOptions& options) {
     const std::string ext = asciiLower(extensionOf(path).value_or(""));
     if (ext == "bmp") {
-        const std::vector<std::uint8_t> bytes = readBmpFile(path, options);
-        graphic_ =
-            std::make_shared<BitmapGraphic>(decodeBmp(bytes, options.pixelBudget, options.stop));
+        const PictureFile file(path);
+        graphic_ = std::make_shared<BitmapGraphic>(decodeBmp(file, options));
         taken_.reset();
         kind_ = Kind::Bitmap;
         preview_ = false;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "BmpDecoder.h"
 #include "Errors.h"
+#include "PictureFile.h"
 #include "PpmWriter.h"
 #include "TestSupport.h"
 
@@ -17,11 +19,11 @@ namespace {
 // Channel values that survive ImageMagick's 5- and 6-bit bit fields (it truncates) exactly.
 constexpr int kLevels[4] = {0, 239, 247, 255};
 
-// A 37 x 23 picture of `colors` (16 or 64) colours in short runs.
-Bitmap sourcePicture(int colors) {
-    Bitmap b(37, 23);
-    for (int y = 0; y < 23; ++y)
-        for (int x = 0; x < 37; ++x) {
+// A 37 x 23 (or other size) picture of `colors` (16 or 64) colours in short runs.
+Bitmap sourcePicture(int colors, int width = 37, int height = 23) {
+    Bitmap b(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
             const int i = (x / 4 + y * 3 + (x * y) % 5 / 4) % colors;
             b.setPixel(x, y, rgb(kLevels[i & 3], kLevels[i >> 2 & 3], kLevels[i >> 4 & 3]));
         }
@@ -65,6 +67,56 @@ Bitmap rows(int width, std::initializer_list<Color> pixels) {
     int i = 0;
     for (Color c : pixels) b.setPixel(i % width, i / width, c), ++i;
     return b;
+}
+
+// The same picture with its rows stored top to bottom.
+Bytes topDown(Bytes f) {
+    const auto at = [&](std::size_t i) {
+        return std::uint32_t(f[i] | f[i + 1] << 8 | f[i + 2] << 16);
+    };
+    const std::size_t offset = at(10), width = at(18), height = at(22), bpp = f[28];
+    const std::size_t stride = (width * bpp + 31) / 32 * 4;
+    Bytes rows(f.begin() + std::ptrdiff_t(offset),
+               f.begin() + std::ptrdiff_t(offset + stride * height));
+    for (std::size_t y = 0; y < height; ++y)
+        std::copy_n(rows.begin() + std::ptrdiff_t(stride * (height - 1 - y)), stride,
+                    f.begin() + std::ptrdiff_t(offset + stride * y));
+    const Bytes negative = le32s({std::uint32_t(-std::int32_t(height))});
+    std::copy(negative.begin(), negative.end(), f.begin() + 22);
+    return f;
+}
+
+// `b` (of at most 16 colours, the first 16 of kLevels' mixes) as RLE4: runs of one index along
+// each row, an end of line after each, then the end of the bitmap.
+Bytes rle4(const Bitmap& b) {
+    Bytes palette;
+    for (int i = 0; i < 16; ++i)
+        for (int c : {kLevels[i >> 4 & 3], kLevels[i >> 2 & 3], kLevels[i & 3], 0})
+            palette.push_back(std::uint8_t(c));
+    const auto level = [](int v) { return int(std::find(kLevels, kLevels + 4, v) - kLevels); };
+    const auto index = [&](int x, int y) {
+        const Color c = b.pixel(x, y);
+        return std::uint8_t(level(redOf(c)) | level(greenOf(c)) << 2);
+    };
+    Bytes data;
+    for (int y = b.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < b.width();) {
+            int n = 1;
+            while (x + n < b.width() && n < 255 && index(x + n, y) == index(x, y)) ++n;
+            data.insert(data.end(), {std::uint8_t(n), std::uint8_t(index(x, y) * 17)});
+            x += n;
+        }
+        data.insert(data.end(), {0, 0});
+    }
+    data.insert(data.end(), {0, 1});
+    return build(b.width(), b.height(), 4, 2, palette, data, 40, 16);
+}
+
+Bitmap crop(const Bitmap& b, int width, int height) {
+    Bitmap out(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.setPixel(x, y, b.pixel(x, y));
+    return out;
 }
 
 }  // namespace
@@ -160,4 +212,56 @@ TEST(BmpDecoder, RefusesRunLengthDataOutsideThePicture) {
              {2, 1, 0, 0},                                // data ending before the picture ends
              {}})
         EXPECT_THROW(decodeBmp(rle8(data)), InvalidGraphic) << data.size();
+}
+
+// A clipped decode is the top-left part of the whole decode, from memory and from a file; the
+// files are large enough to be read in several parts.
+TEST(BmpDecoder, AClippedDecodeIsTheTopLeftOfTheWhole) {
+    const Bitmap few = sourcePicture(16, 700, 400), many = sourcePicture(64, 700, 400);
+    const Bytes truecolor = imageMagick(many, "-define bmp:format=bmp3 -type truecolor BMP3:");
+    struct Format {
+        const char* what;
+        Bytes file;
+        const Bitmap* source;  // what it decodes to, when it is stored exactly
+    };
+    const Format formats[] = {
+        {"1 bit", imageMagick(few, "-type bilevel BMP3:"), nullptr},
+        {"4 bits", imageMagick(few, "-type palette BMP3:"), &few},
+        {"RLE4", rle4(few), &few},
+        {"8 bits", imageMagick(many, "-type palette -compress none BMP3:"), &many},
+        {"RLE8", imageMagick(many, "-type palette -compress RLE BMP3:"), &many},
+        {"core header", imageMagick(many, "-type palette BMP2:"), &many},
+        {"16-bit fields", imageMagick(few, "-define bmp:subtype=RGB565 BMP:"), &few},
+        {"32-bit fields", imageMagick(many, "-alpha on -define bmp:subtype=ARGB32 BMP:"), &many},
+        {"24 bits", truecolor, &many},
+        {"24 bits top-down", topDown(truecolor), &many},
+    };
+    struct Clip {
+        Size asked;
+        Size got;
+    };
+    const Clip clips[] = {
+        {{13, 7}, {13, 7}}, {{1000, 1}, {700, 1}}, {{1, 1000}, {1, 400}}, {{699, 399}, {699, 399}}};
+    test::TempDir dir;
+    for (const Format& f : formats) {
+        SCOPED_TRACE(f.what);
+        const Bitmap whole = decodeBmp(f.file);
+        ASSERT_EQ(whole.width(), 700);
+        ASSERT_EQ(whole.height(), 400);
+        if (f.source) {
+            EXPECT_EQ(whole, *f.source);
+        }
+        test::writeFile(dir / "f.bmp", std::string(f.file.begin(), f.file.end()));
+        const PictureFile file(dir / "f.bmp");
+        EXPECT_EQ(decodeBmp(file, DecodeOptions{}), whole);
+        for (const Clip& c : clips) {
+            SCOPED_TRACE(testing::Message() << c.asked.width << " x " << c.asked.height);
+            const DecodeOptions options{.clip = c.asked};
+            const Bitmap part = decodeBmp(f.file, options);
+            EXPECT_EQ(part.width(), c.got.width);
+            EXPECT_EQ(part.height(), c.got.height);
+            EXPECT_EQ(part, crop(whole, c.got.width, c.got.height));
+            EXPECT_EQ(decodeBmp(file, options), part);
+        }
+    }
 }

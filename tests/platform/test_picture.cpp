@@ -215,6 +215,8 @@ TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
     TempDir dir;
     ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((dir / "fifo.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (dir / "zero.bmp").c_str()), 0);
+    ASSERT_EQ(mkdir((dir / "folder.bmp").c_str(), 0700), 0);
     writeFile(dir / "tail.bmp", tinyBmp());
     writeBytes(dir / "tail.jpg", readBytes(makeJpegFile(dir, "small.jpg", 16, 16)));
     writeFile(dir / "zeros.jpg", "");
@@ -225,8 +227,9 @@ TEST(Picture, FifosAndHugeTailsAreNeverReadBeyondWhatTheFormatUses) {
         const char* name;
         bool loads;
     };
-    for (const Case& c : {Case{"fifo.jpg", false}, Case{"fifo.bmp", false}, Case{"tail.bmp", true},
-                          Case{"tail.jpg", true}, Case{"zeros.jpg", false}}) {
+    for (const Case& c : {Case{"fifo.jpg", false}, Case{"fifo.bmp", false}, Case{"zero.bmp", false},
+                          Case{"folder.bmp", false}, Case{"tail.bmp", true}, Case{"tail.jpg", true},
+                          Case{"zeros.jpg", false}}) {
         SCOPED_TRACE(c.name);
         // In a child with a deadline, so that a blocking open fails the test; the child's peak
         // memory shows how much of the 1 GiB file was read.
