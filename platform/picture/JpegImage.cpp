@@ -106,6 +106,7 @@ struct LibjpegRun {
     // that many lines are written together, which keeps the writes of a quarter turn close to
     // each other.
     int scale;
+    int scaleNum;  // the decode is at scaleNum/scale: 1/scale, or eighths when covering closely
     bool quantize;
     std::uint8_t** lineStart;
     const int* lineRow;
@@ -158,7 +159,7 @@ bool fourComponents(J_COLOR_SPACE space) {
 }
 
 void setDecodeParameters(jpeg_decompress_struct& cinfo, const LibjpegRun& run) {
-    cinfo.scale_num = 1;
+    cinfo.scale_num = unsigned(std::max(run.scaleNum, 1));
     cinfo.scale_denom = unsigned(run.scale);
     cinfo.do_block_smoothing = TRUE;
     cinfo.dct_method = JDCT_ISLOW;
@@ -366,8 +367,8 @@ LibjpegRun headerRun(std::span<const std::uint8_t> bytes, long maxMemory) {
     return run;
 }
 
-int scaled(int size, int scale) {
-    return int((std::int64_t(size) + scale - 1) / scale);  // libjpeg rounds up
+int scaled(int size, int scale, int num = 1) {
+    return int((std::int64_t(size) * num + scale - 1) / scale);  // libjpeg rounds up
 }
 
 }  // namespace
@@ -413,8 +414,20 @@ JpegImage::JpegImage(std::vector<std::uint8_t> bytes, const DecodeOptions& optio
     if (swap) std::swap(stored.cover.width, stored.cover.height);
     scale_ = jpegScaleFor(run.width, run.height, stored);
     if (scale_ == 0) throw InvalidGraphic("The picture is too large");
-    storedWidth_ = scaled(run.width, scale_);
-    storedHeight_ = scaled(run.height, scale_);
+    // A picture that only has to cover a size is decoded at the smallest eighth that still
+    // covers it (libjpeg-turbo scales by any M/8): a photo a little larger than that needs is
+    // then not decoded at twice the size and more.
+    if (stored.cover.width > 0 && stored.cover.height > 0) {
+        for (int num = 1; num < 8 / scale_; ++num)
+            if (scaled(run.width, 8, num) >= stored.cover.width &&
+                scaled(run.height, 8, num) >= stored.cover.height) {
+                scaleNum_ = num;
+                scale_ = 8;
+                break;
+            }
+    }
+    storedWidth_ = scaled(run.width, scale_, scaleNum_);
+    storedHeight_ = scaled(run.height, scale_, scaleNum_);
     width_ = swap ? storedHeight_ : storedWidth_;
     height_ = swap ? storedWidth_ : storedHeight_;
     if (options.sample.width > 0 && options.sample.height > 0) {
@@ -510,6 +523,7 @@ const Bitmap& JpegImage::bitmap() const {
         }
         run.stop = stop_.by;
         run.scale = scale_;
+        run.scaleNum = scaleNum_;
         run.quantize = quantize_;
         run.lineStart = const_cast<std::uint8_t**>(lines.start.data());
         run.lineRow = lines.row.empty() ? nullptr : lines.row.data();

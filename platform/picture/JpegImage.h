@@ -39,12 +39,14 @@ public:
               std::unique_ptr<PictureFile> file = nullptr, std::uint64_t fileEnd = 0);
     ~JpegImage() override;
 
-    // The size of the decoded picture, upright: the file's size divided by scale(), rounded up,
+    // The size of the decoded picture, upright: the file's size divided by scale() (times M/8 when
+    // decoded at an eighth to cover a size), rounded up,
     // with width and height swapped when the Exif orientation turns it a quarter; or the sample
     // size, or the size cut to the clip of the decode options.
     int width() const override { return width_; }
     int height() const override { return height_; }
-    int scale() const override { return scale_; }
+    // 1, 2, 4 or 8; 1 too for a decode at an eighth between them (a picture covering a size).
+    int scale() const override { return scaleNum_ == 1 ? scale_ : 1; }
     bool grayscale() const { return grayscale_; }
     // Decodes on first call (throws JpegError on damaged data, DecodeStopped when the options'
     // stop was raised meanwhile) and keeps the pixels.
@@ -69,6 +71,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     int scale_ = 1;
+    int scaleNum_ = 1;  // the decode is at scaleNum_ / scale_
     // The decoded size before turning, and the Exif orientation (1 to 8) the pixels are turned
     // by; width_ and height_ are the turned size (or the sample or clip size).
     int storedWidth_ = 0;

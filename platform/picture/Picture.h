@@ -42,10 +42,12 @@ public:
     // The size contract: width() and height() are always the size of bitmap(), the pixels as
     // decoded. A bitmap file decodes at its own size. A JPEG decodes at its own size unless
     // `options` ask for less: over options.pixelBudget it decodes at the largest of 1/2, 1/4 and
-    // 1/8 that fits, and with options.cover it decodes at the smallest of those that still
-    // covers options.cover in both directions. decodedScale() then says which (2, 4 or 8): the
-    // file's picture is W x H with width() = ceil(W / scale), height() = ceil(H / scale). The
-    // scale is settled by the header at load, before any pixel is decoded.
+    // 1/8 that fits, and decodedScale() then says which (2, 4 or 8): the file's picture is W x H
+    // with width() = ceil(W / scale), height() = ceil(H / scale). With options.cover it decodes
+    // at the smallest eighth (M/8, within the budget) whose size still covers options.cover in
+    // both directions: width() = ceil(W * M / 8), and decodedScale() is 1 when M is none of 1,
+    // 2 and 4.
+    // The scale is settled by the header at load, before any pixel is decoded.
     void loadFromFile(const std::string& path, const DecodeOptions& options);
 
     // Makes this an empty JPEG picture (no size, no pixels), as a fresh JPEG object is.

@@ -334,7 +334,7 @@ TEST(Jpeg, ScaleFollowsBudgetAndCover) {
 }
 
 // A decode at a scale is libjpeg's scaled decode, pixel for pixel as `djpeg -scale`, whether the
-// budget or the size to cover asked for it; a picture over the budget even at 1/8 is refused.
+// budget or the size to cover asked for it (to cover, at any eighth); a picture over the budget even at 1/8 is refused.
 TEST(Jpeg, ScaledDecodeMatchesDjpegScale) {
     TempDir dir;
     const std::string path = dir / "p.jpg";
@@ -350,6 +350,9 @@ TEST(Jpeg, ScaledDecodeMatchesDjpegScale) {
         {35 * 25, {}, 35, 25, "-scale 1/2"},
         {std::uint64_t(64) << 20, {9, 7}, 9, 7, "-scale 1/8"},
         {std::uint64_t(64) << 20, {30, 20}, 35, 25, "-scale 1/2"},
+        // Between the halvings: the smallest eighth that covers (27 x 19 covers 25 x 16).
+        {std::uint64_t(64) << 20, {25, 16}, 27, 19, "-scale 3/8"},
+        {std::uint64_t(64) << 20, {40, 30}, 44, 32, "-scale 5/8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.djpegScale);
