@@ -56,6 +56,15 @@ public:
     Bitmap(int width, int height);
     // Same checks, but the pixels are left undefined: for callers that write every one of them.
     static Bitmap uninitialized(int width, int height);
+    // A bitmap over pixels it does not own, rows packed as stride() has them: the storage stays
+    // while `owner` is held (a window's framebuffer in memory its host presents from). A copy
+    // owns its pixels; moves and assignments to it take the storage along.
+    static Bitmap over(int width, int height, std::uint8_t* pixels, std::shared_ptr<void> owner);
+
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -63,11 +72,11 @@ public:
     std::size_t stride() const { return std::size_t(width_) * 3; }
     Rect rect() const { return {0, 0, width_, height_}; }
 
-    std::uint8_t* row(int r) { return data_.data() + std::size_t(r) * stride(); }
-    const std::uint8_t* row(int r) const { return data_.data() + std::size_t(r) * stride(); }
-    std::uint8_t* data() { return data_.data(); }
-    const std::uint8_t* data() const { return data_.data(); }
-    std::size_t byteSize() const { return data_.size(); }
+    std::uint8_t* row(int r) { return data() + std::size_t(r) * stride(); }
+    const std::uint8_t* row(int r) const { return data() + std::size_t(r) * stride(); }
+    std::uint8_t* data() { return owner_ ? pixels_ : data_.data(); }
+    const std::uint8_t* data() const { return owner_ ? pixels_ : data_.data(); }
+    std::size_t byteSize() const { return owner_ ? std::size_t(height_) * stride() : data_.size(); }
 
     // Changes the size, keeping the overlapping top-left pixels; new pixels are black.
     void setSize(int width, int height);
@@ -76,12 +85,15 @@ public:
     Color pixel(int x, int y) const;
     void setPixel(int x, int y, Color c);
 
-    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+    friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>> data_;
+    // Pixels held by someone else, kept alive by owner_ (unused when owner_ is empty).
+    std::uint8_t* pixels_ = nullptr;
+    std::shared_ptr<void> owner_;
 };
 
 }  // namespace quillo

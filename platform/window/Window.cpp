@@ -105,11 +105,18 @@ void Label::paint(Bitmap& target) {
 
 Form::Form(Host& host) : Form(host, host.screenSize()) {}
 
-Form::Form(Host& host, Size size) : host_(host), framebuffer_(size.width, size.height) {}
+Form::Form(Host& host, Size size) : host_(host), framebuffer_(host.makeFramebuffer(size)) {}
+
+Form::~Form() {
+    host_.beforeDrawing(window_);
+}
 
 void Form::resize(Size size) {
     if (size.width == width() && size.height == height()) return;
-    framebuffer_ = Bitmap(size.width, size.height);
+    // The old one goes first: two screen-sized buffers are never held at once.
+    host_.beforeDrawing(window_);
+    framebuffer_ = Bitmap();
+    framebuffer_ = host_.makeFramebuffer(size);
     dirty_ = {};
     // The overlay was made for the old size.
     overlayPlaced_ = false;
@@ -148,6 +155,7 @@ void Form::bringToFront(Control& c) {
 
 void Form::repaint() {
     repaintPending_ = false;
+    host_.beforeDrawing(window_);
     // Painting starts at the topmost visible control that covers the whole window; only without
     // one is the background filled.
     std::size_t first = 0;
@@ -190,11 +198,13 @@ void Form::present(const Rect& r) {
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
+    host_.beforeDrawing(window_);
     liftOverlay(Rect::fromSize(x, y, bitmap.width(), bitmap.height()));
     markDirty(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
 }
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
+    host_.beforeDrawing(window_);
     liftOverlay(dst);
     markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
 }
@@ -209,12 +219,14 @@ void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, i
         drawBitmap(x, y, frame);
         return;
     }
+    host_.beforeDrawing(window_);
     markDirty(blendAt(framebuffer_, x, y, oldPic, newPic, F, framebuffer_.rect()));
 }
 
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;
+    host_.beforeDrawing(window_);
     liftOverlay(Rect::fromSize(x, y, 1, 1));
     framebuffer_.setPixel(x, y, c);
     markDirty(Rect::fromSize(x, y, 1, 1));
@@ -246,6 +258,7 @@ void Form::liftOverlay(const Rect& area) {
     // A draw elsewhere leaves it placed: nothing to put back, and the present stays small.
     if (!overlayPlaced_ || area.intersected(overlayRect()).empty()) return;
     overlayPlaced_ = false;
+    host_.beforeDrawing(window_);
     const Rect r = overlayRect();
     for (int y = r.top; y < r.bottom; ++y)
         std::copy_n(underOverlay_.row(y - r.top), std::size_t(r.width()) * 3,
@@ -257,6 +270,7 @@ void Form::placeOverlay() {
     if (overlayPlaced_ || overlay_.empty()) return;
     const Rect r = overlayRect();
     if (r.empty()) return;
+    host_.beforeDrawing(window_);
     if (underOverlay_.width() != r.width() || underOverlay_.height() != r.height())
         underOverlay_ = Bitmap::uninitialized(r.width(), r.height());
     const std::size_t width = std::size_t(overlay_.width());
