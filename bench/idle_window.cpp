@@ -4,6 +4,7 @@
 #include <SDL_mixer.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <QWidget>
 #include <cstdio>
 
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     black.setColor(QPalette::Window, Qt::black);
     window.setPalette(black);
     window.setAutoFillBackground(true);
+    // Without a window manager nothing sizes a full-screen window: it is given the screen's area.
+    window.setGeometry(QGuiApplication::primaryScreen()->geometry());
     window.showFullScreen();
     return app.exec();
 }
