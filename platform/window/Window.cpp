@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Blend.h"
 #include "Scale.h"
@@ -120,6 +121,7 @@ void Form::resize(Size size) {
     dirty_ = {};
     // The overlay was made for the old size.
     overlayPlaced_ = false;
+    overlayLifted_ = false;
     overlay_ = Bitmap();
     invalidate();
 }
@@ -170,6 +172,7 @@ void Form::repaint() {
         if (order_[i]->visible()) order_[i]->paint(framebuffer_);
     // Everything was painted afresh, under the overlay too.
     overlayPlaced_ = false;
+    overlayLifted_ = false;
     placeOverlay();
     dirty_ = {};
     present(framebuffer_.rect());
@@ -239,6 +242,8 @@ Rect Form::overlayRect() const {
 
 void Form::setOverlay(Bitmap overlay, Point at) {
     liftOverlay(overlayRect());
+    // The old one is off the screen at the next present.
+    if (std::exchange(overlayLifted_, false)) markDirty(overlayRect());
     overlay_ = std::move(overlay);
     overlayAt_ = at;
     // The band's share of each pixel, once per overlay: black keeps half of the pixel below,
@@ -263,7 +268,9 @@ void Form::liftOverlay(const Rect& area) {
     for (int y = r.top; y < r.bottom; ++y)
         std::copy_n(underOverlay_.row(y - r.top), std::size_t(r.width()) * 3,
                     framebuffer_.row(y) + std::size_t(r.left) * 3);
-    markDirty(r);
+    // Not presented: it goes back on before the next present, and wherever nothing is drawn
+    // meanwhile it comes out as it was, so only the draw's own area needs presenting.
+    overlayLifted_ = true;
 }
 
 void Form::placeOverlay() {
@@ -288,7 +295,7 @@ void Form::placeOverlay() {
         }
     }
     overlayPlaced_ = true;
-    markDirty(r);
+    if (!std::exchange(overlayLifted_, false)) markDirty(r);
 }
 
 }  // namespace quillo

@@ -185,6 +185,8 @@ private:
     // While the overlay is on the framebuffer: the pixels it lies over.
     Bitmap underOverlay_;
     bool overlayPlaced_ = false;
+    // Taken off for a draw and not yet put back: the screen still shows it.
+    bool overlayLifted_ = false;
 };
 
 }  // namespace quillo
