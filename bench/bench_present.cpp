@@ -31,7 +31,8 @@ struct QtFixture {
 
     QtFixture() {
         const quillo::Size s = host.screenSize();
-        frame = quillo::Bitmap(s.width, s.height);
+        // The host's own framebuffer, which it presents from as it is.
+        frame = host.makeFramebuffer(s);
         for (int y = 0; y < frame.height(); ++y)
             std::memset(frame.row(y), y & 0xFF, frame.stride());
         window = host.openWindow("bench", frame);
