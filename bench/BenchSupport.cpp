@@ -26,17 +26,15 @@ Bitmap makePhoto(int w, int h) {
     Bitmap b(w, h);
     std::uint32_t state = 12345;
     for (int y = 0; y < h; ++y) {
-        std::uint8_t* p = b.row(y);
-        for (int x = 0; x < w; ++x, p += 3) {
+        Pixel* p = b.row(y);
+        for (int x = 0; x < w; ++x) {
             state = state * 1664525u + 1013904223u;
             const int noise = int(state >> 28) - 8;
             const int wave = ((x * 7 / 5 + y) / 3) % 64;
             const int r = 40 + 180 * x / w + noise;
             const int g = 30 + 160 * y / h + wave / 2 + noise;
             const int bl = 200 - 150 * (x + y) / (w + h) + ((x / 40 + y / 60) % 3) * 10 + noise;
-            p[0] = std::uint8_t(std::clamp(bl, 0, 255));
-            p[1] = std::uint8_t(std::clamp(g, 0, 255));
-            p[2] = std::uint8_t(std::clamp(r, 0, 255));
+            p[x] = pixelOf(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(bl, 0, 255));
         }
     }
     return b;

@@ -33,9 +33,9 @@ public:
 
 Bitmap noise(int w, int h, std::uint32_t seed) {
     Bitmap b = Bitmap::uninitialized(w, h);
-    for (std::size_t i = 0; i < b.byteSize(); ++i) {
+    for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h); ++i) {
         seed = seed * 1664525u + 1013904223u;
-        b.data()[i] = std::uint8_t(seed >> 24);
+        b.data()[i] = kPixelPad | seed >> 8;
     }
     return b;
 }
@@ -194,7 +194,9 @@ void BM_ReadTwoWriteOne_4K(benchmark::State& state) {
     const Bitmap a = noise(3840, 2160, 1), b = noise(3840, 2160, 2);
     Bitmap out(3840, 2160);
     for (auto _ : state) {
-        orFrames(out.data(), a.data(), b.data(), out.byteSize());
+        orFrames(reinterpret_cast<std::uint8_t*>(out.data()),
+                 reinterpret_cast<const std::uint8_t*>(a.data()),
+                 reinterpret_cast<const std::uint8_t*>(b.data()), out.byteSize());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }

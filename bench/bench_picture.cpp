@@ -128,7 +128,8 @@ void BM_BmpLoadConvert_4K(benchmark::State& s) {
 void blendFrames(benchmark::State& state, int w, int h) {
     const Bitmap oldPic = makePhoto(w, h);
     Bitmap newPic = oldPic;
-    for (std::size_t i = 0; i < newPic.byteSize(); ++i) newPic.data()[i] ^= 0x5A;
+    for (std::size_t i = 0; i < newPic.byteSize() / sizeof(Pixel); ++i)
+        newPic.data()[i] ^= 0x5A5A5A;
     Bitmap out(w, h);
     int f = 0;
     for (auto _ : state) {

@@ -8,10 +8,10 @@
 
 // Xlib's macros (None, Bool, Status...) clash with Qt's headers: Qt first.
 #include <QApplication>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
-#include "PixelConvert.h"
 #include "QtHost.h"
 
 #include <X11/Xlib.h>
@@ -34,7 +34,7 @@ struct QtFixture {
         // The host's own framebuffer, which it presents from as it is.
         frame = host.makeFramebuffer(s);
         for (int y = 0; y < frame.height(); ++y)
-            std::memset(frame.row(y), y & 0xFF, frame.stride());
+            std::fill_n(frame.row(y), frame.width(), quillo::pixelOf(y, y, y));
         window = host.openWindow("bench", frame);
         std::vector<quillo::Event> ignored;
         for (int i = 0; i < 20; ++i) host.pumpInput(ignored);  // let the window map
@@ -64,19 +64,6 @@ void BM_CopyFrameBytes(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(f.frame.byteSize()));
 }
 BENCHMARK(BM_CopyFrameBytes)->Unit(benchmark::kMillisecond);
-
-// The part of a present that is ours: the frame into 32-bit words.
-void BM_ConvertFrame(benchmark::State& state) {
-    QtFixture& f = fixture();
-    std::vector<std::uint32_t> words(std::size_t(f.frame.width()) * std::size_t(f.frame.height()));
-    for (auto _ : state) {
-        quillo::toXrgb32(f.frame, f.frame.rect(), reinterpret_cast<std::uint8_t*>(words.data()),
-                         std::size_t(f.frame.width()) * 4);
-        benchmark::DoNotOptimize(words.data());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_ConvertFrame)->Unit(benchmark::kMillisecond);
 
 // The floor: a screen-sized window of our own and a shared-memory image in the screen's format,
 // put whole and waited for, as a present of a whole frame is.

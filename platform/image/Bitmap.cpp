@@ -107,11 +107,11 @@ Bitmap Bitmap::uninitialized(int width, int height) {
     Bitmap b;
     b.width_ = width;
     b.height_ = height;
-    b.data_.resize(std::size_t(width) * std::size_t(height) * 3);
+    b.data_.resize(std::size_t(width) * std::size_t(height));
     return b;
 }
 
-Bitmap Bitmap::over(int width, int height, std::uint8_t* pixels, std::shared_ptr<void> owner) {
+Bitmap Bitmap::over(int width, int height, Pixel* pixels, std::shared_ptr<void> owner) {
     checkSize(width, height);
     Bitmap b;
     b.width_ = width;
@@ -124,7 +124,7 @@ Bitmap Bitmap::over(int width, int height, std::uint8_t* pixels, std::shared_ptr
 Bitmap::Bitmap(const Bitmap& other)
     : width_(other.width_),
       height_(other.height_),
-      data_(other.data(), other.data() + other.byteSize()) {}
+      data_(other.data(), other.data() + other.byteSize() / sizeof(Pixel)) {}
 
 Bitmap& Bitmap::operator=(const Bitmap& other) {
     if (this != &other) *this = Bitmap(other);
@@ -133,20 +133,29 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
 
 bool operator==(const Bitmap& a, const Bitmap& b) {
     return a.width_ == b.width_ && a.height_ == b.height_ &&
-           std::equal(a.data(), a.data() + a.byteSize(), b.data());
+           std::equal(a.data(), a.data() + a.byteSize() / sizeof(Pixel), b.data());
 }
 
 Bitmap::Bitmap(int width, int height) : Bitmap(uninitialized(width, height)) {
-    // An empty bitmap has no buffer, and memset must not be given a null one.
-    if (!data_.empty()) std::memset(data_.data(), 0, data_.size());
+    std::fill(data_.begin(), data_.end(), pixelOf(clBlack));
 }
 
 void Bitmap::setSize(int width, int height) {
     if (width == width_ && height == height_) return;
     Bitmap resized(width, height);
     const int w = std::min(width, width_), h = std::min(height, height_);
-    for (int r = 0; r < h; ++r) std::memcpy(resized.row(r), row(r), std::size_t(w) * 3);
+    for (int r = 0; r < h; ++r) std::memcpy(resized.row(r), row(r), std::size_t(w) * sizeof(Pixel));
     *this = std::move(resized);
+}
+
+void Bitmap::copyTo(const Rect& area, void* dst, std::size_t dstStride) const {
+    const Rect r = area.intersected(rect());
+    if (r.empty()) return;
+    // dst stays at the area's own corner when clipping moves the top-left.
+    auto* out = static_cast<std::uint8_t*>(dst) + std::size_t(r.top - area.top) * dstStride +
+                std::size_t(r.left - area.left) * sizeof(Pixel);
+    for (int y = r.top; y < r.bottom; ++y, out += dstStride)
+        std::memcpy(out, row(y) + r.left, std::size_t(r.width()) * sizeof(Pixel));
 }
 
 void Bitmap::fill(Color c) {
@@ -156,24 +165,8 @@ void Bitmap::fill(Color c) {
 void Bitmap::fillRect(const Rect& area, Color c) {
     const Rect r = area.intersected(rect());
     if (r.empty()) return;
-    const std::uint8_t px[3] = {std::uint8_t(blueOf(c)), std::uint8_t(greenOf(c)),
-                                std::uint8_t(redOf(c))};
-    for (int y = r.top; y < r.bottom; ++y) {
-        std::uint8_t* p = row(y) + std::size_t(r.left) * 3;
-        for (int x = r.left; x < r.right; ++x, p += 3) std::memcpy(p, px, 3);
-    }
-}
-
-Color Bitmap::pixel(int x, int y) const {
-    const std::uint8_t* p = row(y) + std::size_t(x) * 3;
-    return rgb(p[2], p[1], p[0]);
-}
-
-void Bitmap::setPixel(int x, int y, Color c) {
-    std::uint8_t* p = row(y) + std::size_t(x) * 3;
-    p[0] = std::uint8_t(blueOf(c));
-    p[1] = std::uint8_t(greenOf(c));
-    p[2] = std::uint8_t(redOf(c));
+    const Pixel px = pixelOf(c);
+    for (int y = r.top; y < r.bottom; ++y) std::fill(row(y) + r.left, row(y) + r.right, px);
 }
 
 }  // namespace quillo

@@ -1,5 +1,8 @@
 #pragma once
-// A 24-bit off-screen bitmap: rows top to bottom, 3 bytes a pixel in the order blue, green, red.
+// An off-screen bitmap in the screen's own pixel format: rows top to bottom, one 32-bit word a
+// pixel, 0xFFRRGGBB in native byte order (blue first in memory on little-endian machines). That
+// is what a true-colour X screen keeps, so a frame goes to it without conversion.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,6 +52,28 @@ void DefaultInitAllocator<T>::deallocate(T* p, std::size_t n) noexcept {
     freePixels(p, n * sizeof(T));
 }
 
+// One pixel word: 0xFFRRGGBB. The top byte is always 0xFF, so a word is the same whether the
+// screen reads it as padding or as opaque alpha.
+using Pixel = std::uint32_t;
+constexpr Pixel kPixelPad = 0xFF000000u;
+
+constexpr Pixel pixelOf(Color c) {
+    return kPixelPad | Pixel(redOf(c)) << 16 | Pixel(greenOf(c)) << 8 | Pixel(blueOf(c));
+}
+constexpr Color colorOf(Pixel p) {
+    return rgb(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF));
+}
+constexpr Pixel pixelOf(int r, int g, int b) {
+    return kPixelPad | Pixel(r & 0xFF) << 16 | Pixel(g & 0xFF) << 8 | Pixel(b & 0xFF);
+}
+
+// Byte offsets of the channels inside a pixel word as it lies in memory.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr int kBlueByte = kLittleEndian ? 0 : 3;
+constexpr int kGreenByte = kLittleEndian ? 1 : 2;
+constexpr int kRedByte = kLittleEndian ? 2 : 1;
+constexpr int kPadByte = kLittleEndian ? 3 : 0;
+
 class Bitmap {
 public:
     Bitmap() = default;
@@ -59,7 +84,7 @@ public:
     // A bitmap over pixels it does not own, rows packed as stride() has them: the storage stays
     // while `owner` is held (a window's framebuffer in memory its host presents from). A copy
     // owns its pixels; moves and assignments to it take the storage along.
-    static Bitmap over(int width, int height, std::uint8_t* pixels, std::shared_ptr<void> owner);
+    static Bitmap over(int width, int height, Pixel* pixels, std::shared_ptr<void> owner);
 
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -69,30 +94,37 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     bool empty() const { return width_ == 0 || height_ == 0; }
-    std::size_t stride() const { return std::size_t(width_) * 3; }
+    // Bytes from one row to the next.
+    std::size_t stride() const { return std::size_t(width_) * sizeof(Pixel); }
     Rect rect() const { return {0, 0, width_, height_}; }
 
-    std::uint8_t* row(int r) { return data() + std::size_t(r) * stride(); }
-    const std::uint8_t* row(int r) const { return data() + std::size_t(r) * stride(); }
-    std::uint8_t* data() { return owner_ ? pixels_ : data_.data(); }
-    const std::uint8_t* data() const { return owner_ ? pixels_ : data_.data(); }
-    std::size_t byteSize() const { return owner_ ? std::size_t(height_) * stride() : data_.size(); }
+    Pixel* row(int r) { return data() + std::size_t(r) * std::size_t(width_); }
+    const Pixel* row(int r) const { return data() + std::size_t(r) * std::size_t(width_); }
+    Pixel* data() { return owner_ ? pixels_ : data_.data(); }
+    const Pixel* data() const { return owner_ ? pixels_ : data_.data(); }
+    std::size_t byteSize() const {
+        return owner_ ? std::size_t(height_) * stride() : data_.size() * sizeof(Pixel);
+    }
 
     // Changes the size, keeping the overlapping top-left pixels; new pixels are black.
     void setSize(int width, int height);
     void fill(Color c);
     void fillRect(const Rect& r, Color c);
-    Color pixel(int x, int y) const;
-    void setPixel(int x, int y, Color c);
+    Color pixel(int x, int y) const { return colorOf(row(y)[x]); }
+    void setPixel(int x, int y, Color c) { row(y)[x] = pixelOf(c); }
+
+    // Copies the area (clipped to the bitmap) to dst, whose rows are dstStride bytes apart; dst
+    // points at the place of the area's top-left pixel. For a screen's image in our format.
+    void copyTo(const Rect& area, void* dst, std::size_t dstStride) const;
 
     friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>> data_;
+    std::vector<Pixel, DefaultInitAllocator<Pixel>> data_;
     // Pixels held by someone else, kept alive by owner_ (unused when owner_ is empty).
-    std::uint8_t* pixels_ = nullptr;
+    Pixel* pixels_ = nullptr;
     std::shared_ptr<void> owner_;
 };
 

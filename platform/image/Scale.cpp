@@ -29,19 +29,18 @@ Rect stretchCopy(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect
             left = std::max(left, s.left);
             right = std::min(right, s.right);
         }
-        const std::uint8_t* srow = src.row(sy);
-        std::uint8_t* drow = dst.row(y);
+        const Pixel* srow = src.row(sy);
+        Pixel* drow = dst.row(y);
         if (sw == dw && srcX[0] >= 0 && srcX[std::size_t(out.width()) - 1] < src.width()) {
             if (right > left)
-                std::memcpy(drow + std::size_t(left) * 3,
-                            srow + std::size_t(srcX[std::size_t(left - out.left)]) * 3,
-                            std::size_t(right - left) * 3);
+                std::memcpy(drow + left, srow + srcX[std::size_t(left - out.left)],
+                            std::size_t(right - left) * sizeof(Pixel));
             continue;
         }
         for (int x = left; x < right; ++x) {
             const int sx = srcX[std::size_t(x - out.left)];
             if (sx < 0 || sx >= src.width()) continue;
-            std::memcpy(drow + std::size_t(x) * 3, srow + std::size_t(sx) * 3, 3);
+            drow[x] = srow[sx];
         }
     }
     return out;

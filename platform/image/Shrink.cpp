@@ -44,31 +44,35 @@ SpanTable makeSpans(int srcLen, int dstLen) {
 }
 
 // One output row: its source rows summed down with their row weights into `down` (one entry
-// per source byte), then summed across with the column weights and divided by the total weight
-// (rounded to the nearest level). Summing down first keeps the inner loop on contiguous bytes.
+// per source byte, the padding bytes too, which keeps the loop plain), then summed across with
+// the column weights and divided by the total weight (rounded to the nearest level). Summing
+// down first keeps the inner loop on contiguous bytes.
 template <class Acc>
-void shrinkRow(std::uint8_t* out, const Bitmap& src, const Span& rs, const SpanTable& rows,
+void shrinkRow(Pixel* out, const Bitmap& src, const Span& rs, const SpanTable& rows,
                const SpanTable& cols, int width, std::vector<Acc>& down) {
     std::fill(down.begin(), down.end(), Acc(0));
     for (int k = 0; k < rs.count; ++k) {
         // Restricted: the bytes read are no alias of the sums (unsigned char may alias anything,
         // which would keep the loop from being vectorised).
-        const std::uint8_t* __restrict in = src.row(rs.first + k);
+        const std::uint8_t* __restrict in =
+            reinterpret_cast<const std::uint8_t*>(src.row(rs.first + k));
         const Acc wy = rows.weights[rs.weights + std::size_t(k)];
         Acc* __restrict d = down.data();
         for (std::size_t i = 0, n = down.size(); i < n; ++i) d[i] += wy * in[i];
     }
     const std::uint64_t total = std::uint64_t(src.width()) * std::uint64_t(src.height());
     const double inverse = 1.0 / double(total);
-    for (int ox = 0; ox < width; ++ox, out += 3) {
+    constexpr int kChannels[3] = {kBlueByte, kGreenByte, kRedByte};
+    for (int ox = 0; ox < width; ++ox) {
         const Span& cs = cols.spans[std::size_t(ox)];
-        const Acc* p = down.data() + 3 * std::size_t(cs.first);
+        const Acc* p = down.data() + sizeof(Pixel) * std::size_t(cs.first);
         const std::uint32_t* wt = cols.weights.data() + cs.weights;
         std::uint64_t sum[3] = {0, 0, 0};
-        for (int i = 0; i < cs.count; ++i, p += 3)
-            for (int c = 0; c < 3; ++c) sum[c] += std::uint64_t(wt[i]) * p[c];
-        // A 64-bit division per byte would cost more than the sums: the quotient comes from a
+        for (int i = 0; i < cs.count; ++i, p += sizeof(Pixel))
+            for (int c = 0; c < 3; ++c) sum[c] += std::uint64_t(wt[i]) * p[kChannels[c]];
+        // A 64-bit division per channel would cost more than the sums: the quotient comes from a
         // multiplication, corrected by at most one.
+        Pixel px = kPixelPad;
         for (int c = 0; c < 3; ++c) {
             const std::uint64_t n = sum[c] + total / 2;
             std::uint64_t q = std::uint64_t(double(n) * inverse);
@@ -76,8 +80,9 @@ void shrinkRow(std::uint8_t* out, const Bitmap& src, const Span& rs, const SpanT
                 --q;
             else if ((q + 1) * total <= n)
                 ++q;
-            out[c] = std::uint8_t(q);
+            px |= Pixel(q) << (8 * c);  // blue, green, red from the word's low byte up
         }
+        out[ox] = px;
     }
 }
 

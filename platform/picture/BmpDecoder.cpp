@@ -44,7 +44,7 @@ constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 constexpr std::size_t kFileHeaderSize = 14;
 
 using Bytes = std::span<const std::uint8_t>;
-using Palette = std::array<std::array<std::uint8_t, 3>, 256>;  // B, G, R; missing = black
+using Palette = std::array<Pixel, 256>;  // missing entries are black
 
 [[noreturn]] void invalid() {
     throw InvalidGraphic("Bitmap image is not valid");
@@ -199,10 +199,11 @@ bool checkData(const BmpHeader& h, Bytes file) {
 }
 
 Palette readPalette(const BmpHeader& h, Bytes file) {
-    Palette palette{};
+    Palette palette;
+    palette.fill(pixelOf(clBlack));
     for (std::size_t i = 0; i < h.paletteEntries; ++i) {
         const std::uint8_t* e = file.data() + h.paletteAt + i * h.paletteEntrySize;
-        palette[i] = {e[0], e[1], e[2]};
+        palette[i] = pixelOf(e[2], e[1], e[0]);
     }
     return palette;
 }
@@ -225,23 +226,23 @@ void decodeIndexed(const BmpHeader& h, Bytes file, const Palette& palette, Bitma
     for (int i = 0; i < h.rows; ++i) {
         checkStop(stop);
         const std::uint8_t* src = file.data() + h.pixelOffset + std::size_t(h.stride) * i;
-        std::uint8_t* dst = out.row(outputRow(h, i));
-        for (int x = 0; x < h.columns; ++x, dst += 3) {
+        Pixel* dst = out.row(outputRow(h, i));
+        for (int x = 0; x < h.columns; ++x) {
             unsigned index;
             if constexpr (Bpp == 8) index = src[x];
             if constexpr (Bpp == 4) index = src[x >> 1] >> (x & 1 ? 0 : 4) & 0x0F;
             if constexpr (Bpp == 1) index = src[x >> 3] >> (7 - (x & 7)) & 1;
-            std::memcpy(dst, palette[index].data(), 3);
+            dst[x] = palette[index];
         }
     }
 }
 
 void decodeRgb24(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& stop) {
-    const std::size_t bytes = std::size_t(h.columns) * 3;
     for (int i = 0; i < h.rows; ++i) {
         checkStop(stop);
-        std::memcpy(out.row(outputRow(h, i)),
-                    file.data() + h.pixelOffset + std::size_t(h.stride) * i, bytes);
+        const std::uint8_t* src = file.data() + h.pixelOffset + std::size_t(h.stride) * i;
+        Pixel* dst = out.row(outputRow(h, i));
+        for (int x = 0; x < h.columns; ++x, src += 3) dst[x] = pixelOf(src[2], src[1], src[0]);
     }
 }
 
@@ -277,17 +278,16 @@ void decodeBitFields(const BmpHeader& h, Bytes file, Bitmap& out, const Stop& st
     for (int i = 0; i < h.rows; ++i) {
         checkStop(stop);
         const Bytes src = file.subspan(h.pixelOffset + std::size_t(h.stride) * i);
-        std::uint8_t* dst = out.row(outputRow(h, i));
-        for (int x = 0; x < h.columns; ++x, dst += 3) {
-            if (plain32) {
-                std::memcpy(dst, src.data() + 4 * std::size_t(x), 3);
-                continue;
-            }
+        Pixel* dst = out.row(outputRow(h, i));
+        if (plain32) {
+            // The stored word is ours but for its unused top byte.
+            for (int x = 0; x < h.columns; ++x) dst[x] = kPixelPad | u32(src, 4 * std::size_t(x));
+            continue;
+        }
+        for (int x = 0; x < h.columns; ++x) {
             const std::uint32_t pixel =
                 h.bitCount == 16 ? u16(src, 2 * std::size_t(x)) : u32(src, 4 * std::size_t(x));
-            dst[0] = blue(pixel);
-            dst[1] = green(pixel);
-            dst[2] = red(pixel);
+            dst[x] = pixelOf(red(pixel), green(pixel), blue(pixel));
         }
     }
 }
@@ -306,8 +306,7 @@ void decodeRle(const BmpHeader& h, Bytes file, const Palette& palette, Bitmap& o
         if (data.size() - pos < n) invalid();
     };
     const auto put = [&](unsigned index) {
-        if (x < std::uint64_t(h.columns))
-            std::memcpy(out.row(h.rows - 1 - y) + 3 * x, palette[index].data(), 3);
+        if (x < std::uint64_t(h.columns)) out.row(h.rows - 1 - y)[x] = palette[index];
         ++x;
     };
     const auto room = [&](std::uint64_t n) {

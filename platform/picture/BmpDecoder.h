@@ -9,7 +9,7 @@
 
 namespace quillo {
 
-// Decodes a whole .bmp file (file header included) into a 24-bit bitmap. A picture of more than
+// Decodes a whole .bmp file (file header included) into a bitmap. A picture of more than
 // pixelBudget pixels is refused like any other invalid bitmap, before anything is allocated.
 // Throws DecodeStopped when `stop` is raised: it is asked once per row.
 Bitmap decodeBmp(std::span<const std::uint8_t> file,

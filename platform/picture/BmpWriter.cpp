@@ -33,7 +33,12 @@ void writeBmp24(const std::string& path, const Bitmap& bitmap) {
     le32(out, 0);
     const std::string pad(rowBytes - std::uint32_t(bitmap.width()) * 3, '\0');
     for (int r = bitmap.height() - 1; r >= 0; --r) {
-        out.append(reinterpret_cast<const char*>(bitmap.row(r)), bitmap.stride());
+        const Pixel* p = bitmap.row(r);
+        for (int x = 0; x < bitmap.width(); ++x) {
+            out.push_back(char(p[x] & 0xFF));
+            out.push_back(char(p[x] >> 8 & 0xFF));
+            out.push_back(char(p[x] >> 16 & 0xFF));
+        }
         out += pad;
     }
     std::ofstream f(path, std::ios::binary | std::ios::trunc);

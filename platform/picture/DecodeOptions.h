@@ -8,7 +8,7 @@
 
 namespace quillo {
 
-// The default decoding budget: 64 megapixels (a 24-bit bitmap of 192 MiB).
+// The default decoding budget: 64 megapixels (a bitmap of 256 MiB).
 constexpr std::uint64_t kDefaultPixelBudget = std::uint64_t(64) << 20;
 
 struct DecodeOptions {

@@ -11,6 +11,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "Bitmap.h"
 #include "Errors.h"
 #include "Exif.h"
 #include "Orientation.h"
@@ -99,10 +100,11 @@ struct LibjpegRun {
     // The decode at 1/scale, of output size outWidth x outHeight. The kept pixels go out in
     // `lines` lines of lineLength pixels: line l is output row lineRow[l] (never decreasing; null
     // for row l), and its pixel i, output column pick[i] (null for column i), goes to
-    // lineStart[l] + i * pixelStep. A line may be a row or a column of the caller's bitmap, so a
-    // picture is turned and cut while it is decoded. `scratch` holds one row of outWidth * 4
-    // bytes; `held` holds heldRows (1 to kMaxHeldRows) rows of outWidth * 3: that many lines are
-    // written together, which keeps the writes of a quarter turn close to each other.
+    // lineStart[l] + i * pixelStep bytes. A line may be a row or a column of the caller's
+    // bitmap, so a picture is turned and cut while it is decoded. `scratch` holds one row of
+    // outWidth * 4 bytes; `held` holds heldRows (1 to kMaxHeldRows) rows of outWidth pixel words:
+    // that many lines are written together, which keeps the writes of a quarter turn close to
+    // each other.
     int scale;
     bool quantize;
     std::uint8_t** lineStart;
@@ -112,7 +114,7 @@ struct LibjpegRun {
     int lineLength;
     std::ptrdiff_t pixelStep;
     std::uint8_t* scratch;
-    std::uint8_t* held;
+    Pixel* held;
     int heldRows;
     int outWidth;
     int outHeight;
@@ -120,28 +122,36 @@ struct LibjpegRun {
 
 constexpr int kMaxHeldRows = 64;
 
+constexpr std::ptrdiff_t kPixelBytes = sizeof(Pixel);
+
 // How much of the file a decode reads at a time.
 constexpr std::size_t kFileChunkBytes = std::size_t(64) << 10;
 
-// Writes `count` lines from `first` on, line first + k taking its pixels from the blue-green-red
-// row rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output row's
-// pixels of these lines side by side.
-void writeLines(const LibjpegRun& run, int first, int count, const std::uint8_t* const* rowOf) {
+// Writes `count` lines from `first` on, line first + k taking its pixels from the row of pixel
+// words rowOf[k]. Pixel by pixel across the lines, so that a quarter turn writes each output
+// row's pixels of these lines side by side.
+void writeLines(const LibjpegRun& run, int first, int count, const Pixel* const* rowOf) {
     if (count == 0) return;
-    if (run.pixelStep == 3 && !run.pick) {
+    if (run.pixelStep == kPixelBytes && !run.pick) {
         for (int k = 0; k < count; ++k)
-            std::memcpy(run.lineStart[first + k], rowOf[k], std::size_t(run.lineLength) * 3);
+            std::memcpy(run.lineStart[first + k], rowOf[k],
+                        std::size_t(run.lineLength) * sizeof(Pixel));
         return;
     }
     // The lines of a quarter turn are neighbouring columns: their pixels in one output row lie
     // side by side, `across` bytes apart.
     const std::ptrdiff_t across = count > 1 ? run.lineStart[first + 1] - run.lineStart[first] : 0;
     for (int i = 0; i < run.lineLength; ++i) {
-        const std::size_t from = std::size_t(run.pick ? run.pick[i] : i) * 3;
+        const std::size_t from = std::size_t(run.pick ? run.pick[i] : i);
         std::uint8_t* out = run.lineStart[first] + std::ptrdiff_t(i) * run.pixelStep;
-        for (int k = 0; k < count; ++k, out += across) std::memcpy(out, rowOf[k] + from, 3);
+        for (int k = 0; k < count; ++k, out += across)
+            std::memcpy(out, rowOf[k] + from, sizeof(Pixel));
     }
 }
+
+// libjpeg-turbo's colour space that lays out our pixel words in memory; it sets the padding byte
+// to 0xFF.
+constexpr J_COLOR_SPACE kPixelColorSpace = kLittleEndian ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 
 bool fourComponents(J_COLOR_SPACE space) {
     return space == JCS_CMYK || space == JCS_YCCK;
@@ -162,38 +172,37 @@ void setDecodeParameters(jpeg_decompress_struct& cinfo, const LibjpegRun& run) {
         cinfo.quantize_colors = TRUE;
         cinfo.desired_number_of_colors = 236;
     } else {
-        // Straight into our blue-green-red rows, no copy afterwards.
-        cinfo.out_color_space = JCS_EXT_BGR;
+        // Straight into our rows of pixel words, no copy afterwards.
+        cinfo.out_color_space = kPixelColorSpace;
     }
 }
 
-// Expands one row of palette indexes into blue-green-red pixels.
-void expandPaletteRow(const jpeg_decompress_struct& cinfo, const std::uint8_t* index,
-                      std::uint8_t* out, int width) {
+// Expands one row of palette indexes into pixel words.
+void expandPaletteRow(const jpeg_decompress_struct& cinfo, const std::uint8_t* index, Pixel* out,
+                      int width) {
     const JSAMPARRAY map = cinfo.colormap;
     if (cinfo.out_color_components == 1) {
-        for (int x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = map[0][index[x]];
-    } else {
-        for (int x = 0; x < width; ++x, out += 3) {
-            out[0] = map[2][index[x]];
-            out[1] = map[1][index[x]];
-            out[2] = map[0][index[x]];
+        for (int x = 0; x < width; ++x) {
+            const int v = map[0][index[x]];
+            out[x] = pixelOf(v, v, v);
         }
+    } else {
+        for (int x = 0; x < width; ++x)
+            out[x] = pixelOf(map[0][index[x]], map[1][index[x]], map[2][index[x]]);
     }
 }
 
-// Four-component pixels to blue-green-red: each colour is what is left of white under its ink
+// Four-component pixels to pixel words: each colour is what is left of white under its ink
 // and the black, red = (255 - C) * (255 - K) / 255. Files with Adobe's marker store the inks
 // inverted (255 means no ink), which is how nearly every CMYK JPEG is written.
-void expandCmykRow(const std::uint8_t* in, std::uint8_t* out, int width, bool inverted) {
-    for (int x = 0; x < width; ++x, in += 4, out += 3) {
+void expandCmykRow(const std::uint8_t* in, Pixel* out, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, in += 4) {
         const unsigned c = inverted ? in[0] : 255u - in[0];
         const unsigned m = inverted ? in[1] : 255u - in[1];
         const unsigned y = inverted ? in[2] : 255u - in[2];
         const unsigned k = inverted ? in[3] : 255u - in[3];
-        out[0] = std::uint8_t((y * k + 127) / 255);
-        out[1] = std::uint8_t((m * k + 127) / 255);
-        out[2] = std::uint8_t((c * k + 127) / 255);
+        out[x] =
+            pixelOf(int((c * k + 127) / 255), int((m * k + 127) / 255), int((y * k + 127) / 255));
     }
 }
 
@@ -296,23 +305,22 @@ int runLibjpeg(LibjpegRun* run) {
     if (int(cinfo.output_width) != run->outWidth || int(cinfo.output_height) != run->outHeight)
         ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
     const bool whole = run->lines == run->outHeight && run->lineLength == run->outWidth &&
-                       !run->lineRow && !run->pick && run->pixelStep == 3;
+                       !run->lineRow && !run->pick && run->pixelStep == kPixelBytes;
     if (!whole || cinfo.out_color_space == JCS_CMYK || cinfo.quantize_colors) {
         JSAMPROW scratch = run->scratch;
         const int outWidth = run->outWidth;
-        const std::size_t rowBytes = std::size_t(outWidth) * 3;
-        const bool direct = cinfo.out_color_space == JCS_EXT_BGR;
+        const bool direct = cinfo.out_color_space == kPixelColorSpace;
         const auto rowOfLine = [run](int l) { return run->lineRow ? run->lineRow[l] : l; };
         // Lines first to l - 1 wait for their write, from rows held in slots up to `slot`.
-        const std::uint8_t* rowOf[kMaxHeldRows];
+        const Pixel* rowOf[kMaxHeldRows];
         int first = 0, l = 0, slot = 0;
         while (l < run->lines && cinfo.output_scanline < cinfo.output_height) {
             const int y = int(cinfo.output_scanline);
-            std::uint8_t* held = run->held + std::size_t(slot) * rowBytes;
-            JSAMPROW target = direct ? held : scratch;
+            Pixel* held = run->held + std::size_t(slot) * std::size_t(outWidth);
+            JSAMPROW target = direct ? reinterpret_cast<JSAMPROW>(held) : scratch;
             jpeg_read_scanlines(&cinfo, &target, 1);
             if (rowOfLine(l) != y) continue;
-            // The row in blue-green-red, then every line that takes it.
+            // The row in pixel words, then every line that takes it.
             if (cinfo.quantize_colors)
                 expandPaletteRow(cinfo, scratch, held, outWidth);
             else if (!direct)
@@ -449,12 +457,13 @@ JpegImage::Lines JpegImage::placeLines(Bitmap& out) const {
     Lines lines;
     const int count = swap ? width_ : height_;
     lines.length = swap ? height_ : width_;
-    lines.step = swap ? std::ptrdiff_t(out.stride()) : 3;
+    lines.step = swap ? std::ptrdiff_t(out.stride()) : kPixelBytes;
     lines.start.resize(std::size_t(count));
     lines.row.resize(std::size_t(count));
     lines.pick.resize(std::size_t(lines.length));
     for (int l = 0; l < count; ++l) {
-        lines.start[std::size_t(l)] = swap ? out.data() + std::size_t(l) * 3 : out.row(l);
+        lines.start[std::size_t(l)] =
+            reinterpret_cast<std::uint8_t*>(swap ? out.data() + l : out.row(l));
         lines.row[std::size_t(l)] = storedRow(swap ? uprightX(l) : uprightY(l));
     }
     for (int i = 0; i < lines.length; ++i)
@@ -487,8 +496,8 @@ const Bitmap& JpegImage::bitmap() const {
         const Lines lines = placeLines(out);
         std::vector<std::uint8_t> scratch(std::size_t(storedWidth_) * 4);
         // A quarter turn writes columns: several at a time keep its writes together.
-        const int heldRows = lines.step == 3 ? 1 : kMaxHeldRows;
-        std::vector<std::uint8_t> held(std::size_t(storedWidth_) * 3 * std::size_t(heldRows));
+        const int heldRows = lines.step == kPixelBytes ? 1 : kMaxHeldRows;
+        std::vector<Pixel> held(std::size_t(storedWidth_) * std::size_t(heldRows));
         LibjpegRun run = headerRun(bytes_, long(maxMemory_));
         std::vector<std::uint8_t> chunk;
         if (file_) {

@@ -58,7 +58,7 @@ private:
         std::vector<int> row;   // empty: line l is row l
         std::vector<int> pick;  // empty: pixel i is column i
         int length = 0;
-        std::ptrdiff_t step = 3;
+        std::ptrdiff_t step = 4;  // bytes
     };
     Lines placeLines(Bitmap& out) const;
 

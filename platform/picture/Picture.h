@@ -19,7 +19,7 @@ public:
     virtual int height() const = 0;
     // The file's picture is about scale() times width() by height() (see Picture::decodedScale).
     virtual int scale() const { return 1; }
-    // The pixels as a 24-bit bitmap of the picture's size; decodes on first call and keeps the
+    // The pixels as a bitmap of the picture's size; decodes on first call and keeps the
     // result. Throws JpegError when the image data cannot be decoded.
     virtual const Bitmap& bitmap() const = 0;
     // When the photo was taken, as its Exif block says; nothing when it does not.
@@ -68,7 +68,7 @@ public:
     void keepPreview(Bitmap scaled);
     bool isPreview() const { return preview_; }
 
-    // The picture as a 24-bit bitmap of its own size and colours (empty for an empty picture).
+    // The picture as a bitmap of its own size and colours (empty for an empty picture).
     // Decodes a JPEG on first use and keeps the pixels; throws JpegError when decoding fails.
     const Bitmap& bitmap() const;
     // When the photo was taken, as the file's Exif block says (read with its header); a copy

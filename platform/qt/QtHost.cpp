@@ -27,7 +27,6 @@
 
 #include "BitmapImage.h"
 #include "CaptionText.h"
-#include "PixelConvert.h"
 #include "QtMessageBoxes.h"
 #include "ScreenCover.h"
 #include "ScreenLayout.h"
@@ -167,8 +166,7 @@ QImage* SaverWidget::storeImage() {
 }
 
 void SaverWidget::paintEvent(QPaintEvent* e) {
-    // The framebuffer's 24-bit rows go to the screen as 32-bit words: converting them for the
-    // toolkit would cost it a scalar pass per pixel, many times the put itself.
+    // The framebuffer's rows are already in the screen's format: a copy, then the put.
     const QRect frame(0, 0, framebuffer_.width(), framebuffer_.height());
     const qreal ratio = devicePixelRatioF();
     QImage* store = ratio == 1 ? storeImage() : nullptr;
@@ -177,9 +175,9 @@ void SaverWidget::paintEvent(QPaintEvent* e) {
         for (const QRect& part : e->region()) {
             const QRect r = part & frame & store->rect();
             if (r.isEmpty()) continue;
-            toXrgb32(framebuffer_, Rect::fromSize(r.x(), r.y(), r.width(), r.height()),
-                     store->scanLine(r.y()) + std::size_t(r.x()) * 4,
-                     std::size_t(store->bytesPerLine()));
+            framebuffer_.copyTo(Rect::fromSize(r.x(), r.y(), r.width(), r.height()),
+                                store->scanLine(r.y()) + std::size_t(r.x()) * 4,
+                                std::size_t(store->bytesPerLine()));
         }
     } else {
         // Else through an image of our own in the same format, painted by the toolkit. The
@@ -192,10 +190,9 @@ void SaverWidget::paintEvent(QPaintEvent* e) {
         const int bottom = int(std::ceil((lr.bottom() + 1) * ratio));
         const QRect dirty = QRect(left, top, right - left, bottom - top) & frame;
         if (!dirty.isEmpty())
-            toXrgb32(framebuffer_,
-                     Rect::fromSize(dirty.x(), dirty.y(), dirty.width(), dirty.height()),
-                     screen_.scanLine(dirty.y()) + std::size_t(dirty.x()) * 4,
-                     std::size_t(screen_.bytesPerLine()));
+            framebuffer_.copyTo(Rect::fromSize(dirty.x(), dirty.y(), dirty.width(), dirty.height()),
+                                screen_.scanLine(dirty.y()) + std::size_t(dirty.x()) * 4,
+                                std::size_t(screen_.bytesPerLine()));
         screen_.setDevicePixelRatio(ratio);
         QPainter p(this);
         p.drawImage(QPointF(0, 0), screen_);

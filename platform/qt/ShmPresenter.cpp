@@ -132,7 +132,7 @@ Bitmap ShmPresenter::makeFramebuffer(Size size) {
     XSetErrorHandler(previous);
     if (!attached || g_xError) return {};
     segment->attached = true;
-    auto* pixels = reinterpret_cast<std::uint8_t*>(segment->info.shmaddr);
+    auto* pixels = reinterpret_cast<Pixel*>(segment->info.shmaddr);
     Bitmap framebuffer = Bitmap::over(size.width, size.height, pixels, std::move(segment));
     if (framebuffer.stride() != std::size_t(size.width) * 4) return {};
     framebuffer.fill(clBlack);

@@ -250,9 +250,9 @@ void Form::setOverlay(Bitmap overlay, Point at) {
     // white text none of it, anti-aliased edges in between.
     overlayKeep_.assign(std::size_t(overlay_.width()) * std::size_t(overlay_.height()), 0);
     for (int y = 0; y < overlay_.height(); ++y) {
-        const std::uint8_t* p = overlay_.row(y);
-        for (int x = 0; x < overlay_.width(); ++x, p += 3) {
-            const unsigned light = std::max({p[0], p[1], p[2]});
+        const Pixel* p = overlay_.row(y);
+        for (int x = 0; x < overlay_.width(); ++x) {
+            const unsigned light = std::max({p[x] & 0xFF, p[x] >> 8 & 0xFF, p[x] >> 16 & 0xFF});
             overlayKeep_[std::size_t(y) * std::size_t(overlay_.width()) + std::size_t(x)] =
                 std::uint16_t((255 - light) * 128 / 255);
         }
@@ -266,8 +266,7 @@ void Form::liftOverlay(const Rect& area) {
     host_.beforeDrawing(window_);
     const Rect r = overlayRect();
     for (int y = r.top; y < r.bottom; ++y)
-        std::copy_n(underOverlay_.row(y - r.top), std::size_t(r.width()) * 3,
-                    framebuffer_.row(y) + std::size_t(r.left) * 3);
+        std::copy_n(underOverlay_.row(y - r.top), r.width(), framebuffer_.row(y) + r.left);
     // Not presented: it goes back on before the next present, and wherever nothing is drawn
     // meanwhile it comes out as it was, so only the draw's own area needs presenting.
     overlayLifted_ = true;
@@ -282,16 +281,19 @@ void Form::placeOverlay() {
         underOverlay_ = Bitmap::uninitialized(r.width(), r.height());
     const std::size_t width = std::size_t(overlay_.width());
     for (int y = r.top; y < r.bottom; ++y) {
-        std::uint8_t* out = framebuffer_.row(y) + std::size_t(r.left) * 3;
-        std::copy_n(out, std::size_t(r.width()) * 3, underOverlay_.row(y - r.top));
+        Pixel* out = framebuffer_.row(y) + r.left;
+        std::copy_n(out, r.width(), underOverlay_.row(y - r.top));
         const int oy = y - overlayAt_.y, ox = r.left - overlayAt_.x;
-        const std::uint8_t* in = overlay_.row(oy) + std::size_t(ox) * 3;
+        const Pixel* in = overlay_.row(oy) + ox;
         const std::uint16_t* keep = overlayKeep_.data() + std::size_t(oy) * width + std::size_t(ox);
-        for (int x = 0; x < r.width(); ++x, out += 3, in += 3) {
+        for (int x = 0; x < r.width(); ++x) {
             const unsigned k = keep[x];
-            out[0] = std::uint8_t(std::min(255u, in[0] + (out[0] * k >> 8)));
-            out[1] = std::uint8_t(std::min(255u, in[1] + (out[1] * k >> 8)));
-            out[2] = std::uint8_t(std::min(255u, in[2] + (out[2] * k >> 8)));
+            Pixel px = kPixelPad;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const unsigned o = out[x] >> shift & 0xFF, i = in[x] >> shift & 0xFF;
+                px |= Pixel(std::min(255u, i + (o * k >> 8))) << shift;
+            }
+            out[x] = px;
         }
     }
     overlayPlaced_ = true;

@@ -1,10 +1,11 @@
 #pragma once
 // The window model: a full-screen form with a background colour, image controls in stacking
-// order and labels, painted into a framebuffer the host provides. A change of the background colour
-// (to a different value) or of a visible control asks for a repaint, served at the next message
-// handling. Direct drawing writes into the framebuffer at once; the area it touched is gathered
-// and presented by flush(), which the message loop calls before it sleeps, handles messages or
-// waits, so a row of single-pixel writes costs one present. The next repaint erases it.
+// order and labels, painted into a framebuffer of pixel words that the host provides. A change of
+// the background colour (to a different value) or of a visible control asks for a repaint, served
+// at the next message handling. Direct drawing writes into the framebuffer at once; the area it
+// touched is gathered and presented by flush(), which the message loop calls before it sleeps,
+// handles messages or waits, so a row of single-pixel writes costs one present. The next repaint
+// erases it.
 #include <memory>
 #include <optional>
 #include <string>

@@ -24,8 +24,8 @@ Bitmap makeTestImage(int width, int height, std::uint32_t seed) {
     Bitmap b(width, height);
     std::uint32_t state = seed * 2654435761u + 1;
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* p = b.row(y);
-        for (int x = 0; x < width; ++x, p += 3) {
+        Pixel* p = b.row(y);
+        for (int x = 0; x < width; ++x) {
             state = state * 1664525u + 1013904223u;
             const int noise = int(state >> 27) - 16;
             const bool disc =
@@ -37,9 +37,7 @@ Bitmap makeTestImage(int width, int height, std::uint32_t seed) {
             r += noise;
             g += noise / 2;
             bl -= noise;
-            p[0] = std::uint8_t(std::clamp(bl, 0, 255));
-            p[1] = std::uint8_t(std::clamp(g, 0, 255));
-            p[2] = std::uint8_t(std::clamp(r, 0, 255));
+            p[x] = pixelOf(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(bl, 0, 255));
         }
     }
     return b;
@@ -57,12 +55,10 @@ Bitmap readPnm(const std::string& path) {
     std::vector<char> row(std::size_t(w) * std::size_t(channels));
     for (int y = 0; y < h; ++y) {
         if (!in.read(row.data(), std::streamsize(row.size()))) return {};
-        std::uint8_t* p = b.row(y);
-        for (int x = 0; x < w; ++x, p += 3) {
+        Pixel* p = b.row(y);
+        for (int x = 0; x < w; ++x) {
             const auto* s = reinterpret_cast<const std::uint8_t*>(row.data()) + x * channels;
-            p[0] = s[channels == 3 ? 2 : 0];
-            p[1] = s[channels == 3 ? 1 : 0];
-            p[2] = s[0];
+            p[x] = pixelOf(s[0], s[channels == 3 ? 1 : 0], s[channels == 3 ? 2 : 0]);
         }
     }
     return b;
@@ -101,7 +97,7 @@ long differingPixels(const Bitmap& a, const Bitmap& b) {
     long n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) ++n;
+            if (a.row(y)[x] != b.row(y)[x]) ++n;  // the padding byte too: a screen may show it
     return n;
 }
 

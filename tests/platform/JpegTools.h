@@ -17,7 +17,7 @@ bool runTool(const std::string& command, bool warningsOk = false);
 // A deterministic photo-like picture: gradients, a few shapes and some noise.
 Bitmap makeTestImage(int width, int height, std::uint32_t seed = 1);
 
-// Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a 24-bit bitmap; empty on failure.
+// Reads a binary PPM (P6) or PGM (P5) with maxval 255 into a bitmap; empty on failure.
 Bitmap readPnm(const std::string& path);
 
 // Writes `image` as a PPM next to `jpegPath` and compresses it with cjpeg and its `options`.

@@ -3,16 +3,15 @@
 #include <cstring>
 
 #include "Blend.h"
-#include "PixelConvert.h"
 
 using namespace quillo;
 
 namespace {
 
-// A picture whose every byte is `value`.
+// A picture whose every channel is `value`.
 Bitmap filled(int w, int h, int value) {
     Bitmap b(w, h);
-    std::memset(b.data(), value, b.byteSize());
+    b.fill(rgb(value, value, value));
     return b;
 }
 
@@ -45,15 +44,17 @@ TEST(Blend, EveryByteIsTheWeightedSumShiftedDown) {
         {1, 2, 128, 1},        // 384 / 256 = 1.5, rounded down
         {10, 250, 64, 70},     // 1920 + 16000 = 17920 / 256
     };
-    // 13 pixels a row: 39 bytes, more than one whole run of the vector loop and a tail.
+    // 13 pixels a row: 52 bytes, more than one whole run of the vector loop and a tail. The
+    // padding byte stays 0xFF, as the screen may read it as opaque alpha.
     for (const auto& c : cases) {
         Bitmap out;
         blendRows(out, filled(13, 2, c.oldByte), filled(13, 2, c.newByte), c.F);
         ASSERT_EQ(out.width(), 13);
         ASSERT_EQ(out.height(), 2);
-        for (std::size_t i = 0; i < out.byteSize(); ++i)
-            ASSERT_EQ(out.data()[i], c.expected)
-                << "old " << c.oldByte << " new " << c.newByte << " F " << c.F << " byte " << i;
+        const std::uint32_t e = std::uint32_t(c.expected);
+        for (std::size_t i = 0; i < 13 * 2; ++i)
+            ASSERT_EQ(out.data()[i], 0xFF000000u | e << 16 | e << 8 | e)
+                << "old " << c.oldByte << " new " << c.newByte << " F " << c.F << " pixel " << i;
     }
 }
 
@@ -71,36 +72,32 @@ TEST(Blend, TheFrameIsTheCommonTopLeftArea) {
     EXPECT_TRUE(out.empty());
 }
 
-TEST(PixelConvert, RowsBecomeOpaqueWordsRedGreenBlue) {
-    // 19 pixels a row: two whole steps of the vector loop and a tail done pixel by pixel.
+TEST(Bitmap, PixelsAreOpaqueWordsRedGreenBlueAndCopyAsTheyAre) {
     Bitmap b(19, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 19; ++x) b.setPixel(x, y, rgb(x, 100 + y, 200 + x));
     b.setPixel(18, 2, rgb(0x12, 0x34, 0x56));
     b.setPixel(0, 0, rgb(0xFE, 0xDC, 0xBA));
+    EXPECT_EQ(Bitmap(2, 1).row(0)[1], 0xFF000000u);  // black, padding byte set
 
-    // Both ways, whatever this processor has: a processor without the shuffle takes the plain one.
-    for (const PixelPath path : {PixelPath::Fastest, PixelPath::Plain}) {
-        SCOPED_TRACE(path == PixelPath::Plain ? "plain" : "fastest");
-        // The whole bitmap into rows with 2 words of slack each; the slack stays untouched.
-        std::vector<std::uint32_t> words(21 * 3, 0xDEADBEEF);
-        toXrgb32(b, b.rect(), reinterpret_cast<std::uint8_t*>(words.data()), 21 * 4, path);
-        EXPECT_EQ(words[0], 0xFFFEDCBAu);
-        EXPECT_EQ(words[1], 0xFF0164C9u);  // red 1, green 100, blue 201
-        EXPECT_EQ(words[9], 0xFF0964D1u);  // red 9, green 100, blue 209
-        EXPECT_EQ(words[21 + 17], 0xFF1165D9u);
-        EXPECT_EQ(words[42 + 18], 0xFF123456u);
-        EXPECT_EQ(words[19], 0xDEADBEEFu);
-        EXPECT_EQ(words[42 + 20], 0xDEADBEEFu);
+    // The whole bitmap into rows with 2 words of slack each; the slack stays untouched.
+    std::vector<std::uint32_t> words(21 * 3, 0xDEADBEEF);
+    b.copyTo(b.rect(), words.data(), 21 * 4);
+    EXPECT_EQ(words[0], 0xFFFEDCBAu);
+    EXPECT_EQ(words[1], 0xFF0164C9u);  // red 1, green 100, blue 201
+    EXPECT_EQ(words[9], 0xFF0964D1u);  // red 9, green 100, blue 209
+    EXPECT_EQ(words[21 + 17], 0xFF1165D9u);
+    EXPECT_EQ(words[42 + 18], 0xFF123456u);
+    EXPECT_EQ(words[19], 0xDEADBEEFu);
+    EXPECT_EQ(words[42 + 20], 0xDEADBEEFu);
 
-        // A part reaching past the bitmap converts only what lies on it, at its own place.
-        std::vector<std::uint32_t> part(4 * 2, 0);
-        toXrgb32(b, Rect{17, 1, 21, 3}, reinterpret_cast<std::uint8_t*>(part.data()), 4 * 4, path);
-        EXPECT_EQ(part[0], 0xFF1165D9u);
-        EXPECT_EQ(part[4 + 1], 0xFF123456u);
-        EXPECT_EQ(part[2], 0u);
-        EXPECT_EQ(part[4 + 3], 0u);
-    }
+    // A part reaching past the bitmap copies only what lies on it, at its own place.
+    std::vector<std::uint32_t> part(4 * 2, 0);
+    b.copyTo(Rect{17, 1, 21, 3}, part.data(), 4 * 4);
+    EXPECT_EQ(part[0], 0xFF1165D9u);
+    EXPECT_EQ(part[4 + 1], 0xFF123456u);
+    EXPECT_EQ(part[2], 0u);
+    EXPECT_EQ(part[4 + 3], 0u);
 }
 
 TEST(Blend, AFrameBlendedInPlaceIsCutAtTheTargetsEdges) {

@@ -132,9 +132,9 @@ constexpr bool kSanitized = false;
 Bitmap noise(int width, int height) {
     Bitmap b = Bitmap::uninitialized(width, height);
     std::uint32_t x = 12345;
-    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height) * 3; ++i) {
+    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
         x = x * 1664525u + 1013904223u;
-        b.data()[i] = std::uint8_t(x >> 24);
+        b.data()[i] = kPixelPad | x >> 8;
     }
     return b;
 }
@@ -143,13 +143,13 @@ Bitmap noise(int width, int height) {
 
 // A large file is read piece by piece while its pixels are decoded, never whole beside them: the
 // pixels come out as djpeg's, a file removed after loading still shows, a file cut short after
-// loading fails as damaged, and the decode costs the memory of its pixels (4.3 MiB), far from
-// theirs and the file's (10.2 MiB).
+// loading fails as damaged, and the decode costs the memory of its pixels (5.7 MiB), far from
+// theirs and the file's (11.6 MiB).
 TEST(Picture, AJpegIsReadFromItsFileWhileItDecodes) {
     TempDir dir;
     const std::string jpeg = dir / "noise.jpg";
     ASSERT_TRUE(makeJpeg(jpeg, noise(1500, 1000), "-quality 100 -sample 1x1"));
-    ASSERT_GT(readBytes(jpeg).size(), 5u << 20);  // pixels: 4.3 MiB
+    ASSERT_GT(readBytes(jpeg).size(), 1500u * 1000 * 4);  // larger than its pixels
     const Bitmap reference = djpeg(jpeg);
 
     struct Case {
@@ -181,15 +181,15 @@ TEST(Picture, AJpegIsReadFromItsFileWhileItDecodes) {
     }
 }
 
-// A picture holds the memory of its pixels, not the rest of the huge page they end in: 4096 x
-// 2731 take 32 MiB and 4 KiB, and the page after them stays untouched.
+// A picture holds the memory of its pixels, not the rest of the huge page they end in: 1024 x
+// 8193 take 32 MiB and 4 KiB, and the page after them stays untouched.
 TEST(Picture, PixelsHoldNoMoreThanTheirOwnPages) {
-    const int width = 4096, height = 2731;
+    const int width = 1024, height = 8193;
     const Bitmap first(width, height);   // takes a buffer kept from an earlier picture, if any
     const Bitmap pixels(width, height);  // zeroed: every page of its pixels is touched
     const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(pixels.data()) +
-                               std::uintptr_t(width) * std::uintptr_t(height) * 3;
+                               std::uintptr_t(width) * std::uintptr_t(height) * 4;
     unsigned char resident = 1;
     ASSERT_EQ(mincore(reinterpret_cast<void*>((end + page - 1) / page * page), page, &resident), 0);
     EXPECT_EQ(resident & 1, 0);
