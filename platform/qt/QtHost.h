@@ -21,7 +21,8 @@ Rect deviceArea(const QScreen* screen);
 class ForeignWindow;
 class ShmPresenter;
 
-// The saver's window: paints the framebuffer and reports every input event to the host.
+// The saver's window: shows the framebuffer (put past the toolkit where the server shares our
+// memory, else painted through its backing store) and reports every input event to the host.
 class SaverWidget : public QWidget {
     Q_OBJECT
 public:
