@@ -6,12 +6,13 @@
 # SLIDESHOW_SECONDS=0 leaves it out). Last, the longest time from a key to the saver's end while
 # it loads files that claim more than they hold (bench/key_during_load.sh; KEY_DURING_LOAD=0
 # leaves it out), and the time from /S to the covering window with the settings lock held
-# (bench/cover_time.sh). The screens' benchmark runs on an Xvfb with two RandR monitors. Then
-# the frames against their floors and against other programs, each on a private Xvfb
-# (bench/frames.py): a fade frame against a plain X client's blend and put, the fade's and the
-# slide's processor time against feh's, the tick to the screen on two screens against djpeg, and
-# the pan and zoom against the GL slideshow. FRAMES_SECONDS sets each run's length (0 leaves them
-# out), FRAMES_REPEATS the runs of each (3), FRAMES_PARTS the parts (all four by default).
+# (bench/cover_time.sh), and the idle saver's peak memory above a full-screen Qt window with
+# SDL2_mixer (bench/idle_memory.sh). The screens' benchmark runs on an Xvfb with two RandR
+# monitors. Then the frames against their floors and against other programs, each on a private
+# Xvfb (bench/frames.py): a fade frame against a plain X client's blend and put, the fade's and
+# the slide's processor time against feh's, the tick to the screen on two screens against djpeg,
+# and the pan and zoom against the GL slideshow. FRAMES_SECONDS sets each run's length (0 leaves
+# them out), FRAMES_REPEATS the runs of each (3), FRAMES_PARTS the parts (all four by default).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-bench"
@@ -21,7 +22,7 @@ programs=()
 for source in "$root"/bench/bench_*.cpp; do
     programs+=("$(basename "$source" .cpp)")
 done
-ninja -C "$build" -j2 "${programs[@]}" quillo fade_floor >/dev/null
+ninja -C "$build" -j2 "${programs[@]}" quillo fade_floor quillo_idle_window >/dev/null
 
 results=()
 for program in "${programs[@]}"; do
@@ -253,6 +254,10 @@ if [ "${KEY_DURING_LOAD:-1}" != 0 ]; then
 fi
 
 "$root/bench/cover_time.sh" "$build/app/quillo" || echo "cover time: failed (exit $?)"
+
+# Prints its line on standard error, the figures for scripts on standard output.
+"$root/bench/idle_memory.sh" "$build/app/quillo" "$build/quillo_idle_window" 2>&1 >/dev/null |
+    sed 's/$/ (goal <= 10)/' || echo "idle memory: failed (exit $?)"
 
 if [ "${FRAMES_SECONDS:-}" != 0 ]; then
     for part in ${FRAMES_PARTS:-fade-frame versus-feh tick-to-screen pan-zoom}; do

@@ -1,6 +1,6 @@
 // Mode 8: the new picture rolls down, centred, one row a frame, 10 ms apart: after each pause
-// the pending input is handled, then the row's pixels are written one by one. The writes of a
-// row reach the screen together, at the end of the frame.
+// the pending input is handled, then the row is copied. A row reaches the screen at the end of
+// its frame.
 #include <algorithm>
 
 #include "LayoutGeometry.h"
@@ -37,13 +37,14 @@ public:
     // Row R of the picture is taken before R advances, so bitmap row k lands on window row
     // Y0 + k + 1.
     FrameDue advance(std::uint64_t nowNs) override {
+        // The row's pixels in one copy, which the loop presents as one row.
         const Bitmap& bitmap = picture_.bitmap();
-        const Pixel* row = bitmap.row(nextRow_);
+        const int from = nextRow_;
         ++nextRow_;
         const int width = std::min(bitmap.width(), show_.screen().width - origin_.x);
-        Form& form = show_.form();
-        for (int C = 0; C < width; ++C)
-            form.setPixel(origin_.x + C, origin_.y + nextRow_, colorOf(row[C]));
+        if (width > 0)
+            show_.form().copyRect(Rect::fromSize(origin_.x, origin_.y + nextRow_, width, 1), bitmap,
+                                  Rect::fromSize(0, from, width, 1));
         return moreRows() ? FrameDue(nowNs + kRowPauseNs) : finish();
     }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 #include "Utf8.h"
@@ -46,6 +47,13 @@ const std::string& HeadlessHost::windowTitle() const {
 const Bitmap* HeadlessHost::frame(WindowId window) const {
     return window >= 0 && window < int(windows_.size()) ? windows_[std::size_t(window)].frame
                                                         : nullptr;
+}
+
+Bitmap HeadlessHost::makeFramebuffer(Size size) {
+    ++framebuffersMade_;
+    auto storage = std::make_shared<Bitmap>(size.width, size.height);
+    Bitmap& pixels = *storage;
+    return Bitmap::over(pixels.width(), pixels.height(), pixels.data(), std::move(storage));
 }
 
 WindowId HeadlessHost::openWindow(const std::string& title, const Bitmap& framebuffer, int screen) {

@@ -38,6 +38,7 @@ public:
     bool windowOpen() const { return openWindowCount() > 0; }
     const std::string& windowTitle() const;
     const std::vector<Rect>& presented() const { return presented_; }
+    int framebuffersMade() const { return framebuffersMade_; }
     // Called at every input pump, before it does its work, so a test can look at
     // (or disturb) code that runs inside the loop; counted either way.
     std::function<void()> onPump;
@@ -60,6 +61,8 @@ public:
     int screenDepth() override { return depth_; }
     Point cursorPos() override { return cursor_; }
     int showCursor(bool show) override { return cursorCount_ += show ? 1 : -1; }
+    // Storage of the host's own, as the real host's is the server's: counted by framebuffersMade.
+    Bitmap makeFramebuffer(Size size) override;
     WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
                         int screen = -1) override;
     void moveWindow(WindowId window, int screen) override;
@@ -96,6 +99,7 @@ private:
     std::deque<Event> input_;
     BoxInputHandler boxInput_;
     std::vector<Rect> presented_;
+    int framebuffersMade_ = 0;
     std::uint64_t nowNs_ = 0;
     std::vector<std::string> captions_;
 };

@@ -111,6 +111,31 @@ Bitmap Bitmap::uninitialized(int width, int height) {
     return b;
 }
 
+Bitmap Bitmap::over(int width, int height, Pixel* pixels, std::shared_ptr<void> owner) {
+    checkSize(width, height);
+    Bitmap b;
+    b.width_ = width;
+    b.height_ = height;
+    b.pixels_ = pixels;
+    b.owner_ = std::move(owner);
+    return b;
+}
+
+Bitmap::Bitmap(const Bitmap& other)
+    : width_(other.width_),
+      height_(other.height_),
+      data_(other.data(), other.data() + other.byteSize() / sizeof(Pixel)) {}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this != &other) *this = Bitmap(other);
+    return *this;
+}
+
+bool operator==(const Bitmap& a, const Bitmap& b) {
+    return a.width_ == b.width_ && a.height_ == b.height_ &&
+           std::equal(a.data(), a.data() + a.byteSize() / sizeof(Pixel), b.data());
+}
+
 Bitmap::Bitmap(int width, int height) : Bitmap(uninitialized(width, height)) {
     std::fill(data_.begin(), data_.end(), pixelOf(clBlack));
 }

@@ -81,6 +81,15 @@ public:
     Bitmap(int width, int height);
     // Same checks, but the pixels are left undefined: for callers that write every one of them.
     static Bitmap uninitialized(int width, int height);
+    // A bitmap over pixels it does not own, rows packed as stride() has them: the storage stays
+    // while `owner` is held (a window's framebuffer in memory its host presents from). A copy
+    // owns its pixels; moves and assignments to it take the storage along.
+    static Bitmap over(int width, int height, Pixel* pixels, std::shared_ptr<void> owner);
+
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -89,11 +98,13 @@ public:
     std::size_t stride() const { return std::size_t(width_) * sizeof(Pixel); }
     Rect rect() const { return {0, 0, width_, height_}; }
 
-    Pixel* row(int r) { return data_.data() + std::size_t(r) * std::size_t(width_); }
-    const Pixel* row(int r) const { return data_.data() + std::size_t(r) * std::size_t(width_); }
-    Pixel* data() { return data_.data(); }
-    const Pixel* data() const { return data_.data(); }
-    std::size_t byteSize() const { return data_.size() * sizeof(Pixel); }
+    Pixel* row(int r) { return data() + std::size_t(r) * std::size_t(width_); }
+    const Pixel* row(int r) const { return data() + std::size_t(r) * std::size_t(width_); }
+    Pixel* data() { return owner_ ? pixels_ : data_.data(); }
+    const Pixel* data() const { return owner_ ? pixels_ : data_.data(); }
+    std::size_t byteSize() const {
+        return owner_ ? std::size_t(height_) * stride() : data_.size() * sizeof(Pixel);
+    }
 
     // Changes the size, keeping the overlapping top-left pixels; new pixels are black.
     void setSize(int width, int height);
@@ -106,12 +117,15 @@ public:
     // points at the place of the area's top-left pixel. For a screen's image in our format.
     void copyTo(const Rect& area, void* dst, std::size_t dstStride) const;
 
-    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+    friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<Pixel, DefaultInitAllocator<Pixel>> data_;
+    // Pixels held by someone else, kept alive by owner_ (unused when owner_ is empty).
+    Pixel* pixels_ = nullptr;
+    std::shared_ptr<void> owner_;
 };
 
 }  // namespace quillo

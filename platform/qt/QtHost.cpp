@@ -197,22 +197,23 @@ void SaverWidget::paintEvent(QPaintEvent* e) {
         QPainter p(this);
         p.drawImage(QPointF(0, 0), screen_);
     }
-    if (!firstFrame_) {
-        firstFrame_ = true;
-        // Once the server has the frame, a suspend waiting for the saver may go on.
-        QTimer::singleShot(0, [] {
-            QGuiApplication::sync();
-            releaseSleepLock();
-        });
-    }
+    framePut();
+}
+
+void SaverWidget::framePut() {
+    if (firstFrame_) return;
+    firstFrame_ = true;
+    // Once the server has the frame, a suspend waiting for the saver may go on.
+    QTimer::singleShot(0, [] {
+        QGuiApplication::sync();
+        releaseSleepLock();
+    });
 }
 
 bool SaverWidget::eventFilter(QObject*, QEvent* e) {
-    // Marked dirty before the toolkit serves the expose, so it paints before it flushes.
-    if (e->type() == QEvent::Expose && storeStale_) {
-        storeStale_ = false;
-        update();
-    }
+    // A window the toolkit does not paint is put again by the host when the server asks for it.
+    if (e->type() == QEvent::Expose && windowHandle()->isExposed() && host_.putAgain(*this))
+        framePut();
     return false;
 }
 
@@ -432,6 +433,7 @@ WindowId QtHost::openWindow(const std::string& title, const Bitmap& framebuffer,
         widget.setAttribute(Qt::WA_TransparentForMouseEvents);
         widget.setFocusPolicy(Qt::NoFocus);
         widget.winId();
+        usePresenter(window);
         widget.windowHandle()->setParent(foreign_->window());
         widget.setGeometry(QRect(QPoint(0, 0), logicalSize(foreign_->size())));
         widget.show();
@@ -439,6 +441,8 @@ WindowId QtHost::openWindow(const std::string& title, const Bitmap& framebuffer,
         return id;
     }
     watchScreens();
+    widget.winId();
+    usePresenter(window);
     window.screen = screenOf(screen);
     // The first window: the screens without one go black first, so the show's window is the
     // last one to take the focus. A later one takes its screen from the cover.
@@ -483,16 +487,44 @@ void QtHost::place(ShowWindow& window, QScreen* screen, bool activate) {
     window.widget->raise();
 }
 
+void QtHost::usePresenter(ShowWindow& window) {
+    // Decided before the window is first shown: a window the toolkit never paints gets no
+    // backing store, so the framebuffer is the one screen-sized buffer of it.
+    window.shm = shm_ && shm_->holds(*window.framebuffer) && shm_->suits(window.widget->winId());
+    window.widget->setUpdatesEnabled(!window.shm);
+}
+
 void QtHost::openPresenter(ShowWindow& window) {
     window.widget->windowHandle()->installEventFilter(window.widget.get());
-    window.shm = ShmPresenter::open(window.widget->winId());
+}
+
+Bitmap QtHost::makeFramebuffer(Size size) {
+    if (!shmTried_) {
+        shmTried_ = true;
+        shm_ = ShmPresenter::open();
+    }
+    if (shm_) {
+        Bitmap framebuffer = shm_->makeFramebuffer(size);
+        if (!framebuffer.empty()) return framebuffer;
+    }
+    return Bitmap(size.width, size.height);
+}
+
+void QtHost::beforeDrawing(WindowId) {
+    if (shm_) shm_->finish();
+}
+
+bool QtHost::putAgain(SaverWidget& widget) {
+    for (auto& [id, window] : windows_)
+        if (window.widget.get() == &widget)
+            return window.shm &&
+                   shm_->present(widget.winId(), *window.framebuffer, window.framebuffer->rect());
+    return false;
 }
 
 void QtHost::moveWindow(WindowId id, int screen) {
     ShowWindow* window = windowOf(id);
     if (!window || foreign_) return;
-    // The shared image is made again at the framebuffer's new size on the next present.
-    if (window->shm) window->shm->finish();
     place(*window, screenOf(screen));
     placeBudget_ = kPlaceBudget;
     if (covers_) covers_->refresh();
@@ -504,7 +536,7 @@ void QtHost::closeWindow(WindowId id) {
     if (at == windows_.end()) return;
     const bool wasMain = at->second.widget.get() == mainWidget();
     if (wasMain && !foreign_) at->second.widget->releaseKeyboard();
-    at->second.shm.reset();
+    if (shm_) shm_->finish();
     at->second.widget->hide();
     // A box that is up belongs to the main window: that one stays until the box ends.
     if (box_ && wasMain) retired_.push_back(std::move(at->second));
@@ -525,10 +557,8 @@ void QtHost::handOverKeyboard() {
 void QtHost::closeWindows() {
     if (windows_.empty()) return;
     if (SaverWidget* main = mainWidget(); main && !foreign_) main->releaseKeyboard();
-    for (auto& [id, window] : windows_) {
-        window.shm.reset();
-        window.widget->hide();
-    }
+    if (shm_) shm_->finish();
+    for (auto& [id, window] : windows_) window.widget->hide();
     covers_.reset();
     if (box_) {
         // The box that is up belongs to the window: it goes first, then the window.
@@ -543,15 +573,20 @@ void QtHost::present(WindowId id, const Rect& dirty) {
     ShowWindow* window = windowOf(id);
     if (!window) return;
     SaverWidget& widget = *window->widget;
-    // Straight to the X window where the server shares memory with us (X counts in device
-    // pixels, as the framebuffer does); the server's copy overlaps the caller's next drawing,
-    // and is complete before the program sleeps or waits ...
-    if (window->shm && widget.isVisible() && window->shm->present(*window->framebuffer, dirty)) {
-        widget.markStoreStale();
+    // Straight from the framebuffer to the X window where the server shares its memory with us
+    // (X counts in device pixels, as the framebuffer does); the server's copy overlaps what the
+    // caller does next, and is complete before the framebuffer is drawn into again and before
+    // the program sleeps or waits ...
+    if (window->shm && widget.isVisible() &&
+        shm_->present(widget.winId(), *window->framebuffer, dirty))
         return;
-    }
     // ... else through the toolkit, synchronously. The dirty rectangle is in device pixels; the
     // widget counts in Qt's scaled ones.
+    if (window->shm && !shm_->holds(*window->framebuffer)) {
+        // The framebuffer made for a new size is not a shared one: the toolkit paints from now on.
+        window->shm = false;
+        widget.setUpdatesEnabled(true);
+    }
     const qreal r = widget.devicePixelRatioF();
     const int left = int(std::floor(dirty.left / r)), top = int(std::floor(dirty.top / r));
     const int right = int(std::ceil(dirty.right / r)), bottom = int(std::ceil(dirty.bottom / r));
@@ -598,8 +633,7 @@ void QtHost::waitForInput(int timeoutMs) {
     // wait, not added to it, so the frames of an animation do not drift.
     using namespace std::chrono;
     const auto end = steady_clock::now() + milliseconds(std::max(timeoutMs, 0));
-    for (auto& [id, window] : windows_)
-        if (window.shm) window.shm->finish();
+    if (shm_) shm_->finish();
     if (!pending_.empty() || timeoutMs == 0) return;
     QEventLoop loop;
     QTimer timer;
@@ -636,8 +670,7 @@ void QtHost::sleepMs(int ms) {
     // What was drawn is on the screen before the program pauses; the wait for the server is
     // part of the pause, not added to it, so a paced animation does not drift.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
-    for (auto& [id, window] : windows_)
-        if (window.shm) window.shm->finish();
+    if (shm_) shm_->finish();
     std::this_thread::sleep_until(end);
 }
 

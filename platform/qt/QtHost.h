@@ -21,17 +21,17 @@ Rect deviceArea(const QScreen* screen);
 class ForeignWindow;
 class ShmPresenter;
 
-// The saver's window: paints the framebuffer and reports every input event to the host.
+// The saver's window: shows the framebuffer (put past the toolkit where the server shares our
+// memory, else painted through its backing store) and reports every input event to the host.
 class SaverWidget : public QWidget {
     Q_OBJECT
 public:
     SaverWidget(QtHost& host, const Bitmap& framebuffer);
 
-    // The screen was drawn past the backing store: the next expose paints the framebuffer again
-    // instead of showing what the store holds.
-    void markStoreStale() { storeStale_ = true; }
-    // Whether a frame has been painted since the window was shown.
+    // Whether a frame has been shown since the window was shown.
     bool painted() const { return firstFrame_; }
+    // A frame reached the window, through the toolkit or past it.
+    void framePut();
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 protected:
@@ -46,7 +46,6 @@ private:
     QtHost& host_;
     const Bitmap& framebuffer_;
     QImage screen_;  // the framebuffer in 32-bit form, when the backing store cannot take it
-    bool storeStale_ = false;
     bool firstFrame_ = false;
 };
 
@@ -69,6 +68,8 @@ public:
     int screenDepth() override;
     Point cursorPos() override;
     int showCursor(bool show) override;
+    Bitmap makeFramebuffer(Size size) override;
+    void beforeDrawing(WindowId window) override;
     WindowId openWindow(const std::string& title, const Bitmap& framebuffer,
                         int screen = -1) override;
     void moveWindow(WindowId window, int screen) override;
@@ -89,6 +90,9 @@ public:
 
     // Called by the widget.
     void deliver(const Event& m);
+    // The widget was exposed: puts its whole framebuffer on it again where the toolkit does not
+    // paint it; false when the toolkit does.
+    bool putAgain(SaverWidget& widget);
     // A window of ours was moved or resized, by us or by someone else (a window manager that
     // lays out its full-screen windows again when the monitors change).
     void windowMoved();
@@ -96,11 +100,11 @@ public:
     std::vector<Rect> showAreas() const;
 
 private:
-    // A window of the show: its widget, and shared-memory presents where the X server allows
-    // them.
+    // A window of the show: its widget, and whether its pixels are those of our shared images.
+    // Such a window is never painted by the toolkit, which then keeps no backing store for it.
     struct ShowWindow {
         std::unique_ptr<SaverWidget> widget;
-        std::unique_ptr<ShmPresenter> shm;  // after the widget: it goes first
+        bool shm = false;
         const Bitmap* framebuffer = nullptr;
         QScreen* screen = nullptr;
     };
@@ -112,6 +116,9 @@ private:
     // Puts the window over the screen; activate: shows it full screen even if it already is,
     // which activates it.
     void place(ShowWindow& window, QScreen* screen, bool activate = true);
+    // Whether the window shows through shared memory, before it is first shown.
+    void usePresenter(ShowWindow& window);
+    // Watches its exposes.
     void openPresenter(ShowWindow& window);
     // The host's id of a screen, and the screen of an id (the primary for an unknown one).
     int screenId(QScreen* screen);
@@ -130,6 +137,9 @@ private:
     void keepKeyboard();
 
     std::unique_ptr<ForeignWindow> foreign_;  // before the windows: ours go first
+    // The framebuffers' shared memory and its puts; null where the server cannot share memory.
+    std::unique_ptr<ShmPresenter> shm_;
+    bool shmTried_ = false;
     std::map<WindowId, ShowWindow> windows_;
     // Windows closed while a box that belongs to one of them is up, kept hidden until it ends.
     std::vector<ShowWindow> retired_;

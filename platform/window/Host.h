@@ -100,8 +100,18 @@ public:
     // Shows the cursor while the count is 0 or more (starts at 0); returns the new count.
     virtual int showCursor(bool show) = 0;
 
+    // A black framebuffer of that size for a window of ours, in memory the host presents from as
+    // it is where it can (the X server's shared memory): the form draws into it and the host puts
+    // it on the screen without a copy. Its storage goes with the bitmap's last holder.
+    virtual Bitmap makeFramebuffer(Size size) { return Bitmap(size.width, size.height); }
+    // Called before the window's framebuffer is written to or let go: a host whose server may
+    // still be reading the last present waits for it here.
+    virtual void beforeDrawing(WindowId window) { (void)window; }
+
     // A full-screen, borderless, stay-on-top window over that screen (by its id; an unknown one
-    // means the primary), showing the framebuffer, which has the screen's size. The first window
+    // means the primary), showing the framebuffer, which has the screen's size and came from
+    // makeFramebuffer. The host presents from it for as long as the window is open, whatever
+    // bitmap the form puts in its place. The first window
     // open takes the keyboard; whatever of the screens no window of ours takes is covered black,
     // and no cover lies over a window.
     virtual WindowId openWindow(const std::string& title, const Bitmap& framebuffer,

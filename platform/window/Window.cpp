@@ -1,6 +1,7 @@
 #include "Window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Blend.h"
 #include "FrameTrace.h"
@@ -106,14 +107,22 @@ void Label::paint(Bitmap& target) {
 
 Form::Form(Host& host) : Form(host, host.screenSize()) {}
 
-Form::Form(Host& host, Size size) : host_(host), framebuffer_(size.width, size.height) {}
+Form::Form(Host& host, Size size) : host_(host), framebuffer_(host.makeFramebuffer(size)) {}
+
+Form::~Form() {
+    host_.beforeDrawing(window_);
+}
 
 void Form::resize(Size size) {
     if (size.width == width() && size.height == height()) return;
-    framebuffer_ = Bitmap(size.width, size.height);
+    // The old one goes first: two screen-sized buffers are never held at once.
+    host_.beforeDrawing(window_);
+    framebuffer_ = Bitmap();
+    framebuffer_ = host_.makeFramebuffer(size);
     dirty_ = {};
     // The overlay was made for the old size.
     overlayPlaced_ = false;
+    overlayLifted_ = false;
     overlay_ = Bitmap();
     invalidate();
 }
@@ -149,6 +158,7 @@ void Form::bringToFront(Control& c) {
 
 void Form::repaint() {
     repaintPending_ = false;
+    host_.beforeDrawing(window_);
     // Painting starts at the topmost visible control that covers the whole window; only without
     // one is the background filled.
     std::size_t first = 0;
@@ -163,6 +173,7 @@ void Form::repaint() {
         if (order_[i]->visible()) order_[i]->paint(framebuffer_);
     // Everything was painted afresh, under the overlay too.
     overlayPlaced_ = false;
+    overlayLifted_ = false;
     placeOverlay();
     dirty_ = {};
     present(framebuffer_.rect());
@@ -193,11 +204,13 @@ void Form::present(const Rect& r) {
 }
 
 void Form::drawBitmap(int x, int y, const Bitmap& bitmap) {
+    host_.beforeDrawing(window_);
     liftOverlay(Rect::fromSize(x, y, bitmap.width(), bitmap.height()));
     markDirty(drawAt(framebuffer_, x, y, bitmap, framebuffer_.rect(), clip_ ? &*clip_ : nullptr));
 }
 
 void Form::copyRect(const Rect& dst, const Bitmap& src, const Rect& srcRect) {
+    host_.beforeDrawing(window_);
     liftOverlay(dst);
     markDirty(stretchCopy(framebuffer_, dst, src, srcRect, clip_ ? &*clip_ : nullptr));
 }
@@ -212,6 +225,7 @@ void Form::drawBlend(int x, int y, const Bitmap& oldPic, const Bitmap& newPic, i
         drawBitmap(x, y, frame);
         return;
     }
+    host_.beforeDrawing(window_);
     markDirty(blendAt(framebuffer_, x, y, oldPic, newPic, F, framebuffer_.rect()));
 }
 
@@ -225,6 +239,7 @@ Bitmap& Form::drawInto(const Rect& area) {
 void Form::setPixel(int x, int y, Color c) {
     if (!framebuffer_.rect().contains(x, y)) return;
     if (clip_ && !clip_->contains(x, y)) return;
+    host_.beforeDrawing(window_);
     liftOverlay(Rect::fromSize(x, y, 1, 1));
     framebuffer_.setPixel(x, y, c);
     markDirty(Rect::fromSize(x, y, 1, 1));
@@ -237,6 +252,8 @@ Rect Form::overlayRect() const {
 
 void Form::setOverlay(Bitmap overlay, Point at) {
     liftOverlay(overlayRect());
+    // The old one is off the screen at the next present.
+    if (std::exchange(overlayLifted_, false)) markDirty(overlayRect());
     overlay_ = std::move(overlay);
     overlayAt_ = at;
     // The band's share of each pixel, once per overlay: black keeps half of the pixel below,
@@ -256,16 +273,20 @@ void Form::liftOverlay(const Rect& area) {
     // A draw elsewhere leaves it placed: nothing to put back, and the present stays small.
     if (!overlayPlaced_ || area.intersected(overlayRect()).empty()) return;
     overlayPlaced_ = false;
+    host_.beforeDrawing(window_);
     const Rect r = overlayRect();
     for (int y = r.top; y < r.bottom; ++y)
         std::copy_n(underOverlay_.row(y - r.top), r.width(), framebuffer_.row(y) + r.left);
-    markDirty(r);
+    // Not presented: it goes back on before the next present, and wherever nothing is drawn
+    // meanwhile it comes out as it was, so only the draw's own area needs presenting.
+    overlayLifted_ = true;
 }
 
 void Form::placeOverlay() {
     if (overlayPlaced_ || overlay_.empty()) return;
     const Rect r = overlayRect();
     if (r.empty()) return;
+    host_.beforeDrawing(window_);
     if (underOverlay_.width() != r.width() || underOverlay_.height() != r.height())
         underOverlay_ = Bitmap::uninitialized(r.width(), r.height());
     const std::size_t width = std::size_t(overlay_.width());
@@ -286,7 +307,7 @@ void Form::placeOverlay() {
         }
     }
     overlayPlaced_ = true;
-    markDirty(r);
+    if (!std::exchange(overlayLifted_, false)) markDirty(r);
 }
 
 }  // namespace quillo

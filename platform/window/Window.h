@@ -1,10 +1,11 @@
 #pragma once
 // The window model: a full-screen form with a background colour, image controls in stacking
-// order and labels, painted into a framebuffer of pixel words. A change of the background colour
-// (to a different value) or of a visible control asks for a repaint, served at the next message
-// handling. Direct drawing writes into the framebuffer at once; the area it touched is gathered
-// and presented by flush(), which the message loop calls before it sleeps, handles messages or
-// waits, so a row of single-pixel writes costs one present. The next repaint erases it.
+// order and labels, painted into a framebuffer of pixel words that the host provides. A change of
+// the background colour (to a different value) or of a visible control asks for a repaint, served
+// at the next message handling. Direct drawing writes into the framebuffer at once; the area it
+// touched is gathered and presented by flush(), which the message loop calls before it sleeps,
+// handles messages or waits, so a row of single-pixel writes costs one present. The next repaint
+// erases it.
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,6 +109,9 @@ public:
     // A form of the primary screen's size, or of the given one.
     explicit Form(Host& host);
     Form(Host& host, Size size);
+    ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
 
     Host& host() { return host_; }
     // The host's window that shows the form (presents go there).
@@ -118,8 +122,8 @@ public:
     int width() const { return framebuffer_.width(); }
     int height() const { return framebuffer_.height(); }
 
-    // A new framebuffer of that size, repainted at the next message handling; direct drawing not
-    // yet presented is dropped with the old one.
+    // A new framebuffer of that size from the host, repainted at the next message handling; direct
+    // drawing not yet presented is dropped with the old one.
     void resize(Size size);
 
     Color color() const { return color_; }
@@ -186,6 +190,8 @@ private:
     // While the overlay is on the framebuffer: the pixels it lies over.
     Bitmap underOverlay_;
     bool overlayPlaced_ = false;
+    // Taken off for a draw and not yet put back: the screen still shows it.
+    bool overlayLifted_ = false;
 };
 
 }  // namespace quillo

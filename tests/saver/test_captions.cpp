@@ -190,3 +190,33 @@ TEST(Captions, InvalidUtf8BecomesReplacementCharacters) {
 }
 
 }  // namespace
+
+// A step of the slide and a row of the roll-down are presented alone, even where they run over the
+// caption's corner: the caption, taken off for the draw and put back, comes out as it was
+// wherever nothing was drawn, so its rectangle is not sent again with each of them.
+TEST(Captions, SlideStepsAndRolledRowsPresentOnlyWhatTheyDraw) {
+    for (const int picdis : {7, 8}) {
+        SlideShow s({800, 600});
+        // As large as the screen, with a long name: the caption lies under every frame's edge.
+        const Bitmap picture(800, 600);
+        s.start({{"Seq", "1"},
+                 {"Picdis", std::to_string(picdis)},
+                 {"Captions", "1"},
+                 {"Sound", "0"},
+                 {"Color", "4"}},
+                {s.picture(std::string(40, 'a') + ".bmp", picture)});
+        std::uint64_t delay = 0;
+        if (picdis == 7)  // from the left: step k shows the picture's last k columns
+            while (s.nextTickRandom(delay).Random(4) + 1 != 1) ++delay;
+        s.runTick(delay);
+        const std::vector<Rect>& presented = s.host.presented();
+        // 799 steps of one more column each, or 599 rows landing one below their index.
+        const int count = picdis == 7 ? 799 : 599;
+        ASSERT_GE(presented.size(), std::size_t(count));
+        for (int k = 1; k <= count; ++k) {
+            const Rect expected = picdis == 7 ? Rect{0, 0, k, 600} : Rect{0, k, 800, k + 1};
+            ASSERT_EQ(presented[presented.size() - std::size_t(count - k + 1)], expected)
+                << "mode " << picdis << ", step " << k;
+        }
+    }
+}
