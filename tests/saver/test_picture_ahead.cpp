@@ -40,15 +40,18 @@ struct Decode {
     }
 };
 
-class LoggingDecoder {
+// A decoder with a gate its decodes may be held at until release.
+class Gate {
 public:
+    explicit Gate(bool closed) : closed_(closed) {}
+    virtual ~Gate() = default;
     PictureDecoder decoder() {
         return [this](const PictureRequest& request) { return decode(request); };
     }
-    // From now on a decode ahead waits, its file read, until release.
+    // From now on a decode that comes to the gate waits there until release.
     void hold() {
         std::lock_guard lock(mutex_);
-        holding_ = true;
+        closed_ = true;
     }
     void waitUntilHeld() {
         std::unique_lock lock(mutex_);
@@ -56,9 +59,33 @@ public:
     }
     void release() {
         std::lock_guard lock(mutex_);
-        holding_ = false;
+        closed_ = false;
         changed_.notify_all();
     }
+
+protected:
+    virtual LoadedPicture decode(const PictureRequest& request) = 0;
+    // Waits (lock on mutex_) while the gate is closed; true when the request's stop was raised,
+    // as its next step after the wait asks the stop.
+    bool pass(std::unique_lock<std::mutex>& lock, const PictureRequest& request) {
+        held_ = true;
+        changed_.notify_all();
+        while (closed_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
+        held_ = false;
+        return request.options.stop.requested();
+    }
+
+    std::mutex mutex_;
+    bool closed_;
+
+private:
+    std::condition_variable changed_;
+    bool held_ = false;
+};
+
+class LoggingDecoder : public Gate {
+public:
+    LoggingDecoder() : Gate(false) {}
     std::vector<Decode> take() {
         std::lock_guard lock(mutex_);
         return std::exchange(log_, {});
@@ -75,7 +102,7 @@ public:
     }
 
 private:
-    LoadedPicture decode(const PictureRequest& request) {
+    LoadedPicture decode(const PictureRequest& request) override {
         std::unique_lock lock(mutex_);
         ++inside_;
         lock.unlock();
@@ -84,26 +111,16 @@ private:
         const bool ahead = std::this_thread::get_id() != tickThread_;
         log_.push_back({request.path.substr(request.path.rfind('/') + 1), ahead});
         if (ahead) kept_.push_back({loaded.picture.width(), loaded.picture.height()});
-        if (ahead && holding_) {
-            held_ = true;
-            changed_.notify_all();
-            while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
-            held_ = false;
-            // Its next step after the wait asks the stop.
-            if (request.options.stop.requested()) {
-                log_.back().stopped = true;
-                loaded = {};
-                loaded.stopped = true;
-            }
+        if (ahead && closed_ && pass(lock, request)) {
+            log_.back().stopped = true;
+            loaded = {};
+            loaded.stopped = true;
         }
         --inside_;
         return loaded;
     }
 
     const std::thread::id tickThread_ = std::this_thread::get_id();
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool holding_ = false, held_ = false;
     int inside_ = 0;
     std::vector<Decode> log_;
     std::vector<Size> kept_;
@@ -366,7 +383,7 @@ TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
 // The worker on its own, with a decoder that makes picture p p + 1 pixels wide and holds each
 // decode until released, giving up when its stop is raised. While picture 0 is decoded
 // something else happens; then the decode is released, and a tick may ask for a picture.
-class GatedDecoder {
+class GatedDecoder : public Gate {
 public:
     struct Step {
         int position;
@@ -376,41 +393,22 @@ public:
             return out << s.position << (s.stopped ? " stopped" : " decoded");
         }
     };
-    PictureDecoder decoder() {
-        return [this](const PictureRequest& request) { return decode(request); };
-    }
-    void waitUntilHeld() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return held_; });
-    }
-    void release() {
-        std::lock_guard lock(mutex_);
-        holding_ = false;
-        changed_.notify_all();
-    }
+    GatedDecoder() : Gate(true) {}
     std::vector<Step> log() {
         std::lock_guard lock(mutex_);
         return log_;
     }
 
 private:
-    LoadedPicture decode(const PictureRequest& request) {
+    LoadedPicture decode(const PictureRequest& request) override {
         std::unique_lock lock(mutex_);
-        held_ = true;
-        changed_.notify_all();
-        while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
-        held_ = false;
-        // Its next step after the wait asks the stop.
         LoadedPicture loaded;
-        loaded.stopped = request.options.stop.requested();
+        loaded.stopped = pass(lock, request);
         if (!loaded.stopped) loaded.picture = Picture(Bitmap(request.position + 1, 1));
         log_.push_back({request.position, loaded.stopped});
         return loaded;
     }
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool holding_ = true, held_ = false;
     std::vector<Step> log_;
 };
 
