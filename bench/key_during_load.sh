@@ -9,9 +9,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 quillo="$1"
-root="$(cd "$(dirname "$0")/.." && pwd)"
-files="$root/build-bench/hostile"
-mkdir -p "$files"
+files="$(bench_store hostile)"
 
 python3 - "$files" <<'PY'
 import os, struct, subprocess, sys

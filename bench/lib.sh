@@ -17,6 +17,15 @@ stop_xvfb() {
     wait "$xvfb" 2>/dev/null || true
 }
 
+# bench_store NAME: a folder under build-bench/ for files made once and kept between runs; prints
+# its path.
+bench_store() {
+    local dir
+    dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build-bench/$1"
+    mkdir -p "$dir"
+    echo "$dir"
+}
+
 # slots SECTION FILE...: a list section of the settings file, the files in its first slots and
 # every other of its 1000 slots free.
 slots() {

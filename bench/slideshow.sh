@@ -11,11 +11,8 @@ source "$(dirname "$0")/lib.sh"
 quillo="$1"
 seconds="${2:-60}"
 repeats="${3:-3}"
-root="$(cd "$(dirname "$0")/.." && pwd)"
-photos="$root/build-bench/photos-4000x3000"
-
 # The photos are made once: plasma with noise, so they have a photo's detail and decoding cost.
-mkdir -p "$photos"
+photos="$(bench_store photos-4000x3000)"
 for n in $(seq 1 12); do
     [ -s "$photos/$n.jpg" ] && continue
     convert -seed "$n" -size 500x375 plasma:fractal -resize '4000x3000!' -attenuate 0.4 \
