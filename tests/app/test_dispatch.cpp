@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "Dispatch.h"
 #include "InstanceLock.h"
@@ -16,28 +18,19 @@ using namespace quillo;
 using quillo::test::FakeSystemServices;
 
 TEST(Dispatch, SwitchesAndTheirEdges) {
-    EXPECT_EQ(chooseMode(std::nullopt), Mode::None);
-    const std::pair<const char*, Mode> cases[] = {
-        {"", Mode::None},
-        {"/", Mode::None},
+    const std::pair<Mode, std::vector<std::optional<std::string>>> cases[] = {
         // The saver only as a whole argument.
-        {"/S", Mode::Saver},
-        {"/s", Mode::Saver},
-        {"/S:1234", Mode::None},
-        {"/SAVE", Mode::None},
-        {"S", Mode::None},
+        {Mode::Saver, {"/S", "/s"}},
         // Settings and password change by their first two characters.
-        {"/c", Mode::Settings},
-        {"/c:1234", Mode::Settings},
-        {"/CONFIG", Mode::Settings},
-        {"/a", Mode::PasswordChange},
-        {"/ALL", Mode::PasswordChange},
-        // Preview requests and everything else end the process.
-        {"/P", Mode::None},
-        {"-s", Mode::None},
-        {"/\xC3\xA7", Mode::None},  // non-ASCII letters are not upper-cased
+        {Mode::Settings, {"/c", "/c:1234", "/CONFIG"}},
+        {Mode::PasswordChange, {"/a", "/ALL"}},
+        // Preview requests and everything else end the process; non-ASCII letters are not
+        // upper-cased.
+        {Mode::None, {std::nullopt, "", "/", "/S:1234", "/SAVE", "S", "/P", "-s", "/\xC3\xA7"}},
     };
-    for (const auto& [argument, mode] : cases) EXPECT_EQ(chooseMode(argument), mode) << argument;
+    for (const auto& [mode, arguments] : cases)
+        for (const auto& argument : arguments)
+            EXPECT_EQ(chooseMode(argument), mode) << argument.value_or("(no argument)");
 }
 
 // A runtime folder of the test's own, so that no saver running elsewhere counts.

@@ -85,7 +85,8 @@ private:
 
 class LoggingDecoder : public Gate {
 public:
-    LoggingDecoder() : Gate(false) {}
+    // Decodes the show's pictures from now on.
+    explicit LoggingDecoder(SlideShow& s) : Gate(false) { s.form.setPictureDecoder(decoder()); }
     std::vector<Decode> take() {
         std::lock_guard lock(mutex_);
         return std::exchange(log_, {});
@@ -128,6 +129,7 @@ private:
 
 const std::vector<std::string> kNames = {"red.bmp", "lime.bmp", "blue.bmp", "yellow.bmp",
                                          "fuchsia.bmp"};
+const std::vector<Color> kColours = {clRed, clLime, clBlue, clYellow, clFuchsia};
 
 // Five plain pictures one a second. In order and from the deck's round the second tick's picture
 // was decoded ahead, and the one after it is decoded ahead next; a pick at random is drawn, and
@@ -149,12 +151,10 @@ TEST(PictureAhead, TheNextPictureKnownBeforeItsTickIsTheOneDecodedAhead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.seq) + c.shuffle);
         SlideShow s;
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
-        const std::vector<Color> colours = {R, L, B, Y, F};
+        LoggingDecoder log(s);
         std::vector<std::string> paths;
         for (std::size_t i = 0; i < kNames.size(); ++i)
-            paths.push_back(s.picture(kNames[i], 4, 4, colours[i]));
+            paths.push_back(s.picture(kNames[i], 4, 4, kColours[i]));
         s.start({{"Picdis", "1"},
                  {"Seq", c.seq},
                  {"Shuffle", c.shuffle},
@@ -207,17 +207,15 @@ TEST(PictureAhead, EveryShowsNextPicturesAreDecodedAheadInScreenOrder) {
          {{"fuchsia.bmp", true}, {"red.bmp", true}},
          clBlack},
     };
-    const std::vector<Color> colours = {clRed, clLime, clBlue, clYellow, clFuchsia};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("mode ") + c.mode);
         SlideShow s(screen, 24, c.shows);
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
+        LoggingDecoder log(s);
         std::vector<std::string> paths;
         for (int i = 0; i < c.pictures; ++i)
-            paths.push_back(i == 0
-                                ? s.picture(kNames[0], 1000, 700, colours[0])
-                                : s.picture(kNames[std::size_t(i)], 4, 4, colours[std::size_t(i)]));
+            paths.push_back(
+                i == 0 ? s.picture(kNames[0], 1000, 700, kColours[0])
+                       : s.picture(kNames[std::size_t(i)], 4, 4, kColours[std::size_t(i)]));
         s.start({{"Picdis", c.mode}, {"Time", "1000"}, {"Sound", "0"}, {"Color", "4"}}, paths);
         s.form.waitForPictureAhead();
         EXPECT_EQ(log.take(), c.atStart);
@@ -343,8 +341,7 @@ TEST(PictureAhead, AFileChangedDuringTheDelayIsDecodedAgainAtTheTick) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SlideShow s;
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
+        LoggingDecoder log(s);
         const std::string path = c.make(s);
         const std::string name = path.substr(path.rfind('/') + 1);
         log.hold();
@@ -368,8 +365,7 @@ TEST(PictureAhead, AFileChangedDuringTheDelayIsDecodedAgainAtTheTick) {
 // end returns only once the worker has let go of it.
 TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
     SlideShow s;
-    LoggingDecoder log;
-    s.form.setPictureDecoder(log.decoder());
+    LoggingDecoder log(s);
     log.hold();
     s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}},
             {s.picture("red.bmp", 4, 4, clRed)});
