@@ -4,22 +4,20 @@
 # same start with the lock free; medians of five starts each on a fresh 1920x1080 Xvfb.
 # Usage: bench/cover_time.sh QUILLO
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 quillo="$1"
 work="$(mktemp -d)"
 trap 'pkill -P "${holder:-0}" sleep; kill "${desktop:-}" "${xvfb:-}" "${holder:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/Quillo"
 convert -size 64x48 xc:red "BMP3:$work/red.bmp"
 {
-    printf '[Options]\nSound=0\nColor=4\nTime=60000\nPicdis=2\n[JpegConfig]\nName1=%s\n' "$work/red.bmp"
-    for n in $(seq 2 1000); do echo "Name$n=Null"; done
+    printf '[Options]\nSound=0\nColor=4\nTime=60000\nPicdis=2\n'
+    slots JpegConfig "$work/red.bmp"
 } >"$work/Quillo/quillo51.ini"
-: >"$work/display"
-Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+bench_xvfb 1920x1080 "$work/display"
 # A runtime folder of its own, so that a saver running elsewhere does not keep this one away.
 mkdir -m 700 "$work/run"
-export DISPLAY=":$(head -n 1 "$work/display")" XDG_CONFIG_HOME="$work" XDG_RUNTIME_DIR="$work/run"
+export DISPLAY="$display" XDG_CONFIG_HOME="$work" XDG_RUNTIME_DIR="$work/run"
 # A desktop that is not black: a magenta window over the whole screen.
 /usr/bin/python3 "$(dirname "$0")/../tests/e2e/xwindow.py" desktop 0 0 1920 1080 >/dev/null &
 desktop=$!

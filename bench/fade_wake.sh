@@ -6,6 +6,7 @@
 # Prints the median and the maximum per input and over all runs.
 # Usage: bench/fade_wake.sh QUILLO [RUNS]
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 quillo="$(realpath "$1")"
 runs="${2:-20}"
 
@@ -24,19 +25,13 @@ convert -size 640x480 "xc:rgb(0,200,50)" -type TrueColor "BMP3:$work/new.bmp"
 mkdir -p "$work/config/Quillo" "$work/runtime"
 chmod 700 "$work/runtime"
 {
-    printf '[Options]\nSound=0\nSeq=1\nColor=4\nTime=20000\nPicdis=11\n[JpegConfig]\n'
-    printf 'Name1=%s\nName2=%s\n' "$work/old.bmp" "$work/new.bmp"
-    for n in $(seq 3 1000); do echo "Name$n=Null"; done
+    printf '[Options]\nSound=0\nSeq=1\nColor=4\nTime=20000\nPicdis=11\n'
+    slots JpegConfig "$work/old.bmp" "$work/new.bmp"
 } >"$work/config/Quillo/quillo51.ini"
 
-number="$work/display"
-: >"$number"
-Xvfb -displayfd 3 -noreset -screen 0 640x480x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-[ -s "$number" ] || { echo "Xvfb did not start" >&2; exit 1; }
+bench_xvfb 640x480 "$work/display"
 
-DISPLAY=":$(head -n 1 "$number")" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+DISPLAY="$display" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     /usr/bin/python3 - "$quillo" "$runs" <<'PY'
 import statistics, subprocess, sys, time
 from Xlib import X, XK, display

@@ -7,10 +7,9 @@
 # 16384 x 16384 JPEG and, for scale, a 6000 x 4000 photo.
 # Usage: bench/key_during_load.sh QUILLO
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 quillo="$1"
-root="$(cd "$(dirname "$0")/.." && pwd)"
-files="$root/build-bench/hostile"
-mkdir -p "$files"
+files="$(bench_store hostile)"
 
 python3 - "$files" <<'PY'
 import os, struct, subprocess, sys
@@ -62,16 +61,11 @@ mkdir -p "$work/Quillo"
 for run in {2,4}:{claimed-progressive.jpg,rle-16384.bmp,real-16384.jpg,photo-6000x4000.jpg}; do
     mode=${run%%:*} file=${run#*:}
     {
-        printf '[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=%s\n[JpegConfig]\nName1=%s\n' \
-            "$mode" "$files/$file"
-        for n in $(seq 2 1000); do echo "Name$n=Null"; done
+        printf '[Options]\nSound=0\nColor=1\nTime=1000\nPicdis=%s\n' "$mode"
+        slots JpegConfig "$files/$file"
     } >"$work/Quillo/quillo51.ini"
-    number="$work/display"
-    : >"$number"
-    Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
-    xvfb=$!
-    for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-    DISPLAY=":$(head -n 1 "$number")" XDG_CONFIG_HOME="$work" python3 - "mode $mode, $file" "$quillo" <<'PY'
+    bench_xvfb 1920x1080 "$work/display"
+    DISPLAY="$display" XDG_CONFIG_HOME="$work" python3 - "mode $mode, $file" "$quillo" <<'PY'
 import os, subprocess, sys, time
 name, quillo = sys.argv[1], sys.argv[2]
 worst, peak = 0.0, 0
@@ -100,6 +94,5 @@ for step in range(9):
     peak = max(peak, usage.ru_maxrss)
 print(f"{name}: longest key to end {worst * 1000:.0f} ms, peak memory {peak / 1024:.0f} MB")
 PY
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
+    stop_xvfb
 done

@@ -7,14 +7,12 @@
 # a show on each of two 1920x1080 monitors side by side (AllScreens) against the fade on one.
 # Usage: bench/slideshow.sh QUILLO [SECONDS] [REPEATS]   (defaults 60 and 3; medians)
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 quillo="$1"
 seconds="${2:-60}"
 repeats="${3:-3}"
-root="$(cd "$(dirname "$0")/.." && pwd)"
-photos="$root/build-bench/photos-4000x3000"
-
 # The photos are made once: plasma with noise, so they have a photo's detail and decoding cost.
-mkdir -p "$photos"
+photos="$(bench_store photos-4000x3000)"
 for n in $(seq 1 12); do
     [ -s "$photos/$n.jpg" ] && continue
     convert -seed "$n" -size 500x375 plasma:fractal -resize '4000x3000!' -attenuate 0.4 \
@@ -31,14 +29,7 @@ settings() {
     {
         printf '[Options]\nSound=0\nColor=1\nTime=%s\nPicdis=%s\n' "$2" "$1"
         for option in "${@:3}"; do echo "$option"; done
-        echo "[JpegConfig]"
-        for n in $(seq 1 1000); do
-            if [ "$n" -le 12 ] && [ "$1" != 0 ]; then
-                echo "Name$n=$photos/$n.jpg"
-            else
-                echo "Name$n=Null"
-            fi
-        done
+        if [ "$1" = 0 ]; then slots JpegConfig; else slots JpegConfig "$photos"/{1..12}.jpg; fi
     } >"$work/Quillo/quillo51.ini"
 }
 
@@ -48,14 +39,8 @@ settings() {
 # included). A program that ends by itself before the time is a short run: its line says how long
 # it ran, and what it said on standard error (the saver says why it ends) is in $work/stderr.
 measure() {
-    local number xvfb display
-    number="$work/display"
-    : >"$number"
-    Xvfb -displayfd 3 -noreset -screen 0 "$((1920 * ${monitors:-1}))x1080x24" -nolisten tcp \
-        3>"$number" >/dev/null 2>&1 &
-    xvfb=$!
-    for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
-    display=":$(head -n 1 "$number")"
+    local xvfb display
+    bench_xvfb "$((1920 * ${monitors:-1}))x1080" "$work/display"
     if [ "${monitors:-1}" = 2 ]; then
         DISPLAY="$display" xrandr --setmonitor LEFT 1920/508x1080/286+0+0 screen >/dev/null
         DISPLAY="$display" xrandr --setmonitor RIGHT 1920/508x1080/286+1920+0 none >/dev/null
@@ -81,8 +66,7 @@ while True:
     time.sleep(min(left, 0.2))
 print(f"{usage.ru_utime + usage.ru_stime:.3f} {usage.ru_maxrss} {time.monotonic() - start:.1f}")
 PY
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
+    stop_xvfb
 }
 
 ours=()

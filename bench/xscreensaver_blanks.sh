@@ -9,6 +9,7 @@
 # other than root: xscreensaver launches no hack for root, so as root run it through
 # `runuser -u nobody -- env TMPDIR=/tmp bash bench/xscreensaver_blanks.sh QUILLO`)
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 quillo="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 blanks=${BLANKS:-20}
 work="$(mktemp -d)"
@@ -28,10 +29,9 @@ with wave.open(sys.argv[1], "wb") as w:
     w.writeframes(period * 441 * 30)
 PY
 {
-    printf '[Options]\nSound=1\nTime=1000\nPicdis=1\n[JpegConfig]\nName1=%s\n' "$work/red.bmp"
-    for n in $(seq 2 1000); do echo "Name$n=Null"; done
-    printf '[WavConfig]\nName1=%s\n' "$work/tone.wav"
-    for n in $(seq 2 1000); do echo "Name$n=Null"; done
+    printf '[Options]\nSound=1\nTime=1000\nPicdis=1\n'
+    slots JpegConfig "$work/red.bmp"
+    slots WavConfig "$work/tone.wav"
 } >"$work/config/Quillo/quillo51.ini"
 
 # The hack as xscreensaver runs it: SIGTERM is passed on, and the end says whether it came.
@@ -64,11 +64,8 @@ verbose:	True
 programs:	$work/hack.sh	\n
 CONF
 
-: >"$work/display"
-Xvfb -displayfd 3 -noreset -screen 0 2000x700x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")" HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+bench_xvfb 2000x700 "$work/display"
+export DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 export XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=disk WORK="$work" QUILLO="$quillo"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xrandr --setmonitor LEFT 1000/264x700/185+0+0 screen >/dev/null

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "Dispatch.h"
 #include "InstanceLock.h"
@@ -16,26 +18,26 @@ using namespace quillo;
 using quillo::test::FakeSystemServices;
 
 TEST(Dispatch, SwitchesAndTheirEdges) {
-    EXPECT_EQ(chooseMode(std::nullopt), Mode::None);
-    EXPECT_EQ(chooseMode(""), Mode::None);
-    EXPECT_EQ(chooseMode("/"), Mode::None);
-    // The saver only as a whole argument.
-    EXPECT_EQ(chooseMode("/S"), Mode::Saver);
-    EXPECT_EQ(chooseMode("/s"), Mode::Saver);
-    EXPECT_EQ(chooseMode("/S:1234"), Mode::None);
-    EXPECT_EQ(chooseMode("/SAVE"), Mode::None);
-    EXPECT_EQ(chooseMode("S"), Mode::None);
-    // Settings and password change by their first two characters.
-    EXPECT_EQ(chooseMode("/c"), Mode::Settings);
-    EXPECT_EQ(chooseMode("/c:1234"), Mode::Settings);
-    EXPECT_EQ(chooseMode("/CONFIG"), Mode::Settings);
-    EXPECT_EQ(chooseMode("/a"), Mode::PasswordChange);
-    EXPECT_EQ(chooseMode("/ALL"), Mode::PasswordChange);
-    // Preview requests and everything else end the process.
-    EXPECT_EQ(chooseMode("/P"), Mode::None);
-    EXPECT_EQ(chooseMode("-s"), Mode::None);
-    EXPECT_EQ(chooseMode("/\xC3\xA7"), Mode::None);  // non-ASCII letters are not upper-cased
+    const std::pair<Mode, std::vector<std::optional<std::string>>> cases[] = {
+        // The saver only as a whole argument.
+        {Mode::Saver, {"/S", "/s"}},
+        // Settings and password change by their first two characters.
+        {Mode::Settings, {"/c", "/c:1234", "/CONFIG"}},
+        {Mode::PasswordChange, {"/a", "/ALL"}},
+        // Preview requests and everything else end the process; non-ASCII letters are not
+        // upper-cased.
+        {Mode::None, {std::nullopt, "", "/", "/S:1234", "/SAVE", "S", "/P", "-s", "/\xC3\xA7"}},
+    };
+    for (const auto& [mode, arguments] : cases)
+        for (const auto& argument : arguments)
+            EXPECT_EQ(chooseMode(argument), mode) << argument.value_or("(no argument)");
 }
+
+// A runtime folder of the test's own, so that no saver running elsewhere counts.
+struct PrivateRuntime {
+    quillo::test::TempDir dir;
+    quillo::test::ScopedEnv runtime{"XDG_RUNTIME_DIR", dir.path()};
+};
 
 TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
     using Args = std::vector<std::string>;
@@ -47,8 +49,7 @@ TEST(Dispatch, HelpAndVersionOnlyAsTheFirstArgument) {
 }
 
 TEST(InstanceLock, SaversInWindowsShareItTheFullScreenSaverHoldsItAlone) {
-    quillo::test::TempDir dir;
-    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    PrivateRuntime runtime;
     EXPECT_FALSE(InstanceLock::saverRunning());
     EXPECT_FALSE(InstanceLock::soleSaverRunning());
     {
@@ -75,8 +76,7 @@ TEST(InstanceLock, SaversInWindowsShareItTheFullScreenSaverHoldsItAlone) {
 }
 
 TEST(InstanceLock, OneSoundHolderAtATimeAndTheNextTakesOver) {
-    quillo::test::TempDir dir;
-    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    PrivateRuntime runtime;
     SoundLock later;
     {
         SoundLock first;
@@ -90,10 +90,9 @@ TEST(InstanceLock, OneSoundHolderAtATimeAndTheNextTakesOver) {
 }
 
 TEST(InstanceLock, NoFolderOfOursKeepsNoStartAwayNorQuiet) {
-    quillo::test::TempDir dir;
     // The runtime folder's quillo is a link, and the cache folder cannot be made.
-    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
-    ASSERT_EQ(symlink(dir.path().c_str(), (dir / "quillo").c_str()), 0);
+    PrivateRuntime runtime;
+    ASSERT_EQ(symlink(runtime.dir.path().c_str(), (runtime.dir / "quillo").c_str()), 0);
     quillo::test::ScopedEnv cache("XDG_CACHE_HOME", "/dev/null/cache");
     EXPECT_EQ(InstanceLock::lockPath(), "");
     InstanceLock first, second;
@@ -105,8 +104,7 @@ TEST(InstanceLock, NoFolderOfOursKeepsNoStartAwayNorQuiet) {
 }
 
 TEST(Dispatch, WhichStartsRunBesideWhichSavers) {
-    quillo::test::TempDir dir;
-    quillo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    PrivateRuntime runtime;
     using K = StartKind;
     struct Case {
         std::vector<StartKind> running;  // admitted in this order, each holding what it took

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 namespace quillo::test {
 
@@ -32,37 +33,38 @@ QApplication& testApp() {
     return *app;
 }
 
-std::optional<std::string> ScriptedDialogServices::openPicture(QWidget*,
-                                                               const std::string& initialDir) {
-    pictureDialogDirs.push_back(initialDir);
-    if (pictureAnswers.empty()) return {};
-    auto answer = pictureAnswers.front();
-    pictureAnswers.pop_front();
+namespace {
+
+// The script's next answer, taken from it; `otherwise` when the script has run out.
+template <class T>
+T next(std::deque<T>& script, T otherwise) {
+    if (script.empty()) return otherwise;
+    T answer = std::move(script.front());
+    script.pop_front();
     return answer;
 }
 
+}  // namespace
+
+std::optional<std::string> ScriptedDialogServices::openPicture(QWidget*,
+                                                               const std::string& initialDir) {
+    pictureDialogDirs.push_back(initialDir);
+    return next(pictureAnswers, {});
+}
+
 std::optional<std::string> ScriptedDialogServices::openSound(QWidget*) {
-    if (soundAnswers.empty()) return {};
-    auto answer = soundAnswers.front();
-    soundAnswers.pop_front();
-    return answer;
+    return next(soundAnswers, {});
 }
 
 std::optional<std::string> ScriptedDialogServices::chooseFolder(QWidget*,
                                                                 const std::string& initialDir) {
     folderDialogDirs.push_back(initialDir);
-    if (folderAnswers.empty()) return {};
-    auto answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
+    return next(folderAnswers, {});
 }
 
 OpenResult ScriptedDialogServices::shellOpen(QWidget*, const std::string& target) {
     opened.push_back(target);
-    if (shellAnswers.empty()) return OpenResult::Opened;
-    const OpenResult r = shellAnswers.front();
-    shellAnswers.pop_front();
-    return r;
+    return next(shellAnswers, OpenResult::Opened);
 }
 
 std::vector<std::string> ScriptedDialogServices::texts() const {

@@ -3,6 +3,7 @@
 set -euo pipefail
 
 QUILLO=${1:?usage: test.sh path/to/quillo}
+E2E_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quillo-e2e-XXXXXX")
 export XDG_CONFIG_HOME="$E2E_TMP/config"
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
@@ -153,6 +154,15 @@ expect_count() {
     local shot="$E2E_TMP/shot.png"
     screenshot "$shot"
     [ "$(count_colour "$shot" "$1" "$2" "$3" "$4" "$5")" -eq "$6" ] || fail "$7"
+}
+
+# host NAME X Y W H: a window of "another program" (xwindow.py) to show the saver in; sets HOST_ID
+# and HOST_PID.
+host() {
+    coproc HOST { exec /usr/bin/python3 "$E2E_DIR/xwindow.py" "$@"; }
+    HOST_PID=$HOST_PID
+    E2E_PIDS+=("$HOST_PID")
+    read -r HOST_ID <&"${HOST[0]}"
 }
 
 start_quillo() {

@@ -64,12 +64,6 @@ band_rows=$(convert "$E2E_TMP/on.png" -crop 1x68+9+700 +repage -fill black +opaq
 [ "$band_rows" -eq 19 ] || fail "the caption is $band_rows pixels high, not 19"
 
 # A preview of 320x200: 5 pixels would be too small to read, so no caption.
-host() {
-    coproc HOST { exec /usr/bin/python3 "$(dirname "$0")/xwindow.py" "$@"; }
-    HOST_PID=$HOST_PID
-    E2E_PIDS+=("$HOST_PID")
-    read -r HOST_ID <&"${HOST[0]}"
-}
 host preview 100 50 320 200
 start_quillo -window-id "$HOST_ID"
 wait_pixel 100 50 "$grey"

@@ -24,14 +24,6 @@ expect_error "$QUILLO" -window-id
 expect_error "$QUILLO" --window-id 12ab
 expect_error "$QUILLO" -window-id 0x7ffffff
 
-# host NAME X Y W H: a window of "another program"; sets HOST_ID and HOST_PID.
-host() {
-    coproc HOST { exec /usr/bin/python3 "$(dirname "$0")/xwindow.py" "$@"; }
-    HOST_PID=$HOST_PID
-    E2E_PIDS+=("$HOST_PID")
-    read -r HOST_ID <&"${HOST[0]}"
-}
-
 # A preview: the picture stretched over the window at 100,50, 320x240, and nothing outside it.
 host preview 100 50 320 240
 xdotool mousemove 400 300

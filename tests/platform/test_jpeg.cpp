@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "Errors.h"
 #include "JpegImage.h"
@@ -107,12 +108,35 @@ std::pair<int, double> channelDifference(const Bitmap& a, const Bitmap& b) {
     return {most, pixels ? sum / double(pixels * 3) : 0.0};
 }
 
+// The libjpeg error number the call fails with; -1 when it does not fail.
+template <class Call>
+int jpegErrorOf(Call&& call) {
+    try {
+        call();
+    } catch (const JpegError& e) {
+        return e.code();
+    }
+    return -1;
+}
+
+// Each test's files go in a folder of its own.
+class Jpeg : public ::testing::Test {
+protected:
+    TempDir dir;
+    // Writes `name` into the folder with cjpeg and those options; the test ends if cjpeg fails.
+    std::string madeJpeg(const std::string& name, const Bitmap& image, const std::string& options) {
+        const std::string path = dir / name;
+        if (!makeJpeg(path, image, options))
+            throw std::runtime_error("cjpeg did not write " + name);
+        return path;
+    }
+};
+
 }  // namespace
 
 // Our decode is djpeg's accurate-integer decode, pixel for pixel, for every kind of file a
 // camera or an editor writes: subsampling, progressive, restart markers, odd sizes.
-TEST(Jpeg, ColourDecodeMatchesDjpeg) {
-    TempDir dir;
+TEST_F(Jpeg, ColourDecodeMatchesDjpeg) {
     struct Case {
         const char* name;
         int w, h;
@@ -178,10 +202,9 @@ TEST(Jpeg, ColourDecodeMatchesDjpeg) {
 
 // A grey-scale file goes through libjpeg's quantiser to 236 colours, so its greys are not the
 // plain decode's 256 levels: the reference is djpeg with the same palette request.
-TEST(Jpeg, GreyDecodeIsQuantisedTo236Greys) {
-    TempDir dir;
-    const std::string path = dir / "grey.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(80, 60, 3), "-grayscale -quality 90"));
+TEST_F(Jpeg, GreyDecodeIsQuantisedTo236Greys) {
+    const std::string path =
+        madeJpeg("grey.jpg", makeTestImage(80, 60, 3), "-grayscale -quality 90");
     const JpegImage jpeg = loadJpeg(path);
     EXPECT_TRUE(jpeg.grayscale());
     const Bitmap& ours = jpeg.bitmap();
@@ -196,15 +219,13 @@ TEST(Jpeg, GreyDecodeIsQuantisedTo236Greys) {
 }
 
 // On a palette screen every file is quantised to 236 colours with libjpeg's two-pass palette.
-TEST(Jpeg, PaletteScreenQuantisesColourFiles) {
-    TempDir dir;
-    const std::string path = dir / "colour.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(64, 64, 5), "-quality 90"));
+TEST_F(Jpeg, PaletteScreenQuantisesColourFiles) {
+    const std::string path = madeJpeg("colour.jpg", makeTestImage(64, 64, 5), "-quality 90");
     const JpegImage jpeg = loadJpeg(path, paletteScreen());
     EXPECT_EQ(differingPixels(jpeg.bitmap(), djpeg(path, "-colors 236")), 0);
 }
 
-TEST(Jpeg, HeaderFailuresAreImmediate) {
+TEST_F(Jpeg, HeaderFailuresAreImmediate) {
     // Not a JPEG at all, and an empty file: libjpeg's own error numbers.
     try {
         JpegImage({'B', 'M', 0, 0, 0, 0}, {});
@@ -215,9 +236,7 @@ TEST(Jpeg, HeaderFailuresAreImmediate) {
     }
     EXPECT_THROW(JpegImage(std::vector<std::uint8_t>{}, {}), JpegError);
 
-    TempDir dir;
-    const std::string path = dir / "a.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(16, 16), "-baseline"));
+    const std::string path = madeJpeg("a.jpg", makeTestImage(16, 16), "-baseline");
     const std::vector<std::uint8_t> good = readBytes(path);
 
     // A file that ends inside its header.
@@ -232,10 +251,8 @@ TEST(Jpeg, HeaderFailuresAreImmediate) {
 
 // A file cut in the middle of its image data loads (only the header is read) and fails when
 // drawn, every time, with libjpeg's "premature end" number rather than a grey-padded picture.
-TEST(Jpeg, DamagedDataFailsWhenDecoded) {
-    TempDir dir;
-    const std::string path = dir / "cut.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(96, 64), "-quality 95"));
+TEST_F(Jpeg, DamagedDataFailsWhenDecoded) {
+    const std::string path = madeJpeg("cut.jpg", makeTestImage(96, 64), "-quality 95");
     std::vector<std::uint8_t> bytes = readBytes(path);
     const std::size_t sos = findMarker(bytes, 0xDA);
     ASSERT_NE(sos, std::string::npos);
@@ -244,12 +261,7 @@ TEST(Jpeg, DamagedDataFailsWhenDecoded) {
     const JpegImage jpeg(bytes, {});
     EXPECT_EQ(jpeg.width(), 96);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            jpeg.bitmap();
-            ADD_FAILURE() << "decoded a cut file";
-        } catch (const JpegError& e) {
-            EXPECT_EQ(e.code(), JWRN_JPEG_EOF);
-        }
+        EXPECT_EQ(jpegErrorOf([&] { jpeg.bitmap(); }), JWRN_JPEG_EOF) << "attempt " << attempt;
     }
     // Also on the palette path, where libjpeg reads the whole image before the first row, and
     // when only the top rows are kept: the rows below are still read.
@@ -262,10 +274,8 @@ TEST(Jpeg, DamagedDataFailsWhenDecoded) {
 }
 
 // Other libjpeg warnings (here: junk bytes before the end marker) do not stop the decode.
-TEST(Jpeg, WarningsAreIgnored) {
-    TempDir dir;
-    const std::string path = dir / "junk.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(24, 24), "-quality 90"));
+TEST_F(Jpeg, WarningsAreIgnored) {
+    const std::string path = madeJpeg("junk.jpg", makeTestImage(24, 24), "-quality 90");
     std::vector<std::uint8_t> bytes = readBytes(path);
     ASSERT_GE(bytes.size(), 2u);
     bytes.insert(bytes.end() - 2, {0x12, 0x34, 0x56});
@@ -276,10 +286,8 @@ TEST(Jpeg, WarningsAreIgnored) {
 
 // A progressive file whose last scan is repeated endlessly would keep the decoder busy for a long
 // time; past 500 scans the decode stops with an error. A modest repetition still decodes.
-TEST(Jpeg, EndlessScansAreCut) {
-    TempDir dir;
-    const std::string path = dir / "p.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(32, 32), "-progressive"));
+TEST_F(Jpeg, EndlessScansAreCut) {
+    const std::string path = madeJpeg("p.jpg", makeTestImage(32, 32), "-progressive");
     const std::vector<std::uint8_t> bytes = readBytes(path);
     std::size_t lastScan = std::string::npos;
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
@@ -293,16 +301,11 @@ TEST(Jpeg, EndlessScansAreCut) {
         return out;
     };
     EXPECT_EQ(JpegImage(repeated(20), {}).bitmap().width(), 32);
-    try {
-        JpegImage(repeated(600), {}).bitmap();
-        ADD_FAILURE() << "decoded 600 extra scans";
-    } catch (const JpegError& e) {
-        EXPECT_EQ(e.code(), JERR_BAD_PROGRESSION);
-    }
+    EXPECT_EQ(jpegErrorOf([&] { JpegImage(repeated(600), {}).bitmap(); }), JERR_BAD_PROGRESSION);
 }
 
 // The decoding scale for a file's size: the budget (64 MP by default) and the size to cover.
-TEST(Jpeg, ScaleFollowsBudgetAndCover) {
+TEST_F(Jpeg, ScaleFollowsBudgetAndCover) {
     struct Case {
         int w, h;
         std::uint64_t budget;
@@ -334,11 +337,10 @@ TEST(Jpeg, ScaleFollowsBudgetAndCover) {
 }
 
 // A decode at a scale is libjpeg's scaled decode, pixel for pixel as `djpeg -scale`, whether the
-// budget or the size to cover asked for it (to cover, at any eighth); a picture over the budget even at 1/8 is refused.
-TEST(Jpeg, ScaledDecodeMatchesDjpegScale) {
-    TempDir dir;
-    const std::string path = dir / "p.jpg";
-    ASSERT_TRUE(makeJpeg(path, makeTestImage(70, 50, 4), "-quality 90"));
+// budget or the size to cover asked for it (to cover, at any eighth); a picture over the budget
+// even at 1/8 is refused.
+TEST_F(Jpeg, ScaledDecodeMatchesDjpegScale) {
+    const std::string path = madeJpeg("p.jpg", makeTestImage(70, 50, 4), "-quality 90");
     struct Case {
         std::uint64_t budget;
         Size cover;
@@ -372,20 +374,14 @@ TEST(Jpeg, ScaledDecodeMatchesDjpegScale) {
 // A few kilobytes whose header claims 16384 x 16384: a progressive file needs libjpeg's whole
 // coefficient array at full size whatever the scale (805 MB here), so the capped decoder
 // refuses it cleanly, every time.
-TEST(Jpeg, ClaimedSizeWithoutDataFailsCleanly) {
-    TempDir dir;
-    const std::string progressive = dir / "p.jpg";
-    ASSERT_TRUE(makeJpeg(progressive, makeTestImage(64, 48), "-progressive"));
+TEST_F(Jpeg, ClaimedSizeWithoutDataFailsCleanly) {
+    const std::string progressive = madeJpeg("p.jpg", makeTestImage(64, 48), "-progressive");
 
     const JpegImage claimed(withFrameSize(readBytes(progressive), 16384, 16384, 0xC2), {});
     EXPECT_EQ(claimed.width(), 8192);  // the budget's 1/2
     for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            claimed.bitmap();
-            ADD_FAILURE() << "decoded";
-        } catch (const JpegError& e) {
-            EXPECT_EQ(e.code(), JERR_NO_BACKING_STORE);
-        }
+        EXPECT_EQ(jpegErrorOf([&] { claimed.bitmap(); }), JERR_NO_BACKING_STORE)
+            << "attempt " << attempt;
     }
 }
 
@@ -393,8 +389,7 @@ TEST(Jpeg, ClaimedSizeWithoutDataFailsCleanly) {
 // marker meaning inverted inks): flat areas at quality 100 decode to the very inks written, so
 // the colours are exact, red = (C * K + 127) / 255 with the inks as Adobe stores them. Then
 // photo-like files against ImageMagick's own decode.
-TEST(Jpeg, CmykAndYcckDecodeToColour) {
-    TempDir dir;
+TEST_F(Jpeg, CmykAndYcckDecodeToColour) {
     struct Solid {
         const char* name;
         std::array<std::uint8_t, 4> stored;  // C, M, Y, K as in the file

@@ -40,15 +40,18 @@ struct Decode {
     }
 };
 
-class LoggingDecoder {
+// A decoder with a gate its decodes may be held at until release.
+class Gate {
 public:
+    explicit Gate(bool closed) : closed_(closed) {}
+    virtual ~Gate() = default;
     PictureDecoder decoder() {
         return [this](const PictureRequest& request) { return decode(request); };
     }
-    // From now on a decode ahead waits, its file read, until release.
+    // From now on a decode that comes to the gate waits there until release.
     void hold() {
         std::lock_guard lock(mutex_);
-        holding_ = true;
+        closed_ = true;
     }
     void waitUntilHeld() {
         std::unique_lock lock(mutex_);
@@ -56,9 +59,34 @@ public:
     }
     void release() {
         std::lock_guard lock(mutex_);
-        holding_ = false;
+        closed_ = false;
         changed_.notify_all();
     }
+
+protected:
+    virtual LoadedPicture decode(const PictureRequest& request) = 0;
+    // Waits (lock on mutex_) while the gate is closed; true when the request's stop was raised,
+    // as its next step after the wait asks the stop.
+    bool pass(std::unique_lock<std::mutex>& lock, const PictureRequest& request) {
+        held_ = true;
+        changed_.notify_all();
+        while (closed_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
+        held_ = false;
+        return request.options.stop.requested();
+    }
+
+    std::mutex mutex_;
+    bool closed_;
+
+private:
+    std::condition_variable changed_;
+    bool held_ = false;
+};
+
+class LoggingDecoder : public Gate {
+public:
+    // Decodes the show's pictures from now on.
+    explicit LoggingDecoder(SlideShow& s) : Gate(false) { s.form.setPictureDecoder(decoder()); }
     std::vector<Decode> take() {
         std::lock_guard lock(mutex_);
         return std::exchange(log_, {});
@@ -75,7 +103,7 @@ public:
     }
 
 private:
-    LoadedPicture decode(const PictureRequest& request) {
+    LoadedPicture decode(const PictureRequest& request) override {
         std::unique_lock lock(mutex_);
         ++inside_;
         lock.unlock();
@@ -84,26 +112,16 @@ private:
         const bool ahead = std::this_thread::get_id() != tickThread_;
         log_.push_back({request.path.substr(request.path.rfind('/') + 1), ahead});
         if (ahead) kept_.push_back({loaded.picture.width(), loaded.picture.height()});
-        if (ahead && holding_) {
-            held_ = true;
-            changed_.notify_all();
-            while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
-            held_ = false;
-            // Its next step after the wait asks the stop.
-            if (request.options.stop.requested()) {
-                log_.back().stopped = true;
-                loaded = {};
-                loaded.stopped = true;
-            }
+        if (ahead && closed_ && pass(lock, request)) {
+            log_.back().stopped = true;
+            loaded = {};
+            loaded.stopped = true;
         }
         --inside_;
         return loaded;
     }
 
     const std::thread::id tickThread_ = std::this_thread::get_id();
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool holding_ = false, held_ = false;
     int inside_ = 0;
     std::vector<Decode> log_;
     std::vector<Size> kept_;
@@ -111,6 +129,7 @@ private:
 
 const std::vector<std::string> kNames = {"red.bmp", "lime.bmp", "blue.bmp", "yellow.bmp",
                                          "fuchsia.bmp"};
+const std::vector<Color> kColours = {clRed, clLime, clBlue, clYellow, clFuchsia};
 
 // Five plain pictures one a second. In order and from the deck's round the second tick's picture
 // was decoded ahead, and the one after it is decoded ahead next; a pick at random is drawn, and
@@ -132,12 +151,10 @@ TEST(PictureAhead, TheNextPictureKnownBeforeItsTickIsTheOneDecodedAhead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.seq) + c.shuffle);
         SlideShow s;
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
-        const std::vector<Color> colours = {R, L, B, Y, F};
+        LoggingDecoder log(s);
         std::vector<std::string> paths;
         for (std::size_t i = 0; i < kNames.size(); ++i)
-            paths.push_back(s.picture(kNames[i], 4, 4, colours[i]));
+            paths.push_back(s.picture(kNames[i], 4, 4, kColours[i]));
         s.start({{"Picdis", "1"},
                  {"Seq", c.seq},
                  {"Shuffle", c.shuffle},
@@ -190,17 +207,15 @@ TEST(PictureAhead, EveryShowsNextPicturesAreDecodedAheadInScreenOrder) {
          {{"fuchsia.bmp", true}, {"red.bmp", true}},
          clBlack},
     };
-    const std::vector<Color> colours = {clRed, clLime, clBlue, clYellow, clFuchsia};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("mode ") + c.mode);
         SlideShow s(screen, 24, c.shows);
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
+        LoggingDecoder log(s);
         std::vector<std::string> paths;
         for (int i = 0; i < c.pictures; ++i)
-            paths.push_back(i == 0
-                                ? s.picture(kNames[0], 1000, 700, colours[0])
-                                : s.picture(kNames[std::size_t(i)], 4, 4, colours[std::size_t(i)]));
+            paths.push_back(
+                i == 0 ? s.picture(kNames[0], 1000, 700, kColours[0])
+                       : s.picture(kNames[std::size_t(i)], 4, 4, kColours[std::size_t(i)]));
         s.start({{"Picdis", c.mode}, {"Time", "1000"}, {"Sound", "0"}, {"Color", "4"}}, paths);
         s.form.waitForPictureAhead();
         EXPECT_EQ(log.take(), c.atStart);
@@ -326,8 +341,7 @@ TEST(PictureAhead, AFileChangedDuringTheDelayIsDecodedAgainAtTheTick) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SlideShow s;
-        LoggingDecoder log;
-        s.form.setPictureDecoder(log.decoder());
+        LoggingDecoder log(s);
         const std::string path = c.make(s);
         const std::string name = path.substr(path.rfind('/') + 1);
         log.hold();
@@ -351,8 +365,7 @@ TEST(PictureAhead, AFileChangedDuringTheDelayIsDecodedAgainAtTheTick) {
 // end returns only once the worker has let go of it.
 TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
     SlideShow s;
-    LoggingDecoder log;
-    s.form.setPictureDecoder(log.decoder());
+    LoggingDecoder log(s);
     log.hold();
     s.start({{"Picdis", "1"}, {"Time", "1000"}, {"Sound", "0"}},
             {s.picture("red.bmp", 4, 4, clRed)});
@@ -366,7 +379,7 @@ TEST(PictureAhead, TheEndStopsTheDecodeUnderWay) {
 // The worker on its own, with a decoder that makes picture p p + 1 pixels wide and holds each
 // decode until released, giving up when its stop is raised. While picture 0 is decoded
 // something else happens; then the decode is released, and a tick may ask for a picture.
-class GatedDecoder {
+class GatedDecoder : public Gate {
 public:
     struct Step {
         int position;
@@ -376,41 +389,22 @@ public:
             return out << s.position << (s.stopped ? " stopped" : " decoded");
         }
     };
-    PictureDecoder decoder() {
-        return [this](const PictureRequest& request) { return decode(request); };
-    }
-    void waitUntilHeld() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return held_; });
-    }
-    void release() {
-        std::lock_guard lock(mutex_);
-        holding_ = false;
-        changed_.notify_all();
-    }
+    GatedDecoder() : Gate(true) {}
     std::vector<Step> log() {
         std::lock_guard lock(mutex_);
         return log_;
     }
 
 private:
-    LoadedPicture decode(const PictureRequest& request) {
+    LoadedPicture decode(const PictureRequest& request) override {
         std::unique_lock lock(mutex_);
-        held_ = true;
-        changed_.notify_all();
-        while (holding_ && !request.options.stop.requested()) changed_.wait_for(lock, 1ms);
-        held_ = false;
-        // Its next step after the wait asks the stop.
         LoadedPicture loaded;
-        loaded.stopped = request.options.stop.requested();
+        loaded.stopped = pass(lock, request);
         if (!loaded.stopped) loaded.picture = Picture(Bitmap(request.position + 1, 1));
         log_.push_back({request.position, loaded.stopped});
         return loaded;
     }
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool holding_ = true, held_ = false;
     std::vector<Step> log_;
 };
 

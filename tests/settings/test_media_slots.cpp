@@ -39,6 +39,7 @@ const std::string kFullText =
     "You have reached the maximum number of entries stored.  Please delete one if you wish to add "
     "another.";
 
+// A new settings file in a configuration folder of the test's own, and the dialog's two lists.
 class MediaSlotsTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -48,9 +49,12 @@ protected:
     FakeListBox pictures, sounds;
     MediaLists lists{settings, SlotTables(), pictures, sounds};
 
+    // Slots to set: a section, a slot number and its value.
+    using Slots = std::vector<std::tuple<const char*, int, std::string>>;
+
     void SetUp() override { settings.createNewFile(); }
     // Sets slots in the file, then opens the lists as the dialog does.
-    void open(const std::vector<std::tuple<const char*, int, std::string>>& slots = {}) {
+    void open(const Slots& slots = {}) {
         {
             const auto transaction = settings.begin();
             for (const auto& [section, n, value] : slots)
@@ -118,7 +122,7 @@ TEST_F(MediaSlotsTest, NewFileIsEmptyAndMarkerIsCaseFree) {
 }
 
 TEST_F(MediaSlotsTest, LowestFreeSlotIsReused) {
-    std::vector<std::tuple<const char*, int, std::string>> used;
+    Slots used;
     for (int n = 1; n <= 10; ++n)
         if (n != 5) used.emplace_back(kPictureSection, n, "/p" + std::to_string(n));
     open(used);
@@ -133,7 +137,7 @@ TEST_F(MediaSlotsTest, LowestFreeSlotIsReused) {
 }
 
 TEST_F(MediaSlotsTest, FullListThenRemoveAndAdd) {
-    std::vector<std::tuple<const char*, int, std::string>> all;
+    Slots all;
     for (int n = 1; n <= kSlotCount; ++n) {
         all.emplace_back(kPictureSection, n, "/p" + std::to_string(n));
         all.emplace_back(kSoundSection, n, "/s" + std::to_string(n));
@@ -243,15 +247,8 @@ TEST_F(MediaSlotsTest, APathLongerThanAValueCanHoldIsRefused) {
 // writer changes only its own keys of the file as it is under the writers' lock.
 namespace {
 
-class ConcurrentWritersTest : public ::testing::Test {
+class ConcurrentWritersTest : public MediaSlotsTest {
 protected:
-    TempDir dir;
-    ScopedEnv config{"XDG_CONFIG_HOME", dir.path()};
-    ScriptedBoxes boxes;
-    SettingsStore settings{locateSettings(boxes).file};
-
-    void SetUp() override { settings.createNewFile(); }
-
     // Children doing the saver's first write ("Status") over and over until killed.
     std::vector<pid_t> startSavers(int count) {
         std::vector<pid_t> pids;
@@ -289,8 +286,6 @@ protected:
 
 TEST_F(ConcurrentWritersTest, ADialogAddingWhileSaversStartKeepsEveryPicture) {
     const std::vector<pid_t> savers = startSavers(2);
-    FakeListBox pictures, sounds;
-    MediaLists lists{settings, SlotTables(), pictures, sounds};
     for (int i = 0; i < 300; ++i)
         ASSERT_TRUE(AddPictureEntry(lists, boxes, "/p/" + std::to_string(i) + ".jpg", true));
     // Killed wherever they are, mid-write included: the file stays whole.
@@ -344,8 +339,6 @@ TEST_F(ConcurrentWritersTest, AFolderAddIsOneReplacementUnderTheLock) {
     // The folder's pictures go into the slots the file leaves free while a saver keeps writing;
     // those that do not fit are left out, and the list is reported full.
     const std::vector<pid_t> savers = startSavers(1);
-    FakeListBox pictures, sounds;
-    MediaLists lists{settings, SlotTables(), pictures, sounds};
     std::vector<std::string> paths;
     for (int i = 0; i < 1000; ++i) paths.push_back("/f/" + std::to_string(i) + ".jpg");
     IniFile(settings.path()).writeString(kPictureSection, "Name3", "/other.jpg");
