@@ -33,6 +33,9 @@ struct PictureUse {
     Size sample{};
     Size cover{};
     PictureShape shape{};
+    // Not decoded ahead for now (a mode holding two pictures in a cross-fade would hold a third):
+    // the picture keeps its place among the next ones, and the mode asks again once it can.
+    bool notAheadYet = false;
 };
 
 class DisplayMode {

@@ -9,7 +9,8 @@
 // fallback card centred on the background colour, standing still.
 //
 // Two pictures at most are kept, the one fading out and the one coming in, each decoded no
-// finer than its most zoomed framing needs.
+// finer than its most zoomed framing needs; the next is decoded ahead only once the cross-fade
+// has let the older go, so that no third is held beside them.
 #include <algorithm>
 #include <cmath>
 
@@ -70,7 +71,11 @@ public:
             drawFraming(target, current_.picture.bitmap(), current_.framing(nowNs, screen),
                         double(sinceTick) / double(fadeNs_));
         } else {
-            fadingOut_ = {};
+            if (!fadingOut_.empty()) {
+                // Two pictures and the next one's decode would be three: it waits until now.
+                fadingOut_ = {};
+                show_.decodeAheadAgain();
+            }
             if (!current_.empty())
                 drawFraming(target, current_.picture.bitmap(), current_.framing(nowNs, screen));
         }
@@ -84,7 +89,11 @@ public:
         return due_;
     }
 
-    std::vector<PictureUse> nextUses() const override { return {use()}; }
+    std::vector<PictureUse> nextUses() const override {
+        PictureUse next = use();
+        next.notAheadYet = !fadingOut_.empty();
+        return {next};
+    }
 
     void release() override {
         fadingOut_ = {};

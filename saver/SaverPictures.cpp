@@ -95,6 +95,7 @@ void SaverWindow::decodeNextAhead() {
             for (const PictureUse& use : show->nextUses()) {
                 const int next = playlist_.nextKnown(later++);
                 if (next < 0) break;
+                if (use.notAheadYet) continue;
                 requests.push_back(pictureRequest(next, use, show->screen()));
             }
     }

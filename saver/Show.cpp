@@ -65,6 +65,10 @@ std::vector<PictureUse> Show::nextUses() const {
     return mode_ ? mode_->nextUses() : std::vector<PictureUse>{};
 }
 
+void Show::decodeAheadAgain() {
+    saver_.decodeNextAhead();
+}
+
 void Show::showCaption(const std::string& text) {
     const int height = captionHeight(screen());
     if (height == 0) {

@@ -64,6 +64,9 @@ public:
     }
     // What the mode's next tick asks of the playlist (none without a mode).
     std::vector<PictureUse> nextUses() const;
+    // Decodes ahead what the modes ask for now: for a mode whose next picture was not to be
+    // decoded ahead yet, once it can be.
+    void decodeAheadAgain();
     // nextPicture for a mode that covers the whole screen with its picture: the fallback comes
     // as a picture of the screen's size, the card centred on the background colour, so that a
     // damaged file covers the screen as a photo would (not stretched, and not as a small square).

@@ -210,5 +210,29 @@ TEST(PanZoom, FitChangesNothingAndAPictureIsDecodedNoFinerThanTheClosestZoomNeed
     EXPECT_EQ(s.at(319, 239), rgb(9, 8, 7));
 }
 
+// The cross-fade holds two pictures: the next is decoded ahead only once the older is let go.
+TEST(PanZoom, TheNextPictureIsDecodedAheadOnlyOnceTheCrossFadeLetsTheOlderGo) {
+    PanZoomSaver s;
+    std::vector<int> asked;
+    s.form.setPictureDecoder([&](const PictureRequest& request) {
+        asked.push_back(request.position);
+        return loadRequestedPicture(request);
+    });
+    s.begin({{"Time", "3000"}},
+            {s.picture("a.bmp", 64, 48, clRed), s.picture("b.bmp", 64, 48, clLime),
+             s.picture("c.bmp", 64, 48, clBlue)});
+    s.runAt(1000);  // no fade at the first tick: the second picture is decoded ahead at once
+    s.form.waitForPictureAhead();
+    EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+    s.runAt(4000);
+    s.runAt(4900);
+    EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+    s.runAt(5100);
+    s.form.waitForPictureAhead();
+    EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
+    s.runAt(7000);  // the third tick takes it, decoded ahead
+    EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
+}
+
 }  // namespace
 }  // namespace quillo::test
