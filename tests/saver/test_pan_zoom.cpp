@@ -210,6 +210,30 @@ TEST(PanZoom, FitChangesNothingAndAPictureIsDecodedNoFinerThanTheClosestZoomNeed
     EXPECT_EQ(s.at(319, 239), rgb(9, 8, 7));
 }
 
+// With AllScreens each show has a picture of its own and moves it: a stripe pattern sampled at
+// each show's framing changes on both screens between two frames.
+TEST(PanZoom, EveryScreenHasItsOwnPictureAndItsOwnMotion) {
+    PanZoomSaver s({{.id = 0, .area = {0, 0, 320, 240}, .primary = true},
+                    {.id = 1, .area = {320, 0, 640, 240}}});
+    const auto stripes = [](Color a, Color b) {
+        Bitmap picture(640, 480);
+        for (int x = 0; x < 640; x += 16) picture.fillRect({x, 0, x + 8, 480}, a);
+        for (int x = 8; x < 640; x += 16) picture.fillRect({x, 0, x + 8, 480}, b);
+        return picture;
+    };
+    s.begin({{"Time", "8000"}, {"AllScreens", "1"}}, {s.picture("a.bmp", stripes(clRed, clYellow)),
+                                                      s.picture("b.bmp", stripes(clBlue, clAqua))});
+    s.runAt(1000);
+    ASSERT_EQ(s.host.windows().size(), 2u);
+    // Red and yellow on the first screen, blue and aqua on the second.
+    EXPECT_EQ(redOf(s.host.frame(0)->pixel(160, 120)), 255);
+    EXPECT_EQ(blueOf(s.host.frame(1)->pixel(160, 120)), 255);
+    const Bitmap first0 = *s.host.frame(0), first1 = *s.host.frame(1);
+    s.runAt(5000);
+    EXPECT_NE(*s.host.frame(0), first0);
+    EXPECT_NE(*s.host.frame(1), first1);
+}
+
 // The cross-fade holds two pictures: the next is decoded ahead only once the older is let go.
 TEST(PanZoom, TheNextPictureIsDecodedAheadOnlyOnceTheCrossFadeLetsTheOlderGo) {
     PanZoomSaver s;
