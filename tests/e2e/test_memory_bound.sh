@@ -56,6 +56,12 @@ peak_kib() {
     echo "$kib"
 }
 
+# within KIB LIMIT: the peak is within the limit. A sanitizer's shadow memory and quarantine are
+# not the program's: under one every run is still made and its figures printed, but not judged.
+within() {
+    [ -n "${QUILLO_SANITIZED:-}" ] || [ "$1" -le "$2" ]
+}
+
 limit=$((400 * 1024))
 for screens in one_screen two_screens; do
     "$screens"
@@ -64,7 +70,7 @@ for screens in one_screen two_screens; do
         kib=$(peak_kib 2.5 "Picdis=$mode Width=1500 Height=1000 AllScreens=1" \
             "$pics/claims.jpg" "$pics/claims2.jpg" "$pics/claims.bmp")
         echo "claimed sizes, mode $mode, $screens: VmHWM $((kib / 1024)) MiB"
-        [ "$kib" -le "$limit" ] || fail "mode $mode on $screens peaks at $((kib / 1024)) MiB"
+        within "$kib" "$limit" || fail "mode $mode on $screens peaks at $((kib / 1024)) MiB"
     done
 done
 
@@ -86,7 +92,7 @@ for screens in one_screen two_screens; do
             echo "mode $mode, ${width}x${height} .${first##*.}, $screens: idle $((idle / 1024))" \
                 "MiB, peak $((kib / 1024)) MiB, $(((kib - idle) * 100 / photo / count))" \
                 "hundredths of a decoded photo a screen"
-            [ "$kib" -le $((idle + count * photo * 5 / 2)) ] ||
+            within "$kib" $((idle + count * photo * 5 / 2)) ||
                 fail "mode $mode with ${first##*.} photos on $screens peaks at $((kib - idle)) KiB above idle"
         done
     done

@@ -430,7 +430,8 @@ TEST_F(Jpeg, CmykAndYcckDecodeToColour) {
                                       : std::initializer_list<std::uint8_t>{255, 255, 255, 127});
         const std::string path = dir / "turned.jpg";
         writeFourComponentJpeg(path, 16, 8, ink, JCS_CMYK, true, 100, 6);
-        const Bitmap& b = loadJpeg(path).bitmap();
+        const JpegImage turned = loadJpeg(path);
+        const Bitmap& b = turned.bitmap();
         ASSERT_EQ(b.width(), 8);
         ASSERT_EQ(b.height(), 16);
         EXPECT_EQ(b.row(3)[5], pixelOf(rgb(0, 255, 255)));
