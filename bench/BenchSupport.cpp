@@ -22,6 +22,15 @@ std::string makeTempFolder() {
     return pattern;
 }
 
+Bitmap noise(int w, int h, std::uint32_t seed) {
+    Bitmap b = Bitmap::uninitialized(w, h);
+    for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        b.data()[i] = kPixelPad | seed >> 8;
+    }
+    return b;
+}
+
 Bitmap makePhoto(int w, int h) {
     Bitmap b(w, h);
     std::uint32_t state = 12345;

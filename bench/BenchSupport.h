@@ -12,6 +12,8 @@ namespace quillo::bench {
 // A photo-like picture: smooth gradients, soft shapes and a little noise, so the JPEG has
 // realistic detail (not a flat image that decodes unrealistically fast).
 Bitmap makePhoto(int w, int h);
+// A picture of random pixels from the seed: nothing for a codec or a cache to exploit.
+Bitmap noise(int w, int h, std::uint32_t seed);
 // A new empty folder of this program's own in the temporary folder; aborts when none can be made.
 std::string makeTempFolder();
 

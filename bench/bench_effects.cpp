@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "BenchSupport.h"
 #include "Blend.h"
 #include "HeadlessHost.h"
 #include "QtHost.h"
@@ -30,15 +31,6 @@ public:
     bool recording = false;
     std::vector<std::pair<WindowId, Rect>> presents;
 };
-
-Bitmap noise(int w, int h, std::uint32_t seed) {
-    Bitmap b = Bitmap::uninitialized(w, h);
-    for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h); ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        b.data()[i] = kPixelPad | seed >> 8;
-    }
-    return b;
-}
 
 struct Rig {
     int argc = 1;
@@ -68,7 +60,7 @@ struct Rig {
                                      std::to_string(s.height) + "-" +
                                      std::to_string(pictures.size()) + ".bmp";
             if (access(path.c_str(), F_OK) != 0)
-                writeBmp24(path, noise(s.width, s.height, std::uint32_t(pictures.size())));
+                writeBmp24(path, bench::noise(s.width, s.height, std::uint32_t(pictures.size())));
             pictures.push_back(path);
         }
     }
@@ -142,8 +134,8 @@ void BM_FadeFrame(benchmark::State& state) {
     Rig& r = rig();
     Show& show = r.form.show();
     Form& form = show.form();
-    const Bitmap a = noise(form.width(), form.height(), 1),
-                 b = noise(form.width(), form.height(), 2);
+    const Bitmap a = bench::noise(form.width(), form.height(), 1),
+                 b = bench::noise(form.width(), form.height(), 2);
     if (state.range(0))
         show.showCaption("Beach at noon \xC2\xB7 14 July 2025");
     else
@@ -170,7 +162,7 @@ void BM_FadeFrame(benchmark::State& state) {
 // One fade frame at 4K, against the least any such pass costs: reading two frames and writing
 // one, with nothing but an OR per byte.
 void BM_BlendFrames_4K(benchmark::State& state) {
-    const Bitmap a = noise(3840, 2160, 1), b = noise(3840, 2160, 2);
+    const Bitmap a = bench::noise(3840, 2160, 1), b = bench::noise(3840, 2160, 2);
     Bitmap out(3840, 2160);
     int k = 0;
     for (auto _ : state) {
@@ -191,7 +183,7 @@ void orFrames(std::uint8_t* __restrict out, const std::uint8_t* __restrict x,
 }
 
 void BM_ReadTwoWriteOne_4K(benchmark::State& state) {
-    const Bitmap a = noise(3840, 2160, 1), b = noise(3840, 2160, 2);
+    const Bitmap a = bench::noise(3840, 2160, 1), b = bench::noise(3840, 2160, 2);
     Bitmap out(3840, 2160);
     for (auto _ : state) {
         orFrames(reinterpret_cast<std::uint8_t*>(out.data()),

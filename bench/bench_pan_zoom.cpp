@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "BenchSupport.h"
 #include "FramingDraw.h"
 #include "PanZoomMotion.h"
 #include "Shrink.h"
@@ -14,21 +15,12 @@ using namespace quillo;
 
 namespace {
 
-Bitmap noise(int w, int h, std::uint32_t seed) {
-    Bitmap b = Bitmap::uninitialized(w, h);
-    for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h); ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        b.data()[i] = kPixelPad | seed >> 8;
-    }
-    return b;
-}
-
 // Args: the screen's width and height, and 1 for a cross-fade frame.
 void BM_PanZoomFrame(benchmark::State& state) {
     const Size screen{int(state.range(0)), int(state.range(1))};
     const bool crossFade = state.range(2) != 0;
     const int h = screen.height * 5 / 4, w = h * 3 / 2;
-    const Bitmap a = noise(w, h, 1), b = noise(w, h, 2);
+    const Bitmap a = bench::noise(w, h, 1), b = bench::noise(w, h, 2);
     Bitmap frame(screen.width, screen.height);
     const PanZoomPath in{1.0, 1.25, 0.1, 0.2, 0.9, 0.7}, out{1.2, 1.0, 0.8, 0.9, 0.2, 0.1};
     const std::uint64_t span = 9'000'000'000;
@@ -53,7 +45,7 @@ BENCHMARK(BM_PanZoomFrame)
 // What no frame can beat: writing the frame's bytes once.
 void BM_PanZoomFrameFloor(benchmark::State& state) {
     const Size screen{int(state.range(0)), int(state.range(1))};
-    const Bitmap a = noise(screen.width, screen.height, 1);
+    const Bitmap a = bench::noise(screen.width, screen.height, 1);
     Bitmap frame(screen.width, screen.height);
     for (auto _ : state) {
         std::memcpy(frame.data(), a.data(), a.byteSize());
@@ -70,7 +62,7 @@ BENCHMARK(BM_PanZoomFrameFloor)
 // Once a tick: a 12-megapixel photo, decoded whole because half of it would not cover a 1080p
 // screen at the closest zoom (2400x1350), averaged down to what that zoom needs.
 void BM_PanZoomShrinkAtTick(benchmark::State& state) {
-    const Bitmap photo = noise(4000, 3000, 3);
+    const Bitmap photo = bench::noise(4000, 3000, 3);
     for (auto _ : state) benchmark::DoNotOptimize(shrinkBitmap(photo, 2400, 1800).data());
 }
 BENCHMARK(BM_PanZoomShrinkAtTick)
