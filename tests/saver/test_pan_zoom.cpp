@@ -192,24 +192,6 @@ TEST(PanZoom, FramesComeAboutThirtyASecondNeverFasterThanTheScreenAndALateOneSki
     }
 }
 
-TEST(PanZoom, FitChangesNothingAndAPictureIsDecodedNoFinerThanTheClosestZoomNeeds) {
-    PanZoomSaver s;
-    std::vector<PictureRequest> asked;
-    s.form.setPictureDecoder([&](const PictureRequest& request) {
-        asked.push_back(request);
-        return loadRequestedPicture(request);
-    });
-    s.begin({{"Time", "3000"}, {"Fit", "1"}}, {s.picture("a.bmp", 2000, 1500, rgb(9, 8, 7))});
-    s.runAt(1000);
-    s.form.waitForPictureAhead();
-    // The tick's picture, and the next one decoded ahead as the tick asked.
-    ASSERT_GE(asked.size(), 2u);
-    for (const PictureRequest& request : asked) EXPECT_EQ(request.fitBox, Size{});
-    EXPECT_EQ(asked.back().options.cover, (Size{400, 300}));
-    EXPECT_EQ(s.at(0, 0), rgb(9, 8, 7));
-    EXPECT_EQ(s.at(319, 239), rgb(9, 8, 7));
-}
-
 // With AllScreens each show has a picture of its own and moves it: a stripe pattern sampled at
 // each show's framing changes on both screens between two frames.
 TEST(PanZoom, EveryScreenHasItsOwnPictureAndItsOwnMotion) {
@@ -234,28 +216,41 @@ TEST(PanZoom, EveryScreenHasItsOwnPictureAndItsOwnMotion) {
     EXPECT_NE(*s.host.frame(1), first1);
 }
 
-// The cross-fade holds two pictures: the next is decoded ahead only once the older is let go.
-TEST(PanZoom, TheNextPictureIsDecodedAheadOnlyOnceTheCrossFadeLetsTheOlderGo) {
+// What is decoded, and when: Fit changes nothing, each picture no finer than the closest zoom
+// needs (1.25 x the 320 x 240 screen), and as the cross-fade holds two pictures, the next is
+// decoded ahead only once the older is let go.
+TEST(PanZoom, EachPictureIsDecodedForTheClosestZoomAndAheadOnceTheCrossFadeLetsTheOlderGo) {
     PanZoomSaver s;
-    std::vector<int> asked;
+    std::vector<PictureRequest> asked;
     s.form.setPictureDecoder([&](const PictureRequest& request) {
-        asked.push_back(request.position);
+        asked.push_back(request);
         return loadRequestedPicture(request);
     });
-    s.begin({{"Time", "3000"}},
-            {s.picture("a.bmp", 64, 48, clRed), s.picture("b.bmp", 64, 48, clLime),
+    const auto positions = [&] {
+        std::vector<int> out;
+        for (const PictureRequest& request : asked) out.push_back(request.position);
+        return out;
+    };
+    s.begin({{"Time", "3000"}, {"Fit", "1"}},
+            {s.picture("a.bmp", 2000, 1500, rgb(9, 8, 7)), s.picture("b.bmp", 64, 48, clLime),
              s.picture("c.bmp", 64, 48, clBlue)});
     s.runAt(1000);  // no fade at the first tick: the second picture is decoded ahead at once
     s.form.waitForPictureAhead();
-    EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(positions(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(s.at(0, 0), rgb(9, 8, 7));
+    EXPECT_EQ(s.at(319, 239), rgb(9, 8, 7));
     s.runAt(4000);
     s.runAt(4900);
-    EXPECT_EQ(asked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(positions(), (std::vector<int>{0, 1}));
     s.runAt(5100);
     s.form.waitForPictureAhead();
-    EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(positions(), (std::vector<int>{0, 1, 2}));
     s.runAt(7000);  // the third tick takes it, decoded ahead
-    EXPECT_EQ(asked, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(positions(), (std::vector<int>{0, 1, 2}));
+    for (const PictureRequest& request : asked) {
+        EXPECT_EQ(request.fitBox, Size{});
+        EXPECT_EQ(request.options.cover, (Size{400, 300}));
+    }
 }
 
 }  // namespace
